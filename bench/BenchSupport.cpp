@@ -1,0 +1,88 @@
+#include "BenchSupport.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace benchsupport {
+
+namespace {
+
+class RecordingReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const auto& r : runs)
+            if (r.run_type == Run::RT_Iteration && !r.error_occurred) {
+                std::string name = r.benchmark_name();
+                const auto slash = name.find('/');
+                if (slash != std::string::npos)
+                    name = name.substr(0, slash);
+                seconds[name] = r.GetAdjustedRealTime() /
+                                benchmark::GetTimeUnitMultiplier(r.time_unit);
+            }
+    }
+    std::map<std::string, double> seconds;
+};
+
+long long StatusField(const char* field)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(field, 0) == 0) {
+            std::istringstream s(line.substr(std::string(field).size()));
+            long long kb = 0;
+            s >> kb;
+            return kb * 1024;
+        }
+    return -1;
+}
+
+}  // namespace
+
+int RunAndReport(int argc, char** argv, const std::vector<Ratio>& ratios)
+{
+    benchmark::Initialize(&argc, argv);
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\n");
+    for (const auto& r : ratios) {
+        const auto m = reporter.seconds.find(r.Measured);
+        const auto b = reporter.seconds.find(r.Baseline);
+        if (m == reporter.seconds.end() || b == reporter.seconds.end() || b->second <= 0)
+            continue;
+        const double ratio = m->second / b->second;
+        std::printf("ratio %s / %s = %.2f (within %.2f: %s)\n", r.Measured.c_str(),
+                    r.Baseline.c_str(), ratio, r.Limit, ratio <= r.Limit ? "yes" : "NO");
+    }
+    benchmark::Shutdown();
+    return 0;
+}
+
+long long ResidentBytes() { return StatusField("VmRSS:"); }
+long long PeakResidentBytes() { return StatusField("VmHWM:"); }
+
+bool ResetPeak()
+{
+    std::ofstream f("/proc/self/clear_refs");
+    f << "5";
+    f.flush();
+    return static_cast<bool>(f);
+}
+
+std::string ScratchFolder()
+{
+    if (const char* d = std::getenv("MORVANE_BENCH_DIR"))
+        return d;
+    if (const char* t = std::getenv("TMPDIR"))
+        return t;
+    return "/tmp";
+}
+
+}  // namespace benchsupport

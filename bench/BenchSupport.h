@@ -1,0 +1,29 @@
+#pragma once
+// Runs the registered benchmarks and prints each figure as a ratio to a baseline
+// measured in the same run.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace benchsupport {
+
+struct Ratio {
+    std::string Measured;  //!< benchmark name
+    std::string Baseline;  //!< benchmark name of its baseline
+    double Limit;          //!< the ratio the figure should stay within (printed only)
+};
+
+//! Runs every registered benchmark, then prints "name / baseline = ratio (limit L)".
+int RunAndReport(int argc, char** argv, const std::vector<Ratio>& ratios);
+
+//! Current resident set size and peak (high-water mark) in bytes, from /proc.
+long long ResidentBytes();
+long long PeakResidentBytes();
+//! Resets the peak to the current resident size; false when the kernel refuses.
+bool ResetPeak();
+
+//! A folder for big scratch files (MORVANE_BENCH_DIR, else the system's temporary folder).
+std::string ScratchFolder();
+
+}  // namespace benchsupport

@@ -1,0 +1,123 @@
+#pragma once
+// The table of file formats and the dispatch between it and the data model.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Channels.h"
+#include "Spmdata.h"
+#include "Surfacedata.h"
+
+//! Status codes of the format functions; the absolute value indexes the message tables.
+enum : std::int32_t {
+    fmtOk = 0,
+    fmtNoChannel = 1,
+    fmtErrorCreate = -2,
+    fmtErrorOpen = -3,
+    fmtErrorRead = -4,
+    fmtErrorWrite = -5,
+    fmtErrorFormat = -6,
+    fmtErrorMemory = -7,
+};
+
+extern const char* const FormatErrorTexts[8];
+extern const char* const LoadErrorTexts[8];
+//! The FormatErrorTexts / LoadErrorTexts entry of a status; "" for a status outside the tables.
+const char* FormatErrorText(std::int32_t status);
+const char* LoadErrorText(std::int32_t status);
+
+#pragma pack(push, 1)
+//! One palette marker as stored in SPM1 files.
+struct MarkerRecord {
+    std::int32_t Position;
+    std::int32_t Red;
+    std::int32_t Green;
+    std::int32_t Blue;
+};
+#pragma pack(pop)
+static_assert(sizeof(MarkerRecord) == 16);
+
+//! Room for names of channels 0..31 that an info function writes, 32 bytes each.
+using TChannelNameTable = char[32][32];
+
+//! The value, marker-count and marker tables a format function reads or fills.
+//! Loaders ask for a channel's value array and marker buffer once they know its size
+//! from the file, so every array is exactly as large as the channel it holds; the
+//! arrays a loader fills are kept here until the dispatcher takes them over.
+class TFormatArrays {
+public:
+    std::int32_t* Values[ChannelCount] = {};
+    std::int32_t Counts[ChannelCount] = {};
+    MarkerRecord* Markers[ChannelCount] = {};
+
+    //! A zero-filled array of `count` values for channel c (replacing any earlier one);
+    //! null when count is negative or the memory cannot be had.
+    std::int32_t* AllocValues(int c, std::int64_t count);
+    //! A buffer of `count` marker records for channel c; null as above.
+    MarkerRecord* AllocMarkers(int c, std::int64_t count);
+    //! Hands over the block behind Values[c] (null when the array was not allocated here).
+    std::unique_ptr<platform::MemoryBlock> TakeValues(int c);
+    //! Number of values allocated for channel c by AllocValues (0 when none).
+    std::int64_t ValueCount(int c) const;
+
+private:
+    std::unique_ptr<platform::MemoryBlock> valueBlocks_[ChannelCount];
+    std::vector<MarkerRecord> markerStore_[ChannelCount];
+};
+
+extern "C" {
+typedef std::int32_t (*TGetInfoProc)(const char* path, ChannelSet* available,
+                                     TFileHeader* header, TChannelNameTable* names);
+typedef std::int32_t (*TLoadProc)(const char* path, std::int32_t width, std::int32_t height,
+                                  TChannelHeader* const* headers, TFormatArrays* arrays,
+                                  ChannelSet* channels);
+typedef std::int32_t (*TSaveProc)(const char* path, TFileHeader* header,
+                                  TChannelHeader* const* headers, TFormatArrays* arrays,
+                                  ChannelSet* channels);
+}
+
+class TFileFormat {
+public:
+    //! A built-in format with its three functions.
+    TFileFormat(TGetInfoProc getInfo, TSaveProc save, TLoadProc load, std::string filter,
+                std::string extension, std::uint8_t multiMatrix);
+    //! A format named by a description file; nothing is read or written through it.
+    TFileFormat(std::string libraryPath, std::string description, std::uint8_t multiMatrix,
+                std::string extension);
+
+    std::uint8_t Kind;  //!< 0 built-in, 1 from a description file
+    std::string LibraryPath;
+    std::string FilterText;
+    std::string Extension;
+    TGetInfoProc GetInfoProc = nullptr;
+    TSaveProc SaveProc = nullptr;
+    TLoadProc LoadProc = nullptr;
+    std::uint8_t MultiMatrix;
+};
+
+constexpr int MaxFileFormats = 10;
+extern std::array<std::unique_ptr<TFileFormat>, MaxFileFormats> FileFormats;
+extern int FileFormatCount;
+
+//! Places the built-in formats in slots 0 (SPM0), 1 (SPM1) and 2 (MSS); count 3.
+void RegisterBuiltInFormats();
+//! Deletes every entry of the table; count 0.
+void ClearFileFormats();
+
+//! The entry's info function; 0 without doing anything for a description-file entry.
+std::int32_t CallGetInfo(TFileFormat* format, const std::string& path, ChannelSet* available,
+                         TChannelNameTable* names, TFileHeader* header);
+//! Fills the set's header, Available and ChannelList from its SourceFile.
+std::int32_t ReadInfoWithFormat(TFileFormat* format, int formatIndex, TSurfaceData* data);
+//! Loads the channels of the set from `path` into the data set; `channels` becomes the
+//! answer (the channels loaded, with 101 when markers came).
+std::int32_t LoadWithFormat(TFileFormat* format, const std::string& path, TSurfaceData* data,
+                            ChannelSet* channels);
+//! Writes the channels of the set; empty slots leave the set and 101 joins it.
+std::int32_t SaveWithFormat(TFileFormat* format, const std::string& path, TSurfaceData* data,
+                            ChannelSet* channels);
+//! The FormatErrorTexts message of a status, caption "Error".
+void ShowFormatError(TFileFormat* format, std::int32_t status);

@@ -1,0 +1,207 @@
+#include "Spm0format.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <vector>
+
+#include "platform/core/Files.h"
+
+static_assert(std::endian::native == std::endian::little,
+              "SPM0 records are read and written in the machine's byte order");
+
+namespace {
+
+// Samples move through one buffer of this many 16-bit values at a time.
+constexpr std::int64_t ChunkSamples = std::int64_t{1} << 19; // 1 MiB
+
+// Reads `count` signed 16-bit samples and stores them sign-extended in `values`.
+bool ReadSamples(platform::File& file, std::int32_t* values, std::int64_t count)
+{
+    std::vector<std::int16_t> buffer(static_cast<std::size_t>(std::min(count, ChunkSamples)));
+    for (std::int64_t done = 0; done < count;) {
+        const std::int64_t n = std::min(count - done, ChunkSamples);
+        if (!file.ReadExact(buffer.data(), n * 2))
+            return false;
+        const std::int16_t* src = buffer.data();
+        std::int32_t* dst = values + done;
+        for (std::int64_t k = 0; k < n; ++k)
+            dst[k] = src[k];
+        done += n;
+    }
+    return true;
+}
+
+// Writes the low 16 bits of `count` values.
+bool WriteSamples(platform::File& file, const std::int32_t* values, std::int64_t count)
+{
+    std::vector<std::int16_t> buffer(static_cast<std::size_t>(std::min(count, ChunkSamples)));
+    for (std::int64_t done = 0; done < count;) {
+        const std::int64_t n = std::min(count - done, ChunkSamples);
+        const std::int32_t* src = values + done;
+        std::int16_t* dst = buffer.data();
+        for (std::int64_t k = 0; k < n; ++k)
+            dst[k] = static_cast<std::int16_t>(static_cast<std::uint16_t>(src[k]));
+        if (!file.Write(buffer.data(), n * 2))
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+std::int32_t GetInfo(const char* path, ChannelSet* available, TFileHeader* header,
+                     TChannelNameTable* names)
+{
+    available->Clear();
+    platform::File file;
+    if (!file.Open(path, platform::File::Mode::Read))
+        return fmtErrorOpen;
+    SPMHEAD head;
+    if (!file.ReadExact(&head, sizeof head))
+        return fmtErrorRead;
+    if (head.FormatWord != 0)
+        return fmtErrorFormat;
+    if (head.mx <= 0 || head.my <= 0)
+        return fmtErrorFormat;
+
+    header->FormatVersion = 0;
+    header->Width = static_cast<std::uint16_t>(head.mx);
+    header->Height = static_cast<std::uint16_t>(head.my);
+    header->Reserved56 = 1;
+    header->ChannelMask = 1;
+
+    available->Include(UnstatedChannel);
+    if (names)
+        CopyText((*names)[0], sizeof(*names)[0], ChannelNames[0], sizeof ChannelNames[0]);
+    return fmtOk;
+}
+
+std::int32_t Load(const char* path, std::int32_t width, std::int32_t height,
+                  TChannelHeader* const* headers, TFormatArrays* arrays, ChannelSet* channels)
+{
+    const int c = NextChannel(NoChannel, *channels);
+    if (c == NoChannel)
+        return fmtNoChannel;
+    channels->Clear();
+
+    platform::File file;
+    if (!file.Open(path, platform::File::Mode::Read))
+        return fmtErrorOpen;
+    SPMHEAD head;
+    if (!file.ReadExact(&head, sizeof head))
+        return fmtErrorRead;
+
+    if (head.mx <= 0 || head.my <= 0)
+        return fmtErrorFormat;
+    // Channel 0 and the user channels take the file's size; the others must match the set.
+    if (c > 0 && c < FirstUserChannel && (head.mx != width || head.my != height))
+        return fmtErrorFormat;
+
+    TChannelHeader& h = *headers[c];
+    h.Width = static_cast<std::uint16_t>(head.mx);
+    h.Height = static_cast<std::uint16_t>(head.my);
+    h.XStep = head.Kx;
+    h.YStep = head.Ky;
+    h.ZScale = head.Kz;
+    CopyText(h.XYUnit, sizeof h.XYUnit, head.XYUnit, sizeof head.XYUnit);
+    CopyText(h.ZUnit, sizeof h.ZUnit, head.ZUnit, sizeof head.ZUnit);
+    CopyText(h.Comment, sizeof h.Comment, head.Comment, sizeof head.Comment);
+    CopyText(h.Name, sizeof h.Name, ChannelNames[c], sizeof ChannelNames[c]);
+
+    const std::int64_t count = std::int64_t{head.mx} * head.my;
+    const std::int64_t size = file.Size();
+    if (size < 0 || size - std::int64_t{sizeof head} < 2 * count)
+        return fmtErrorRead;
+    std::int32_t* values = arrays->AllocValues(c, count);
+    if (!values)
+        return fmtErrorMemory;
+    if (!ReadSamples(file, values, count))
+        return fmtErrorRead;
+
+    channels->Include(c);
+    return fmtOk;
+}
+
+std::int32_t Save(const char* path, TChannelHeader* const* headers, TFormatArrays* arrays,
+                  ChannelSet* channels)
+{
+    const int c = NextChannel(NoChannel, *channels);
+    if (c == NoChannel)
+        return fmtNoChannel;
+    const TChannelHeader* h = headers ? headers[c] : nullptr;
+    if (!h)
+        return fmtErrorMemory;
+    const std::int64_t count = std::int64_t{h->Width} * h->Height;
+    const std::int32_t* values = arrays ? arrays->Values[c] : nullptr;
+    if (count > 0 && !values)
+        return fmtErrorMemory;
+
+    SPMHEAD head;
+    std::memset(&head, 0, sizeof head);
+    head.FormatWord = 0;
+    head.mx = static_cast<std::int16_t>(h->Width);
+    head.my = static_cast<std::int16_t>(h->Height);
+    head.Kx = h->XStep;
+    head.Ky = h->YStep;
+    head.Kz = h->ZScale;
+    std::memcpy(head.ZUnit, h->ZUnit, 4);
+    std::memcpy(head.XYUnit, h->XYUnit, 4);
+
+    platform::File file;
+    if (!file.Open(path, platform::File::Mode::CreateReplace))
+        return fmtErrorCreate;
+    if (!file.Write(&head, sizeof head))
+        return fmtErrorWrite;
+    if (!WriteSamples(file, values, count))
+        return fmtErrorWrite;
+    if (!file.Close())
+        return fmtErrorWrite;
+    return fmtOk;
+}
+
+} // namespace
+
+//! Reads the 512-byte header into the file header (FormatVersion 0, Width, Height, mask 1);
+//! the available set is {100}, names[0] the name of slot 0.
+std::int32_t GetSPM0FileInfo(const char* path, ChannelSet* available, TFileHeader* header,
+                             TChannelNameTable* names)
+{
+    try {
+        return GetInfo(path, available, header, names);
+    } catch (const std::bad_alloc&) {
+        return fmtErrorMemory;
+    } catch (...) {
+        return fmtErrorRead;
+    }
+}
+
+//! Loads the file's matrix into the first requested channel (samples sign-extended);
+//! 1 when the set names no channel, -6 when a channel 1 to 19 is not width × height.
+std::int32_t LoadSPM0File(const char* path, std::int32_t width, std::int32_t height,
+                          TChannelHeader* const* headers, TFormatArrays* arrays,
+                          ChannelSet* channels)
+{
+    try {
+        return Load(path, width, height, headers, arrays, channels);
+    } catch (const std::bad_alloc&) {
+        return fmtErrorMemory;
+    } catch (...) {
+        return fmtErrorRead;
+    }
+}
+
+//! Writes the first channel of the set: the header from its channel header and the low
+//! 16 bits of each value; 1 when the set names no channel.
+std::int32_t SaveSPM0File(const char* path, TFileHeader*, TChannelHeader* const* headers,
+                          TFormatArrays* arrays, ChannelSet* channels)
+{
+    try {
+        return Save(path, headers, arrays, channels);
+    } catch (const std::bad_alloc&) {
+        return fmtErrorMemory;
+    } catch (...) {
+        return fmtErrorWrite;
+    }
+}

@@ -1,0 +1,346 @@
+#include "Spm1format.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <vector>
+
+#include "platform/core/Files.h"
+
+static_assert(std::endian::native == std::endian::little,
+              "SPM1 records are read and written in the machine's byte order");
+
+namespace {
+
+// SPM1 files store 16-bit samples lowered by an offset; swap files store the values whole.
+enum class Samples { Bits16, Bits32 };
+
+constexpr std::int64_t SampleBytes(Samples kind)
+{
+    return kind == Samples::Bits16 ? 2 : 4;
+}
+
+// 16-bit samples move through one buffer of this many values at a time.
+constexpr std::int64_t ChunkSamples = std::int64_t{1} << 19; // 1 MiB
+
+bool StoredChannel(std::uint32_t mask, int c)
+{
+    return (mask >> c) & 1u;
+}
+
+// Reads `count` samples of the given kind into `values` (16-bit ones sign-extended).
+bool ReadSamples(platform::File& file, Samples kind, std::int32_t* values, std::int64_t count,
+                 std::vector<std::int16_t>& buffer)
+{
+    if (kind == Samples::Bits32)
+        return file.ReadExact(values, count * 4);
+    for (std::int64_t done = 0; done < count;) {
+        const std::int64_t n = std::min(count - done, ChunkSamples);
+        if (!file.ReadExact(buffer.data(), n * 2))
+            return false;
+        const std::int16_t* src = buffer.data();
+        std::int32_t* dst = values + done;
+        for (std::int64_t k = 0; k < n; ++k)
+            dst[k] = src[k];
+        done += n;
+    }
+    return true;
+}
+
+// Writes `count` values as samples of the given kind. 16-bit samples are the values
+// lowered by the channel's offset (largest value − 32767 when it exceeds 32767), taken
+// modulo 65536.
+bool WriteSamples(platform::File& file, Samples kind, const std::int32_t* values,
+                  std::int64_t count, std::vector<std::int16_t>& buffer)
+{
+    if (count == 0)
+        return true;
+    if (kind == Samples::Bits32)
+        return file.Write(values, count * 4);
+
+    std::int32_t largest = values[0];
+    for (std::int64_t k = 1; k < count; ++k)
+        largest = std::max(largest, values[k]);
+    const std::int64_t offset = largest > 32767 ? std::int64_t{largest} - 32767 : 0;
+
+    for (std::int64_t done = 0; done < count;) {
+        const std::int64_t n = std::min(count - done, ChunkSamples);
+        const std::int32_t* src = values + done;
+        std::int16_t* dst = buffer.data();
+        for (std::int64_t k = 0; k < n; ++k)
+            dst[k] = static_cast<std::int16_t>(
+                static_cast<std::uint16_t>(std::int64_t{src[k]} - offset));
+        if (!file.Write(buffer.data(), n * 2))
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+std::int32_t GetInfo(const char* path, ChannelSet* available, TFileHeader* header,
+                     TChannelNameTable* names)
+{
+    available->Clear();
+    platform::File file;
+    if (!file.Open(path, platform::File::Mode::Read))
+        return fmtErrorOpen;
+    TFileHeader fileHeader;
+    if (!file.ReadExact(&fileHeader, sizeof fileHeader))
+        return fmtErrorRead;
+    *header = fileHeader;
+    if (header->FormatVersion != 1)
+        return fmtErrorFormat;
+
+    ChannelSet found;
+    for (int i = 0; i < ChannelCount; ++i) {
+        if (!StoredChannel(fileHeader.ChannelMask, i))
+            continue;
+        TChannelHeader channel;
+        if (!file.ReadExact(&channel, sizeof channel))
+            return fmtErrorRead;
+        if (channel.Width == 0 || channel.Height == 0)
+            return fmtErrorFormat;
+        // Channels 0 to 19 have the set's size, which must then be a real one.
+        if (i < FirstUserChannel && (fileHeader.Width == 0 || fileHeader.Height == 0))
+            return fmtErrorFormat;
+        found.Include(i);
+        if (names)
+            CopyText((*names)[i], sizeof(*names)[i], channel.Name, sizeof channel.Name);
+    }
+    if (fileHeader.ChannelMask & MarkersPresentBit)
+        found.Include(MarkersChannel);
+    *available = found;
+    return fmtOk;
+}
+
+std::int32_t Load(Samples kind, const char* path, std::int32_t width, std::int32_t height,
+                  TChannelHeader* const* headers, TFormatArrays* arrays, ChannelSet* channels)
+{
+    ChannelSet request = *channels;
+    channels->Clear();
+    // The answer reaches the caller only when the whole load succeeded.
+    ChannelSet answer;
+
+    platform::File file;
+    if (!file.Open(path, platform::File::Mode::Read))
+        return fmtErrorOpen;
+    const std::int64_t fileSize = file.Size();
+    if (fileSize < 0)
+        return fmtErrorRead;
+    TFileHeader fileHeader;
+    if (!file.ReadExact(&fileHeader, sizeof fileHeader))
+        return fmtErrorRead;
+    const std::uint32_t mask = fileHeader.ChannelMask;
+
+    // Every stored channel's header goes to the caller, asked for or not.
+    TChannelHeader* stored[ChannelCount] = {};
+    TChannelHeader spare[ChannelCount];
+    std::int64_t sampleBytes = 0;
+    std::int64_t largest = 0;
+    for (int i = 0; i < ChannelCount; ++i) {
+        if (!StoredChannel(mask, i))
+            continue;
+        stored[i] = headers && headers[i] ? headers[i] : &spare[i];
+        if (!file.ReadExact(stored[i], sizeof(TChannelHeader)))
+            return fmtErrorRead;
+        if (stored[i]->Width == 0 || stored[i]->Height == 0)
+            return fmtErrorFormat;
+        const std::int64_t count = std::int64_t{stored[i]->Width} * stored[i]->Height;
+        sampleBytes += count * SampleBytes(kind);
+        largest = std::max(largest, count);
+    }
+    // The samples the headers promise must all be there before anything is allocated.
+    if (fileSize - file.Position() < sampleBytes)
+        return fmtErrorRead;
+
+    std::vector<std::int16_t> buffer;
+    if (kind == Samples::Bits16)
+        buffer.resize(static_cast<std::size_t>(std::min(largest, ChunkSamples)));
+
+    for (int i = 0; i < ChannelCount; ++i) {
+        if (!stored[i])
+            continue;
+        const TChannelHeader& h = *stored[i];
+        const std::int64_t count = std::int64_t{h.Width} * h.Height;
+        const bool wanted = request.Contains(i) &&
+                            (i >= FirstUserChannel || (h.Width == width && h.Height == height));
+        if (!wanted) {
+            if (!file.Skip(count * SampleBytes(kind)))
+                return fmtErrorRead;
+            continue;
+        }
+        std::int32_t* values = arrays->AllocValues(i, count);
+        if (!values)
+            return fmtErrorMemory;
+        if (!ReadSamples(file, kind, values, count, buffer))
+            return fmtErrorRead;
+        answer.Include(i);
+    }
+
+    if (!(mask & MarkersPresentBit))
+        request.Exclude(MarkersChannel);
+    if (request.Contains(MarkersChannel)) {
+        for (int i = 0; i < ChannelCount; ++i) {
+            if (!stored[i])
+                continue;
+            std::int32_t count = 0;
+            if (!file.ReadExact(&count, sizeof count))
+                return fmtErrorRead;
+            const std::int64_t bytes = std::int64_t{count} * std::int64_t{sizeof(MarkerRecord)};
+            if (count < 0 || bytes > fileSize - file.Position())
+                return fmtErrorFormat;
+            arrays->Counts[i] = count;
+            if (request.Contains(i)) {
+                MarkerRecord* records = arrays->AllocMarkers(i, count);
+                if (!records)
+                    return fmtErrorMemory;
+                if (!file.ReadExact(records, bytes))
+                    return fmtErrorRead;
+            } else if (!file.Skip(bytes)) {
+                return fmtErrorRead;
+            }
+        }
+        answer.Include(MarkersChannel);
+    }
+    *channels = answer;
+    return fmtOk;
+}
+
+std::int32_t Save(Samples kind, const char* path, TFileHeader* header,
+                  TChannelHeader* const* headers, TFormatArrays* arrays, ChannelSet* channels)
+{
+    const bool withMarkers = channels->Contains(MarkersChannel);
+    std::uint32_t mask = withMarkers ? MarkersPresentBit : 0u;
+    // A channel needs its header and, when it has samples, its values; markers need records.
+    std::int64_t largest = 0;
+    for (int c = NextChannel(NoChannel, *channels); c != NoChannel; c = NextChannel(c, *channels)) {
+        mask |= 1u << c;
+        if (!headers || !headers[c] || !arrays)
+            return fmtErrorMemory;
+        const std::int64_t count = std::int64_t{headers[c]->Width} * headers[c]->Height;
+        if (count > 0 && !arrays->Values[c])
+            return fmtErrorMemory;
+        largest = std::max(largest, count);
+        if (withMarkers &&
+            (arrays->Counts[c] < 0 || (arrays->Counts[c] > 0 && !arrays->Markers[c])))
+            return fmtErrorMemory;
+    }
+    header->ChannelMask = mask;
+
+    platform::File file;
+    if (!file.Open(path, platform::File::Mode::CreateReplace))
+        return fmtErrorCreate;
+    header->FormatVersion = 1;
+    if (!file.Write(header, sizeof *header))
+        return fmtErrorWrite;
+
+    std::vector<std::int16_t> buffer;
+    if (kind == Samples::Bits16)
+        buffer.resize(static_cast<std::size_t>(std::min(largest, ChunkSamples)));
+
+    for (int c = NextChannel(NoChannel, *channels); c != NoChannel; c = NextChannel(c, *channels))
+        if (!file.Write(headers[c], sizeof(TChannelHeader)))
+            return fmtErrorWrite;
+    for (int c = NextChannel(NoChannel, *channels); c != NoChannel; c = NextChannel(c, *channels)) {
+        const std::int64_t count = std::int64_t{headers[c]->Width} * headers[c]->Height;
+        if (!WriteSamples(file, kind, arrays->Values[c], count, buffer))
+            return fmtErrorWrite;
+    }
+    if (withMarkers) {
+        for (int c = NextChannel(NoChannel, *channels); c != NoChannel;
+             c = NextChannel(c, *channels)) {
+            const std::int32_t count = arrays->Counts[c];
+            if (!file.Write(&count, sizeof count))
+                return fmtErrorWrite;
+            if (count > 0 && !file.Write(arrays->Markers[c],
+                                         std::int64_t{count} * std::int64_t{sizeof(MarkerRecord)}))
+                return fmtErrorWrite;
+        }
+    }
+    if (!file.Close())
+        return fmtErrorWrite;
+    return fmtOk;
+}
+
+std::int32_t GuardedLoad(Samples kind, const char* path, std::int32_t width, std::int32_t height,
+                         TChannelHeader* const* headers, TFormatArrays* arrays,
+                         ChannelSet* channels)
+{
+    try {
+        return Load(kind, path, width, height, headers, arrays, channels);
+    } catch (const std::bad_alloc&) {
+        return fmtErrorMemory;
+    } catch (...) {
+        return fmtErrorRead;
+    }
+}
+
+std::int32_t GuardedSave(Samples kind, const char* path, TFileHeader* header,
+                         TChannelHeader* const* headers, TFormatArrays* arrays,
+                         ChannelSet* channels)
+{
+    try {
+        return Save(kind, path, header, headers, arrays, channels);
+    } catch (const std::bad_alloc&) {
+        return fmtErrorMemory;
+    } catch (...) {
+        return fmtErrorWrite;
+    }
+}
+
+} // namespace
+
+//! Reads the file header and the names of the stored channels; the available set gets
+//! every stored channel and 101 when the file carries palette markers.
+std::int32_t GetSPM1FileInfo(const char* path, ChannelSet* available, TFileHeader* header,
+                             TChannelNameTable* names)
+{
+    try {
+        return GetInfo(path, available, header, names);
+    } catch (const std::bad_alloc&) {
+        return fmtErrorMemory;
+    } catch (...) {
+        return fmtErrorRead;
+    }
+}
+
+//! Loads the requested channels (16-bit samples, sign-extended) and, with 101, the markers;
+//! channels 0 to 19 of another size than width × height are left out.
+std::int32_t LoadSPM1File(const char* path, std::int32_t width, std::int32_t height,
+                          TChannelHeader* const* headers, TFormatArrays* arrays,
+                          ChannelSet* channels)
+{
+    return GuardedLoad(Samples::Bits16, path, width, height, headers, arrays, channels);
+}
+
+//! Writes the channels of the set as 16-bit samples and, with 101, their markers; sets the
+//! header's FormatVersion to 1 and its ChannelMask to the channels written.
+std::int32_t SaveSPM1File(const char* path, TFileHeader* header, TChannelHeader* const* headers,
+                          TFormatArrays* arrays, ChannelSet* channels)
+{
+    return GuardedSave(Samples::Bits16, path, header, headers, arrays, channels);
+}
+
+//! As LoadSPM1File, for a file with 32-bit samples that are the values themselves.
+std::int32_t LoadSwapFile(const char* path, std::int32_t width, std::int32_t height,
+                          TChannelHeader* const* headers, TFormatArrays* arrays,
+                          ChannelSet* channels)
+{
+    return GuardedLoad(Samples::Bits32, path, width, height, headers, arrays, channels);
+}
+
+//! As SaveSPM1File, with every value written whole as a 32-bit sample.
+std::int32_t SaveSwapFile(const char* path, TFileHeader* header, TChannelHeader* const* headers,
+                          TFormatArrays* arrays, ChannelSet* channels)
+{
+    return GuardedSave(Samples::Bits32, path, header, headers, arrays, channels);
+}
+
+//! The swap-file entry: the SPM1 info function with the 32-bit loader and writer.
+TFileFormat* SwapFileFormat()
+{
+    static TFileFormat format(GetSPM1FileInfo, SaveSwapFile, LoadSwapFile, "", ".$$$", 1);
+    return &format;
+}

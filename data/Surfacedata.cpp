@@ -1,0 +1,293 @@
+#include "Surfacedata.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "Fileformat.h"
+#include "Options.h"
+#include "Spm1format.h"
+#include "platform/core/Files.h"
+#include "platform/core/Messages.h"
+#include "platform/core/Parallel.h"
+
+namespace {
+
+// True when every channel of the set holds its matrix; otherwise one "Lock data" box.
+bool AllChannelsInMemory(const TSurfaceData& data)
+{
+    bool ok = !data.SwappedOut;
+    for (const auto& ch : data.Channels)
+        if (ch && (ch->SwappedOut || !ch->Block))
+            ok = false;
+    if (!ok)
+        platform::ShowError("Lock data");
+    return ok;
+}
+
+void CopyStatistics(TSPMData& to, const TSPMData& from)
+{
+    to.Mean = from.Mean;
+    to.Ra = from.Ra;
+    to.Rq = from.Rq;
+    to.Rsk = from.Rsk;
+    to.Rku = from.Rku;
+}
+
+// The parts of a set that a copy and a crop take over unchanged.
+void CopyDescription(TSurfaceData& to, const TSurfaceData& from)
+{
+    to.SwappedOut = from.SwappedOut;
+    to.SourceFile = from.SourceFile;
+    to.Header = from.Header;
+    to.Present = from.Present;
+    to.Available = from.Available;
+    to.ChannelList = from.ChannelList;
+}
+
+}  // namespace
+
+TSurfaceData::TSurfaceData(const std::string& sourceFile) : SourceFile(sourceFile) {}
+
+TSurfaceData::~TSurfaceData()
+{
+    for (auto& ch : Channels)
+        ch.reset();
+    if (SwappedOut && !SwapFile.empty())
+        platform::DeleteFile(SwapFile);
+}
+
+TSPMData* TSurfaceData::Channel(int slot) const
+{
+    if (slot < 0 || slot >= ChannelCount)
+        return nullptr;
+    return Channels[slot].get();
+}
+
+bool TSurfaceData::CopyFrom(TSurfaceData& source)
+{
+    if (&source == this || !AllChannelsInMemory(source))
+        return false;
+
+    // Every new channel is made first, so that a shortage of memory changes nothing.
+    std::array<std::unique_ptr<TSPMData>, ChannelCount> copies;
+    for (int i = 0; i < ChannelCount; ++i) {
+        const TSPMData* src = source.Channels[i].get();
+        if (!src)
+            continue;
+        copies[i] = std::make_unique<TSPMData>(src->Header.Width, src->Header.Height, i);
+        if (!copies[i]->Block) {
+            platform::ShowError(LoadErrorText(fmtErrorMemory));
+            return false;
+        }
+    }
+    std::vector<int> slots;
+    for (int i = 0; i < ChannelCount; ++i)
+        if (copies[i])
+            slots.push_back(i);
+    platform::ParallelFor(slots.size(), [&](std::size_t k) {
+        const int i = slots[k];
+        TSPMData& src = *source.Channels[i];
+        TSPMData& dst = *copies[i];
+        dst.Header = src.Header;
+        const auto bytes = static_cast<std::size_t>(src.SampleCount()) * sizeof(std::int32_t);
+        std::memcpy(dst.Block->Address(), src.Block->Address(),
+                    std::min(bytes, std::min(src.Block->Size(), dst.Block->Size())));
+        dst.HasPalette = src.HasPalette;
+        if (src.HasPalette) {
+            dst.ColourCount = src.ColourCount;
+            dst.RawPerColour = src.RawPerColour;
+            dst.Markers = src.Markers ? std::make_unique<TPALETTEMARKER>(*src.Markers)
+                                      : std::make_unique<TPALETTEMARKER>();
+            dst.BuildPalette();
+        }
+        CopyStatistics(dst, src);
+    });
+
+    CopyDescription(*this, source);
+    Channels = std::move(copies);
+    return true;
+}
+
+bool TSurfaceData::CropFrom(TSurfaceData& source, int left, int top, int right, int bottom)
+{
+    if (&source == this || !AllChannelsInMemory(source))
+        return false;
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, static_cast<int>(source.Header.Width) - 1);
+    bottom = std::min(bottom, static_cast<int>(source.Header.Height) - 1);
+    if (left > right || top > bottom)
+        return false;
+    const int width = right - left + 1;
+    const int height = bottom - top + 1;
+
+    std::array<std::unique_ptr<TSPMData>, ChannelCount> copies;
+    for (int j = 0; j < ChannelCount; ++j) {
+        const TSPMData* src = source.Channels[j].get();
+        if (!src)
+            continue;
+        if (j < FirstUserChannel)
+            copies[j] = std::make_unique<TSPMData>(width, height, j);
+        else
+            copies[j] = std::make_unique<TSPMData>(src->Header.Width, src->Header.Height, j);
+        if (!copies[j]->Block) {
+            platform::ShowError(LoadErrorText(fmtErrorMemory));
+            return false;
+        }
+    }
+    std::vector<int> slots;
+    for (int j = 0; j < ChannelCount; ++j)
+        if (copies[j])
+            slots.push_back(j);
+    platform::ParallelFor(slots.size(), [&](std::size_t k) {
+        const int j = slots[k];
+        TSPMData& src = *source.Channels[j];
+        TSPMData& dst = *copies[j];
+        const std::uint16_t w = dst.Header.Width;
+        const std::uint16_t h = dst.Header.Height;
+        dst.Header = src.Header;
+        dst.Header.Width = w;
+        dst.Header.Height = h;
+        const auto* from = static_cast<const std::int32_t*>(src.Block->Address());
+        auto* to = static_cast<std::int32_t*>(dst.Block->Address());
+        if (j >= FirstUserChannel) {
+            std::memcpy(to, from,
+                        std::min(src.Block->Size(), dst.Block->Size()));
+        } else {
+            // Rows and columns the source channel does not hold stay zero.
+            const int srcW = src.Header.Width;
+            const int srcH = src.Header.Height;
+            const int cols = std::max(0, std::min(width, srcW - left));
+            for (int r = 0; r < height && top + r < srcH; ++r)
+                std::memcpy(to + std::size_t(r) * width, from + std::size_t(top + r) * srcW + left,
+                            std::size_t(cols) * sizeof(std::int32_t));
+        }
+        dst.ComputeRange();
+        dst.DefaultPalette();
+        dst.ComputeStatistics();
+    });
+
+    CopyDescription(*this, source);
+    Header.Width = static_cast<std::uint16_t>(width);
+    Header.Height = static_cast<std::uint16_t>(height);
+    Channels = std::move(copies);
+    return true;
+}
+
+void TSurfaceData::Release()
+{
+    if (SwappedOut)
+        return;
+    const std::int32_t before = LockCount;
+    LockCount = std::max(0, LockCount - 1);
+    if (before > 1)
+        return;
+
+    SwapFile = platform::CreateNumberedFile(GlobalOptions.TempDir, "TMP", ".$$$");
+    if (SwapFile.empty()) {
+        platform::ShowError(LoadErrorText(fmtErrorCreate));
+        return;
+    }
+    const std::int32_t status = SaveWithFormat(SwapFileFormat(), SwapFile, this, &Present);
+    if (status != fmtOk) {
+        platform::ShowError(LoadErrorText(status));
+        platform::DeleteFile(SwapFile);
+        SwapFile.clear();
+        return;
+    }
+    SwappedOut = true;
+    for (auto& ch : Channels)
+        if (ch)
+            ch->FreeMatrix();
+}
+
+void TSurfaceData::Acquire()
+{
+    const std::int32_t before = LockCount++;
+    if (before > 0 || !SwappedOut)
+        return;
+
+    ChannelSet channels = Present;
+    std::int32_t status = LoadWithFormat(SwapFileFormat(), SwapFile, this, &channels);
+    if (status == fmtOk) {
+        // Every channel that went to the swap file must come back.
+        for (int c = NextChannel(NoChannel, Present); c != NoChannel; c = NextChannel(c, Present))
+            if (!channels.Contains(c) || !Channels[c] || Channels[c]->SwappedOut)
+                status = fmtErrorFormat;
+    }
+    if (status != fmtOk) {
+        platform::ShowError(LoadErrorText(status));
+        return;
+    }
+    SwappedOut = false;
+    platform::DeleteFile(SwapFile);
+    SwapFile.clear();
+}
+
+void TSurfaceData::DeleteChannel(int channel)
+{
+    if (SwappedOut || channel < 0 || channel >= ChannelCount)
+        return;
+    Channels[channel].reset();
+    Present.Exclude(channel);
+}
+
+float TSurfaceData::GetXStep() const
+{
+    const TSPMData* ch = Channels[0].get();
+    return ch ? ch->Header.XStep : 0.0f;
+}
+
+float TSurfaceData::GetYStep() const
+{
+    const TSPMData* ch = Channels[0].get();
+    return ch ? ch->Header.YStep : 0.0f;
+}
+
+char* TSurfaceData::GetXYUnit()
+{
+    static char none[6] = {};
+    TSPMData* ch = Channels[0].get();
+    return ch ? ch->XYUnit() : none;
+}
+
+void TSurfaceData::ComputeStatistics(int channel)
+{
+    if (channel != NoChannel && channel != -1) {
+        if (TSPMData* ch = Channel(channel))
+            ch->ComputeStatistics();
+        return;
+    }
+    // Channels that hold their matrix are swept side by side; the others report on
+    // this thread.
+    std::vector<TSPMData*> ready;
+    for (int c = NextChannel(NoChannel, Present); c != NoChannel; c = NextChannel(c, Present)) {
+        TSPMData* ch = Channels[c].get();
+        if (!ch)
+            continue;
+        if (ch->SwappedOut || !ch->Block)
+            ch->ComputeStatistics();
+        else
+            ready.push_back(ch);
+    }
+    platform::ParallelFor(ready.size(), [&](std::size_t i) { ready[i]->ComputeStatistics(); });
+}
+
+TSPMData* TSurfaceData::FindChannel(const std::string& name) const
+{
+    const int i = IndexOfChannel(name);
+    return i < 0 ? nullptr : Channels[i].get();
+}
+
+int TSurfaceData::IndexOfChannel(const std::string& name) const
+{
+    for (int i = 0; i < ChannelCount; ++i)
+        if (Channels[i] && Channels[i]->Name == name)
+            return i;
+    return -1;
+}

@@ -1,0 +1,78 @@
+#include "Dialogs.h"
+
+#include <atomic>
+
+namespace platform {
+
+namespace {
+class CancelAll : public IFileDialogService {
+public:
+    bool Run(FileDialogRequest&) override { return false; }
+};
+CancelAll cancelAll;
+std::atomic<IFileDialogService*> current{nullptr};
+}  // namespace
+
+void SetFileDialogService(IFileDialogService* service) { current.store(service); }
+
+IFileDialogService& FileDialogs()
+{
+    IFileDialogService* s = current.load();
+    return s ? *s : cancelAll;
+}
+
+std::vector<std::pair<std::string, std::string>> SplitFilter(const std::string& filter)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const auto bar = filter.find('|', start);
+        parts.push_back(filter.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+        if (bar == std::string::npos)
+            break;
+        start = bar + 1;
+    }
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2)
+        pairs.emplace_back(parts[i], parts[i + 1]);
+    return pairs;
+}
+
+FileDialogRecorder::FileDialogRecorder() : previous_(current.load()) { SetFileDialogService(this); }
+
+FileDialogRecorder::~FileDialogRecorder() { SetFileDialogService(previous_); }
+
+void FileDialogRecorder::Choose(const std::string& path, int filterIndex)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_.push_back({false, path, filterIndex});
+}
+
+void FileDialogRecorder::Cancel()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_.push_back({true, {}, 0});
+}
+
+bool FileDialogRecorder::Run(FileDialogRequest& request)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(request);
+    if (answers_.empty())
+        return false;
+    const Answer a = answers_.front();
+    answers_.pop_front();
+    if (a.Cancel)
+        return false;
+    request.FileName = a.Path;
+    request.FilterIndex = a.FilterIndex;
+    return true;
+}
+
+std::vector<FileDialogRequest> FileDialogRecorder::Requests() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+}
+
+}  // namespace platform

@@ -1,0 +1,69 @@
+#pragma once
+// The common file dialogs as one service, beside the message boxes: the GUI installs a
+// service that shows real dialogs, tests install a FileDialogRecorder that answers from a
+// script and records what was asked.
+
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+//! What an open or save dialog is given and gives back. The filter is the class
+//! library's text: "description|pattern|description|pattern…"; FilterIndex is 1-based.
+struct FileDialogRequest {
+    bool Save = false;
+    std::string Title;
+    std::string Filter;
+    int FilterIndex = 1;
+    std::string FileName;          //!< initial name; the chosen path on return (UTF-8)
+    std::string DefaultExtension;  //!< without the dot; "" for none
+    bool OverwritePrompt = false;
+    bool FileMustExist = false;
+};
+
+class IFileDialogService {
+public:
+    virtual ~IFileDialogService() = default;
+    //! Runs the dialog; false when it was cancelled. On true FileName and FilterIndex
+    //! hold the user's choice.
+    virtual bool Run(FileDialogRequest& request) = 0;
+};
+
+//! Installs the service that answers from now on; nullptr restores the default, which
+//! cancels every dialog.
+void SetFileDialogService(IFileDialogService* service);
+IFileDialogService& FileDialogs();
+
+//! Splits a filter text into its (description, pattern) pairs.
+std::vector<std::pair<std::string, std::string>> SplitFilter(const std::string& filter);
+
+//! A scriptable service for tests; installs itself while it lives. Each scripted answer
+//! is a chosen path and filter index, or a cancel; with the script used up it cancels.
+class FileDialogRecorder : public IFileDialogService {
+public:
+    FileDialogRecorder();
+    ~FileDialogRecorder() override;
+    FileDialogRecorder(const FileDialogRecorder&) = delete;
+    FileDialogRecorder& operator=(const FileDialogRecorder&) = delete;
+
+    void Choose(const std::string& path, int filterIndex);
+    void Cancel();
+    bool Run(FileDialogRequest& request) override;
+    //! Every request as it was asked (before the answer was filled in).
+    std::vector<FileDialogRequest> Requests() const;
+
+private:
+    struct Answer {
+        bool Cancel;
+        std::string Path;
+        int FilterIndex;
+    };
+    mutable std::mutex mutex_;
+    std::deque<Answer> answers_;
+    std::vector<FileDialogRequest> requests_;
+    IFileDialogService* previous_;
+};
+
+}  // namespace platform

@@ -1,0 +1,260 @@
+#include "Files.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : fd_(other.fd_), position_(other.position_)
+{
+    other.fd_ = -1;
+}
+
+File& File::operator=(File&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        fd_ = other.fd_;
+        position_ = other.position_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+bool File::Open(const std::string& path, Mode mode)
+{
+    Close();
+    int flags = O_CLOEXEC;
+    switch (mode) {
+    case Mode::Read: flags |= O_RDONLY; break;
+    case Mode::CreateReplace: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case Mode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
+    }
+    do {
+        fd_ = ::open(path.c_str(), flags, 0644);
+    } while (fd_ < 0 && errno == EINTR);
+    position_ = 0;
+    if (fd_ >= 0 && mode == Mode::Read) {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    return fd_ >= 0;
+}
+
+std::int64_t File::Read(void* buffer, std::int64_t bytes)
+{
+    if (fd_ < 0 || bytes < 0)
+        return -1;
+    auto* p = static_cast<char*>(buffer);
+    std::int64_t done = 0;
+    while (done < bytes) {
+        const std::int64_t chunk = std::min<std::int64_t>(bytes - done, 1 << 30);
+        const ssize_t n = ::read(fd_, p + done, static_cast<size_t>(chunk));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    position_ += done;
+    return done;
+}
+
+bool File::ReadExact(void* buffer, std::int64_t bytes) { return Read(buffer, bytes) == bytes; }
+
+namespace {
+std::atomic<std::int64_t> writeLimit{-1};
+}  // namespace
+
+void SetWriteLimitForTesting(std::int64_t bytes) { writeLimit.store(bytes); }
+
+bool File::Write(const void* buffer, std::int64_t bytes)
+{
+    if (fd_ < 0 || bytes < 0)
+        return false;
+    if (writeLimit.load() >= 0) {
+        if (writeLimit.fetch_sub(bytes) < bytes) {
+            writeLimit.store(0);
+            return false;
+        }
+    }
+    const auto* p = static_cast<const char*>(buffer);
+    std::int64_t done = 0;
+    while (done < bytes) {
+        const std::int64_t chunk = std::min<std::int64_t>(bytes - done, 1 << 30);
+        const ssize_t n = ::write(fd_, p + done, static_cast<size_t>(chunk));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return false;
+        done += n;
+        position_ += n;
+    }
+    return true;
+}
+
+bool File::Seek(std::int64_t offset)
+{
+    if (fd_ < 0 || offset < 0)
+        return false;
+    if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0)
+        return false;
+    position_ = offset;
+    return true;
+}
+
+std::int64_t File::Size() const
+{
+    if (fd_ < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        return -1;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+bool File::Close()
+{
+    if (fd_ < 0)
+        return true;
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc == 0;
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool FolderExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool RenameFile(const std::string& from, const std::string& to)
+{
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+namespace {
+std::string HomeFolder()
+{
+    const char* home = std::getenv("HOME");
+    return home && *home ? std::string(home) : std::string("/tmp");
+}
+
+std::string WithSlash(std::string folder)
+{
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+}  // namespace
+
+std::string WindowsFolder()
+{
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const std::string folder = WithSlash(xdg && *xdg ? std::string(xdg) : HomeFolder() + "/.config");
+    CreateFolder(folder.substr(0, folder.size() - 1));
+    return folder;
+}
+
+std::string UserDataFolder()
+{
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    return WithSlash((xdg && *xdg ? std::string(xdg) : HomeFolder() + "/.local/share") + "/Morvane");
+}
+
+bool CreateFolder(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    if (FolderExists(path))
+        return true;
+    std::string partial;
+    for (std::size_t i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '/') {
+            partial = path.substr(0, i);
+            if (!partial.empty() && !FolderExists(partial))
+                ::mkdir(partial.c_str(), 0755);
+        }
+    }
+    return FolderExists(path);
+}
+
+std::string ProgramFolder()
+{
+    char buf[PATH_MAX + 1];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
+    if (n <= 0)
+        return "./";
+    std::string exe(buf, static_cast<std::size_t>(n));
+    const auto slash = exe.rfind('/');
+    return slash == std::string::npos ? std::string("./") : exe.substr(0, slash + 1);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    if (folder.empty())
+        return name;
+    if (folder.back() == '/')
+        return folder + name;
+    return folder + "/" + name;
+}
+
+bool FolderWritable(const std::string& folder)
+{
+    return FolderExists(folder) && ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+namespace {
+std::atomic<unsigned> swapCounter{1};
+
+unsigned NextNumber()
+{
+    unsigned current = swapCounter.load();
+    unsigned next;
+    do {
+        next = current >= 65535 ? 1 : current + 1;
+    } while (!swapCounter.compare_exchange_weak(current, next));
+    return current;
+}
+}  // namespace
+
+std::string CreateNumberedFile(const std::string& folder, const std::string& prefix,
+                               const std::string& suffix)
+{
+    for (unsigned tries = 0; tries < 65535; ++tries) {
+        const std::string path = JoinPath(folder, prefix + std::to_string(NextNumber()) + suffix);
+        File f;
+        if (f.Open(path, File::Mode::CreateNew))
+            return path;
+        if (errno != EEXIST)
+            return {};
+    }
+    return {};
+}
+
+}  // namespace platform

@@ -1,0 +1,80 @@
+#pragma once
+// Files by handle and the few folder services the data model needs.
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+//! A file opened by handle. Closed on destruction on every path.
+class File {
+public:
+    enum class Mode {
+        Read,           //!< existing file, shared read access
+        CreateReplace,  //!< create, or truncate an existing file
+        CreateNew       //!< create exclusively; fails when the file exists
+    };
+
+    File() = default;
+    File(const std::string& path, Mode mode) { Open(path, mode); }
+    ~File();
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+
+    //! Opens the file; false when it cannot be opened or created.
+    bool Open(const std::string& path, Mode mode);
+    bool IsOpen() const { return fd_ >= 0; }
+    //! Reads up to `bytes` bytes; the count read (less at the end of the file), -1 on error.
+    std::int64_t Read(void* buffer, std::int64_t bytes);
+    //! Reads exactly `bytes` bytes; false when fewer could be read.
+    bool ReadExact(void* buffer, std::int64_t bytes);
+    //! Writes all `bytes` bytes; false on any failure.
+    bool Write(const void* buffer, std::int64_t bytes);
+    //! Moves to an absolute offset.
+    bool Seek(std::int64_t offset);
+    //! Moves forward by `bytes` from the current position.
+    bool Skip(std::int64_t bytes) { return Seek(position_ + bytes); }
+    std::int64_t Position() const { return position_; }
+    //! The file's size in bytes, -1 when unknown.
+    std::int64_t Size() const;
+    //! Closes the handle; false when closing reported an error.
+    bool Close();
+
+private:
+    int fd_ = -1;
+    std::int64_t position_ = 0;
+};
+
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+bool DeleteFile(const std::string& path);
+//! Puts `from` in the place of `to`, replacing it in one step.
+bool RenameFile(const std::string& from, const std::string& to);
+//! The folder that stands in for the Windows folder: the user's configuration folder
+//! ($XDG_CONFIG_HOME, else ~/.config), created when missing; with a trailing separator.
+std::string WindowsFolder();
+//! The user's own data folder for Morvane ($XDG_DATA_HOME/Morvane, else
+//! ~/.local/share/Morvane); with a trailing separator, not created.
+std::string UserDataFolder();
+//! Makes every later File::Write fail once `bytes` more bytes have been written by the
+//! process; -1 lifts the limit. For tests of failing writes.
+void SetWriteLimitForTesting(std::int64_t bytes);
+//! Creates a folder (and its missing parents); true when it exists afterwards.
+bool CreateFolder(const std::string& path);
+//! The folder of the running program, with a trailing separator.
+std::string ProgramFolder();
+//! Joins a folder and a name with one separator.
+std::string JoinPath(const std::string& folder, const std::string& name);
+//! True when files can be created in the folder.
+bool FolderWritable(const std::string& folder);
+
+//! Creates a new empty file named prefix + N + suffix in `folder`, N drawn from one
+//! process-wide 16-bit counter that starts at 1 and follows 65535 with 1. Names that
+//! exist already are skipped; creation is exclusive. The path, or "" when every number
+//! is taken or the folder cannot be written.
+std::string CreateNumberedFile(const std::string& folder, const std::string& prefix,
+                               const std::string& suffix);
+
+}  // namespace platform

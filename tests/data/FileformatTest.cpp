@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "data/DataFixtures.h"
+#include "data/Fileformat.h"
+#include "data/Spm1format.h"
+#include "platform/core/Messages.h"
+#include "support/TestSupport.h"
+
+using namespace datafixtures;
+
+namespace {
+
+class Dispatch : public ::testing::Test {
+protected:
+    void SetUp() override { RegisterBuiltInFormats(); }
+    void TearDown() override { ClearFileFormats(); }
+
+    // Writes the set through a format slot and answers the path.
+    std::string Save(TSurfaceData& data, int slot, ChannelSet channels, const char* name)
+    {
+        const std::string path = dir.File(name);
+        EXPECT_EQ(SaveWithFormat(FileFormats[slot].get(), path, &data, &channels), fmtOk);
+        return path;
+    }
+
+    // A fresh data set that reads the file's info and then the channels it offers.
+    std::unique_ptr<TSurfaceData> Open(const std::string& path, int slot, std::int32_t* status)
+    {
+        auto data = std::make_unique<TSurfaceData>(path);
+        *status = ReadInfoWithFormat(FileFormats[slot].get(), slot, data.get());
+        if (*status != fmtOk)
+            return data;
+        ChannelSet channels = data->Available;
+        channels.Exclude(MarkersChannel);
+        *status = LoadWithFormat(FileFormats[slot].get(), path, data.get(), &channels);
+        data->Present = channels;
+        return data;
+    }
+
+    testsupport::ScratchDir dir;
+    platform::MessageRecorder messages;
+};
+
+}  // namespace
+
+TEST(FormatTable, PlacesTheBuiltInFormats)
+{
+    RegisterBuiltInFormats();
+    ASSERT_EQ(FileFormatCount, 3);
+    EXPECT_EQ(FileFormats[0]->FilterText, "SPM format (*.spm;*.ppm)|*.spm;*.ppm");
+    EXPECT_EQ(FileFormats[1]->FilterText, "SPM format 2001 (*.spm)|*.spm");
+    EXPECT_EQ(FileFormats[2]->FilterText, "MSS format (*.afm)|*.afm");
+    EXPECT_EQ(FileFormats[0]->Extension, ".spm");
+    EXPECT_EQ(FileFormats[2]->Extension, ".afm");
+    EXPECT_EQ(FileFormats[0]->MultiMatrix, 0);
+    EXPECT_EQ(FileFormats[1]->MultiMatrix, 1);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(FileFormats[i]->Kind, 0);
+        EXPECT_TRUE(FileFormats[i]->GetInfoProc && FileFormats[i]->LoadProc && FileFormats[i]->SaveProc);
+    }
+    EXPECT_FALSE(FileFormats[3]);
+    ClearFileFormats();
+    EXPECT_EQ(FileFormatCount, 0);
+    EXPECT_FALSE(FileFormats[0]);
+}
+
+TEST(FormatTable, MessageTablesFollowTheStatus)
+{
+    struct Row { std::int32_t status; const char* english; const char* second; };
+    const Row rows[] = {
+        {0, "", "нет ошибок"},
+        {1, "No file", "отсутствие файла"},
+        {-2, "Error create file", "ошибка создания файла"},
+        {-3, "Error open file", "ошибка открытия файла"},
+        {-4, "Error read file", "ошибка чтения"},
+        {-5, "Error write file", "ошибка записи"},
+        {-6, "Invalid format file", "ошибка формата"},
+        {-7, "Error memory allocate", "ошибка работы с памятью"},
+        {-8, "", ""},
+        {INT32_MIN, "", ""},
+    };
+    for (const Row& r : rows) {
+        EXPECT_STREQ(FormatErrorText(r.status), r.english) << r.status;
+        EXPECT_STREQ(LoadErrorText(r.status), r.second) << r.status;
+    }
+    platform::MessageRecorder messages;
+    ShowFormatError(nullptr, fmtErrorFormat);
+    ASSERT_EQ(messages.Count(), 1u);
+    EXPECT_EQ(messages.Recorded()[0].Text, "Invalid format file");
+    EXPECT_EQ(messages.Recorded()[0].Caption, "Error");
+    EXPECT_EQ(messages.Recorded()[0].Icon, platform::MessageIcon::Error);
+}
+
+TEST(FormatTable, ADescriptionFileEntryReadsAndWritesNothing)
+{
+    TFileFormat entry("lib.so", "Other format", 1, "*.oth");
+    EXPECT_EQ(entry.Kind, 1);
+    EXPECT_EQ(entry.FilterText, "Other format");
+    ChannelSet available{3};
+    TFileHeader header{};
+    header.Width = 77;
+    TChannelNameTable names{};
+    std::strcpy(names[0], "kept");
+    EXPECT_EQ(CallGetInfo(&entry, "/no/such/file", &available, &names, &header), fmtOk);
+    EXPECT_EQ(available, ChannelSet{3});
+    EXPECT_EQ(header.Width, 77);
+    EXPECT_STREQ(names[0], "kept");
+
+    auto data = SmallSet();
+    ChannelSet channels{0};
+    EXPECT_EQ(LoadWithFormat(&entry, "/no/such/file", data.get(), &channels), fmtOk);
+    EXPECT_TRUE(data->Channels[0]);
+    testsupport::ScratchDir dir;
+    ChannelSet save{0};
+    EXPECT_EQ(SaveWithFormat(&entry, dir.File("x"), data.get(), &save), fmtOk);
+    EXPECT_TRUE(dir.List().empty());
+}
+
+TEST_F(Dispatch, AnSpm0FileOffersOneTopographyChannel)
+{
+    auto data = SmallSet();
+    const std::string path = Save(*data, 0, {2}, "one.spm");
+    std::int32_t status;
+    auto opened = Open(path, 0, &status);
+    ASSERT_EQ(status, fmtOk);
+    EXPECT_EQ(opened->Available, ChannelSet{0});
+    ASSERT_EQ(opened->ChannelList.size(), 1u);
+    EXPECT_EQ(opened->ChannelList[0].Name, "Topography");
+    EXPECT_EQ(opened->ChannelList[0].Locate.Path, path);
+    EXPECT_EQ(opened->ChannelList[0].Locate.Channel, 0);
+    EXPECT_EQ(opened->ChannelList[0].Locate.FormatIndex, 0);
+    ASSERT_TRUE(opened->Channels[0]);
+    EXPECT_EQ(opened->Channels[0]->Name, "Topography");
+    // SPM0 keeps no markers: the loaded channel has the default three.
+    EXPECT_EQ(opened->Channels[0]->Markers->GetCount(), 3);
+    EXPECT_TRUE(messages.Texts().empty());
+}
+
+TEST_F(Dispatch, SavingNamesAnEmptySlotDropsItAndAsksForMarkers)
+{
+    auto data = SmallSet();
+    ChannelSet channels{0, 7};
+    ASSERT_EQ(SaveWithFormat(FileFormats[1].get(), dir.File("a.spm"), data.get(), &channels), fmtOk);
+    EXPECT_EQ(channels, (ChannelSet{0, MarkersChannel}));
+    EXPECT_EQ(data->Header.ChannelMask, 0x80000001u);
+}
+
+TEST_F(Dispatch, Spm1RoundTripKeepsMarkersUserChannelsAndEveryMarker)
+{
+    auto data = SmallSet();
+    TSPMData* ch0 = data->Channels[0].get();
+    // More markers than the old fixed buffer of 50 could hold.
+    for (int k = 0; k < 60; ++k)
+        ch0->Markers->Add(k % 40, k, 2 * k % 256, 255 - k);
+    ch0->BuildPalette();
+    // Channel 2 keeps no markers at all: it must come back with the default palette.
+    data->Channels[2]->Markers = std::make_unique<TPALETTEMARKER>();
+    const std::string path = Save(*data, 1, {0, 2, 20}, "all.spm");
+
+    std::int32_t status;
+    auto opened = Open(path, 1, &status);
+    ASSERT_EQ(status, fmtOk);
+    EXPECT_EQ(opened->Available, (ChannelSet{0, 2, 20, MarkersChannel}));
+    ASSERT_TRUE(opened->Channels[0] && opened->Channels[2] && opened->Channels[20]);
+    EXPECT_EQ(opened->Channels[0]->Markers->GetCount(), 63);
+    EXPECT_EQ(opened->Channels[2]->Markers->GetCount(), 3);
+    EXPECT_TRUE(opened->Channels[2]->HasPalette);
+    EXPECT_EQ(opened->Channels[20]->Header.Width, 5);
+    EXPECT_EQ(opened->Channels[20]->Header.Height, 3);
+    EXPECT_EQ(Values(*opened->Channels[20]), Values(*data->Channels[20]));
+    EXPECT_EQ(Values(*opened->Channels[0]), Values(*data->Channels[0]));
+    EXPECT_EQ(opened->Channels[0]->Header.Min, 0);
+    EXPECT_EQ(opened->Channels[0]->Header.Max, 507);
+    EXPECT_EQ(opened->Channels[0]->SourceFile, path);
+    EXPECT_EQ(opened->ChannelList.size(), 3u);
+}
+
+TEST_F(Dispatch, AnUnreadableFileShowsTheEnglishTextAndKeepsTheChannelList)
+{
+    std::vector<std::uint8_t> spm1Word(512, 0);
+    spm1Word[0] = 1;  // an SPM1 file offered as SPM0
+    testsupport::WriteBytes(dir.File("bad.spm"), spm1Word);
+    TSurfaceData data(dir.File("bad.spm"));
+    data.ChannelList.push_back({"kept", {}});
+    EXPECT_EQ(ReadInfoWithFormat(FileFormats[0].get(), 0, &data), fmtErrorFormat);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Invalid format file"});
+    ASSERT_EQ(data.ChannelList.size(), 1u);
+    EXPECT_EQ(data.ChannelList[0].Name, "kept");
+
+    TSurfaceData missing(dir.File("none.spm"));
+    EXPECT_EQ(ReadInfoWithFormat(FileFormats[1].get(), 1, &missing), fmtErrorOpen);
+    EXPECT_EQ(messages.Texts().back(), "Error open file");
+}
+
+TEST_F(Dispatch, AFailedLoadTouchesNoSlot)
+{
+    auto data = SmallSet();
+    const std::string path = Save(*data, 1, {0, 2}, "cut.spm");
+    auto bytes = testsupport::ReadBytes(path);
+    bytes.resize(224 + 2 * 336 + 2 * 8 * 6 + 10);  // the second channel's samples cut short
+    testsupport::WriteBytes(path, bytes);
+    TSPMData* before = data->Channels[0].get();
+    ChannelSet channels{0, 2};
+    EXPECT_EQ(LoadWithFormat(FileFormats[1].get(), path, data.get(), &channels), fmtErrorRead);
+    EXPECT_EQ(data->Channels[0].get(), before);
+    EXPECT_FALSE(channels.Contains(0));
+}
+
+TEST_F(Dispatch, MssStillOpensThroughItsSlotWithDescriptionFileEntriesInstalled)
+{
+    FileFormats[3] = std::make_unique<TFileFormat>("x.so", "X files", 0, "*.x");
+    FileFormatCount = 4;
+    std::vector<std::uint8_t> mss(232, 0);
+    mss[4] = 2;  // height
+    mss[6] = 3;  // width
+    const double z = 0.25;
+    std::memcpy(&mss[192], &z, 8);
+    for (int i = 0; i < 12; ++i)
+        testsupport::Put<std::uint16_t>(mss, static_cast<std::uint16_t>(60000 + i));
+    testsupport::WriteBytes(dir.File("a.afm"), mss);
+    std::int32_t status;
+    auto opened = Open(dir.File("a.afm"), 2, &status);
+    ASSERT_EQ(status, fmtOk);
+    EXPECT_EQ(opened->Available, (ChannelSet{0, 4}));
+    ASSERT_EQ(opened->ChannelList.size(), 2u);
+    EXPECT_EQ(opened->ChannelList[0].Name, "Topography");
+    EXPECT_EQ(opened->ChannelList[1].Name, "Frequency");
+    ASSERT_TRUE(opened->Channels[4]);
+    EXPECT_EQ(Values(*opened->Channels[0])[0], 60000);
+    EXPECT_EQ(Values(*opened->Channels[4])[5], 60011);
+    EXPECT_EQ(opened->Channels[4]->Header.ZScale, 0.25f);
+}

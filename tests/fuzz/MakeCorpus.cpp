@@ -1,0 +1,157 @@
+// Writes the seed corpus of the format fuzz targets: small valid files made by the
+// program's own writers (the MSS file, which has no writer, byte by byte).
+// Usage: fuzz_make_corpus <corpus folder>   (writes into spm0/, spm1/ and mss/)
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "data/Mssformat.h"
+#include "data/Spm0format.h"
+#include "data/Spm1format.h"
+#include "platform/core/Files.h"
+
+namespace {
+
+struct Tables {
+    TChannelHeader headers[ChannelCount] = {};
+    TChannelHeader* table[ChannelCount];
+    TFormatArrays arrays;
+    std::vector<std::int32_t> values[ChannelCount];
+    std::vector<MarkerRecord> markers[ChannelCount];
+
+    Tables()
+    {
+        for (int c = 0; c < ChannelCount; ++c)
+            table[c] = &headers[c];
+    }
+    // Channel c of width × height with values v(i) and the given markers.
+    template <typename F>
+    void Channel(int c, int width, int height, const char* name, F v,
+                 std::vector<MarkerRecord> m = {})
+    {
+        TChannelHeader& h = headers[c];
+        h.Width = static_cast<std::uint16_t>(width);
+        h.Height = static_cast<std::uint16_t>(height);
+        h.XStep = 12.5f;
+        h.YStep = 10.0f;
+        h.ZScale = 0.05f;
+        std::strcpy(h.Name, name);
+        std::strcpy(h.XYUnit, "nm");
+        std::strcpy(h.ZUnit, "nm");
+        values[c].resize(std::size_t(width) * height);
+        for (std::size_t i = 0; i < values[c].size(); ++i)
+            values[c][i] = v(static_cast<int>(i));
+        h.Min = values[c].empty() ? 0 : values[c][0];
+        h.Max = h.Min;
+        for (std::int32_t x : values[c]) {
+            h.Min = std::min(h.Min, x);
+            h.Max = std::max(h.Max, x);
+        }
+        markers[c] = std::move(m);
+        arrays.Values[c] = values[c].data();
+        arrays.Counts[c] = static_cast<std::int32_t>(markers[c].size());
+        arrays.Markers[c] = markers[c].data();
+    }
+};
+
+bool Check(std::int32_t status, const std::string& path)
+{
+    if (status != fmtOk)
+        std::fprintf(stderr, "%s: status %d\n", path.c_str(), status);
+    else
+        std::printf("%s\n", path.c_str());
+    return status == fmtOk;
+}
+
+TFileHeader SetHeader(int width, int height)
+{
+    TFileHeader h{};
+    h.Width = static_cast<std::uint16_t>(width);
+    h.Height = static_cast<std::uint16_t>(height);
+    return h;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
+        return 2;
+    }
+    const std::string root = argv[1];
+    bool ok = true;
+    for (const char* sub : {"spm0", "spm1", "mss"})
+        ok = platform::CreateFolder(platform::JoinPath(root, sub)) && ok;
+
+    { // SPM0: 4 × 3 with negative values.
+        Tables t;
+        t.Channel(0, 4, 3, "", [](int i) { return (i - 6) * 1000; });
+        ChannelSet set{0};
+        const std::string path = platform::JoinPath(root, "spm0/4x3.spm");
+        ok = Check(SaveSPM0File(path.c_str(), nullptr, t.table, &t.arrays, &set), path) && ok;
+    }
+    { // SPM0: 1 × 1.
+        Tables t;
+        t.Channel(0, 1, 1, "", [](int) { return 42; });
+        ChannelSet set{0};
+        const std::string path = platform::JoinPath(root, "spm0/1x1.spm");
+        ok = Check(SaveSPM0File(path.c_str(), nullptr, t.table, &t.arrays, &set), path) && ok;
+    }
+    { // SPM1: channels 0 and 2 of 4 × 3, user channel 20 of 5 × 2, with markers; channel
+      // 2 has values above 32767 and is stored with an offset.
+        Tables t;
+        t.Channel(0, 4, 3, "Topography", [](int i) { return i * 37 - 200; },
+                  {{0, 0, 0, 0}, {40, 110, 120, 130}, {80, 255, 255, 255}});
+        t.Channel(2, 4, 3, "Phase", [](int i) { return 30000 + i * 1000; });
+        t.Channel(20, 5, 2, "Tip", [](int i) { return -i; }, {{0, 10, 20, 30}, {9, 200, 100, 0}});
+        TFileHeader header = SetHeader(4, 3);
+        ChannelSet set{0, 2, 20, MarkersChannel};
+        const std::string path = platform::JoinPath(root, "spm1/channels-0-2-20-markers.spm");
+        ok = Check(SaveSPM1File(path.c_str(), &header, t.table, &t.arrays, &set), path) && ok;
+    }
+    { // SPM1: one channel without the marker block.
+        Tables t;
+        t.Channel(1, 3, 2, "Topography backward", [](int i) { return i % 2 ? 5 : -5; });
+        TFileHeader header = SetHeader(3, 2);
+        ChannelSet set{1};
+        const std::string path = platform::JoinPath(root, "spm1/channel-1-no-markers.spm");
+        ok = Check(SaveSPM1File(path.c_str(), &header, t.table, &t.arrays, &set), path) && ok;
+    }
+    { // Swap layout (32-bit samples), read by the same target's swap-file loader.
+        Tables t;
+        t.Channel(0, 3, 2, "",
+                  [](int i) {
+                      return static_cast<std::int32_t>(std::int64_t{i} * 800000000 - 2000000000);
+                  },
+                  {{0, 1, 2, 3}});
+        t.Channel(21, 2, 2, "User", [](int i) { return i; });
+        TFileHeader header = SetHeader(3, 2);
+        ChannelSet set{0, 21, MarkersChannel};
+        const std::string path = platform::JoinPath(root, "spm1/swap-0-21.$$$");
+        ok = Check(SaveSwapFile(path.c_str(), &header, t.table, &t.arrays, &set), path) && ok;
+    }
+    { // MSS: 3 × 2 (height at 4, width at 6), Z scale 0.5 at 192, two blocks from 232.
+        std::vector<std::uint8_t> bytes(232, 0);
+        const std::uint16_t height = 2, width = 3;
+        const double zScale = 0.5;
+        std::memcpy(&bytes[4], &height, 2);
+        std::memcpy(&bytes[6], &width, 2);
+        std::memcpy(&bytes[192], &zScale, 8);
+        for (std::uint16_t s : {0, 100, 200, 300, 400, 65535, 1, 2, 3, 4, 5, 60000}) {
+            bytes.push_back(static_cast<std::uint8_t>(s & 0xFF));
+            bytes.push_back(static_cast<std::uint8_t>(s >> 8));
+        }
+        const std::string path = platform::JoinPath(root, "mss/3x2.afm");
+        platform::File file(path, platform::File::Mode::CreateReplace);
+        ok = Check(file.Write(bytes.data(), static_cast<std::int64_t>(bytes.size())) && file.Close()
+                       ? fmtOk
+                       : fmtErrorWrite,
+                   path) &&
+             ok;
+    }
+    return ok ? 0 : 1;
+}

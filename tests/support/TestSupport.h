@@ -1,0 +1,43 @@
+#pragma once
+// Small helpers shared by the tests: a scratch folder removed afterwards, and files
+// written from bytes.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+//! A fresh folder under the system's temporary folder, removed with its contents.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    //! The folder, with a trailing '/'.
+    const std::string& Path() const { return path_; }
+    //! Path() + name.
+    std::string File(const std::string& name) const { return path_ + name; }
+    //! Names of the files in the folder, sorted.
+    std::vector<std::string> List() const;
+
+private:
+    std::string path_;
+};
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+//! Appends the bytes of a plain value (little-endian on this machine).
+template <typename T>
+void Put(std::vector<std::uint8_t>& out, const T& value)
+{
+    const auto* p = reinterpret_cast<const std::uint8_t*>(&value);
+    out.insert(out.end(), p, p + sizeof(T));
+}
+
+//! Compares doubles relative to the expected value (1e-12), exact at zero.
+bool Near(double actual, double expected, double relative = 1e-12);
+
+}  // namespace testsupport
