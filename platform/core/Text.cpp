@@ -32,6 +32,8 @@ void AppendUtf8(std::string& out, char32_t cp)
     }
 }
 
+}  // namespace
+
 int UnicodeToCp1251(char32_t cp)
 {
     if (cp < 0x80)
@@ -43,8 +45,6 @@ int UnicodeToCp1251(char32_t cp)
             return 0x80 + i;
     return -1;
 }
-
-}  // namespace
 
 char32_t Cp1251ToUnicode(unsigned char byte)
 {

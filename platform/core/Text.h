@@ -11,5 +11,7 @@ std::string Cp1251ToUtf8(const std::string& text);
 std::string Utf8ToCp1251(const std::string& text);
 //! The Unicode code point of one Windows-1251 byte (0x98, unassigned, gives 0xFFFD).
 char32_t Cp1251ToUnicode(unsigned char byte);
+//! The Windows-1251 byte of one character, or -1 when 1251 lacks it.
+int UnicodeToCp1251(char32_t character);
 
 }  // namespace platform

@@ -1,0 +1,796 @@
+#include "Canvas.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/Text1251.h"
+
+namespace platform {
+
+namespace {
+
+// The dash patterns of one-pixel pens: lengths of drawn and left-out runs in turn.
+struct Pattern {
+    const int* Runs;
+    int Count;
+    int Period;
+};
+
+constexpr int kDash[] = {18, 6};
+constexpr int kDot[] = {3, 3};
+constexpr int kDashDot[] = {9, 6, 3, 6};
+constexpr int kDashDotDot[] = {9, 3, 3, 3, 3, 3};
+
+Pattern PatternOf(TPenStyle style)
+{
+    switch (style) {
+    case psDash:
+        return {kDash, 2, 24};
+    case psDot:
+        return {kDot, 2, 6};
+    case psDashDot:
+        return {kDashDot, 4, 24};
+    case psDashDotDot:
+        return {kDashDotDot, 6, 24};
+    default:
+        return {nullptr, 0, 0};
+    }
+}
+
+// Whether step `k` of a styled line falls on a drawn run.
+bool PatternOn(const Pattern& p, long long k)
+{
+    if (!p.Runs)
+        return true;
+    int pos = static_cast<int>(k % p.Period);
+    for (int i = 0; i < p.Count; ++i) {
+        if (pos < p.Runs[i])
+            return i % 2 == 0;
+        pos -= p.Runs[i];
+    }
+    return true;
+}
+
+// Calls plot(x, y, k) for each pixel k = 0, 1, ... of the line from (x0, y0) towards
+// (x1, y1), leaving out (x1, y1), only for pixels inside `clip`. Returns the number of
+// steps of the whole line.
+template <typename Plot>
+long long LinePixels(int x0, int y0, int x1, int y1, const QRect& clip, Plot&& plot)
+{
+    const long long dx = static_cast<long long>(x1) - x0;
+    const long long dy = static_cast<long long>(y1) - y0;
+    const long long adx = std::llabs(dx);
+    const long long ady = std::llabs(dy);
+    const bool xMajor = adx >= ady;
+    const long long steps = xMajor ? adx : ady;
+    if (steps == 0 || clip.isEmpty())
+        return steps;
+    const int sMajor = (xMajor ? dx : dy) < 0 ? -1 : 1;
+    const int sMinor = (xMajor ? dy : dx) < 0 ? -1 : 1;
+    const long long major0 = xMajor ? x0 : y0;
+    const long long minor0 = xMajor ? y0 : x0;
+    const long long amin = xMajor ? ady : adx;
+    // Only the steps whose major coordinate lies inside the clip are visited.
+    const long long lo = xMajor ? clip.left() : clip.top();
+    const long long hi = xMajor ? clip.right() : clip.bottom(); // inclusive
+    long long kFirst, kLast; // inclusive range of k with lo <= major0 + sMajor*k <= hi
+    if (sMajor > 0) {
+        kFirst = lo - major0;
+        kLast = hi - major0;
+    } else {
+        kFirst = major0 - hi;
+        kLast = major0 - lo;
+    }
+    kFirst = std::max(kFirst, 0LL);
+    kLast = std::min(kLast, steps - 1);
+    for (long long k = kFirst; k <= kLast; ++k) {
+        const long long major = major0 + sMajor * k;
+        // The minor coordinate is the rounded exact value (halves rounded up).
+        const auto exact =
+            (static_cast<__int128>(2) * k * amin + steps) / (static_cast<__int128>(2) * steps);
+        const long long minor = minor0 + sMinor * static_cast<long long>(exact);
+        const long long x = xMajor ? major : minor;
+        const long long y = xMajor ? minor : major;
+        if (x >= clip.left() && x <= clip.right() && y >= clip.top() && y <= clip.bottom())
+            plot(static_cast<int>(x), static_cast<int>(y), k);
+    }
+    return steps;
+}
+
+int BytesPerPixel(const QImage& image)
+{
+    return image.format() == QImage::Format_BGR888 ? 3 : 4;
+}
+
+// Combines the colour `rgb` (0x00BBGGRR) with the pixel at p as the mode says.
+inline void Apply(std::uint8_t* p, TColor rgb, TPenMode mode)
+{
+    const std::uint8_t b = static_cast<std::uint8_t>(GetBValue(rgb));
+    const std::uint8_t g = static_cast<std::uint8_t>(GetGValue(rgb));
+    const std::uint8_t r = static_cast<std::uint8_t>(GetRValue(rgb));
+    switch (mode) {
+    case pmCopy:
+        p[0] = b;
+        p[1] = g;
+        p[2] = r;
+        break;
+    case pmNot:
+        p[0] = ~p[0];
+        p[1] = ~p[1];
+        p[2] = ~p[2];
+        break;
+    case pmXor:
+        p[0] ^= b;
+        p[1] ^= g;
+        p[2] ^= r;
+        break;
+    }
+}
+
+inline void SetOpaque(std::uint8_t* p, int bpp)
+{
+    if (bpp == 4)
+        p[3] = 0xFF;
+}
+
+// Pixels of one figure, each taken once: 1 pen, 2 the gaps of a styled pen on a solid
+// brush, 3 the filling.
+class Mask {
+public:
+    enum Code : std::uint8_t { None = 0, PenPixel = 1, Gap = 2, Fill = 3 };
+
+    Mask(const QRect& box) : box_(box)
+    {
+        if (!box_.isEmpty())
+            cells_.assign(static_cast<std::size_t>(box_.width()) * box_.height(), None);
+    }
+    const QRect& Box() const { return box_; }
+    bool Empty() const { return box_.isEmpty(); }
+    void Set(int x, int y, Code code)
+    {
+        if (!box_.contains(x, y))
+            return;
+        auto& c = cells_[Index(x, y)];
+        if (c == None)
+            c = code;
+    }
+    Code At(int x, int y) const { return static_cast<Code>(cells_[Index(x, y)]); }
+    void AddRect(const QRect& r, Code code)
+    {
+        const QRect area = r & box_;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                Set(x, y, code);
+    }
+
+    // Adds every pixel that Qt's aliased painting covers.
+    template <typename Paint> void AddPainted(Code code, Paint&& paint)
+    {
+        if (Empty())
+            return;
+        QImage cover(box_.size(), QImage::Format_ARGB32_Premultiplied);
+        cover.fill(Qt::transparent);
+        {
+            QPainter p(&cover);
+            p.setRenderHint(QPainter::Antialiasing, false);
+            p.translate(-box_.left(), -box_.top());
+            paint(p);
+        }
+        for (int y = 0; y < box_.height(); ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(cover.constScanLine(y));
+            for (int x = 0; x < box_.width(); ++x)
+                if (qAlpha(row[x]) != 0)
+                    Set(box_.left() + x, box_.top() + y, code);
+        }
+    }
+
+private:
+    std::size_t Index(int x, int y) const
+    {
+        return static_cast<std::size_t>(y - box_.top()) * box_.width() + (x - box_.left());
+    }
+    QRect box_;
+    std::vector<std::uint8_t> cells_;
+};
+
+// The box of the points widened by `margin`, clipped to the image.
+QRect BoxOf(std::span<const TPoint> points, int margin, const QRect& bounds)
+{
+    if (points.empty())
+        return {};
+    long long l = points[0].x, t = points[0].y, r = l, b = t;
+    for (const auto& p : points) {
+        l = std::min<long long>(l, p.x);
+        t = std::min<long long>(t, p.y);
+        r = std::max<long long>(r, p.x);
+        b = std::max<long long>(b, p.y);
+    }
+    l = std::max<long long>(l - margin, bounds.left());
+    t = std::max<long long>(t - margin, bounds.top());
+    r = std::min<long long>(r + margin, bounds.right());
+    b = std::min<long long>(b + margin, bounds.bottom());
+    if (l > r || t > b)
+        return {};
+    return QRect(QPoint(static_cast<int>(l), static_cast<int>(t)),
+                 QPoint(static_cast<int>(r), static_cast<int>(b)));
+}
+
+QPointF Centre(const TPoint& p)
+{
+    return QPointF(p.x + 0.5, p.y + 0.5);
+}
+
+// Coordinates of figures are held to a range in which their arithmetic cannot overflow;
+// every picture lies far inside it.
+constexpr int kFar = 1 << 29;
+int Held(int v)
+{
+    return std::clamp(v, -kFar, kFar);
+}
+
+} // namespace
+
+int TFont::Size() const
+{
+    // Points at 96 pixels per inch, rounded as the class library does.
+    const int h = Height < 0 ? -Height : Height;
+    return (h * 72 + 48) / 96;
+}
+
+void TFont::SetSize(int points)
+{
+    Height = -((points * 96 + 36) / 72);
+}
+
+QImage& TCanvas::Image() const
+{
+    return owner_.image_;
+}
+
+void TCanvas::Changed()
+{
+    if (OnChange)
+        OnChange(this);
+    owner_.Changed();
+}
+
+void TCanvas::Lock()
+{
+    mutex_.lock();
+    ++lockCount_;
+}
+
+void TCanvas::Unlock()
+{
+    if (lockCount_.load() <= 0)
+        return;
+    --lockCount_;
+    mutex_.unlock();
+}
+
+bool TCanvas::TryLock()
+{
+    if (!mutex_.try_lock())
+        return false;
+    ++lockCount_;
+    return true;
+}
+
+TColor TCanvas::Resolve(TColor c) const
+{
+    if (IsPaletteIndex(c)) {
+        const auto& palette = owner_.Palette();
+        if (!palette)
+            return clBlack;
+        const PaletteEntry e = palette->Entry(static_cast<int>(c & 0xFFFF));
+        return RGB(e.peRed, e.peGreen, e.peBlue);
+    }
+    return ColorToRGB(c) & 0xFFFFFF;
+}
+
+QFont TCanvas::QtFont() const
+{
+    QFont f(FromCp1251(Font.Name));
+    const int h = Font.Height == 0 ? 11 : std::abs(Font.Height);
+    f.setPixelSize(std::max(h, 1));
+    f.setBold(Font.Style & fsBold);
+    f.setItalic(Font.Style & fsItalic);
+    f.setUnderline(Font.Style & fsUnderline);
+    f.setStrikeOut(Font.Style & fsStrikeOut);
+    f.setStyleStrategy(QFont::NoAntialias);
+    return f;
+}
+
+void TCanvas::MoveTo(int X, int Y)
+{
+    penPos_ = {X, Y};
+}
+
+void TCanvas::LineTo(int X, int Y)
+{
+    const TPoint from = penPos_;
+    penPos_ = {X, Y};
+    const TPoint points[] = {from, {X, Y}};
+    Polyline(points);
+}
+
+void TCanvas::Polyline(std::span<const TPoint> Points)
+{
+    {
+        std::lock_guard lock(mutex_);
+        QImage& image = Image();
+        if (Points.size() >= 2 && Pen.Style != psClear && !image.isNull()) {
+            const QRect bounds = image.rect();
+            const TColor pen = Resolve(Pen.Color);
+            if (Pen.Width <= 1) {
+                // Segments one by one, as separate lines from the pen's position.
+                const int bpp = BytesPerPixel(image);
+                const Pattern pattern = PatternOf(Pen.Style);
+                const bool opaque = Brush.Style == bsSolid;
+                const TColor gap = Resolve(Brush.Color);
+                long long offset = 0;
+                for (std::size_t i = 1; i < Points.size(); ++i) {
+                    const TPoint a = Points[i - 1], b = Points[i];
+                    offset +=
+                        LinePixels(a.x, a.y, b.x, b.y, bounds, [&](int x, int y, long long k) {
+                            const bool on = PatternOn(pattern, offset + k);
+                            if (!on && !opaque)
+                                return;
+                            std::uint8_t* p = image.scanLine(y) + static_cast<std::size_t>(x) * bpp;
+                            Apply(p, on ? pen : gap, Pen.Mode);
+                            SetOpaque(p, bpp);
+                        });
+                }
+            } else {
+                Mask mask(BoxOf(Points, Pen.Width, bounds));
+                const int width = Pen.Width;
+                mask.AddPainted(Mask::PenPixel, [&](QPainter& p) {
+                    p.setPen(QPen(Qt::black, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                    QPolygonF line;
+                    for (const auto& pt : Points)
+                        line << Centre(pt);
+                    p.drawPolyline(line);
+                });
+                const int bpp = BytesPerPixel(image);
+                const QRect& box = mask.Box();
+                for (int y = box.top(); y <= box.bottom() && !mask.Empty(); ++y)
+                    for (int x = box.left(); x <= box.right(); ++x)
+                        if (mask.At(x, y) != Mask::None) {
+                            std::uint8_t* p = image.scanLine(y) + static_cast<std::size_t>(x) * bpp;
+                            Apply(p, pen, Pen.Mode);
+                            SetOpaque(p, bpp);
+                        }
+            }
+        }
+        if (!Points.empty())
+            penPos_ = Points.back();
+    }
+    Changed();
+}
+
+namespace {
+
+// Draws a figure's mask onto the image: pen, gaps (brush colour) and filling.
+void ApplyMask(QImage& image, const Mask& mask, TColor pen, TColor gap, TColor fill, TPenMode mode)
+{
+    if (mask.Empty())
+        return;
+    const int bpp = BytesPerPixel(image);
+    const QRect& box = mask.Box();
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        std::uint8_t* row = image.scanLine(y);
+        for (int x = box.left(); x <= box.right(); ++x) {
+            const auto code = mask.At(x, y);
+            if (code == Mask::None)
+                continue;
+            std::uint8_t* p = row + static_cast<std::size_t>(x) * bpp;
+            Apply(p, code == Mask::PenPixel ? pen : code == Mask::Gap ? gap : fill, mode);
+            SetOpaque(p, bpp);
+        }
+    }
+}
+
+// Adds the one-pixel outline through the points (closed when `close`) to the mask.
+void AddThinOutline(Mask& mask, std::span<const TPoint> points, bool close, TPenStyle style,
+                    bool opaque)
+{
+    const Pattern pattern = PatternOf(style);
+    long long offset = 0;
+    const std::size_t n = points.size();
+    const std::size_t segments = close ? n : n - 1;
+    for (std::size_t i = 0; i < segments; ++i) {
+        const TPoint a = points[i], b = points[(i + 1) % n];
+        offset += LinePixels(a.x, a.y, b.x, b.y, mask.Box(), [&](int x, int y, long long k) {
+            const bool on = PatternOn(pattern, offset + k);
+            if (on)
+                mask.Set(x, y, Mask::PenPixel);
+            else if (opaque)
+                mask.Set(x, y, Mask::Gap);
+        });
+    }
+}
+
+} // namespace
+
+void TCanvas::Rectangle(int X1, int Y1, int X2, int Y2)
+{
+    X1 = Held(X1);
+    Y1 = Held(Y1);
+    X2 = Held(X2);
+    Y2 = Held(Y2);
+    {
+        std::lock_guard lock(mutex_);
+        QImage& image = Image();
+        int l = std::min(X1, X2), r = std::max(X1, X2);
+        int t = std::min(Y1, Y2), b = std::max(Y1, Y2);
+        if (Pen.Style == psClear) {
+            // Without a pen the filled area is one pixel narrower and lower.
+            --r;
+            --b;
+        }
+        if (!image.isNull() && r > l && b > t) {
+            const TPoint corners[] = {{l, t}, {r - 1, t}, {r - 1, b - 1}, {l, b - 1}};
+            const int margin = Pen.Style == psClear ? 0 : std::max(Pen.Width, 1);
+            Mask mask(BoxOf(corners, margin, image.rect()));
+            const bool opaque = Brush.Style == bsSolid;
+            if (Pen.Style != psClear) {
+                if (Pen.Width <= 1) {
+                    AddThinOutline(mask, corners, true, Pen.Style, opaque);
+                } else {
+                    const int width = Pen.Width;
+                    mask.AddPainted(Mask::PenPixel, [&](QPainter& p) {
+                        p.setPen(
+                            QPen(Qt::black, width, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+                        p.setBrush(Qt::NoBrush);
+                        p.drawRect(QRectF(Centre(corners[0]), Centre(corners[2])));
+                    });
+                }
+            }
+            if (opaque)
+                mask.AddRect(QRect(QPoint(l, t), QPoint(r - 1, b - 1)), Mask::Fill);
+            ApplyMask(image, mask, Resolve(Pen.Color), Resolve(Brush.Color), Resolve(Brush.Color),
+                      Pen.Mode);
+        }
+    }
+    Changed();
+}
+
+namespace {
+
+// Adds the pixels of the ellipse inscribed in the pixel rectangle l..r-1, t..b-1 (those
+// whose centres lie inside it): with `outline` its outline (the pixels with a side
+// neighbour outside), with `fill` all of them as filling.
+void AddEllipse(Mask& mask, int l, int t, int r, int b, bool outline, TPenStyle style, bool opaque,
+                bool fill)
+{
+    const double cx = (static_cast<double>(l) + r) / 2;
+    const double cy = (static_cast<double>(t) + b) / 2;
+    const double ax = (static_cast<double>(r) - l) / 2;
+    const double ay = (static_cast<double>(b) - t) / 2;
+    auto inside = [&](int x, int y) {
+        if (x < l || x >= r || y < t || y >= b)
+            return false;
+        const double u = (x + 0.5 - cx) / ax;
+        const double v = (y + 0.5 - cy) / ay;
+        return u * u + v * v <= 1.0;
+    };
+    const QRect area = mask.Box();
+    struct Edge {
+        int X, Y;
+        double Angle;
+    };
+    std::vector<Edge> edges;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (!inside(x, y))
+                continue;
+            if (fill)
+                mask.Set(x, y, Mask::Fill);
+            const bool edge =
+                !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
+            if (edge && outline)
+                edges.push_back({x, y, std::atan2(y + 0.5 - cy, x + 0.5 - cx)});
+        }
+    if (!outline)
+        return;
+    // A styled pen counts its pattern around the ellipse.
+    const Pattern pattern = PatternOf(style);
+    if (pattern.Runs)
+        std::sort(edges.begin(), edges.end(),
+                  [](const Edge& a, const Edge& b) { return a.Angle < b.Angle; });
+    long long k = 0;
+    for (const auto& e : edges) {
+        const bool on = PatternOn(pattern, k++);
+        if (on)
+            mask.Set(e.X, e.Y, Mask::PenPixel);
+        else if (opaque)
+            mask.Set(e.X, e.Y, Mask::Gap);
+    }
+}
+
+} // namespace
+
+void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
+{
+    X1 = Held(X1);
+    Y1 = Held(Y1);
+    X2 = Held(X2);
+    Y2 = Held(Y2);
+    {
+        std::lock_guard lock(mutex_);
+        QImage& image = Image();
+        int l = std::min(X1, X2), r = std::max(X1, X2);
+        int t = std::min(Y1, Y2), b = std::max(Y1, Y2);
+        if (Pen.Style == psClear) {
+            --r;
+            --b;
+        }
+        if (!image.isNull() && r > l && b > t) {
+            const TPoint corners[] = {{l, t}, {r - 1, b - 1}};
+            const bool opaque = Brush.Style == bsSolid;
+            if (Pen.Style == psClear || Pen.Width <= 1) {
+                Mask mask(BoxOf(corners, 0, image.rect()));
+                // The outline goes in first so that the filling keeps off it.
+                AddEllipse(mask, l, t, r, b, Pen.Style != psClear, Pen.Style, opaque, false);
+                if (opaque)
+                    AddEllipse(mask, l, t, r, b, false, Pen.Style, opaque, true);
+                ApplyMask(image, mask, Resolve(Pen.Color), Resolve(Brush.Color),
+                          Resolve(Brush.Color), Pen.Mode);
+            } else {
+                Mask mask(BoxOf(corners, Pen.Width, image.rect()));
+                const int width = Pen.Width;
+                // The wide pen centred on the ellipse through the centres of the outermost pixels.
+                const QRectF shape(Centre(corners[0]), Centre(corners[1]));
+                mask.AddPainted(Mask::PenPixel, [&](QPainter& p) {
+                    p.setPen(QPen(Qt::black, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                    p.setBrush(Qt::NoBrush);
+                    p.drawEllipse(shape);
+                });
+                if (opaque)
+                    AddEllipse(mask, l, t, r, b, false, Pen.Style, opaque, true);
+                ApplyMask(image, mask, Resolve(Pen.Color), Resolve(Brush.Color),
+                          Resolve(Brush.Color), Pen.Mode);
+            }
+        }
+    }
+    Changed();
+}
+
+void TCanvas::Polygon(std::span<const TPoint> Points)
+{
+    {
+        std::lock_guard lock(mutex_);
+        QImage& image = Image();
+        if (Points.size() >= 2 && !image.isNull()) {
+            const int margin = Pen.Style == psClear ? 0 : std::max(Pen.Width, 1);
+            Mask mask(BoxOf(Points, margin, image.rect()));
+            const bool opaque = Brush.Style == bsSolid;
+            if (Pen.Style != psClear) {
+                if (Pen.Width <= 1) {
+                    AddThinOutline(mask, Points, true, Pen.Style, opaque);
+                } else {
+                    const int width = Pen.Width;
+                    mask.AddPainted(Mask::PenPixel, [&](QPainter& p) {
+                        p.setPen(
+                            QPen(Qt::black, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                        QPolygonF shape;
+                        for (const auto& pt : Points)
+                            shape << Centre(pt);
+                        p.drawPolygon(shape);
+                    });
+                }
+            }
+            if (opaque)
+                mask.AddPainted(Mask::Fill, [&](QPainter& p) {
+                    QPolygonF shape;
+                    for (const auto& pt : Points)
+                        shape << Centre(pt);
+                    p.setPen(Qt::NoPen);
+                    p.setBrush(Qt::black);
+                    p.drawPolygon(shape, Qt::OddEvenFill);
+                });
+            ApplyMask(image, mask, Resolve(Pen.Color), Resolve(Brush.Color), Resolve(Brush.Color),
+                      Pen.Mode);
+        }
+    }
+    Changed();
+}
+
+void TCanvas::FillRect(const TRect& R)
+{
+    {
+        std::lock_guard lock(mutex_);
+        QImage& image = Image();
+        if (Brush.Style == bsSolid && !image.isNull()) {
+            const QRect area = QRect(QPoint(Held(R.Left), Held(R.Top)),
+                                     QPoint(Held(R.Right) - 1, Held(R.Bottom) - 1)) &
+                               image.rect();
+            if (R.Right > R.Left && R.Bottom > R.Top && !area.isEmpty()) {
+                const TColor fill = Resolve(Brush.Color);
+                const int bpp = BytesPerPixel(image);
+                for (int y = area.top(); y <= area.bottom(); ++y) {
+                    std::uint8_t* p =
+                        image.scanLine(y) + static_cast<std::size_t>(area.left()) * bpp;
+                    for (int x = area.left(); x <= area.right(); ++x, p += bpp) {
+                        Apply(p, fill, pmCopy);
+                        SetOpaque(p, bpp);
+                    }
+                }
+            }
+        }
+    }
+    Changed();
+}
+
+TSize TCanvas::TextExtent(const std::string& Text) const
+{
+    std::lock_guard lock(mutex_);
+    const QFontMetrics metrics(QtFont());
+    return {metrics.horizontalAdvance(FromCp1251(Text)), metrics.height()};
+}
+
+void TCanvas::TextOut(int X, int Y, const std::string& Text)
+{
+    {
+        std::lock_guard lock(mutex_);
+        const QFont font = QtFont();
+        const QFontMetrics metrics(font);
+        const QString text = FromCp1251(Text);
+        const int width = metrics.horizontalAdvance(text);
+        QImage& image = Image();
+        if (!image.isNull()) {
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing, false);
+            p.setRenderHint(QPainter::TextAntialiasing, false);
+            if (Brush.Style == bsSolid)
+                p.fillRect(QRect(X, Y, width, metrics.height()), ToQColor(Resolve(Brush.Color)));
+            p.setFont(font);
+            p.setPen(ToQColor(Resolve(Font.Color)));
+            p.drawText(QPoint(X, Y + metrics.ascent()), text);
+        }
+        penPos_ = {static_cast<int>(
+                       std::clamp<long long>(static_cast<long long>(X) + width, INT_MIN, INT_MAX)),
+                   Y};
+    }
+    Changed();
+}
+
+namespace {
+
+// Copies the source rectangle `from` of `src` into the rectangle `to` of `dst`, scaled to
+// the nearest pixel when the sizes differ; only pixels inside both images are touched.
+void CopyPixels(const QImage& src, const TRect& from, QImage& dst, const TRect& to)
+{
+    const long long fw = static_cast<long long>(from.Right) - from.Left;
+    const long long fh = static_cast<long long>(from.Bottom) - from.Top;
+    const long long tw = static_cast<long long>(to.Right) - to.Left;
+    const long long th = static_cast<long long>(to.Bottom) - to.Top;
+    if (src.isNull() || dst.isNull() || fw <= 0 || fh <= 0 || tw <= 0 || th <= 0)
+        return;
+    const int sbpp = BytesPerPixel(src);
+    const int dbpp = BytesPerPixel(dst);
+    const long long x0 = std::max<long long>(to.Left, 0),
+                    x1 = std::min<long long>(to.Right, dst.width());
+    const long long y0 = std::max<long long>(to.Top, 0),
+                    y1 = std::min<long long>(to.Bottom, dst.height());
+    if (fw == tw && fh == th) {
+        // Unscaled: whole row segments, limited to the pixels inside the source.
+        const long long dx = static_cast<long long>(from.Left) - to.Left;
+        const long long dy = static_cast<long long>(from.Top) - to.Top;
+        const long long xs = std::max(x0, -dx), xe = std::min(x1, src.width() - dx);
+        const long long ys = std::max(y0, -dy), ye = std::min(y1, src.height() - dy);
+        for (long long y = ys; y < ye; ++y) {
+            const std::uint8_t* srow = src.constScanLine(static_cast<int>(y + dy));
+            std::uint8_t* drow = dst.scanLine(static_cast<int>(y));
+            if (sbpp == dbpp) {
+                std::memmove(drow + xs * dbpp, srow + (xs + dx) * sbpp,
+                             static_cast<std::size_t>(xe - xs) * dbpp);
+                continue;
+            }
+            for (long long x = xs; x < xe; ++x) {
+                const std::uint8_t* s = srow + (x + dx) * sbpp;
+                std::uint8_t* d = drow + x * dbpp;
+                d[0] = s[0];
+                d[1] = s[1];
+                d[2] = s[2];
+                SetOpaque(d, dbpp);
+            }
+        }
+        return;
+    }
+    for (long long y = y0; y < y1; ++y) {
+        const long long sy =
+            from.Top + static_cast<long long>(static_cast<__int128>(y - to.Top) * fh / th);
+        if (sy < 0 || sy >= src.height())
+            continue;
+        const std::uint8_t* srow = src.constScanLine(static_cast<int>(sy));
+        std::uint8_t* drow = dst.scanLine(static_cast<int>(y));
+        for (long long x = x0; x < x1; ++x) {
+            const long long sx =
+                from.Left + static_cast<long long>(static_cast<__int128>(x - to.Left) * fw / tw);
+            if (sx < 0 || sx >= src.width())
+                continue;
+            const std::uint8_t* s = srow + sx * sbpp;
+            std::uint8_t* d = drow + x * dbpp;
+            d[0] = s[0];
+            d[1] = s[1];
+            d[2] = s[2];
+            SetOpaque(d, dbpp);
+        }
+    }
+}
+
+} // namespace
+
+void TCanvas::Draw(int X, int Y, const TBitmap* Graphic)
+{
+    if (Graphic && !Graphic->Empty())
+        CopyRect(Rect(X, Y, X + Graphic->Width(), Y + Graphic->Height()), Graphic->Canvas(),
+                 Rect(0, 0, Graphic->Width(), Graphic->Height()));
+    else
+        Changed();
+}
+
+void TCanvas::StretchDraw(const TRect& R, const TBitmap* Graphic)
+{
+    if (Graphic && !Graphic->Empty())
+        CopyRect(R, Graphic->Canvas(), Rect(0, 0, Graphic->Width(), Graphic->Height()));
+    else
+        Changed();
+}
+
+void TCanvas::CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRect)
+{
+    {
+        std::scoped_lock lock(mutex_);
+        if (Source) {
+            std::lock_guard sourceLock(Source->mutex_);
+            QImage& dst = Image();
+            if (Source == this) {
+                const QImage copy = dst.copy();
+                CopyPixels(copy, SourceRect, dst, Dest);
+            } else {
+                CopyPixels(Source->Image(), SourceRect, dst, Dest);
+            }
+        }
+    }
+    Changed();
+}
+
+TColor TCanvas::Pixels(int X, int Y) const
+{
+    std::lock_guard lock(mutex_);
+    const QImage& image = Image();
+    if (image.isNull() || !image.rect().contains(X, Y))
+        return 0xFFFFFFFF;
+    const std::uint8_t* p =
+        image.constScanLine(Y) + static_cast<std::size_t>(X) * BytesPerPixel(image);
+    return RGB(p[2], p[1], p[0]);
+}
+
+void TCanvas::SetPixels(int X, int Y, TColor Color)
+{
+    {
+        std::lock_guard lock(mutex_);
+        QImage& image = Image();
+        if (!image.isNull() && image.rect().contains(X, Y)) {
+            const int bpp = BytesPerPixel(image);
+            std::uint8_t* p = image.scanLine(Y) + static_cast<std::size_t>(X) * bpp;
+            Apply(p, Resolve(Color), pmCopy);
+            SetOpaque(p, bpp);
+        }
+    }
+    Changed();
+}
+
+} // namespace platform

@@ -1,0 +1,197 @@
+#include <cstdio>
+#include "Numbers.h"
+
+#include <QLocale>
+#include <atomic>
+#include <charconv>
+#include <cstdint>
+
+namespace platform {
+
+namespace {
+
+std::atomic<char> g_separator{'.'};
+std::atomic<char> g_systemOverride{0};
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+[[noreturn]] void NotInteger(const std::string& text)
+{
+    throw EConvertError("'" + text + "' is not a valid integer value");
+}
+
+[[noreturn]] void NotFloat(const std::string& text)
+{
+    throw EConvertError("'" + text + "' is not a valid floating point value");
+}
+
+} // namespace
+
+char DecimalSeparator()
+{
+    return g_separator.load();
+}
+
+void SetDecimalSeparator(char separator)
+{
+    g_separator.store(separator);
+}
+
+char SystemDecimalSeparator()
+{
+    if (const char o = g_systemOverride.load())
+        return o;
+    const QString point = QLocale::system().decimalPoint();
+    if (point.isEmpty())
+        return '.';
+    const char16_t c = point.at(0).unicode();
+    return c > 0x20 && c < 0x7F ? static_cast<char>(c) : '.';
+}
+
+void OverrideSystemDecimalSeparator(char separator)
+{
+    g_systemOverride.store(separator);
+}
+
+std::int32_t StrToInt(const std::string& text)
+{
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    bool hex = false;
+    if (i < n && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+        hex = true;
+        ++i;
+    } else if (i + 1 < n && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        hex = true;
+        i += 2;
+    }
+    if (i >= n)
+        NotInteger(text);
+    std::uint64_t value = 0;
+    for (; i < n; ++i) {
+        const int d = hex ? HexDigit(text[i]) : (IsDigit(text[i]) ? text[i] - '0' : -1);
+        if (d < 0)
+            NotInteger(text);
+        value = value * (hex ? 16 : 10) + static_cast<std::uint64_t>(d);
+        if (value > 0xFFFFFFFFull)
+            NotInteger(text);
+    }
+    if (hex) {
+        // Hexadecimal numbers take all 32 bits; the sign negates the bit pattern.
+        const auto bits = static_cast<std::uint32_t>(value);
+        return static_cast<std::int32_t>(negative ? 0u - bits : bits);
+    }
+    if (negative) {
+        if (value > 2147483648ull)
+            NotInteger(text);
+        return static_cast<std::int32_t>(-static_cast<std::int64_t>(value));
+    }
+    if (value > 2147483647ull)
+        NotInteger(text);
+    return static_cast<std::int32_t>(value);
+}
+
+double StrToFloat(const std::string& text)
+{
+    const char separator = DecimalSeparator();
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n && text[i] == ' ')
+        ++i;
+    std::string plain; // the number in the form that from_chars reads
+    if (i < n && (text[i] == '+' || text[i] == '-')) {
+        if (text[i] == '-')
+            plain += '-';
+        ++i;
+    }
+    int digits = 0;
+    while (i < n && IsDigit(text[i])) {
+        plain += text[i++];
+        ++digits;
+    }
+    if (i < n && text[i] == separator) {
+        plain += '.';
+        ++i;
+        while (i < n && IsDigit(text[i])) {
+            plain += text[i++];
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        NotFloat(text);
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        plain += 'e';
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-'))
+            plain += text[i++];
+        int exponentDigits = 0;
+        while (i < n && IsDigit(text[i])) {
+            plain += text[i++];
+            ++exponentDigits;
+        }
+        if (exponentDigits == 0)
+            NotFloat(text);
+    }
+    while (i < n && text[i] == ' ')
+        ++i;
+    if (i != n)
+        NotFloat(text);
+    double value = 0;
+    const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+    if (ec == std::errc::result_out_of_range) {
+        // Too small a number gives zero; too large a one is no valid value.
+        long double wide = 0;
+        const auto r = std::from_chars(plain.data(), plain.data() + plain.size(), wide);
+        const bool tiny =
+            r.ec == std::errc() ? (wide < 1 && wide > -1) : plain.find("e-") != std::string::npos;
+        if (!tiny)
+            NotFloat(text);
+        return plain[0] == '-' ? -0.0 : 0.0;
+    }
+    if (ec != std::errc() || end != plain.data() + plain.size())
+        NotFloat(text);
+    return value;
+}
+
+std::string FloatToStr(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.15G", value);
+    std::string s = text;
+    // The exponent is written without "+" and leading zeros: 1E20, 1E-7.
+    if (const auto e = s.find('E'); e != std::string::npos) {
+        std::string mantissa = s.substr(0, e);
+        std::string exponent = s.substr(e + 1);
+        const bool negative = !exponent.empty() && exponent[0] == '-';
+        if (!exponent.empty() && (exponent[0] == '-' || exponent[0] == '+'))
+            exponent.erase(0, 1);
+        exponent.erase(0, std::min(exponent.find_first_not_of('0'), exponent.size() - 1));
+        s = mantissa + "E" + (negative ? "-" : "") + exponent;
+    }
+    if (const auto dot = s.find('.'); dot != std::string::npos)
+        s[dot] = platform::DecimalSeparator();
+    return s;
+}
+
+} // namespace platform

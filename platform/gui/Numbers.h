@@ -1,0 +1,44 @@
+#pragma once
+// The class library's number conversions: the program-wide decimal separator, and text
+// to integer and to floating point with the conversion error's messages.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace platform {
+
+//! The conversion error of a text that is not a number.
+class EConvertError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+//! The program-wide decimal separator of floating-point formatting and parsing ('.' at
+//! start).
+char DecimalSeparator();
+void SetDecimalSeparator(char separator);
+
+//! The decimal separator of the system's default locale (its first character; '.' when
+//! that is not a plain ASCII character).
+char SystemDecimalSeparator();
+//! Makes SystemDecimalSeparator answer `separator` (0 gives the real system's back);
+//! for tests.
+void OverrideSystemDecimalSeparator(char separator);
+
+//! The 32-bit integer of a text: leading blanks, an optional sign, decimal digits or a
+//! hexadecimal number after "$", "x" or "0x", nothing after them. Throws EConvertError
+//! "'<text>' is not a valid integer value" otherwise and beyond the 32-bit range.
+std::int32_t StrToInt(const std::string& text);
+
+//! The number of a text: blanks around an optional sign, digits with at most one
+//! DecimalSeparator() and an optional exponent ("e" or "E", optional sign, digits).
+//! Throws EConvertError "'<text>' is not a valid floating point value" otherwise.
+double StrToFloat(const std::string& text);
+
+//! The class library's default text of a floating-point number: 15 significant digits,
+//! no trailing zeros, the exponent written without "+" or leading zeros ("1E20", "1E-7"),
+//! with DecimalSeparator().
+std::string FloatToStr(double value);
+
+} // namespace platform

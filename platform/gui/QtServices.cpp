@@ -1,0 +1,129 @@
+#include "QtServices.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSettings>
+
+#include "platform/core/Files.h"
+
+namespace platform {
+
+MessageResult QtMessageService::Show(const std::string& text, const std::string& caption,
+                                     MessageIcon icon, MessageButtons buttons)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setText(QString::fromUtf8(text.c_str()));
+    box.setWindowTitle(QString::fromUtf8(caption.c_str()));
+    switch (icon) {
+    case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MessageIcon::Error: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    QMessageBox::StandardButtons set;
+    switch (buttons) {
+    case MessageButtons::Ok: set = QMessageBox::Ok; break;
+    case MessageButtons::OkCancel: set = QMessageBox::Ok | QMessageBox::Cancel; break;
+    case MessageButtons::YesNo: set = QMessageBox::Yes | QMessageBox::No; break;
+    case MessageButtons::YesNoCancel: set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+    case MessageButtons::RetryCancel: set = QMessageBox::Retry | QMessageBox::Cancel; break;
+    case MessageButtons::AbortRetryIgnore: set = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore; break;
+    }
+    box.setStandardButtons(set);
+    switch (box.exec()) {
+    case QMessageBox::Ok: return MessageResult::Ok;
+    case QMessageBox::Cancel: return MessageResult::Cancel;
+    case QMessageBox::Yes: return MessageResult::Yes;
+    case QMessageBox::No: return MessageResult::No;
+    case QMessageBox::Retry: return MessageResult::Retry;
+    case QMessageBox::Abort: return MessageResult::Abort;
+    case QMessageBox::Ignore: return MessageResult::Ignore;
+    default: return buttons == MessageButtons::YesNo ? MessageResult::No : MessageResult::Cancel;
+    }
+}
+
+bool QtFileDialogService::Run(FileDialogRequest& request)
+{
+    QFileDialog dialog(QApplication::activeWindow(), QString::fromUtf8(request.Title.c_str()));
+    dialog.setAcceptMode(request.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!request.OverwritePrompt)
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    QStringList filters;
+    for (const auto& [description, pattern] : SplitFilter(request.Filter)) {
+        QString patterns = QString::fromUtf8(pattern.c_str());
+        patterns.replace(';', ' ');
+        filters << QString::fromUtf8(description.c_str()) + " (" + patterns + ")";
+    }
+    dialog.setNameFilters(filters);
+    if (request.FilterIndex >= 1 && request.FilterIndex <= filters.size())
+        dialog.selectNameFilter(filters[request.FilterIndex - 1]);
+    if (!request.FileName.empty())
+        dialog.selectFile(QString::fromUtf8(request.FileName.c_str()));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    request.FileName = dialog.selectedFiles().first().toStdString();
+    const int index = filters.indexOf(dialog.selectedNameFilter());
+    if (index >= 0)
+        request.FilterIndex = index + 1;
+    return true;
+}
+
+void InstallQtServices()
+{
+    static QtMessageService messages;
+    static QtFileDialogService dialogs;
+    SetMessageService(&messages);
+    SetFileDialogService(&dialogs);
+}
+
+namespace {
+QString RegistryFile(const std::string& key)
+{
+    QString path = QString::fromStdString(key);
+    path.replace('\\', '/');
+    return QString::fromStdString(WindowsFolder()) + path + ".conf";
+}
+}  // namespace
+
+std::string ReadRegistryString(const std::string& key, const std::string& value)
+{
+    const QString file = RegistryFile(key);
+    if (!QFileInfo::exists(file))
+        return {};
+    QSettings settings(file, QSettings::IniFormat);
+    return settings.value(QString::fromStdString(value)).toString().toStdString();
+}
+
+bool WriteRegistryString(const std::string& key, const std::string& value, const std::string& text)
+{
+    const QString file = RegistryFile(key);
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QSettings settings(file, QSettings::IniFormat);
+    settings.setValue(QString::fromStdString(value), QString::fromStdString(text));
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+QEvent::Type WindowMessageEvent::EventType()
+{
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+void PostWindowMessage(QObject* window, int message)
+{
+    QCoreApplication::postEvent(window, new WindowMessageEvent(message, true));
+}
+
+bool SendWindowMessage(QObject* window, int message)
+{
+    WindowMessageEvent e(message, false);
+    return QCoreApplication::sendEvent(window, &e);
+}
+
+}  // namespace platform

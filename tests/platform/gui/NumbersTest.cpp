@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/gui/Numbers.h"
+
+using namespace platform;
+
+namespace {
+
+class Numbers : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        SetDecimalSeparator('.');
+        OverrideSystemDecimalSeparator(0);
+    }
+};
+
+std::string ErrorOf(const std::string& text, bool integer)
+{
+    try {
+        if (integer)
+            StrToInt(text);
+        else
+            StrToFloat(text);
+    } catch (const EConvertError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+TEST_F(Numbers, StrToIntAcceptsDecimalAndPrefixedHexadecimal)
+{
+    const struct {
+        const char* Text;
+        std::int32_t Value;
+    } cases[] = {
+        {"0", 0},
+        {"123", 123},
+        {"  -45", -45},
+        {"+7", 7},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"$FF", 255},
+        {"0x1a", 26},
+        {"x10", 16},
+        {"$FFFFFFFF", -1},
+        {"-$10", -16},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(StrToInt(c.Text), c.Value) << c.Text;
+}
+
+TEST_F(Numbers, StrToIntRefusesWithTheConversionMessage)
+{
+    for (const char* text :
+         {"", " ", "-", "1-2", "2147483648", "-2147483649", "12 ", "1.5", "$", "0x", "$100000000"})
+        EXPECT_EQ(ErrorOf(text, true), std::string("'") + text + "' is not a valid integer value")
+            << text;
+}
+
+TEST_F(Numbers, StrToFloatUsesTheProgramWideSeparator)
+{
+    EXPECT_EQ(StrToFloat("1.5"), 1.5);
+    EXPECT_EQ(StrToFloat(" -2.25e1 "), -22.5);
+    EXPECT_EQ(StrToFloat("2e3"), 2000.0);
+    EXPECT_EQ(StrToFloat(".5"), 0.5);
+    EXPECT_EQ(StrToFloat("7."), 7.0);
+    EXPECT_EQ(StrToFloat("1E-2"), 0.01);
+    EXPECT_EQ(StrToFloat("1e-400"), 0.0);
+    SetDecimalSeparator(',');
+    EXPECT_EQ(StrToFloat("1,5"), 1.5);
+    EXPECT_EQ(ErrorOf("1.5", false), "'1.5' is not a valid floating point value");
+}
+
+TEST_F(Numbers, StrToFloatRefusesWithTheConversionMessage)
+{
+    for (const char* text : {"", "-", "e3", "1e", "1e+", "1.2.3", "1,5", "abc", "1e999", "1 2"})
+        EXPECT_EQ(ErrorOf(text, false),
+                  std::string("'") + text + "' is not a valid floating point value")
+            << text;
+}
+
+TEST_F(Numbers, SystemSeparatorCanBeSetForTests)
+{
+    OverrideSystemDecimalSeparator(',');
+    EXPECT_EQ(SystemDecimalSeparator(), ',');
+    OverrideSystemDecimalSeparator(0);
+    const char real = SystemDecimalSeparator();
+    EXPECT_TRUE(real == '.' || real == ',') << real;
+}
+
+} // namespace
