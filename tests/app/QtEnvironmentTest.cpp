@@ -1,7 +1,9 @@
-// One QApplication for every test of this program (offscreen: QT_QPA_PLATFORM is set by CTest).
+// One application object, the program's own, for every test of this program (offscreen: QT_QPA_PLATFORM is set by CTest).
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
+#include "app/Application.h"
 
 namespace {
 class QtEnvironment : public ::testing::Environment {
@@ -12,7 +14,7 @@ public:
         static char name[] = "app_tests";
         static char* argv[] = {name, nullptr};
         if (!QApplication::instance())
-            app_ = new QApplication(argc, argv);
+            app_ = new TMorvaneApplication(argc, argv);
     }
     void TearDown() override { delete app_; }
 

@@ -1,0 +1,216 @@
+#pragma once
+// The program's single main window: an MDI frame with the menus, tool bar and choosers
+// through which every document command starts.
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/DocumentHost.h"
+#include "platform/core/Dialogs.h"
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QDockWidget;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class QWidget;
+class TObjectFile;
+class TObjectSPM;
+class TPlugInManager;
+
+//! A child window that writes its picture or its report when the user saves with it active.
+class TSavableWindow {
+public:
+    virtual ~TSavableWindow() = default;
+    //! Writes the window's picture as a BMP file.
+    virtual void SavePicture(const std::string& path) {}
+    //! Appends the window's text report to the file.
+    virtual void SaveReport(const std::string& path) {}
+};
+
+//! Message numbers the main window reacts to.
+constexpr int WM_USER = 0x0400;
+constexpr int FileOpenRequestMessage = 0x83F0;
+
+class TMainForm : public QMainWindow, public IDocumentHost {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* owner = nullptr);
+    ~TMainForm() override;
+
+    // Fields.
+    std::unique_ptr<TPlugInManager> PlugInManager;
+    TObjectFile* CurrentFile = nullptr;
+    std::string FileVersion;
+    std::string BuildNumber;
+
+    // Menus.
+    QMenu* File1;
+    QMenu* DataProc;
+    QMenu* Process;
+    QMenu* PlugInsMenu;
+    QMenu* Window1;
+    QMenu* Help1;
+    QMenu* ZoomMenu;
+    QMenu* FlatteningMenu;
+    QAction* Open;
+    QAction* Save;
+    QAction* DataLinkItem;
+    QAction* OptionsMenu;
+    QAction* Exit;
+    QAction* Create2DMenu;
+    QAction* Create3DMenu;
+    QAction* ProfileMenu;
+    QAction* HeightsDistributionMenu;
+    QAction* HistogramMenu;
+    QAction* StatisticMenu;
+    QAction* ViewLayoutMenu;
+    QAction* N100;
+    QAction* N200;
+    QAction* N400;
+    QAction* N800;
+    QAction* NormalizeItem;
+    QAction* ArithmeticItem;
+    QAction* CutMenu;
+    QAction* FlatteningXItem;
+    QAction* FlatteningYItem;
+    QAction* FlatteningPlaneItem;
+    QAction* FlatteningParabolaX;
+    QAction* FlatteningParabolaYItem;
+    QAction* FlatteningParaboloidItem;
+    QAction* Tile1;
+    QAction* Cascade1;
+    QAction* ArrangeAll;
+    QAction* About1;
+    QMenu* PopupMenu2DBtn;
+
+    // Actions.
+    QAction* AView2D;
+    QAction* AView3D;
+    QAction* AProfile;
+    QAction* AHeightsDistribution;
+    QAction* AAngleAnalysis;
+    QAction* ASurfaceInfo;
+    QAction* ADataLink;
+
+    // Tool bar and choosers.
+    QToolBar* ToolBarFile;
+    QToolButton* OpenBtn;
+    QToolButton* SaveBtn;
+    QToolButton* View2DBtn;
+    QToolButton* View3DBtn;
+    QToolButton* ProfileBtn;
+    QToolButton* HeightsBtn;
+    QToolButton* HistogramBtn;
+    QToolButton* StatisticBtn;
+    QToolButton* SetupSurfaceBtn;
+    QToolButton* RectBtn;
+    QWidget* ToolPanel;
+    QComboBox* cbZoom2D;
+    QWidget* Panel1;
+    QComboBox* cbObjectFile;
+    QToolButton* sbCloseFile;
+    QComboBox* cbObjectStep;
+    QToolButton* sbCloseStep;
+    QDockWidget* Panel2;
+    QMdiArea* MdiArea;
+
+    platform::FileDialogRequest OpenDialog;
+    platform::FileDialogRequest SaveDialog;
+
+    void ReadVersionInfo();
+    void EnableDocumentCommands(bool on);
+    //! Registers an opened file in the "File:" chooser and opens its first view.
+    void AddFileToList(TObjectFile* file);
+    //! Opens an SPM0 or SPM1 file after testing its kind by its first 16-bit word.
+    void OpenSPMFile(const std::string& path);
+    //! Opens the SPM file named by the registry stand-in's "FileName" value.
+    void OpenFileFromRegistry();
+    //! Opens a file through a format slot (1 SPM1, 0 SPM0, 2 MSS); false when the file
+    //! could not be read (nothing is then added).
+    bool OpenWithFormat(int formatIndex, const std::string& path);
+    //! The opened files, in chooser order.
+    std::vector<TObjectFile*> Files() const;
+    //! The current step of the current file, null when none.
+    TObjectSPM* CurrentStep() const;
+    //! Posts a window message (queued, as from the message loop) to the main window.
+    void PostWindowMessage(int message);
+    //! Sends a window message (handled at once by the window's own dispatch).
+    void SendWindowMessage(int message);
+    //! The MDI child windows.
+    QMdiArea* Mdi() const { return MdiArea; }
+
+    // IDocumentHost.
+    void SetCurrentFile(TObjectFile* file) override;
+    void FillStepChooser(TObjectFile* file, const std::vector<std::string>& texts, int selected) override;
+    void AppendStepChooser(const std::string& text) override;
+    void ClearStepChooser() override;
+    int StepChooserIndex() const override;
+    TStepWindow* CreateChannelView(TObjectSPM* step, int channel) override;
+    TStepWindow* CreateStepWindow(TObjectSPM* step, int kind) override;
+    void BuildViewMenu(TObjectSPM* step, const std::vector<std::pair<std::string, int>>& items,
+                       int zoomIndex) override;
+    void ShowZoomIndex(int zoomIndex) override;
+    void StepDestroyed(TObjectSPM* step) override;
+
+public slots:
+    void OpenClick();
+    void SaveClick();
+    void ADataLinkExecute();
+    void OptionsMenuClick();
+    void ExitClick();
+    void ACallNoStepFunction();
+    void SetupSurfaceBtnClick();
+    void NormalizeItemClick();
+    void ArithmeticItemClick();
+    void RectBtnClick();
+    void FlatteningItemClick();
+    void Tile1Click();
+    void Cascade1Click();
+    void ArrangeAllClick();
+    void About1Click();
+    void cbObjectFileChange();
+    void sbCloseFileClick();
+    void sbCloseStepClick();
+    void cbObjectStepClick();
+    void PlugInItemClick();
+    void ReleaseFinishedPlugIn();
+    void FormCreate();
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildChoosers();
+    void CloseFile(TObjectFile* file);
+    void ZoomItemClick();
+    void ImportBitmap(const std::string& path);
+    bool ApplicationEvents1Message(int message);
+    void StartFileOpenListener();
+
+    TObjectFile* stepChooserFile_ = nullptr;  //!< whose StepComboClick the step chooser calls
+    TObjectSPM* viewMenuStep_ = nullptr;      //!< the step the view menu and zoom act on
+    QActionGroup* zoomGroup_ = nullptr;
+    class QLocalServer* listener_ = nullptr;
+    bool filling_ = false;
+    bool formClosed_ = false;
+};
+
+//! The single main window.
+extern TMainForm* MainForm;
+
+//! The name of the local socket over which other programs ask the running Morvane to
+//! open the file named in the registry stand-in (MORVANE_OPEN_REQUEST_SOCKET overrides
+//! it). A client connects and writes "0x83F0".
+std::string FileOpenRequestSocketName();

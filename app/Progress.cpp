@@ -1,0 +1,336 @@
+#include "Progress.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+
+#include "platform/core/Messages.h"
+
+namespace {
+
+const char* const AbortQuestion = "Do you want to abort process";
+const char* const AbortCaption = "Noise";
+// How often the dialog looks at its worker's progress and end, in milliseconds.
+constexpr int WorkerPollInterval = 15;
+
+// The worker whose work runs on this thread, so that only its own polls wait in a hold.
+thread_local const TProgressThread* currentWorker = nullptr;
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// TProgressThread
+
+TProgressThread::TProgressThread(TWorkFunction function, TProgressForm* form, TWorkMethod method)
+    : WorkMethod(std::move(method)), WorkFunction(function), Form(form)
+{
+}
+
+TProgressThread::~TProgressThread()
+{
+    Terminate();
+    WaitFor();
+}
+
+void TProgressThread::Start()
+{
+    if (thread_.joinable())
+        return;
+    {
+        std::lock_guard lock(mutex_);
+        if (finished_)
+            return;
+    }
+    thread_ = std::thread(&TProgressThread::Execute, this);
+}
+
+void TProgressThread::Execute()
+{
+    currentWorker = this;
+    try {
+        if (WorkFunction)
+            WorkFunction(this);
+        else if (WorkMethod)
+            WorkMethod(this);
+    } catch (...) {
+        // The work's failure ends the work; the thread still ends normally.
+    }
+    currentWorker = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        finished_ = true;
+        held_ = false;
+    }
+    if (OnTerminate)
+        OnTerminate();
+}
+
+bool TProgressThread::IsTerminated()
+{
+    std::unique_lock lock(mutex_);
+    if (held_ && !terminated_ && currentWorker == this) {
+        waiting_ = true;
+        holdChanged_.wait(lock, [this] { return !held_ || terminated_; });
+        waiting_ = false;
+    }
+    return terminated_;
+}
+
+void TProgressThread::Terminate()
+{
+    {
+        std::lock_guard lock(mutex_);
+        terminated_ = true;
+        held_ = false;
+    }
+    holdChanged_.notify_all();
+}
+
+void TProgressThread::Hold()
+{
+    std::lock_guard lock(mutex_);
+    if (!finished_ && !terminated_)
+        held_ = true;
+}
+
+void TProgressThread::Release()
+{
+    {
+        std::lock_guard lock(mutex_);
+        held_ = false;
+    }
+    holdChanged_.notify_all();
+}
+
+bool TProgressThread::IsHeld() const
+{
+    std::lock_guard lock(mutex_);
+    return waiting_;
+}
+
+bool TProgressThread::Finished() const
+{
+    std::lock_guard lock(mutex_);
+    return finished_;
+}
+
+void TProgressThread::WaitFor()
+{
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+        thread_.join();
+}
+
+platform::ProgressValues TProgressThread::Progress() const
+{
+    std::lock_guard lock(mutex_);
+    return progress_;
+}
+
+void TProgressThread::SetRange(int minimum, int maximum)
+{
+    std::lock_guard lock(mutex_);
+    progress_.SetRange(minimum, maximum);
+}
+
+void TProgressThread::SetPosition(int position)
+{
+    std::lock_guard lock(mutex_);
+    progress_.SetPosition(position);
+}
+
+int TProgressThread::Position() const
+{
+    std::lock_guard lock(mutex_);
+    return progress_.Position;
+}
+
+// ---------------------------------------------------------------------------------------
+// TProgressForm
+
+TProgressForm::TProgressForm(QWidget* owner) : QDialog(owner)
+{
+    setObjectName("ProgressForm");
+    setWindowTitle("Wait, please...");
+    // A dialog border with only the system menu's close box.
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(323, 102);
+
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setObjectName("ProgressBar");
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setValue(0);
+    ProgressBar->setTextVisible(false);
+    ProgressBar->setGeometry(8, 20, 307, 17);
+
+    btCancel = new QPushButton("&Cancel", this);
+    btCancel->setObjectName("btCancel");
+    btCancel->setGeometry(124, 56, 75, 25);
+    connect(btCancel, &QPushButton::clicked, this, &TProgressForm::btCancelClick);
+
+    workerPoll_ = new QTimer(this);
+    workerPoll_->setInterval(WorkerPollInterval);
+    connect(workerPoll_, &QTimer::timeout, this, &TProgressForm::PollWorker);
+}
+
+TProgressForm::~TProgressForm()
+{
+    // Normally the worker has ended when exec() returns; a dialog destroyed otherwise
+    // still never leaves a worker that could use it.
+    if (Worker) {
+        Worker->Terminate();
+        Worker->WaitFor();
+        Worker.reset();
+    }
+}
+
+void TProgressForm::SetWork(TWorkMethod method)
+{
+    WorkMethod = std::move(method);
+    WorkFunction = nullptr;
+}
+
+int TProgressForm::exec()
+{
+    const int result = QDialog::exec();
+    if (Worker) {
+        // The loop was left while the work still ran: stop it and report no result.
+        Worker->Terminate();
+        Worker->WaitFor();
+        Worker.reset();
+        workEnded_ = true;
+        modalResult_ = TModalResult::Cancel;
+        return QDialog::Rejected;
+    }
+    return result;
+}
+
+void TProgressForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Centred on the desktop.
+    if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+    FormShow();
+}
+
+void TProgressForm::FormShow()
+{
+    if (started_)
+        return;
+    started_ = true;
+    if (!WorkFunction && !WorkMethod)
+        return; // nothing to run: the dialog waits until the user closes it
+    Worker = std::make_unique<TProgressThread>(WorkFunction, this, WorkMethod);
+    Worker->Start();
+    workerPoll_->start();
+}
+
+void TProgressForm::PollWorker()
+{
+    if (!Worker)
+        return;
+    UpdateProgressBar();
+    if (Worker->Finished())
+        ThreadTerminated();
+}
+
+void TProgressForm::UpdateProgressBar()
+{
+    if (!Worker)
+        return;
+    const platform::ProgressValues values = Worker->Progress();
+    if (ProgressBar->minimum() != values.Minimum || ProgressBar->maximum() != values.Maximum)
+        ProgressBar->setRange(values.Minimum, values.Maximum);
+    if (ProgressBar->value() != values.Position)
+        ProgressBar->setValue(values.Position);
+}
+
+void TProgressForm::ThreadTerminated()
+{
+    if (!Worker || !Worker->Finished())
+        return;
+    workerPoll_->stop();
+    UpdateProgressBar();
+    Worker->WaitFor();
+    Worker.reset();
+    workEnded_ = true;
+    if (asking_)
+        return; // the answer to the open question decides how the dialog closes
+    Finish(aborting_ ? TModalResult::Cancel : TModalResult::Ok);
+}
+
+void TProgressForm::btCancelClick()
+{
+    if (modalResult_ != TModalResult::Ok)
+        modalResult_ = TModalResult::Cancel;
+    FormClose();
+}
+
+void TProgressForm::reject()
+{
+    btCancelClick();
+}
+
+void TProgressForm::closeEvent(QCloseEvent* event)
+{
+    // The dialog closes only through Finish; the close box acts as "&Cancel".
+    event->ignore();
+    btCancelClick();
+}
+
+void TProgressForm::FormClose()
+{
+    if (modalResult_ == TModalResult::Ok) {
+        Finish(TModalResult::Ok); // the work has ended: just close
+        return;
+    }
+    if (asking_ || aborting_)
+        return; // the question is open, or the stop is under way and closes the dialog
+
+    asking_ = true;
+    if (Worker)
+        Worker->Hold();
+    const platform::MessageResult answer =
+        platform::ShowMessage(AbortQuestion, AbortCaption, platform::MessageIcon::Warning,
+                              platform::MessageButtons::YesNo);
+    asking_ = false;
+
+    if (answer == platform::MessageResult::Yes) {
+        modalResult_ = TModalResult::Cancel;
+        aborting_ = true;
+        if (Worker)
+            Worker->Terminate();
+        RunAbortRoutine();
+        if (!Worker)
+            Finish(TModalResult::Cancel); // no worker left (none started, or it has ended)
+        // otherwise ThreadTerminated closes the dialog once the worker has ended
+        return;
+    }
+
+    modalResult_ = TModalResult::None;
+    if (Worker)
+        Worker->Release();
+    else if (workEnded_)
+        Finish(TModalResult::Ok); // the work ended while the question was open
+}
+
+void TProgressForm::RunAbortRoutine()
+{
+    if (AbortFunction)
+        AbortFunction(this);
+    else if (AbortMethod)
+        AbortMethod(this);
+}
+
+void TProgressForm::Finish(TModalResult result)
+{
+    modalResult_ = result;
+    done(result == TModalResult::Ok ? QDialog::Accepted : QDialog::Rejected);
+}
