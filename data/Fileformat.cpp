@@ -231,10 +231,8 @@ std::int32_t LoadWithFormat(TFileFormat* format, const std::string& path, TSurfa
 
     std::int32_t status = fmtOk;
     try {
-        TChannelHeader headers[ChannelCount] = {};
-        TChannelHeader* headerTable[ChannelCount];
-        for (int c = 0; c < ChannelCount; ++c)
-            headerTable[c] = &headers[c];
+        TChannelHeaders tables;
+        TChannelHeader (&headers)[ChannelCount] = tables.Headers;
         TFormatArrays arrays;
 
         if (!format || format->Kind != 0 || !format->LoadProc) {
@@ -242,7 +240,7 @@ std::int32_t LoadWithFormat(TFileFormat* format, const std::string& path, TSurfa
             return fmtOk;
         }
         status = format->LoadProc(path.c_str(), data->Header.Width, data->Header.Height,
-                                  headerTable, &arrays, channels);
+                                  tables.Table, &arrays, channels);
         // A failed load delivers nothing: no slot is touched.
         if (status != fmtOk) {
             channels->Clear();

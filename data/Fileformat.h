@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,20 @@ enum : std::int32_t {
 
 extern const char* const FormatErrorTexts[8];
 extern const char* const LoadErrorTexts[8];
+//! Runs the body of a format function and turns an exception into its status: a failed
+//! allocation -7, anything else `onError` (-4 while reading, -5 while writing).
+template <typename Body>
+std::int32_t GuardStatus(std::int32_t onError, Body&& body)
+{
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return -7;
+    } catch (...) {
+        return onError;
+    }
+}
+
 //! The FormatErrorTexts / LoadErrorTexts entry of a status; "" for a status outside the tables.
 const char* FormatErrorText(std::int32_t status);
 const char* LoadErrorText(std::int32_t status);
@@ -66,6 +81,19 @@ public:
 private:
     std::unique_ptr<platform::MemoryBlock> valueBlocks_[ChannelCount];
     std::vector<MarkerRecord> markerStore_[ChannelCount];
+};
+
+//! 30 zeroed channel headers with the table of pointers to them that format functions take.
+struct TChannelHeaders {
+    TChannelHeader Headers[ChannelCount] = {};
+    TChannelHeader* Table[ChannelCount];
+    TChannelHeaders()
+    {
+        for (int c = 0; c < ChannelCount; ++c)
+            Table[c] = &Headers[c];
+    }
+    TChannelHeaders(const TChannelHeaders&) = delete;
+    TChannelHeaders& operator=(const TChannelHeaders&) = delete;
 };
 
 extern "C" {

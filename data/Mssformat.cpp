@@ -155,13 +155,7 @@ std::int32_t Load(const char* path, std::int32_t width, std::int32_t height,
 std::int32_t GetMSSFileInfo(const char* path, ChannelSet* available, TFileHeader* header,
                             TChannelNameTable* names)
 {
-    try {
-        return GetInfo(path, available, header, names);
-    } catch (const std::bad_alloc&) {
-        return fmtErrorMemory;
-    } catch (...) {
-        return fmtErrorRead;
-    }
+    return GuardStatus(fmtErrorRead, [&] { return GetInfo(path, available, header, names); });
 }
 
 //! Loads channel 0 and/or 4 (unsigned 16-bit samples, zero-extended) of a file whose size
@@ -170,13 +164,7 @@ std::int32_t LoadMSSFile(const char* path, std::int32_t width, std::int32_t heig
                          TChannelHeader* const* headers, TFormatArrays* arrays,
                          ChannelSet* channels)
 {
-    try {
-        return Load(path, width, height, headers, arrays, channels);
-    } catch (const std::bad_alloc&) {
-        return fmtErrorMemory;
-    } catch (...) {
-        return fmtErrorRead;
-    }
+    return GuardStatus(fmtErrorRead, [&] { return Load(path, width, height, headers, arrays, channels); });
 }
 
 //! Writes nothing and reports success (the format is read only).

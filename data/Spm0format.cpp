@@ -168,13 +168,7 @@ std::int32_t Save(const char* path, TChannelHeader* const* headers, TFormatArray
 std::int32_t GetSPM0FileInfo(const char* path, ChannelSet* available, TFileHeader* header,
                              TChannelNameTable* names)
 {
-    try {
-        return GetInfo(path, available, header, names);
-    } catch (const std::bad_alloc&) {
-        return fmtErrorMemory;
-    } catch (...) {
-        return fmtErrorRead;
-    }
+    return GuardStatus(fmtErrorRead, [&] { return GetInfo(path, available, header, names); });
 }
 
 //! Loads the file's matrix into the first requested channel (samples sign-extended);
@@ -183,13 +177,7 @@ std::int32_t LoadSPM0File(const char* path, std::int32_t width, std::int32_t hei
                           TChannelHeader* const* headers, TFormatArrays* arrays,
                           ChannelSet* channels)
 {
-    try {
-        return Load(path, width, height, headers, arrays, channels);
-    } catch (const std::bad_alloc&) {
-        return fmtErrorMemory;
-    } catch (...) {
-        return fmtErrorRead;
-    }
+    return GuardStatus(fmtErrorRead, [&] { return Load(path, width, height, headers, arrays, channels); });
 }
 
 //! Writes the first channel of the set: the header from its channel header and the low
@@ -197,11 +185,5 @@ std::int32_t LoadSPM0File(const char* path, std::int32_t width, std::int32_t hei
 std::int32_t SaveSPM0File(const char* path, TFileHeader*, TChannelHeader* const* headers,
                           TFormatArrays* arrays, ChannelSet* channels)
 {
-    try {
-        return Save(path, headers, arrays, channels);
-    } catch (const std::bad_alloc&) {
-        return fmtErrorMemory;
-    } catch (...) {
-        return fmtErrorWrite;
-    }
+    return GuardStatus(fmtErrorWrite, [&] { return Save(path, headers, arrays, channels); });
 }

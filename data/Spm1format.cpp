@@ -268,26 +268,14 @@ std::int32_t GuardedLoad(Samples kind, const char* path, std::int32_t width, std
                          TChannelHeader* const* headers, TFormatArrays* arrays,
                          ChannelSet* channels)
 {
-    try {
-        return Load(kind, path, width, height, headers, arrays, channels);
-    } catch (const std::bad_alloc&) {
-        return fmtErrorMemory;
-    } catch (...) {
-        return fmtErrorRead;
-    }
+    return GuardStatus(fmtErrorRead, [&] { return Load(kind, path, width, height, headers, arrays, channels); });
 }
 
 std::int32_t GuardedSave(Samples kind, const char* path, TFileHeader* header,
                          TChannelHeader* const* headers, TFormatArrays* arrays,
                          ChannelSet* channels)
 {
-    try {
-        return Save(kind, path, header, headers, arrays, channels);
-    } catch (const std::bad_alloc&) {
-        return fmtErrorMemory;
-    } catch (...) {
-        return fmtErrorWrite;
-    }
+    return GuardStatus(fmtErrorWrite, [&] { return Save(kind, path, header, headers, arrays, channels); });
 }
 
 } // namespace
@@ -297,13 +285,7 @@ std::int32_t GuardedSave(Samples kind, const char* path, TFileHeader* header,
 std::int32_t GetSPM1FileInfo(const char* path, ChannelSet* available, TFileHeader* header,
                              TChannelNameTable* names)
 {
-    try {
-        return GetInfo(path, available, header, names);
-    } catch (const std::bad_alloc&) {
-        return fmtErrorMemory;
-    } catch (...) {
-        return fmtErrorRead;
-    }
+    return GuardStatus(fmtErrorRead, [&] { return GetInfo(path, available, header, names); });
 }
 
 //! Loads the requested channels (16-bit samples, sign-extended) and, with 101, the markers;

@@ -7,39 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "data/FormatTables.h"
 #include "data/Mssformat.h"
 #include "platform/core/Files.h"
 #include "support/TestSupport.h"
 
 using testsupport::WriteBytes;
 
+using formattables::Members;
+using formattables::Tables;
+
 namespace {
-
-std::vector<int> Members(const ChannelSet& set)
-{
-    std::vector<int> m;
-    for (int n = 0; n <= MarkersChannel; ++n)
-        if (set.Contains(n))
-            m.push_back(n);
-    return m;
-}
-
-struct Tables {
-    TChannelHeader headers[ChannelCount] = {};
-    TChannelHeader* table[ChannelCount];
-    TFormatArrays arrays;
-
-    Tables()
-    {
-        for (int c = 0; c < ChannelCount; ++c)
-            table[c] = &headers[c];
-    }
-    std::vector<std::int32_t> Values(int c) const
-    {
-        const std::int64_t n = std::int64_t{headers[c].Width} * headers[c].Height;
-        return {arrays.Values[c], arrays.Values[c] + n};
-    }
-};
 
 // An MSS file: height at 4, width at 6, the Z scale at 192, junk elsewhere in the first
 // 232 bytes, then the topography and the frequency blocks.

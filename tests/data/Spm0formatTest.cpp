@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "data/FormatTables.h"
 #include "data/Spm0format.h"
 #include "platform/core/Files.h"
 #include "support/TestSupport.h"
@@ -12,35 +13,10 @@ using testsupport::Put;
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 
+using formattables::Members;
+using formattables::Tables;
+
 namespace {
-
-// The members of a set, for readable comparisons.
-std::vector<int> Members(const ChannelSet& set)
-{
-    std::vector<int> m;
-    for (int n = 0; n <= MarkersChannel; ++n)
-        if (set.Contains(n))
-            m.push_back(n);
-    return m;
-}
-
-// The tables a loader or writer works on: 30 zeroed channel headers and the arrays.
-struct Tables {
-    TChannelHeader headers[ChannelCount] = {};
-    TChannelHeader* table[ChannelCount];
-    TFormatArrays arrays;
-
-    Tables()
-    {
-        for (int c = 0; c < ChannelCount; ++c)
-            table[c] = &headers[c];
-    }
-    std::vector<std::int32_t> Values(int c) const
-    {
-        const std::int64_t n = std::int64_t{headers[c].Width} * headers[c].Height;
-        return {arrays.Values[c], arrays.Values[c] + n};
-    }
-};
 
 // An SPM0 file: the header as given, then the samples as stored.
 std::vector<std::uint8_t> Spm0Bytes(const SPMHEAD& head, const std::vector<std::uint16_t>& samples)

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "data/FormatTables.h"
 #include "data/Spm1format.h"
 #include "platform/core/Files.h"
 #include "support/TestSupport.h"
@@ -19,38 +20,10 @@ static bool operator==(const MarkerRecord& a, const MarkerRecord& b)
     return a.Position == b.Position && a.Red == b.Red && a.Green == b.Green && a.Blue == b.Blue;
 }
 
+using formattables::Members;
+using formattables::Tables;
+
 namespace {
-
-std::vector<int> Members(const ChannelSet& set)
-{
-    std::vector<int> m;
-    for (int n = 0; n <= MarkersChannel; ++n)
-        if (set.Contains(n))
-            m.push_back(n);
-    return m;
-}
-
-// 30 zeroed channel headers and the arrays a loader fills or a writer reads.
-struct Tables {
-    TChannelHeader headers[ChannelCount] = {};
-    TChannelHeader* table[ChannelCount];
-    TFormatArrays arrays;
-
-    Tables()
-    {
-        for (int c = 0; c < ChannelCount; ++c)
-            table[c] = &headers[c];
-    }
-    std::vector<std::int32_t> Values(int c) const
-    {
-        const std::int64_t n = std::int64_t{headers[c].Width} * headers[c].Height;
-        return {arrays.Values[c], arrays.Values[c] + n};
-    }
-    std::vector<MarkerRecord> Markers(int c) const
-    {
-        return {arrays.Markers[c], arrays.Markers[c] + arrays.Counts[c]};
-    }
-};
 
 TChannelHeader ChannelHeader(int width, int height, const char* name)
 {

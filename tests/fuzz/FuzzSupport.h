@@ -10,9 +10,12 @@
 #include <cstring>
 #include <string>
 
+#include "data/FormatTables.h"
 #include "data/Fileformat.h"
 
 namespace fuzzsupport {
+
+using formattables::Tables;
 
 //! A memfd opened by path through /proc/self/fd; lives for the whole run.
 class MemoryFile {
@@ -45,20 +48,6 @@ public:
 private:
     int fd_;
     std::string path_;
-};
-
-//! 30 zeroed channel headers with their pointer table, and the arrays.
-struct Tables {
-    TChannelHeader headers[ChannelCount] = {};
-    TChannelHeader* table[ChannelCount];
-    TFormatArrays arrays;
-
-    Tables()
-    {
-        for (int c = 0; c < ChannelCount; ++c)
-            table[c] = &headers[c];
-    }
-    std::int64_t Samples(int c) const { return std::int64_t{headers[c].Width} * headers[c].Height; }
 };
 
 //! Stops the run when a reported channel lacks any of its values or markers.

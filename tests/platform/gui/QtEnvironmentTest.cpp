@@ -1,25 +1,5 @@
-// One QApplication for every test of this program (offscreen: QT_QPA_PLATFORM is set by CTest).
-#include <gtest/gtest.h>
+// One QApplication for every test of this program.
+#include "support/QtEnvironment.h"
 
-#include <QApplication>
-
-namespace {
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override
-    {
-        static int argc = 1;
-        static char name[] = "platform_gui_tests";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance())
-            app_ = new QApplication(argc, argv);
-    }
-    void TearDown() override { delete app_; }
-
-private:
-    QApplication* app_ = nullptr;
-};
-
-[[maybe_unused]] ::testing::Environment* const environment =
-    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-} // namespace
+[[maybe_unused]] static ::testing::Environment* const environment =
+    testsupport::AddQtEnvironment<QApplication>();
