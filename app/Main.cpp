@@ -25,6 +25,7 @@
 
 #include "About.h"
 #include "ImportBitmap.h"
+#include "View2D.h"
 #include "OptionsForm.h"
 #include "Pluginmanager.h"
 #include "data/Fileformat.h"
@@ -108,6 +109,7 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner)
     setObjectName("MainForm");
     MdiArea = new QMdiArea(this);
     MdiArea->setObjectName("MdiArea");
+    MdiArea->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     setCentralWidget(MdiArea);
     BuildMenus();
     BuildToolBar();
@@ -467,7 +469,11 @@ void TMainForm::cbObjectStepClick()
         stepChooserFile_->StepComboClick();
 }
 
-TStepWindow* TMainForm::CreateChannelView(TObjectSPM* step, int channel) { return nullptr; }
+TStepWindow* TMainForm::CreateChannelView(TObjectSPM* step, int channel)
+{
+    // The 2-D view (app/View2D.h) in a subwindow of the MDI area, shown and active.
+    return NewChannelView(step, channel, MdiArea);
+}
 
 TStepWindow* TMainForm::CreateStepWindow(TObjectSPM* step, int kind) { return nullptr; }
 

@@ -489,7 +489,8 @@ void TObjectSPM::ZoomMenuClick(int zoom)
     if (!CurrentView)
         return;
     CurrentView->SetZoom(zoom);
-    DocumentHost().ShowZoomIndex(ZoomIndexOf(zoom));
+    // A zoom the user cancelled falls back to 1: show what the view really has.
+    DocumentHost().ShowZoomIndex(ZoomIndexOf(CurrentView ? CurrentView->Zoom() : 1));
 }
 
 void TObjectSPM::ZoomComboChange(int index)
@@ -497,7 +498,7 @@ void TObjectSPM::ZoomComboChange(int index)
     if (!CurrentView || index < 0 || index > 3)
         return;
     CurrentView->SetZoom(1 << index);
-    DocumentHost().ShowZoomIndex(index);
+    DocumentHost().ShowZoomIndex(ZoomIndexOf(CurrentView ? CurrentView->Zoom() : 1));
 }
 
 void TObjectSPM::EnsureCurrentView()

@@ -90,7 +90,9 @@ TEST_F(MainWindowTest, OpensAnSpm1FileAndSavesItStepAsSpm1AndSpm0)
     EXPECT_EQ(main->PopupMenu2DBtn->actions().size(), 2);
     TObjectSPM* step = main->CurrentStep();
     ASSERT_TRUE(step);
-    EXPECT_TRUE(step->SurfaceData->SwappedOut);  // nothing shows it: the opener gave up its count
+    ASSERT_TRUE(step->CurrentView);  // the first channel's view holds the data set now
+    EXPECT_EQ(step->SurfaceData->LockCount, 1);
+    EXPECT_FALSE(step->SurfaceData->SwappedOut);
 
     // Save as SPM1 (entry 2) and as SPM0 (entry 1, the channel of no view: channel 0).
     dialogs.Choose(dir.File("out1"), 2);
@@ -100,7 +102,10 @@ TEST_F(MainWindowTest, OpensAnSpm1FileAndSavesItStepAsSpm1AndSpm0)
     const auto requests = dialogs.Requests();
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[1].Title, "Сохранить как...");
-    EXPECT_EQ(requests[1].Filter, "SPM file (*.spm)|*.spm|SPM file 2001 (*.spm)|*.spm");
+    // The active child is a 2-D view: its picture is offered too.
+    EXPECT_EQ(requests[1].Filter,
+              "SPM file (*.spm)|*.spm|SPM file 2001 (*.spm)|*.spm|Bitmap file (*.bmp)|*.bmp");
+    EXPECT_EQ(requests[1].FilterIndex, 3);
     EXPECT_EQ(requests[1].FileName, "scan.spm");
     EXPECT_TRUE(requests[1].OverwritePrompt);
 

@@ -1,0 +1,1350 @@
+#include "View2D.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPalette>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <thread>
+#include <utility>
+
+#include "Progress.h"
+#include "data/ObjectSPM.h"
+#include "data/Spmdata.h"
+#include "data/Surfacedata.h"
+#include "platform/core/Messages.h"
+#include "platform/core/Parallel.h"
+#include "platform/core/Progress.h"
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/Clipboard.h"
+#include "platform/gui/Colors.h"
+
+// =====================================================================================
+// Computations
+
+namespace {
+
+//! The integer mean sum / n rounded down (n > 0).
+std::int32_t FloorMean(std::int64_t sum, std::int64_t n)
+{
+    std::int64_t q = sum / n;
+    if (sum % n != 0 && sum < 0)
+        --q;
+    return static_cast<std::int32_t>(q);
+}
+
+//! Runs body(i) for i in 0..count-1 on `threads` threads (0: every core). The calling
+//! thread polls `progress` after each of its items (after `report`), and once a poll asks
+//! to stop no thread takes a further item. False when stopped.
+bool RunItems(std::size_t count, unsigned threads, platform::IProgress* progress,
+              const std::function<void(std::size_t)>& body,
+              const std::function<void()>& report = {})
+{
+    std::atomic<bool> stop{false};
+    const std::thread::id caller = std::this_thread::get_id();
+    platform::ParallelFor(
+        count,
+        [&](std::size_t i) {
+            if (stop.load(std::memory_order_relaxed))
+                return;
+            body(i);
+            if (progress && std::this_thread::get_id() == caller) {
+                if (report)
+                    report();
+                if (progress->StopRequested())
+                    stop = true;
+            }
+        },
+        threads);
+    return !stop.load();
+}
+
+//! Threads for a pass over `n` items: small passes stay on the calling thread.
+unsigned ThreadsFor(std::int64_t n, unsigned threads)
+{
+    return n < (std::int64_t(1) << 16) ? 1u : threads;
+}
+
+//! The angle of a facet lying flat (normal (0, 0, 1)) against the light.
+std::int32_t FlatAngle(const TLightDirection& light)
+{
+    const double c = std::isnan(light.z) ? 1.0 : std::clamp(light.z, -1.0, 1.0);
+    return static_cast<std::int32_t>(std::trunc(std::acos(c) * 1800 * 0.3183098861837907));
+}
+
+//! The facet normal (FacetNormal), inlined into the shading pass.
+inline TPoint3F NormalOf(const TPoint3F& p0, const TPoint3F& p1, const TPoint3F& p2)
+{
+    const float ax = p1.x - p0.x, ay = p1.y - p0.y, az = p1.z - p0.z;
+    const float bx = p2.x - p0.x, by = p2.y - p0.y, bz = p2.z - p0.z;
+    return {-(ay * bz - az * by), -(bx * az - ax * bz), std::fabs(ax * by - bx * ay)};
+}
+
+//! The shading angle (ShadingAngle) with the flat facet's angle given.
+inline std::int32_t AngleOf(const TPoint3F& normal, const TLightDirection& light, std::int32_t flat)
+{
+    const double nx = normal.x;
+    const double ny = normal.y;
+    const double nz = normal.z;
+    const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (!(length > 0) || !std::isfinite(length))
+        return flat;
+    const double c = (nx * light.x + ny * light.y + nz * light.z) / length;
+    if (std::isnan(c))
+        return flat;
+    return static_cast<std::int32_t>(
+        std::trunc(std::acos(std::clamp(c, -1.0, 1.0)) * 1800 * 0.3183098861837907));
+}
+
+} // namespace
+
+bool TValueGrid::Allocate(int width, int height)
+{
+    Free();
+    if (width <= 0 || height <= 0)
+        return false;
+    const std::uint64_t n = std::uint64_t(width) * std::uint64_t(height);
+    if (n > std::numeric_limits<std::size_t>::max() / sizeof(std::int32_t))
+        return false;
+    values_.reset(new (std::nothrow) std::int32_t[std::size_t(n)]);
+    if (!values_)
+        return false;
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+void TValueGrid::Free()
+{
+    values_.reset();
+    width_ = height_ = 0;
+}
+
+std::int64_t ZoomedSize(int size, int zoom)
+{
+    if (size <= 0)
+        return 0;
+    return std::int64_t(size - 1) * zoom + 1;
+}
+
+std::int32_t DiagonalMean(const TValueGrid& g, int row, int col, int h)
+{
+    const std::int64_t sum = std::int64_t(g(row - h, col - h)) + g(row - h, col + h) +
+                             g(row + h, col - h) + g(row + h, col + h);
+    return FloorMean(sum, 4);
+}
+
+std::int32_t AxialMean(const TValueGrid& g, int row, int col, int h)
+{
+    std::int64_t sum = 0;
+    int n = 0;
+    if (row - h >= 0) {
+        sum += g(row - h, col);
+        ++n;
+    }
+    if (col - h >= 0) {
+        sum += g(row, col - h);
+        ++n;
+    }
+    if (row + h < g.Height()) {
+        sum += g(row + h, col);
+        ++n;
+    }
+    if (col + h < g.Width()) {
+        sum += g(row, col + h);
+        ++n;
+    }
+    return n ? FloorMean(sum, n) : g(row, col);
+}
+
+bool RefineGrid(TValueGrid& g, int s, platform::IProgress* progress, unsigned threads)
+{
+    if (g.Empty() || s < 1 || (s & (s - 1)) != 0)
+        return false;
+    const int W = g.Width();
+    const int H = g.Height();
+    threads = ThreadsFor(std::int64_t(W) * H, threads);
+    for (; s > 1; s /= 2) {
+        if ((W - 1) % s != 0 || (H - 1) % s != 0)
+            return false;
+        const int h = s / 2;
+        const std::size_t bands = std::size_t((H - 1) / s); // rows r = 0, s, 2s, … < H − 1
+        // Each band of cells gets its centres, then its top and left edge midpoints, in the
+        // order of the row-by-row subdivision, whose every point averages points already
+        // known. The centre above a top edge belongs to the band above: it is the mean of
+        // that cell's corners, so the band computes it from them itself, and bands never
+        // read what another band writes (only corners, at even multiples of h). Points
+        // with all four neighbours inside take the plain mean of four (a shift rounds
+        // down); the rest go through AxialMean.
+        const bool done = RunItems(bands, threads, progress, [&](std::size_t b) {
+            const int r = int(b) * s;
+            std::int32_t* top = g.Row(r);
+            std::int32_t* mid = g.Row(r + h);
+            const std::int32_t* down = g.Row(r + s);
+            const std::int32_t* upper = r > 0 ? g.Row(r - s) : nullptr;
+            for (int c = 0; c < W - 1; c += s) {
+                mid[c + h] = static_cast<std::int32_t>(
+                    (std::int64_t(top[c]) + top[c + s] + down[c] + down[c + s]) >> 2);
+                if (upper) {
+                    const std::int64_t above =
+                        (std::int64_t(upper[c]) + upper[c + s] + top[c] + top[c + s]) >> 2;
+                    top[c + h] =
+                        static_cast<std::int32_t>((above + top[c] + mid[c + h] + top[c + s]) >> 2);
+                } else {
+                    top[c + h] = AxialMean(g, r, c + h, h);
+                }
+                mid[c] = c > 0
+                             ? static_cast<std::int32_t>(
+                                   (std::int64_t(top[c]) + mid[c - h] + down[c] + mid[c + h]) >> 2)
+                             : AxialMean(g, r + h, c, h);
+            }
+            mid[W - 1] = AxialMean(g, r + h, W - 1, h);
+        });
+        if (!done)
+            return false;
+        std::int32_t* bottom = g.Row(H - 1);
+        for (int c = 0; c < W - 1; c += s)
+            bottom[c + h] = AxialMean(g, H - 1, c + h, h);
+    }
+    return true;
+}
+
+std::uint16_t PaletteIndex(std::int64_t valueAboveMin, double rawPerColour, int colourCount)
+{
+    if (colourCount <= 0 || !(rawPerColour > 0))
+        return 0;
+    const int top = std::min(colourCount, 0x10000) - 1;
+    const double q = double(valueAboveMin) / rawPerColour;
+    if (!(q >= 0))
+        return 0;
+    if (q >= double(top))
+        return static_cast<std::uint16_t>(top);
+    return static_cast<std::uint16_t>(static_cast<std::int64_t>(q));
+}
+
+void ComputeIndexes(const std::int32_t* values, std::int64_t count, std::int32_t min,
+                    double rawPerColour, int colourCount, std::uint16_t* indexes, unsigned threads)
+{
+    if (count <= 0 || !values || !indexes)
+        return;
+    if (colourCount <= 0 || !(rawPerColour > 0)) {
+        std::fill(indexes, indexes + count, std::uint16_t(0));
+        return;
+    }
+    const double top = double(std::min(colourCount, 0x10000) - 1);
+    const double step = rawPerColour;
+    const std::int64_t base = min;
+    auto block = [&](std::int64_t from, std::int64_t to) {
+        for (std::int64_t i = from; i < to; ++i) {
+            double q = double(std::int64_t(values[i]) - base) / step;
+            q = q > 0 ? q : 0; // below the minimum (and NaN) take entry 0
+            q = q < top ? q : top;
+            indexes[i] = static_cast<std::uint16_t>(static_cast<std::int32_t>(q));
+        }
+    };
+    constexpr std::int64_t chunk = std::int64_t(1) << 16;
+    const std::int64_t chunks = (count + chunk - 1) / chunk;
+    platform::ParallelFor(
+        std::size_t(chunks),
+        [&](std::size_t k) {
+            const std::int64_t from = std::int64_t(k) * chunk;
+            block(from, std::min(count, from + chunk));
+        },
+        ThreadsFor(count, threads));
+}
+
+bool ZoomIndexes(const std::int32_t* values, int width, int height, int zoom, std::int32_t min,
+                 double rawPerColour, int colourCount, TValueGrid& grid, std::uint16_t* indexes,
+                 platform::IProgress& progress, unsigned threads)
+{
+    if (!values || !indexes || width <= 0 || height <= 0 || zoom < 1 ||
+        grid.Width() != ZoomedSize(width, zoom) || grid.Height() != ZoomedSize(height, zoom))
+        return false;
+    progress.SetRange(0, 2);
+    progress.SetPosition(1);
+    // The coarse grid: the channel's points at every zoom-th row and column.
+    for (int i = 0; i < height; ++i) {
+        std::int32_t* out = grid.Row(i * zoom);
+        const std::int32_t* in = values + std::size_t(i) * std::size_t(width);
+        for (int j = 0; j < width; ++j)
+            out[std::size_t(j) * zoom] = in[j];
+    }
+    progress.SetPosition(2);
+    if (progress.StopRequested())
+        return false;
+    if (!RefineGrid(grid, zoom, &progress, threads))
+        return false;
+
+    const int W = grid.Width();
+    const int H = grid.Height();
+    const std::int64_t total = std::int64_t(W) * H;
+    // One step per picture point, or per row when the points do not fit the bar's range.
+    const bool byPoints = total <= std::numeric_limits<int>::max();
+    progress.SetPosition(0);
+    progress.SetRange(0, byPoints ? int(total) : H);
+    std::atomic<std::int64_t> rowsDone{0};
+    return RunItems(
+        std::size_t(H), ThreadsFor(total, threads), &progress,
+        [&](std::size_t y) {
+            ComputeIndexes(grid.Row(int(y)), W, min, rawPerColour, colourCount,
+                           indexes + std::size_t(y) * std::size_t(W), 1);
+            ++rowsDone;
+        },
+        [&] {
+            const std::int64_t rows = rowsDone.load();
+            progress.SetPosition(int(byPoints ? rows * W : rows));
+        });
+}
+
+int PaletteBarRows(int colourCount)
+{
+    if (colourCount <= 0)
+        return 0;
+    return colourCount / ((colourCount - 1) / 500 + 1);
+}
+
+int PaletteBarColour(int colourCount, int rows, int y)
+{
+    if (colourCount <= 0 || rows <= 0)
+        return 0;
+    const double k = double(colourCount) / double(rows);
+    const double v = std::trunc(double(colourCount) - double(y) * k - 1);
+    return static_cast<int>(std::clamp(v, 0.0, double(colourCount - 1)));
+}
+
+TPoint3F FacetNormal(const TPoint3F& p0, const TPoint3F& p1, const TPoint3F& p2)
+{
+    return NormalOf(p0, p1, p2);
+}
+
+TLightDirection LightDirection(int alfa, int fi)
+{
+    const double a = alfa * 3.141592653589793 * 0.005555555555555556;
+    const double f = fi * 3.141592653589793 * 0.005555555555555556;
+    return {std::cos(-a) * std::cos(-f), std::cos(-a) * std::sin(-f), std::sin(-a)};
+}
+
+std::int32_t ShadingAngle(const TPoint3F& normal, const TLightDirection& light)
+{
+    return AngleOf(normal, light, FlatAngle(light));
+}
+
+void ShadeMatrix(const std::int32_t* heights, int width, int height, float xStep, float yStep,
+                 float zScale, const TLightDirection& light, std::int32_t* angles, unsigned threads)
+{
+    if (!heights || !angles || width <= 0 || height <= 0)
+        return;
+    const std::size_t w = std::size_t(width);
+    if (width < 2 || height < 2) {
+        std::fill(angles, angles + w * std::size_t(height), FlatAngle(light));
+        return;
+    }
+    constexpr int band = 16;
+    const int bands = (height - 1 + band - 1) / band;
+    const std::int32_t flat = FlatAngle(light);
+    platform::ParallelFor(
+        std::size_t(bands),
+        [&](std::size_t b) {
+            const int first = int(b) * band;
+            const int last = std::min(height - 1, first + band);
+            for (int i = first; i < last; ++i) {
+                const std::int32_t* r0 = heights + std::size_t(i) * w;
+                const std::int32_t* r1 = r0 + w;
+                std::int32_t* out = angles + std::size_t(i) * w;
+                const float y0 = float(i) * yStep;
+                const float y1 = float(i + 1) * yStep;
+                for (int j = 0; j < width - 1; ++j) {
+                    const TPoint3F p0{float(j) * xStep, y0, float(r0[j]) * zScale};
+                    const TPoint3F p1{float(j + 1) * xStep, y0, float(r0[j + 1]) * zScale};
+                    const TPoint3F p2{float(j) * xStep, y1, float(r1[j]) * zScale};
+                    out[j] = AngleOf(NormalOf(p0, p1, p2), light, flat);
+                }
+                out[width - 1] = out[width - 2];
+            }
+        },
+        ThreadsFor(std::int64_t(width) * height, threads));
+    std::memcpy(angles + std::size_t(height - 1) * w, angles + std::size_t(height - 2) * w,
+                w * sizeof(std::int32_t));
+}
+
+double AxisLabelStep(double extent, double pixels)
+{
+    if (!(extent > 0) || !std::isfinite(extent) || !(pixels > 0) || !std::isfinite(pixels))
+        return 0;
+    const double px = pixels / extent;
+    // The labels stop at the first m that reaches half the extent or whose labels lie
+    // more than 20 pixels apart; both tests only grow with m.
+    auto stops = [&](double m) { return !(m < extent * 0.5 && m * px <= 20); };
+    const double apart = std::isfinite(px) ? std::floor(20 / px) + 1 : 1;
+    const double half = std::max(1.0, std::ceil(extent * 0.5));
+    double m = std::max(1.0, std::min(apart, half));
+    if (m < 4503599627370496.0) { // whole numbers below 2^52 step by one exactly
+        for (int k = 0; k < 4 && m > 1 && stops(m - 1); ++k)
+            m -= 1;
+        for (int k = 0; k < 4 && !stops(m); ++k)
+            m += 1;
+    }
+    return m;
+}
+
+int ZDecimals(double physicalRange)
+{
+    return physicalRange < 20 ? 1 : 0;
+}
+
+namespace {
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...)
+{
+    char text[128];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}
+
+int Len(const std::string& s)
+{
+    return static_cast<int>(s.size());
+}
+
+//! An axis position made a pixel coordinate (truncated toward zero, kept in int range).
+int Pixel(double v)
+{
+    if (!(v > -1e9))
+        return -1000000000;
+    if (v > 1e9)
+        return 1000000000;
+    return static_cast<int>(std::trunc(v));
+}
+
+} // namespace
+
+std::vector<TAxisItem> LayoutAxes(const TAxesInput& in)
+{
+    std::vector<TAxisItem> out;
+    auto line = [&](int x1, int y1, int x2, int y2) {
+        out.push_back({false, x1, y1, x2, y2, {}, 7, false});
+    };
+    auto text = [&](int x, int y, std::string s, int size = 7, bool bold = false) {
+        out.push_back({true, x, y, 0, 0, std::move(s), size, bold});
+    };
+    constexpr int fontSize = 7; // the font's size in points, used as a pixel offset
+    const int left = in.ImageLeft, top = in.ImageTop, right = in.ImageRight,
+              bottom = in.ImageBottom;
+
+    // Z scale right of the bar.
+    const int zx = in.BarRight + 5;
+    const double range = double(std::int64_t(in.Max) - std::int64_t(in.Min));
+    const int decimals = ZDecimals(range * in.ZScale);
+    line(zx, top, zx, bottom);
+    const double span = bottom - 30;
+    for (int y = bottom; y >= 40; y -= 20) {
+        line(zx, y, zx + 5, y);
+        const double value =
+            span > 0 ? (range / span * (bottom - y) + in.Min) * in.ZScale : in.Min * in.ZScale;
+        text(zx + 10, y - fontSize, Format("%.*f", decimals, value));
+    }
+    line(zx, top, zx + 5, top);
+    text(zx + 10, top - fontSize, Format("%.*f", decimals, double(in.Max) * in.ZScale));
+
+    constexpr int maxTicks = 100000; // a guard only: the label step bounds the count
+    // X axis above the image, in micrometres.
+    const double wx = double(in.Width) * in.XStep * 0.001;
+    line(left, top - 5, right, top - 5);
+    if (const double m = AxisLabelStep(wx, right - left); m > 0) {
+        const double px = (right - left) / wx;
+        int ticks = 0;
+        for (int k = 0; k < maxTicks; ++k) {
+            const double v = k * m;
+            if (!(v < wx))
+                break;
+            const int x = Pixel(left + v * px);
+            line(x, top - 10, x, top - 5);
+            std::string label = Format("%.0f", v);
+            const int x0 = Pixel(left + v * px - 2 * Len(label));
+            text(x0, top - 20, std::move(label));
+            ++ticks;
+        }
+        if (ticks == 1) {
+            line(right, top - 10, right, top - 5);
+            std::string label = Format("%.1f", wx);
+            const int x0 = right - 2 * Len(label);
+            text(x0, top - 20, std::move(label));
+        }
+    }
+    // Y axis left of the image, values growing downwards from the top row.
+    const double hy = double(in.Height) * in.YStep * 0.001;
+    line(left - 5, top, left - 5, bottom);
+    if (const double m = AxisLabelStep(hy, bottom - top); m > 0) {
+        const double py = (bottom - top) / hy;
+        int ticks = 0;
+        for (int k = 0; k < maxTicks; ++k) {
+            const double v = k * m;
+            if (!(v < hy))
+                break;
+            const int y = Pixel(top + v * py);
+            line(left - 10, y, left - 5, y);
+            std::string label = Format("%.0f", v);
+            const int x0 = left - 4 * Len(label) - 15;
+            text(x0, Pixel(top + v * py - fontSize), std::move(label));
+            ++ticks;
+        }
+        if (ticks == 1) {
+            line(left - 10, bottom, left - 5, bottom);
+            std::string label = Format("%.1f", hy);
+            const int x0 = left - 4 * Len(label) - 15;
+            text(x0, bottom - fontSize, std::move(label));
+        }
+    }
+
+    // The matrix size and the captions; the halvings are integer divisions.
+    std::string size = Format("Matrix size - %d x %d", in.Width, in.Height);
+    const int sx = (right - left) / 2 + left - 2 * Len(size);
+    text(sx, bottom + 10, std::move(size), 8);
+    text((right - left) / 2 + left - 10, top - 30, "X, \xB5m", 8, true);
+    text(left - 50, (bottom - top) / 2 + top - 4, "Y, \xB5m", 8, true);
+    text(in.BarRight, top - 25, "Z, " + in.ZUnit, 8, true);
+    return out;
+}
+
+// =====================================================================================
+// Channel copy
+
+namespace {
+
+//! The header, palette and statistics of `source` into `target` (same size), with the
+//! values when `values` is set.
+void CopyChannelParts(TSPMData& source, TSPMData& target, bool values)
+{
+    target.Header = source.Header;
+    if (values) {
+        source.Lock();
+        target.Lock();
+        if (source.Data && target.Data && source.SampleCount() > 0)
+            std::memcpy(target.Data, source.Data,
+                        std::size_t(source.SampleCount()) * sizeof(std::int32_t));
+        target.Unlock();
+        source.Unlock();
+    }
+    target.HasPalette = source.HasPalette;
+    if (source.HasPalette) {
+        target.ColourCount = source.ColourCount;
+        target.RawPerColour = source.RawPerColour;
+        target.Markers =
+            source.Markers ? std::make_unique<TPALETTEMARKER>(*source.Markers) : nullptr;
+        target.BuildPalette();
+    }
+    target.Mean = source.Mean;
+    target.Ra = source.Ra;
+    target.Rq = source.Rq;
+    target.Rsk = source.Rsk;
+    target.Rku = source.Rku;
+}
+
+//! A channel of the source's size and slot, or null when its matrix cannot be had.
+std::unique_ptr<TSPMData> NewChannelLike(const TSPMData& source)
+{
+    auto made =
+        std::make_unique<TSPMData>(source.Header.Width, source.Header.Height, source.Channel);
+    if (!made->Block && made->SampleCount() > 0)
+        return nullptr;
+    return made;
+}
+
+} // namespace
+
+TSPMData* CopyChannel(TSPMData* source, TSPMData* target)
+{
+    if (!source || source->SwappedOut)
+        return nullptr;
+    std::unique_ptr<TSPMData> made;
+    if (!target) {
+        made = NewChannelLike(*source);
+        if (!made)
+            return nullptr;
+        target = made.get();
+    } else if (target->SwappedOut || target->Header.Width != source->Header.Width ||
+               target->Header.Height != source->Header.Height) {
+        return nullptr;
+    }
+    CopyChannelParts(*source, *target, true);
+    made.release();
+    return target;
+}
+
+// =====================================================================================
+// The view
+
+std::int64_t TView2DForm::MaxZoomedPoints = std::numeric_limits<std::int32_t>::max();
+
+namespace {
+
+//! Views whose destructor is running: while one removes its subwindow, the activation
+//! that the MDI area passes on is not acted upon (it may name a view of a step that is
+//! being destroyed); it is looked at again from the event loop.
+int destroyingViews = 0;
+
+const char* const MemoryErrorText = "Error memory allocate";
+const char* const WriteErrorText = "Error write file";
+
+//! Acts on the active child of the area as if it had just been activated.
+void ActivateCurrentView(QMdiArea* area)
+{
+    if (QMdiSubWindow* frame = area->activeSubWindow())
+        if (auto* view = qobject_cast<TView2DForm*>(frame->widget()))
+            view->FormActivate();
+}
+
+//! Fills the picture with an RGB colour except the rectangle (left, top)–(right, bottom),
+//! which the channel image covers: the brush filling of the whole picture, written row by
+//! row under the canvas's lock.
+void FillAround(platform::TBitmap* picture, int left, int top, int right, int bottom,
+                platform::TColor rgb)
+{
+    const std::uint32_t pixel = 0xFF000000u | (std::uint32_t(platform::GetRValue(rgb)) << 16) |
+                                (std::uint32_t(platform::GetGValue(rgb)) << 8) |
+                                std::uint32_t(platform::GetBValue(rgb));
+    const int w = picture->Width();
+    const int h = picture->Height();
+    const int l = std::clamp(left, 0, w), r = std::clamp(right, l, w);
+    platform::TCanvas* c = picture->Canvas();
+    c->Lock();
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<std::uint32_t*>(picture->ScanLine(y));
+        if (!line)
+            continue;
+        if (y < top || y >= bottom) {
+            std::fill(line, line + w, pixel);
+        } else {
+            std::fill(line, line + l, pixel);
+            std::fill(line + r, line + w, pixel);
+        }
+    }
+    c->Unlock();
+}
+
+//! The one-pixel outline of the rectangle (x1, y1)–(x2, y2), right and bottom edges
+//! exclusive, as the rectangle drawing of the canvas leaves it.
+void DrawFrame(platform::TCanvas* c, int x1, int y1, int x2, int y2)
+{
+    if (x2 - x1 < 2 || y2 - y1 < 2) {
+        c->Brush.Style = platform::bsClear;
+        c->Rectangle(x1, y1, x2, y2);
+        c->Brush.Style = platform::bsSolid;
+        return;
+    }
+    const platform::TPoint outline[] = {
+        {x1, y1}, {x2 - 1, y1}, {x2 - 1, y2 - 1}, {x1, y2 - 1}, {x1, y1}};
+    c->Polyline(outline);
+}
+
+//! A 64-bit fingerprint of a matrix.
+std::uint64_t Fingerprint(const std::int32_t* values, std::int64_t count)
+{
+    std::uint64_t h = 0xcbf29ce484222325ull ^ std::uint64_t(count);
+    for (std::int64_t i = 0; i < count; ++i) {
+        h ^= std::uint32_t(values[i]);
+        h *= 0x100000001b3ull;
+        h ^= h >> 29;
+    }
+    return h;
+}
+
+//! The pixel of an RGB32 picture of a palette entry.
+std::uint32_t PixelOf(const platform::PaletteEntry& e)
+{
+    return 0xFF000000u | (std::uint32_t(e.peRed) << 16) | (std::uint32_t(e.peGreen) << 8) |
+           e.peBlue;
+}
+
+} // namespace
+
+//! The MDI subwindow of a view. It owns the view as its child; when it goes first it tells
+//! the view, and when the view goes first the view takes itself out of it and deletes it.
+class TView2DFrame final : public QMdiSubWindow {
+public:
+    explicit TView2DFrame(TView2DForm* view) : view_(view) { setObjectName("View2DFrame"); }
+    ~TView2DFrame() override
+    {
+        if (view_)
+            view_->frame_ = nullptr;
+    }
+    TView2DForm* view_;
+};
+
+TView2DForm::TView2DForm(TObjectSPM* step, int channel, QMdiArea* area)
+    : QWidget(nullptr), step_(step), area_(area)
+{
+    setObjectName("View2DForm");
+    setFocusPolicy(Qt::StrongFocus);
+    ChannelIndex = static_cast<std::int8_t>(channel);
+    if (step_) {
+        DataSet = step_->SurfaceData.get();
+        if (DataSet)
+            DataSet->Acquire();
+        // Fetched after the acquire: a reload replaces the channel objects.
+        ChannelData = DataSet ? DataSet->Channel(channel) : nullptr;
+        Settings = &step_->ViewSettings;
+        StepFileName = step_->FileName;
+    }
+
+    Image = new TZtImage(this);
+    Image->setObjectName("Image");
+    Image->setFocusPolicy(Qt::NoFocus);
+    Image->SetAutoRefresh(true);
+    Image->Loaded();
+
+    if (area_) {
+        auto* frame = new TView2DFrame(this);
+        frame_ = frame;
+        frame->setWidget(this);
+        frame->setAttribute(Qt::WA_DeleteOnClose);
+        // A fixed single border with the system menu and the minimise button.
+        area_->addSubWindow(frame, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                       Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                       Qt::WindowCloseButtonHint);
+        connect(area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+            if (w && w == frame_)
+                FormActivate();
+        });
+    } else {
+        setAttribute(Qt::WA_DeleteOnClose);
+    }
+    FormCreate();
+}
+
+TView2DForm::~TView2DForm()
+{
+    ++destroyingViews;
+    if (!closed_ && step_)
+        step_->ChannelViewClosed(this);
+    TearDown();
+    if (QMdiSubWindow* frame = std::exchange(frame_, nullptr)) {
+        static_cast<TView2DFrame*>(frame)->view_ = nullptr;
+        QMdiArea* area = area_;
+        frame->setWidget(nullptr); // out of the subwindow first, so that it does not delete us
+        delete frame;
+        if (area)
+            QTimer::singleShot(0, area, [area] { ActivateCurrentView(area); });
+    }
+    --destroyingViews;
+}
+
+void TView2DForm::TearDown()
+{
+    if (tornDown_)
+        return;
+    tornDown_ = true;
+    // The tool first, while everything it may still draw on exists.
+    if (OnToolChange) {
+        const auto notify = OnToolChange;
+        notify(nullptr);
+    }
+    OnToolChange = nullptr;
+    OnOverlayPaint = nullptr;
+    ShadedChannel.reset();
+    ImagePalette.reset();
+    ImageIndexes = {};
+    BarIndexes = {};
+    RowBuffers.Free();
+    if (DataSet)
+        DataSet->Release();
+    DataSet = nullptr;
+    ChannelData = nullptr;
+}
+
+void TView2DForm::FormCreate()
+{
+    ComputeZoomedSize();
+    SetClientSize(ZoomedWidth + 120, ZoomedHeight + 60);
+    BackgroundColor = Settings ? Settings->Color2D : platform::clWhite;
+    Relayout();
+}
+
+void TView2DForm::Show()
+{
+    if (frame_) {
+        frame_->show();
+        if (area_)
+            area_->setActiveSubWindow(frame_);
+    } else {
+        show();
+    }
+    setFocus();
+}
+
+// -------------------------------------------------------------------------------------
+// TStepWindow
+
+void TView2DForm::Refresh()
+{
+    Relayout();
+}
+
+void TView2DForm::Focus()
+{
+    if (frame_) {
+        if (frame_->isMinimized())
+            frame_->showNormal();
+        if (area_)
+            area_->setActiveSubWindow(frame_);
+        frame_->raise();
+    } else {
+        show();
+        raise();
+    }
+    setFocus();
+}
+
+void TView2DForm::CloseWindow()
+{
+    if (frame_)
+        frame_->close();
+    else
+        close();
+}
+
+void TView2DForm::Detach()
+{
+    step_ = nullptr;
+    Settings = nullptr;
+    DataSet = nullptr;
+    ChannelData = nullptr;
+    ShadedChannel.reset();
+}
+
+void TView2DForm::SetCaption(const std::string& caption)
+{
+    const QString title = QString::fromUtf8(caption.c_str());
+    setWindowTitle(title);
+    if (frame_)
+        frame_->setWindowTitle(title);
+}
+
+void TView2DForm::FormActivate()
+{
+    if (destroyingViews > 0 || closed_ || !step_)
+        return;
+    step_->CurrentView = this;
+    step_->BuildViewMenu();
+}
+
+void TView2DForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (key == Qt::Key_Escape)
+        CloseWindow();
+    else if (key == Qt::Key_C && (modifiers & Qt::ControlModifier))
+        SaveImage("");
+}
+
+void TView2DForm::keyPressEvent(QKeyEvent* event)
+{
+    FormKeyDown(event->key(), event->modifiers());
+    event->accept();
+}
+
+void TView2DForm::closeEvent(QCloseEvent* event)
+{
+    if (!closed_) {
+        closed_ = true;
+        if (step_)
+            step_->ChannelViewClosed(this);
+        TearDown();
+        step_ = nullptr;
+        Settings = nullptr;
+        // Closed on its own while in its subwindow: the subwindow closes (and goes) too.
+        if (frame_ && frame_->isVisible())
+            frame_->close();
+    }
+    event->accept();
+}
+
+void TView2DForm::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (MainForm && MainForm->PopupMenu2DBtn)
+        MainForm->PopupMenu2DBtn->popup(event->globalPos());
+    event->accept();
+}
+
+// -------------------------------------------------------------------------------------
+// Layout
+
+TSPMData* TView2DForm::ShownChannel() const
+{
+    return ShadedChannel ? ShadedChannel.get() : ChannelData;
+}
+
+void TView2DForm::ComputeZoomedSize()
+{
+    const int w = ChannelData ? ChannelData->Header.Width : 0;
+    const int h = ChannelData ? ChannelData->Header.Height : 0;
+    ZoomedWidth = static_cast<std::int32_t>(ZoomedSize(w, Zoom_));
+    ZoomedHeight = static_cast<std::int32_t>(ZoomedSize(h, Zoom_));
+}
+
+void TView2DForm::SetClientSize(int width, int height)
+{
+    clientWidth_ = width;
+    clientHeight_ = height;
+    setFixedSize(width, height);
+    Image->setGeometry(0, 0, width, height);
+    if (frame_)
+        frame_->adjustSize();
+}
+
+void TView2DForm::UpdateCaption()
+{
+    if (!step_)
+        return;
+    const std::string caption = windowTitle().toUtf8().toStdString();
+    if (caption.empty())
+        return; // a view opened by a tool keeps its empty title
+    const auto hash = caption.rfind('#');
+    const std::string next =
+        (hash == std::string::npos ? std::string() : caption.substr(0, hash + 1)) +
+        std::to_string(step_->StepNumber);
+    if (next != caption)
+        SetCaption(next);
+}
+
+bool TView2DForm::AllocatePicture()
+{
+    const std::int64_t points = std::int64_t(ZoomedWidth) * ZoomedHeight;
+    if (points > MaxZoomedPoints)
+        return false;
+    try {
+        if (ImageIndexes.size() != std::size_t(points)) {
+            zoomValid_ = false;
+            ImageIndexes.resize(std::size_t(points));
+        }
+        // Kept when the size stays: the zoom held there may be drawn again.
+    } catch (const std::bad_alloc&) {
+        ImageIndexes = {};
+        return false;
+    }
+    platform::TBitmap* background = Image->Background();
+    background->SetSize(ClientWidth(), ClientHeight());
+    if (background->Width() != ClientWidth() || background->Height() != ClientHeight()) {
+        ImageIndexes = {};
+        return false;
+    }
+    return true;
+}
+
+void TView2DForm::FallBackToZoom1()
+{
+    zoomValid_ = false;
+    if (Zoom_ != 1)
+        SetZoom(1);
+    DocumentHost().ShowZoomIndex(0);
+}
+
+void TView2DForm::Relayout()
+{
+    if (rendering_) {
+        relayoutPending_ = true; // drawn once the running zoom has ended
+        return;
+    }
+    // 1. The step's data set and the slot's channel object, fetched anew.
+    if (step_) {
+        TSurfaceData* current = step_->SurfaceData.get();
+        if (current != DataSet) {
+            // The step holds another set now (the old one has gone with it).
+            if (current)
+                current->Acquire();
+            DataSet = current;
+        }
+        TSPMData* channel = DataSet ? DataSet->Channel(ChannelIndex) : nullptr;
+        if (channel != ChannelData)
+            zoomValid_ = false;
+        ChannelData = channel;
+    }
+    // 2. Caption.
+    UpdateCaption();
+    // 3. and 4. The picture for the current zoom (and for the channel's size, should it
+    // have changed); the palette is taken again when the image is rendered.
+    ImagePalette.reset();
+    const std::int32_t oldWidth = ZoomedWidth, oldHeight = ZoomedHeight;
+    ComputeZoomedSize();
+    if (ZoomedWidth != oldWidth || ZoomedHeight != oldHeight)
+        SetClientSize(ZoomedWidth + 120, ZoomedHeight + 60);
+    if (!AllocatePicture()) {
+        platform::ShowError(MemoryErrorText);
+        if (Zoom_ != 1)
+            FallBackToZoom1();
+        return;
+    }
+    // 5. Geometry.
+    ImageLeft = 50;
+    ImageTop = 30;
+    ImageRight = ClientWidth() - 70;
+    ImageBottom = ClientHeight() - 30;
+    BarLeft = ClientWidth() - 55;
+    BarRight = ClientWidth() - 40;
+    const int w = ChannelData ? ChannelData->Header.Width : 0;
+    const int h = ChannelData ? ChannelData->Header.Height : 0;
+    PixelsPerPointX = w > 0 ? double(ImageRight - ImageLeft) / w : 1;
+    PixelsPerPointY = h > 0 ? double(ImageBottom - ImageTop) / h : 1;
+    // 6. Image, bar, picture.
+    if (!RenderImageChecked())
+        return;
+    Compose();
+    if (relayoutPending_) {
+        relayoutPending_ = false;
+        Relayout();
+    }
+}
+
+void TView2DForm::RenderImage()
+{
+    if (rendering_) {
+        relayoutPending_ = true;
+        return;
+    }
+    if (ImageIndexes.size() != std::size_t(std::int64_t(ZoomedWidth) * ZoomedHeight)) {
+        Relayout(); // the picture does not fit the channel: lay out anew
+        return;
+    }
+    RenderImageChecked();
+}
+
+bool TView2DForm::RenderImageChecked()
+{
+    TSPMData* channel = ChannelData;
+    if (!channel || channel->SwappedOut) {
+        zoomValid_ = false;
+        ShadedChannel.reset();
+        std::fill(ImageIndexes.begin(), ImageIndexes.end(), std::uint16_t(0));
+        ImagePalette.reset();
+        DrawPaletteBar();
+        return true;
+    }
+    // 1. to 3. The channel, and the shading state.
+    channel->Lock();
+    if (Settings && Settings->LightOn)
+        ComputeShading();
+    else
+        ShadedChannel.reset();
+    TSPMData* shown = ShownChannel();
+    shown->Lock();
+    const std::int32_t* values = shown->Data;
+    const int w = shown->Header.Width;
+    const int h = shown->Header.Height;
+    const std::int64_t count = std::int64_t(w) * h;
+    bool cancelled = false;
+    bool noMemory = false;
+    if (!values || count <= 0 ||
+        ImageIndexes.size() != std::size_t(std::int64_t(ZoomedWidth) * ZoomedHeight)) {
+        zoomValid_ = false;
+        std::fill(ImageIndexes.begin(), ImageIndexes.end(), std::uint16_t(0));
+    } else if (Zoom_ == 1) {
+        // 4. Zoom 1: one index per point.
+        zoomValid_ = false;
+        ComputeIndexes(values, count, shown->Header.Min, shown->RawPerColour, shown->ColourCount,
+                       ImageIndexes.data());
+    } else {
+        // 5. Zoom 2, 4 or 8 behind the progress dialog, unless the indexes already hold the
+        // zoom of these very values (only the palette's colours changed).
+        TZoomKey key;
+        key.Channel = channel;
+        key.Zoom = Zoom_;
+        key.Width = w;
+        key.Height = h;
+        key.Min = shown->Header.Min;
+        key.ColourCount = shown->ColourCount;
+        key.RawPerColour = shown->RawPerColour;
+        key.Hash = Fingerprint(values, count) ^ (ShadedChannel ? 0x5bd1e995u : 0u);
+        if (!(zoomValid_ && key == zoomKey_)) {
+            zoomValid_ = false;
+            if (!RowBuffers.Allocate(ZoomedWidth, ZoomedHeight)) {
+                noMemory = true;
+            } else {
+                zoomValues_ = values;
+                zoomChannel_ = shown;
+                zoomCompleted_ = false;
+                int result = QDialog::Rejected;
+                {
+                    TProgressForm dialog(this);
+                    ProgressDialog = &dialog;
+                    dialog.SetWork(&TView2DForm::ZoomWorker, this);
+                    rendering_ = true;
+                    result = dialog.exec(); // no worker is left when it returns
+                    rendering_ = false;
+                    ProgressDialog = nullptr;
+                }
+                RowBuffers.Free();
+                zoomValues_ = nullptr;
+                zoomChannel_ = nullptr;
+                cancelled = result != QDialog::Accepted || !zoomCompleted_;
+                if (!cancelled) {
+                    zoomKey_ = key;
+                    zoomValid_ = true;
+                }
+            }
+        }
+    }
+    shown->Unlock();
+    channel->Unlock();
+    ImagePalette = shown->Palette;
+    DrawPaletteBar();
+    if (noMemory) {
+        platform::ShowError(MemoryErrorText);
+        FallBackToZoom1();
+        return false;
+    }
+    if (cancelled) {
+        // 7. The user confirmed the abort: zoom 1, with the main window's controls at 100%.
+        relayoutPending_ = false;
+        FallBackToZoom1();
+        return false;
+    }
+    return true;
+}
+
+void TView2DForm::ZoomWorker(TProgressThread* thread)
+{
+    const TSPMData* shown = zoomChannel_;
+    zoomCompleted_ = ZoomIndexes(zoomValues_, shown->Header.Width, shown->Header.Height, Zoom_,
+                                 shown->Header.Min, shown->RawPerColour, shown->ColourCount,
+                                 RowBuffers, ImageIndexes.data(), *thread, 0);
+}
+
+void TView2DForm::ComputeShading()
+{
+    TSPMData* source = ChannelData;
+    if (!source || source->SwappedOut) {
+        ShadedChannel.reset();
+        return;
+    }
+    if (!ShadedChannel || ShadedChannel->Header.Width != source->Header.Width ||
+        ShadedChannel->Header.Height != source->Header.Height) {
+        ShadedChannel = NewChannelLike(*source);
+        if (!ShadedChannel)
+            return; // no memory for the angles: the heights are shown
+    }
+    TSPMData& shaded = *ShadedChannel;
+    // The channel's header, palette and statistics as they are now; the values follow.
+    CopyChannelParts(*source, shaded, false);
+    const TLightDirection light =
+        LightDirection(Settings ? Settings->AngleAlfa : 30, Settings ? Settings->AngleFi : 0);
+    source->Lock();
+    shaded.Lock();
+    if (source->Data && shaded.Data)
+        ShadeMatrix(source->Data, source->Header.Width, source->Header.Height, source->Header.XStep,
+                    source->Header.YStep, source->Header.ZScale, light, shaded.Data);
+    shaded.Unlock();
+    source->Unlock();
+    shaded.ComputeRange();
+    if (shaded.HasPalette) {
+        shaded.RescalePalette();
+        shaded.BuildPalette();
+    } else {
+        shaded.DefaultPalette();
+    }
+}
+
+void TView2DForm::DrawPaletteBar()
+{
+    const TSPMData* shown = ShownChannel();
+    const int colours = shown ? shown->ColourCount : 0;
+    const int rows = PaletteBarRows(colours);
+    BarIndexes.resize(std::size_t(rows));
+    for (int y = 0; y < rows; ++y)
+        BarIndexes[std::size_t(y)] = static_cast<std::uint16_t>(PaletteBarColour(colours, rows, y));
+}
+
+// -------------------------------------------------------------------------------------
+// Compose
+
+void TView2DForm::Compose()
+{
+    platform::TBitmap* background = Image->Background();
+    if (background->Empty())
+        return;
+    platform::TCanvas* c = background->Canvas();
+    Image->BeginUpdate();
+
+    // 1. The form's colour, and the background around the channel image (the image
+    // covers the rest).
+    const platform::TColor formColour = Settings ? Settings->Color2D : BackgroundColor;
+    if (palette().color(QPalette::Window) != platform::ToQColor(formColour)) {
+        QPalette pal = palette();
+        pal.setColor(QPalette::Window, platform::ToQColor(formColour));
+        setPalette(pal);
+    }
+    c->Pen = platform::TPen{};
+    c->Brush.Color = BackgroundColor;
+    c->Brush.Style = platform::bsSolid;
+    FillAround(background, ImageLeft, ImageTop, ImageRight, ImageBottom,
+               c->Resolve(BackgroundColor));
+
+    // 2. One-pixel frames around the image and the bar: the outlines of the rectangles
+    // (their insides are drawn over by the image and the bar).
+    DrawFrame(c, ImageLeft - 1, ImageTop - 1, ImageRight + 1, ImageBottom + 1);
+    DrawFrame(c, BarLeft - 1, ImageTop - 1, BarRight + 1, ImageBottom + 1);
+
+    // 3. The channel image at its natural size and the bar stretched to the image height.
+    PaintPicture(c);
+    // 4. and 5.
+    DrawAxes(c);
+    if (OnOverlayPaint)
+        OnOverlayPaint(this);
+    Image->EndUpdate();
+}
+
+void TView2DForm::PaintPicture(platform::TCanvas* c)
+{
+    platform::TBitmap* background = c->Bitmap();
+    // Every index names an entry of the palette; entries the palette lacks are black.
+    std::vector<std::uint32_t> colours(0x10000, 0xFF000000u);
+    if (ImagePalette) {
+        const auto& entries = ImagePalette->Entries();
+        const std::size_t n = std::min<std::size_t>(entries.size(), colours.size());
+        for (std::size_t i = 0; i < n; ++i)
+            colours[i] = PixelOf(entries[i]);
+    }
+    const int cw = background->Width();
+    const int ch = background->Height();
+    const int zw = ZoomedWidth;
+    const int zh = ZoomedHeight;
+    const bool haveImage = ImageIndexes.size() == std::size_t(std::int64_t(zw) * zh);
+    const std::uint32_t fill =
+        PixelOf({std::uint8_t(platform::GetRValue(c->Resolve(BackgroundColor))),
+                 std::uint8_t(platform::GetGValue(c->Resolve(BackgroundColor))),
+                 std::uint8_t(platform::GetBValue(c->Resolve(BackgroundColor))), 0});
+    const int x0 = std::max(ImageLeft, 0);
+    const int x1 = std::min(ImageLeft + zw, cw);
+    const int bx0 = std::max(BarLeft, 0);
+    const int bx1 = std::min(BarRight, cw);
+    const int rows = static_cast<int>(BarIndexes.size());
+
+    c->Lock();
+    auto paintRow = [&](int y) {
+        const int py = ImageTop + y;
+        if (py < 0 || py >= ch)
+            return;
+        auto* line = reinterpret_cast<std::uint32_t*>(background->ScanLine(py));
+        if (!line)
+            return;
+        if (haveImage) {
+            const std::uint16_t* src = ImageIndexes.data() + std::size_t(y) * std::size_t(zw);
+            for (int x = x0; x < x1; ++x)
+                line[x] = colours[src[x - ImageLeft]];
+        } else {
+            for (int x = x0; x < x1; ++x)
+                line[x] = fill;
+        }
+        const std::uint32_t bar =
+            rows > 0 ? colours[BarIndexes[std::size_t(std::int64_t(y) * rows / zh)]] : fill;
+        for (int x = bx0; x < bx1; ++x)
+            line[x] = bar;
+    };
+    constexpr int band = 64;
+    const int bands = (zh + band - 1) / band;
+    platform::ParallelFor(
+        std::size_t(std::max(bands, 0)),
+        [&](std::size_t b) {
+            const int first = int(b) * band;
+            const int last = std::min(zh, first + band);
+            for (int y = first; y < last; ++y)
+                paintRow(y);
+        },
+        ThreadsFor(std::int64_t(zw) * zh, 0));
+    c->Unlock();
+}
+
+void TView2DForm::DrawAxes(platform::TCanvas* c)
+{
+    const TSPMData* shown = ShownChannel();
+    if (!shown || !c)
+        return;
+    const TChannelHeader& hd = shown->Header;
+    TAxesInput in;
+    in.ImageLeft = ImageLeft;
+    in.ImageTop = ImageTop;
+    in.ImageRight = ImageRight;
+    in.ImageBottom = ImageBottom;
+    in.BarRight = BarRight;
+    in.Width = hd.Width;
+    in.Height = hd.Height;
+    in.XStep = hd.XStep;
+    in.YStep = hd.YStep;
+    in.ZScale = hd.ZScale;
+    in.Min = hd.Min;
+    in.Max = hd.Max;
+    in.ZUnit = FieldText(hd.ZUnit, sizeof hd.ZUnit);
+    c->Pen = platform::TPen{};
+    c->Font.Name = "Arial";
+    c->Font.Color = platform::clBlack;
+    for (const TAxisItem& item : LayoutAxes(in)) {
+        if (item.IsText) {
+            c->Font.SetSize(item.Size);
+            c->Font.Style = item.Bold ? platform::fsBold : 0;
+            c->TextOut(item.X1, item.Y1, item.Text);
+        } else {
+            c->MoveTo(item.X1, item.Y1);
+            c->LineTo(item.X2, item.Y2);
+        }
+    }
+    c->Font.Style = 0;
+}
+
+// -------------------------------------------------------------------------------------
+// Zoom, picture and tools
+
+void TView2DForm::SetZoom(int zoom)
+{
+    if (zoom != 1 && zoom != 2 && zoom != 4 && zoom != 8)
+        return;
+    if (zoom == Zoom_ || rendering_)
+        return;
+    Zoom_ = zoom;
+    ComputeZoomedSize();
+    SetClientSize(ZoomedWidth + 120, ZoomedHeight + 60);
+    Relayout();
+}
+
+void TView2DForm::SaveImage(const std::string& fileName)
+{
+    const platform::TBitmap* background = Image->Background();
+    if (fileName.empty()) {
+        platform::CopyToClipboard(*background);
+        return;
+    }
+    if (!background->SaveToFile(fileName))
+        platform::ShowError(WriteErrorText);
+}
+
+void TView2DForm::NotifyToolChange(QWidget* window)
+{
+    if (OnToolChange) {
+        const auto notify = OnToolChange;
+        notify(window);
+    }
+}
+
+platform::TCanvas* TView2DForm::ImageCanvas() const
+{
+    return Image->Background()->Canvas();
+}
+
+TStepWindow* NewChannelView(TObjectSPM* step, int channel, QMdiArea* area)
+{
+    auto* view = new TView2DForm(step, channel, area);
+    view->Show();
+    return view;
+}
