@@ -64,17 +64,15 @@ QAction* NewAction(QObject* owner, const char* name, const char* caption, const 
     return a;
 }
 
-QToolButton* NewToolButton(QWidget* owner, const char* name, const char* text, const char* hint,
-                           QStyle::StandardPixmap icon)
+// Tool buttons carry short texts: they cost nothing at start-up, unlike the style's icons.
+QToolButton* NewToolButton(QWidget* owner, const char* name, const char* text, const char* hint)
 {
     auto* b = new QToolButton(owner);
     b->setObjectName(name);
     b->setText(QString::fromUtf8(text));
     b->setToolTip(QString::fromUtf8(hint));
     b->setAutoRaise(true);
-    if (icon != QStyle::SP_CustomBase)
-        b->setIcon(owner->style()->standardIcon(icon));
-    b->setToolButtonStyle(icon != QStyle::SP_CustomBase ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
     return b;
 }
 
@@ -298,16 +296,16 @@ void TMainForm::BuildToolBar()
     ToolBarFile = addToolBar("ToolBarFile");
     ToolBarFile->setObjectName("ToolBarFile");
     ToolBarFile->setMovable(false);
-    OpenBtn = NewToolButton(this, "OpenBtn", "Open", "Open", QStyle::SP_DialogOpenButton);
-    SaveBtn = NewToolButton(this, "SaveBtn", "Save", "Save", QStyle::SP_DialogSaveButton);
-    View2DBtn = NewToolButton(this, "View2DBtn", "2D", "View 2D", QStyle::SP_CustomBase);
-    View3DBtn = NewToolButton(this, "View3DBtn", "3D", "View 3D", QStyle::SP_CustomBase);
-    ProfileBtn = NewToolButton(this, "ProfileBtn", "Profile", "View profile", QStyle::SP_CustomBase);
-    HeightsBtn = NewToolButton(this, "HeightsBtn", "Heights", "Height distribution", QStyle::SP_CustomBase);
-    HistogramBtn = NewToolButton(this, "HistogramBtn", "Angles", "Angle analysis", QStyle::SP_CustomBase);
-    StatisticBtn = NewToolButton(this, "StatisticBtn", "Info", "SPM info", QStyle::SP_FileDialogInfoView);
-    SetupSurfaceBtn = NewToolButton(this, "SetupSurfaceBtn", "Layout", "View layout", QStyle::SP_FileDialogDetailedView);
-    RectBtn = NewToolButton(this, "RectBtn", "Cut", "Cut surface", QStyle::SP_CustomBase);
+    OpenBtn = NewToolButton(this, "OpenBtn", "Open", "Open");
+    SaveBtn = NewToolButton(this, "SaveBtn", "Save", "Save");
+    View2DBtn = NewToolButton(this, "View2DBtn", "2D", "View 2D");
+    View3DBtn = NewToolButton(this, "View3DBtn", "3D", "View 3D");
+    ProfileBtn = NewToolButton(this, "ProfileBtn", "Profile", "View profile");
+    HeightsBtn = NewToolButton(this, "HeightsBtn", "Heights", "Height distribution");
+    HistogramBtn = NewToolButton(this, "HistogramBtn", "Angles", "Angle analysis");
+    StatisticBtn = NewToolButton(this, "StatisticBtn", "Info", "SPM info");
+    SetupSurfaceBtn = NewToolButton(this, "SetupSurfaceBtn", "Layout", "View layout");
+    RectBtn = NewToolButton(this, "RectBtn", "Cut", "Cut surface");
     View2DBtn->setMenu(PopupMenu2DBtn);
     View2DBtn->setPopupMode(QToolButton::MenuButtonPopup);
     for (QToolButton* b : {OpenBtn, SaveBtn, View2DBtn, View3DBtn, ProfileBtn, HeightsBtn, HistogramBtn,
