@@ -40,4 +40,7 @@ inline std::unique_ptr<TSurfaceData> MakeSet(const std::string& source)
     return data;
 }
 
+//! Writes MakeSet's data set as an SPM1 file `name` in the scratch folder; its path.
+std::string WriteSpm1File(const std::string& name);
+
 }  // namespace benchdata

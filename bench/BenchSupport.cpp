@@ -1,5 +1,8 @@
 #include "BenchSupport.h"
 
+#include "BenchData.h"
+#include "platform/core/Files.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -87,3 +90,18 @@ std::string ScratchFolder()
 }
 
 }  // namespace benchsupport
+
+namespace benchdata {
+
+std::string WriteSpm1File(const std::string& name)
+{
+    RegisterBuiltInFormats();
+    const std::string path = platform::JoinPath(benchsupport::ScratchFolder(), name);
+    auto data = MakeSet(path);
+    ChannelSet all{0, 1, 2, 3};
+    if (SaveWithFormat(FileFormats[1].get(), path, data.get(), &all) != fmtOk)
+        std::abort();
+    return path;
+}
+
+}  // namespace benchdata

@@ -44,15 +44,7 @@ public:
 
 const std::string& BenchFile()
 {
-    static const std::string path = [] {
-        RegisterBuiltInFormats();
-        const std::string p = platform::JoinPath(benchsupport::ScratchFolder(), "morvane-bench-main.spm");
-        auto data = benchdata::MakeSet(p);
-        ChannelSet all{0, 1, 2, 3};
-        if (SaveWithFormat(FileFormats[1].get(), p, data.get(), &all) != fmtOk)
-            std::abort();
-        return p;
-    }();
+    static const std::string path = benchdata::WriteSpm1File("morvane-bench-main.spm");
     return path;
 }
 

@@ -1,5 +1,7 @@
 #include "Mssformat.h"
 
+#include "Samples.h"
+
 #include <algorithm>
 #include <bit>
 #include <cfloat>
@@ -21,8 +23,6 @@ constexpr std::int64_t WidthOffset = 6;
 constexpr std::int64_t ZScaleOffset = 192;
 constexpr std::int64_t SamplesOffset = 232;
 
-// Samples move through one buffer of this many 16-bit values at a time.
-constexpr std::int64_t ChunkSamples = std::int64_t{1} << 19; // 1 MiB
 
 // The file's 64-bit Z scale as a 32-bit float: clamped to the float range, NaN kept.
 float ToFloat(double value)
@@ -39,22 +39,6 @@ bool ReadSize(platform::File& file, std::uint16_t& width, std::uint16_t& height)
            file.Seek(WidthOffset) && file.ReadExact(&width, sizeof width);
 }
 
-// Reads `count` unsigned 16-bit samples and stores them zero-extended in `values`.
-bool ReadSamples(platform::File& file, std::int32_t* values, std::int64_t count,
-                 std::vector<std::uint16_t>& buffer)
-{
-    for (std::int64_t done = 0; done < count;) {
-        const std::int64_t n = std::min(count - done, ChunkSamples);
-        if (!file.ReadExact(buffer.data(), n * 2))
-            return false;
-        const std::uint16_t* src = buffer.data();
-        std::int32_t* dst = values + done;
-        for (std::int64_t k = 0; k < n; ++k)
-            dst[k] = src[k];
-        done += n;
-    }
-    return true;
-}
 
 std::int32_t GetInfo(const char* path, ChannelSet* available, TFileHeader* header,
                      TChannelNameTable* names)
@@ -119,7 +103,6 @@ std::int32_t Load(const char* path, std::int32_t width, std::int32_t height,
     if (size < 0 || size - SamplesOffset < 2 * count * (wantFrequency ? 2 : 1))
         return fmtErrorRead;
 
-    std::vector<std::uint16_t> buffer(static_cast<std::size_t>(std::min(count, ChunkSamples)));
     if (!file.Seek(SamplesOffset))
         return fmtErrorRead;
 
@@ -127,7 +110,7 @@ std::int32_t Load(const char* path, std::int32_t width, std::int32_t height,
         std::int32_t* values = arrays->AllocValues(0, count);
         if (!values)
             return fmtErrorMemory;
-        if (!ReadSamples(file, values, count, buffer))
+        if (!samples::Read16<std::uint16_t>(file, values, count))
             return fmtErrorRead;
         answer.Include(0);
         CopyText(topography.Name, sizeof topography.Name, "Topography", sizeof "Topography");
@@ -139,7 +122,7 @@ std::int32_t Load(const char* path, std::int32_t width, std::int32_t height,
         std::int32_t* values = arrays->AllocValues(4, count);
         if (!values)
             return fmtErrorMemory;
-        if (!ReadSamples(file, values, count, buffer))
+        if (!samples::Read16<std::uint16_t>(file, values, count))
             return fmtErrorRead;
         answer.Include(4);
         CopyText(frequency.Name, sizeof frequency.Name, "Frequency", sizeof "Frequency");

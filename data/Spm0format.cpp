@@ -1,5 +1,7 @@
 #include "Spm0format.h"
 
+#include "Samples.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -13,43 +15,6 @@ static_assert(std::endian::native == std::endian::little,
               "SPM0 records are read and written in the machine's byte order");
 
 namespace {
-
-// Samples move through one buffer of this many 16-bit values at a time.
-constexpr std::int64_t ChunkSamples = std::int64_t{1} << 19; // 1 MiB
-
-// Reads `count` signed 16-bit samples and stores them sign-extended in `values`.
-bool ReadSamples(platform::File& file, std::int32_t* values, std::int64_t count)
-{
-    std::vector<std::int16_t> buffer(static_cast<std::size_t>(std::min(count, ChunkSamples)));
-    for (std::int64_t done = 0; done < count;) {
-        const std::int64_t n = std::min(count - done, ChunkSamples);
-        if (!file.ReadExact(buffer.data(), n * 2))
-            return false;
-        const std::int16_t* src = buffer.data();
-        std::int32_t* dst = values + done;
-        for (std::int64_t k = 0; k < n; ++k)
-            dst[k] = src[k];
-        done += n;
-    }
-    return true;
-}
-
-// Writes the low 16 bits of `count` values.
-bool WriteSamples(platform::File& file, const std::int32_t* values, std::int64_t count)
-{
-    std::vector<std::int16_t> buffer(static_cast<std::size_t>(std::min(count, ChunkSamples)));
-    for (std::int64_t done = 0; done < count;) {
-        const std::int64_t n = std::min(count - done, ChunkSamples);
-        const std::int32_t* src = values + done;
-        std::int16_t* dst = buffer.data();
-        for (std::int64_t k = 0; k < n; ++k)
-            dst[k] = static_cast<std::int16_t>(static_cast<std::uint16_t>(src[k]));
-        if (!file.Write(buffer.data(), n * 2))
-            return false;
-        done += n;
-    }
-    return true;
-}
 
 std::int32_t GetInfo(const char* path, ChannelSet* available, TFileHeader* header,
                      TChannelNameTable* names)
@@ -117,7 +82,7 @@ std::int32_t Load(const char* path, std::int32_t width, std::int32_t height,
     std::int32_t* values = arrays->AllocValues(c, count);
     if (!values)
         return fmtErrorMemory;
-    if (!ReadSamples(file, values, count))
+    if (!samples::Read16<std::int16_t>(file, values, count))
         return fmtErrorRead;
 
     channels->Include(c);
@@ -154,7 +119,7 @@ std::int32_t Save(const char* path, TChannelHeader* const* headers, TFormatArray
         return fmtErrorCreate;
     if (!file.Write(&head, sizeof head))
         return fmtErrorWrite;
-    if (!WriteSamples(file, values, count))
+    if (!samples::Write16(file, values, count, 0))
         return fmtErrorWrite;
     if (!file.Close())
         return fmtErrorWrite;

@@ -1,5 +1,7 @@
 #include "Spm1format.h"
 
+#include "Samples.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -22,61 +24,31 @@ constexpr std::int64_t SampleBytes(Samples kind)
     return kind == Samples::Bits16 ? 2 : 4;
 }
 
-// 16-bit samples move through one buffer of this many values at a time.
-constexpr std::int64_t ChunkSamples = std::int64_t{1} << 19; // 1 MiB
-
 bool StoredChannel(std::uint32_t mask, int c)
 {
     return (mask >> c) & 1u;
 }
 
 // Reads `count` samples of the given kind into `values` (16-bit ones sign-extended).
-bool ReadSamples(platform::File& file, Samples kind, std::int32_t* values, std::int64_t count,
-                 std::vector<std::int16_t>& buffer)
+bool ReadSamples(platform::File& file, Samples kind, std::int32_t* values, std::int64_t count)
 {
     if (kind == Samples::Bits32)
         return file.ReadExact(values, count * 4);
-    for (std::int64_t done = 0; done < count;) {
-        const std::int64_t n = std::min(count - done, ChunkSamples);
-        if (!file.ReadExact(buffer.data(), n * 2))
-            return false;
-        const std::int16_t* src = buffer.data();
-        std::int32_t* dst = values + done;
-        for (std::int64_t k = 0; k < n; ++k)
-            dst[k] = src[k];
-        done += n;
-    }
-    return true;
+    return samples::Read16<std::int16_t>(file, values, count);
 }
 
 // Writes `count` values as samples of the given kind. 16-bit samples are the values
 // lowered by the channel's offset (largest value − 32767 when it exceeds 32767), taken
 // modulo 65536.
-bool WriteSamples(platform::File& file, Samples kind, const std::int32_t* values,
-                  std::int64_t count, std::vector<std::int16_t>& buffer)
+bool WriteSamples(platform::File& file, Samples kind, const std::int32_t* values, std::int64_t count)
 {
     if (count == 0)
         return true;
     if (kind == Samples::Bits32)
         return file.Write(values, count * 4);
-
-    std::int32_t largest = values[0];
-    for (std::int64_t k = 1; k < count; ++k)
-        largest = std::max(largest, values[k]);
+    const std::int32_t largest = *std::max_element(values, values + count);
     const std::int64_t offset = largest > 32767 ? std::int64_t{largest} - 32767 : 0;
-
-    for (std::int64_t done = 0; done < count;) {
-        const std::int64_t n = std::min(count - done, ChunkSamples);
-        const std::int32_t* src = values + done;
-        std::int16_t* dst = buffer.data();
-        for (std::int64_t k = 0; k < n; ++k)
-            dst[k] = static_cast<std::int16_t>(
-                static_cast<std::uint16_t>(std::int64_t{src[k]} - offset));
-        if (!file.Write(buffer.data(), n * 2))
-            return false;
-        done += n;
-    }
-    return true;
+    return samples::Write16(file, values, count, offset);
 }
 
 std::int32_t GetInfo(const char* path, ChannelSet* available, TFileHeader* header,
@@ -138,7 +110,6 @@ std::int32_t Load(Samples kind, const char* path, std::int32_t width, std::int32
     TChannelHeader* stored[ChannelCount] = {};
     TChannelHeader spare[ChannelCount];
     std::int64_t sampleBytes = 0;
-    std::int64_t largest = 0;
     for (int i = 0; i < ChannelCount; ++i) {
         if (!StoredChannel(mask, i))
             continue;
@@ -149,15 +120,10 @@ std::int32_t Load(Samples kind, const char* path, std::int32_t width, std::int32
             return fmtErrorFormat;
         const std::int64_t count = std::int64_t{stored[i]->Width} * stored[i]->Height;
         sampleBytes += count * SampleBytes(kind);
-        largest = std::max(largest, count);
     }
     // The samples the headers promise must all be there before anything is allocated.
     if (fileSize - file.Position() < sampleBytes)
         return fmtErrorRead;
-
-    std::vector<std::int16_t> buffer;
-    if (kind == Samples::Bits16)
-        buffer.resize(static_cast<std::size_t>(std::min(largest, ChunkSamples)));
 
     for (int i = 0; i < ChannelCount; ++i) {
         if (!stored[i])
@@ -174,7 +140,7 @@ std::int32_t Load(Samples kind, const char* path, std::int32_t width, std::int32
         std::int32_t* values = arrays->AllocValues(i, count);
         if (!values)
             return fmtErrorMemory;
-        if (!ReadSamples(file, kind, values, count, buffer))
+        if (!ReadSamples(file, kind, values, count))
             return fmtErrorRead;
         answer.Include(i);
     }
@@ -214,7 +180,6 @@ std::int32_t Save(Samples kind, const char* path, TFileHeader* header,
     const bool withMarkers = channels->Contains(MarkersChannel);
     std::uint32_t mask = withMarkers ? MarkersPresentBit : 0u;
     // A channel needs its header and, when it has samples, its values; markers need records.
-    std::int64_t largest = 0;
     for (int c = NextChannel(NoChannel, *channels); c != NoChannel; c = NextChannel(c, *channels)) {
         mask |= 1u << c;
         if (!headers || !headers[c] || !arrays)
@@ -222,7 +187,6 @@ std::int32_t Save(Samples kind, const char* path, TFileHeader* header,
         const std::int64_t count = std::int64_t{headers[c]->Width} * headers[c]->Height;
         if (count > 0 && !arrays->Values[c])
             return fmtErrorMemory;
-        largest = std::max(largest, count);
         if (withMarkers &&
             (arrays->Counts[c] < 0 || (arrays->Counts[c] > 0 && !arrays->Markers[c])))
             return fmtErrorMemory;
@@ -236,16 +200,12 @@ std::int32_t Save(Samples kind, const char* path, TFileHeader* header,
     if (!file.Write(header, sizeof *header))
         return fmtErrorWrite;
 
-    std::vector<std::int16_t> buffer;
-    if (kind == Samples::Bits16)
-        buffer.resize(static_cast<std::size_t>(std::min(largest, ChunkSamples)));
-
     for (int c = NextChannel(NoChannel, *channels); c != NoChannel; c = NextChannel(c, *channels))
         if (!file.Write(headers[c], sizeof(TChannelHeader)))
             return fmtErrorWrite;
     for (int c = NextChannel(NoChannel, *channels); c != NoChannel; c = NextChannel(c, *channels)) {
         const std::int64_t count = std::int64_t{headers[c]->Width} * headers[c]->Height;
-        if (!WriteSamples(file, kind, arrays->Values[c], count, buffer))
+        if (!WriteSamples(file, kind, arrays->Values[c], count))
             return fmtErrorWrite;
     }
     if (withMarkers) {
