@@ -335,7 +335,7 @@ void TMainForm::BuildChoosers()
     zoomLayout->addWidget(cbZoom2D);
     connect(cbZoom2D, QOverload<int>::of(&QComboBox::activated), this, [this](int index) {
         if (viewMenuStep_)
-            viewMenuStep_->ZoomComboChange(index);
+            viewMenuStep_->ZoomClick(TObjectSPM::TZoomSender::ZoomBox, index);
     });
 
     Panel1 = new QWidget(this);
@@ -504,7 +504,7 @@ void TMainForm::ZoomItemClick()
 {
     auto* item = qobject_cast<QAction*>(sender());
     if (item && viewMenuStep_)
-        viewMenuStep_->ZoomMenuClick(item->data().toInt());
+        viewMenuStep_->ZoomClick(TObjectSPM::TZoomSender::MenuItem, item->data().toInt());
 }
 
 void TMainForm::StepDestroyed(TObjectSPM* step)

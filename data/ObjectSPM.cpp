@@ -484,20 +484,17 @@ void TObjectSPM::BuildViewMenu()
 
 void TObjectSPM::ChannelMenuClick(int channel) { ShowChannelView(channel); }
 
-void TObjectSPM::ZoomMenuClick(int zoom)
+void TObjectSPM::ZoomClick(TZoomSender sender, int value)
 {
     if (!CurrentView)
         return;
-    CurrentView->SetZoom(zoom);
+    if (sender == TZoomSender::ZoomBox) {
+        if (value < 0 || value > 3)
+            return;
+        value = 1 << value;
+    }
+    CurrentView->SetZoom(value);
     // A zoom the user cancelled falls back to 1: show what the view really has.
-    DocumentHost().ShowZoomIndex(ZoomIndexOf(CurrentView ? CurrentView->Zoom() : 1));
-}
-
-void TObjectSPM::ZoomComboChange(int index)
-{
-    if (!CurrentView || index < 0 || index > 3)
-        return;
-    CurrentView->SetZoom(1 << index);
     DocumentHost().ShowZoomIndex(ZoomIndexOf(CurrentView ? CurrentView->Zoom() : 1));
 }
 

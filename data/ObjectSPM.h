@@ -108,10 +108,11 @@ public:
     //! step and its file current.
     void BuildViewMenu();
     void ChannelMenuClick(int channel);
-    //! A zoom menu item with its tag 1, 2, 4 or 8.
-    void ZoomMenuClick(int zoom);
-    //! The zoom chooser with its index 0 to 3.
-    void ZoomComboChange(int index);
+    //! Where a zoom command comes from.
+    enum class TZoomSender { MenuItem, ZoomBox };
+    //! A zoom command for the current view: from a zoom menu item with its tag 1, 2, 4
+    //! or 8, or from the zoom box with its index 0 to 3.
+    void ZoomClick(TZoomSender sender, int value);
 
     TObjectFile* Owner = nullptr;
     std::int32_t StepNumber = 1;

@@ -96,6 +96,18 @@ public:
         return view;
     }
 
+    void ShowZoomIndex(int index) override { zoomIndex = index; }
+    void BuildViewMenu(TObjectSPM* step, const std::vector<std::pair<std::string, int>>& items,
+                       int index) override
+    {
+        menuStep = step;
+        menu = items;
+        zoomIndex = index;
+    }
+
+    TObjectSPM* menuStep = nullptr;
+    std::vector<std::pair<std::string, int>> menu;
+    int zoomIndex = -1;
     TObjectFile* currentFile = nullptr;
     TObjectFile* chooserOwner = nullptr;
     std::vector<std::string> chooser;

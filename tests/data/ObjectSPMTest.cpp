@@ -369,3 +369,26 @@ TEST(ValueLimit, ShowsTheLimits)
     EXPECT_EQ(messages.Recorded()[0].Caption, "Error input");
     EXPECT_EQ(messages.Recorded()[0].Icon, platform::MessageIcon::Error);
 }
+
+TEST_F(Step, ZoomCommandsReachTheCurrentViewAndTheMenuListsPresentChannels)
+{
+    TObjectSPM step(nullptr, 1, MakeFile(10, true));
+    step.ZoomClick(TObjectSPM::TZoomSender::ZoomBox, 2);  // no view: nothing
+    EXPECT_EQ(host.zoomIndex, -1);
+    step.ShowChannelView(2);
+    step.ZoomClick(TObjectSPM::TZoomSender::ZoomBox, 2);  // "400%"
+    EXPECT_EQ(host.created[0]->zoom, 4);
+    EXPECT_EQ(host.zoomIndex, 2);
+    step.ZoomClick(TObjectSPM::TZoomSender::MenuItem, 8);
+    EXPECT_EQ(host.created[0]->zoom, 8);
+    EXPECT_EQ(host.zoomIndex, 3);
+    step.BuildViewMenu();
+    EXPECT_EQ(host.menuStep, &step);
+    ASSERT_EQ(host.menu.size(), 2u);
+    EXPECT_EQ(host.menu[1].second, 2);
+    EXPECT_EQ(host.zoomIndex, 3);  // the current view's zoom
+    step.OpenWindow(7);  // above 5: nothing
+    step.OpenWindow(0);  // as ShowChannelView(255): channel 0's view
+    ASSERT_EQ(host.created.size(), 2u);
+    EXPECT_EQ(host.created[1]->Channel(), 0);
+}
