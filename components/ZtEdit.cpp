@@ -81,15 +81,7 @@ std::int32_t HexToInt32(const std::string& text)
         negative = text[i] == '-';
         ++i;
     }
-    auto digit = [](char c) {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
+    const auto digit = platform::HexDigit;
     if (i + 2 < n && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
         digit(text[i + 2]) >= 0)
         i += 2;

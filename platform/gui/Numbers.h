@@ -26,6 +26,9 @@ char SystemDecimalSeparator();
 //! for tests.
 void OverrideSystemDecimalSeparator(char separator);
 
+//! The value 0 to 15 of a hexadecimal digit, -1 for any other character.
+int HexDigit(char c);
+
 //! The 32-bit integer of a text: leading blanks, an optional sign, decimal digits or a
 //! hexadecimal number after "$", "x" or "0x", nothing after them. Throws EConvertError
 //! "'<text>' is not a valid integer value" otherwise and beyond the 32-bit range.
