@@ -19,6 +19,10 @@
 #include <thread>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "Progress.h"
 #include "data/ObjectSPM.h"
 #include "data/Spmdata.h"
@@ -44,6 +48,12 @@ std::int32_t FloorMean(std::int64_t sum, std::int64_t n)
     return static_cast<std::int32_t>(q);
 }
 
+//! The mean of four values rounded down (a shift of the 64-bit sum).
+inline std::int32_t Mean4(std::int64_t a, std::int64_t b, std::int64_t c, std::int64_t d)
+{
+    return static_cast<std::int32_t>((a + b + c + d) >> 2);
+}
+
 //! Runs body(i) for i in 0..count-1 on `threads` threads (0: every core). The calling
 //! thread polls `progress` after each of its items (after `report`), and once a poll asks
 //! to stop no thread takes a further item. False when stopped.
@@ -53,7 +63,7 @@ bool RunItems(std::size_t count, unsigned threads, platform::IProgress* progress
 {
     std::atomic<bool> stop{false};
     const std::thread::id caller = std::this_thread::get_id();
-    platform::ParallelFor(
+    platform::ParallelBands(
         count,
         [&](std::size_t i) {
             if (stop.load(std::memory_order_relaxed))
@@ -74,6 +84,15 @@ bool RunItems(std::size_t count, unsigned threads, platform::IProgress* progress
 unsigned ThreadsFor(std::int64_t n, unsigned threads)
 {
     return n < (std::int64_t(1) << 16) ? 1u : threads;
+}
+
+//! Orders the streaming stores of this thread before what it does next, so that the
+//! thread that waits for it sees them (at the end of every piece of work that streams).
+inline void StreamFence()
+{
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
 }
 
 //! The angle of a facet lying flat (normal (0, 0, 1)) against the light.
@@ -105,6 +124,386 @@ inline std::int32_t AngleOf(const TPoint3F& normal, const TLightDirection& light
         return flat;
     return static_cast<std::int32_t>(
         std::trunc(std::acos(std::clamp(c, -1.0, 1.0)) * 1800 * 0.3183098861837907));
+}
+
+// ---- Palette indexes
+
+//! The palette index trunc((v − min) / step), clamped to 0 … top, of many values without a
+//! division per value. The quotient is a step function of v: entry k begins at the least
+//! x = v − min whose quotient (the very division the index is defined by) reaches k. Those
+//! thresholds are found once; a value then takes its entry from a table of every x up to
+//! the last threshold, or from an estimate x × (1 / step) put right by its neighbouring
+//! thresholds (the estimate is off by far less than one entry).
+class TIndexMap {
+public:
+    TIndexMap(std::int64_t min, double rawPerColour, int colourCount, std::int64_t count)
+        : min_(min), step_(rawPerColour)
+    {
+        if (colourCount <= 0 || !(rawPerColour > 0))
+            return; // every index 0
+        const int top = std::min(colourCount, 0x10000) - 1;
+        top_ = top;
+        inverse_ = 1 / rawPerColour;
+        if (top == 0)
+            return;
+        if (!std::isfinite(rawPerColour) || !std::isfinite(inverse_) || !(inverse_ > 0)) {
+            mode_ = TMode::Divide;
+            return;
+        }
+        // Differences v − min lie within ±2^33; a threshold beyond 2^34 is never reached.
+        constexpr double far = 17179869184.0;
+        constexpr double never = std::numeric_limits<double>::infinity();
+        thresholds_.assign(std::size_t(top) + 2, never);
+        thresholds_[0] = -never;
+        for (int k = 1; k <= top; ++k) {
+            double t = std::ceil(double(k) * rawPerColour);
+            if (!(t < far))
+                break; // this entry and every later one are never reached
+            while (t > 1 && (t - 1) / rawPerColour >= k)
+                t -= 1;
+            while (t / rawPerColour < k)
+                t += 1;
+            thresholds_[std::size_t(k)] = t;
+        }
+        mode_ = TMode::Thresholds;
+        // A table pays when it is small and there are many values.
+        constexpr double tableLimit = 1 << 18;
+        const double last = thresholds_[std::size_t(top)];
+        if (last <= tableLimit && double(count) >= last) {
+            const int n = static_cast<int>(last) + 1; // x = 0 … last; beyond it: top
+            table_.resize(std::size_t(n));
+            int k = 0;
+            for (int x = 0; x < n; ++x) {
+                while (k < top && thresholds_[std::size_t(k) + 1] <= x)
+                    ++k;
+                table_[std::size_t(x)] = static_cast<std::uint16_t>(k);
+            }
+            mode_ = TMode::Table;
+        }
+    }
+
+    //! The values are known to lie within lo … hi: when these are few, every index is
+    //! taken from a table of them, as it is now, without any clamping.
+    void Span(std::int32_t lo, std::int32_t hi)
+    {
+        constexpr std::int64_t spanLimit = 1 << 18;
+        if (mode_ == TMode::Zero || hi < lo || std::int64_t(hi) - lo >= spanLimit)
+            return;
+        std::vector<std::uint16_t> span(std::size_t(std::int64_t(hi) - lo + 1));
+        std::vector<std::int32_t> all(span.size());
+        for (std::size_t i = 0; i < all.size(); ++i)
+            all[i] = static_cast<std::int32_t>(lo + std::int64_t(i));
+        Map(all.data(), std::int64_t(all.size()), span.data());
+        StreamFence();
+        span_ = std::move(span);
+        spanLo_ = lo;
+        mode_ = TMode::Span;
+    }
+
+    //! The indexes of `count` values, written past the caches (the caller's memory fence
+    //! follows from the end of the pass).
+    void Map(const std::int32_t* values, std::int64_t count, std::uint16_t* indexes) const
+    {
+        if (count <= 0)
+            return;
+        switch (mode_) {
+        case TMode::Zero:
+            std::fill(indexes, indexes + count, std::uint16_t(0));
+            return;
+        case TMode::Span: {
+            const std::uint16_t* span = span_.data();
+            const std::uint32_t lo = std::uint32_t(spanLo_);
+            const std::uint32_t last = std::uint32_t(span_.size() - 1);
+            Store(values, count, indexes, [=](std::int32_t v) {
+                return span[std::min(std::uint32_t(v) - lo, last)]; // (never beyond)
+            });
+            return;
+        }
+        case TMode::Table: {
+            const std::int64_t last = std::int64_t(table_.size()) - 1;
+            const std::uint16_t* table = table_.data();
+            const std::int64_t min = min_;
+            Store(values, count, indexes, [=](std::int32_t v) {
+                std::int64_t x = std::int64_t(v) - min;
+                x = x < 0 ? 0 : x;
+                x = x > last ? last : x;
+                return table[x];
+            });
+            return;
+        }
+        case TMode::Thresholds: {
+            const double base = double(min_);
+            const double* thresholds = thresholds_.data();
+            const double inverse = inverse_, top = top_;
+            Store(values, count, indexes, [=](std::int32_t v) {
+                const double x = double(v) - base; // exact: an integer below 2^34
+                double q = x * inverse;
+                q = q > 0 ? q : 0;
+                q = q < top ? q : top;
+                int k = static_cast<int>(q);
+                k -= x < thresholds[k];
+                k += x >= thresholds[k + 1];
+                return static_cast<std::uint16_t>(k);
+            });
+            return;
+        }
+        case TMode::Divide:
+            for (std::int64_t i = 0; i < count; ++i) {
+                double q = double(std::int64_t(values[i]) - min_) / step_;
+                q = q > 0 ? q : 0; // below the minimum (and NaN) take entry 0
+                q = q < top_ ? q : top_;
+                indexes[i] = static_cast<std::uint16_t>(static_cast<std::int32_t>(q));
+            }
+            return;
+        }
+    }
+
+private:
+    enum class TMode { Zero, Span, Table, Thresholds, Divide };
+    TMode mode_ = TMode::Zero;
+    std::int64_t min_;
+    double step_;
+    double inverse_ = 0;
+    double top_ = 0;
+    //! thresholds_[k]: the least x with x / step ≥ k (k = 1 … top); −∞ before, +∞ after.
+    std::vector<double> thresholds_;
+    //! The index of every x = 0 … table_.size() − 1.
+    std::vector<std::uint16_t> table_;
+    //! The index of every value spanLo_ … spanLo_ + span_.size() − 1.
+    std::vector<std::uint16_t> span_;
+    std::int32_t spanLo_ = 0;
+
+    template <typename Index>
+    static void Store(const std::int32_t* values, std::int64_t count, std::uint16_t* out,
+                      const Index& index)
+    {
+        std::int64_t i = 0;
+#if defined(__SSE2__)
+        for (; i < count && (reinterpret_cast<std::uintptr_t>(out + i) & 15) != 0; ++i)
+            out[i] = index(values[i]);
+        for (; i + 8 <= count; i += 8) {
+            alignas(16) std::uint16_t block[8];
+            for (int j = 0; j < 8; ++j)
+                block[j] = index(values[i + j]);
+            _mm_stream_si128(reinterpret_cast<__m128i*>(out + i),
+                             _mm_load_si128(reinterpret_cast<const __m128i*>(block)));
+        }
+#endif
+        for (; i < count; ++i)
+            out[i] = index(values[i]);
+    }
+};
+
+// ---- Refinement
+
+//! The rows of a whole grid.
+struct TGridRows {
+    TValueGrid& Grid;
+    std::int32_t* Row(int y) const { return Grid.Row(y); }
+};
+
+//! Rows of a window of the zoomed grid held in a ring: row y lives in slot y mod Slots.
+struct TRingRows {
+    std::int32_t* Base;
+    std::size_t Width;
+    int Slots;
+    std::int32_t* Row(int y) const { return Base + std::size_t(y % Slots) * Width; }
+};
+
+//! AxialMean on the rows of a width × height grid.
+template <typename Rows>
+std::int32_t AxialMeanOf(const Rows& g, int width, int height, int row, int col, int h)
+{
+    std::int64_t sum = 0;
+    int n = 0;
+    if (row - h >= 0) {
+        sum += g.Row(row - h)[col];
+        ++n;
+    }
+    if (col - h >= 0) {
+        sum += g.Row(row)[col - h];
+        ++n;
+    }
+    if (row + h < height) {
+        sum += g.Row(row + h)[col];
+        ++n;
+    }
+    if (col + h < width) {
+        sum += g.Row(row)[col + h];
+        ++n;
+    }
+    return n ? FloorMean(sum, n) : g.Row(row)[col];
+}
+
+//! One band of one level of the refinement: the cells of rows r … r + s get their centres,
+//! then their top and left edge midpoints, in the order of the row-by-row subdivision,
+//! whose every point averages points already known. The centre above a top edge belongs
+//! to the band above: it is the mean of that cell's corners, so the band computes it from
+//! them itself, and a band never reads what another band of the level writes (only
+//! points at multiples of s). Points with all four neighbours inside take the plain mean
+//! of four (a shift rounds down); the rest go through AxialMean.
+template <typename Rows> void RefineBand(const Rows& g, int W, int H, int r, int s)
+{
+    const int h = s / 2;
+    std::int32_t* top = g.Row(r);
+    std::int32_t* mid = g.Row(r + h);
+    const std::int32_t* down = g.Row(r + s);
+    const std::int32_t* upper = r > 0 ? g.Row(r - s) : nullptr;
+    for (int c = 0; c < W - 1; c += s) {
+        mid[c + h] = Mean4(top[c], top[c + s], down[c], down[c + s]);
+        if (upper)
+            top[c + h] = Mean4(Mean4(upper[c], upper[c + s], top[c], top[c + s]), top[c],
+                               mid[c + h], top[c + s]);
+        else
+            top[c + h] = AxialMeanOf(g, W, H, r, c + h, h);
+        mid[c] = c > 0 ? Mean4(top[c], mid[c - h], down[c], mid[c + h])
+                       : AxialMeanOf(g, W, H, r + h, c, h);
+    }
+    mid[W - 1] = AxialMeanOf(g, W, H, r + h, W - 1, h);
+}
+
+//! RefineBand for values of a range below 2^29 (lifted by the least of them), whose sums of
+//! four fit 32 bits: the centres, the top edges and the left edges of the band each in a
+//! loop of their own, which gives the same points (a centre reads corners only, an edge
+//! the corners and the centres beside it) in loops that the compiler can vectorise.
+template <typename Rows> void RefineBandNarrow(const Rows& g, int W, int H, int r, int s)
+{
+    const int h = s / 2;
+    std::int32_t* top = g.Row(r);
+    std::int32_t* mid = g.Row(r + h);
+    const std::int32_t* down = g.Row(r + s);
+    const std::int32_t* upper = r > 0 ? g.Row(r - s) : nullptr;
+    if (W < 2) {
+        mid[0] = AxialMeanOf(g, W, H, r + h, 0, h);
+        return;
+    }
+    if (s == 2) { // the last level, three quarters of all points
+        const int n = (W - 1) / 2;
+        for (int i = 0; i < n; ++i)
+            mid[2 * i + 1] = (top[2 * i] + top[2 * i + 2] + down[2 * i] + down[2 * i + 2]) >> 2;
+        if (upper) {
+            for (int i = 0; i < n; ++i)
+                top[2 * i + 1] =
+                    (((upper[2 * i] + upper[2 * i + 2] + top[2 * i] + top[2 * i + 2]) >> 2) +
+                     top[2 * i] + mid[2 * i + 1] + top[2 * i + 2]) >>
+                    2;
+        } else {
+            for (int i = 0; i < n; ++i)
+                top[2 * i + 1] = AxialMeanOf(g, W, H, r, 2 * i + 1, 1);
+        }
+        mid[0] = AxialMeanOf(g, W, H, r + 1, 0, 1);
+        for (int i = 1; i < n; ++i)
+            mid[2 * i] = (top[2 * i] + mid[2 * i - 1] + down[2 * i] + mid[2 * i + 1]) >> 2;
+    } else {
+        for (int c = 0; c < W - 1; c += s)
+            mid[c + h] = (top[c] + top[c + s] + down[c] + down[c + s]) >> 2;
+        for (int c = 0; c < W - 1; c += s)
+            top[c + h] = upper ? (((upper[c] + upper[c + s] + top[c] + top[c + s]) >> 2) + top[c] +
+                                  mid[c + h] + top[c + s]) >>
+                                     2
+                               : AxialMeanOf(g, W, H, r, c + h, h);
+        mid[0] = AxialMeanOf(g, W, H, r + h, 0, h);
+        for (int c = s; c < W - 1; c += s)
+            mid[c] = (top[c] + mid[c - h] + down[c] + mid[c + h]) >> 2;
+    }
+    mid[W - 1] = AxialMeanOf(g, W, H, r + h, W - 1, h);
+}
+
+//! The edge midpoints of the bottom row at level s (after the last band of the level).
+template <typename Rows> void RefineBottom(const Rows& g, int W, int H, int s)
+{
+    const int h = s / 2;
+    std::int32_t* bottom = g.Row(H - 1);
+    for (int c = 0; c < W - 1; c += s)
+        bottom[c + h] = AxialMeanOf(g, W, H, H - 1, c + h, h);
+}
+
+//! log2 of a power of two.
+int Levels(int zoom)
+{
+    int levels = 0;
+    while ((1 << levels) < zoom)
+        ++levels;
+    return levels;
+}
+
+//! Channel row bands (of the zoomed rows between two channel rows) per piece of a banded zoom.
+constexpr int kBandsPerPiece = 32;
+
+//! The zoomed rows of the channel bands b0 … b1 − 1 (of `bands`), and the last zoomed row
+//! when b1 is the last band, each handed to `takeRow` (row, zoomed row number) once final.
+//!
+//! The refinement runs on a window of the grid: the piece's bands with one more band above
+//! and below where there is one, as if the window were the whole grid. Its own rows come out
+//! as in the whole grid: a band reads, at each level, only its own rows, the middle rows of
+//! the band above (which depend on nothing but that band's channel rows) and the first row
+//! of the band below (which depends on the band itself and the one below it); what the
+//! window's borders compute differently (the edge midpoints of its first and last rows)
+//! never reaches them. Within the window the levels run as a pipeline down the bands: step
+//! t refines band t at the first level, band t − 1 at the second, and so on, which keeps
+//! every point's inputs computed before it and only a few bands of rows alive in the ring.
+template <typename TakeRow>
+void RefinePiece(const std::int32_t* values, int width, int zoom, int levels, int b0, int b1,
+                 int bands, std::int32_t lift, bool narrow, const TRingRows& ring,
+                 const TakeRow& takeRow, const std::atomic<bool>& stop)
+{
+    const int W = int(ZoomedSize(width, zoom));
+    const std::int64_t lastRow = std::int64_t(bands) * zoom;
+    if (zoom == 1) {
+        for (int b = b0; b < b1 && !stop; ++b)
+            takeRow(values + std::size_t(b) * std::size_t(width), std::int64_t(b));
+        if (b1 == bands && !stop)
+            takeRow(values + std::size_t(bands) * std::size_t(width), lastRow);
+        return;
+    }
+    if (bands == 0) { // one channel row: only the row's own midpoints
+        std::int32_t* row = ring.Row(0);
+        for (int j = 0; j < width; ++j)
+            row[std::size_t(j) * zoom] = values[j] - lift;
+        for (int s = zoom; s > 1; s /= 2)
+            RefineBottom(ring, W, 1, s);
+        takeRow(row, 0);
+        return;
+    }
+    const int w0 = std::max(0, b0 - 1);
+    const int w1 = std::min(bands, b1 + 1);
+    const int windowBands = w1 - w0;
+    const int Hw = windowBands * zoom + 1;
+    auto load = [&](int i) { // the channel row w0 + i at window row i × zoom
+        std::int32_t* out = ring.Row(i * zoom);
+        const std::int32_t* in = values + std::size_t(w0 + i) * std::size_t(width);
+        for (int j = 0; j < width; ++j)
+            out[std::size_t(j) * zoom] = in[j] - lift;
+    };
+    load(0);
+    for (int t = 0; t < windowBands + levels - 1 && !stop; ++t) {
+        if (t < windowBands)
+            load(t + 1);
+        for (int l = 0; l < levels; ++l) {
+            const int j = t - l;
+            if (j < 0 || j >= windowBands)
+                continue;
+            const int s = zoom >> l;
+            for (int r = j * zoom; r < (j + 1) * zoom; r += s) {
+                if (narrow)
+                    RefineBandNarrow(ring, W, Hw, r, s);
+                else
+                    RefineBand(ring, W, Hw, r, s);
+            }
+            if (j == windowBands - 1)
+                RefineBottom(ring, W, Hw, s);
+        }
+        const int done = t - (levels - 1); // the window band now final
+        if (done < 0 || done >= windowBands)
+            continue;
+        const int band = w0 + done;
+        if (band < b0 || band >= b1)
+            continue;
+        for (int k = 0; k < zoom && !stop; ++k)
+            takeRow(ring.Row(done * zoom + k), std::int64_t(band) * zoom + k);
+        if (band == bands - 1 && !stop)
+            takeRow(ring.Row(Hw - 1), lastRow);
+    }
 }
 
 } // namespace
@@ -175,47 +574,16 @@ bool RefineGrid(TValueGrid& g, int s, platform::IProgress* progress, unsigned th
     const int W = g.Width();
     const int H = g.Height();
     threads = ThreadsFor(std::int64_t(W) * H, threads);
+    const TGridRows rows{g};
     for (; s > 1; s /= 2) {
         if ((W - 1) % s != 0 || (H - 1) % s != 0)
             return false;
-        const int h = s / 2;
         const std::size_t bands = std::size_t((H - 1) / s); // rows r = 0, s, 2s, … < H − 1
-        // Each band of cells gets its centres, then its top and left edge midpoints, in the
-        // order of the row-by-row subdivision, whose every point averages points already
-        // known. The centre above a top edge belongs to the band above: it is the mean of
-        // that cell's corners, so the band computes it from them itself, and bands never
-        // read what another band writes (only corners, at even multiples of h). Points
-        // with all four neighbours inside take the plain mean of four (a shift rounds
-        // down); the rest go through AxialMean.
-        const bool done = RunItems(bands, threads, progress, [&](std::size_t b) {
-            const int r = int(b) * s;
-            std::int32_t* top = g.Row(r);
-            std::int32_t* mid = g.Row(r + h);
-            const std::int32_t* down = g.Row(r + s);
-            const std::int32_t* upper = r > 0 ? g.Row(r - s) : nullptr;
-            for (int c = 0; c < W - 1; c += s) {
-                mid[c + h] = static_cast<std::int32_t>(
-                    (std::int64_t(top[c]) + top[c + s] + down[c] + down[c + s]) >> 2);
-                if (upper) {
-                    const std::int64_t above =
-                        (std::int64_t(upper[c]) + upper[c + s] + top[c] + top[c + s]) >> 2;
-                    top[c + h] =
-                        static_cast<std::int32_t>((above + top[c] + mid[c + h] + top[c + s]) >> 2);
-                } else {
-                    top[c + h] = AxialMean(g, r, c + h, h);
-                }
-                mid[c] = c > 0
-                             ? static_cast<std::int32_t>(
-                                   (std::int64_t(top[c]) + mid[c - h] + down[c] + mid[c + h]) >> 2)
-                             : AxialMean(g, r + h, c, h);
-            }
-            mid[W - 1] = AxialMean(g, r + h, W - 1, h);
-        });
+        const bool done = RunItems(bands, threads, progress,
+                                   [&](std::size_t b) { RefineBand(rows, W, H, int(b) * s, s); });
         if (!done)
             return false;
-        std::int32_t* bottom = g.Row(H - 1);
-        for (int c = 0; c < W - 1; c += s)
-            bottom[c + h] = AxialMean(g, H - 1, c + h, h);
+        RefineBottom(rows, W, H, s);
     }
     return true;
 }
@@ -238,28 +606,15 @@ void ComputeIndexes(const std::int32_t* values, std::int64_t count, std::int32_t
 {
     if (count <= 0 || !values || !indexes)
         return;
-    if (colourCount <= 0 || !(rawPerColour > 0)) {
-        std::fill(indexes, indexes + count, std::uint16_t(0));
-        return;
-    }
-    const double top = double(std::min(colourCount, 0x10000) - 1);
-    const double step = rawPerColour;
-    const std::int64_t base = min;
-    auto block = [&](std::int64_t from, std::int64_t to) {
-        for (std::int64_t i = from; i < to; ++i) {
-            double q = double(std::int64_t(values[i]) - base) / step;
-            q = q > 0 ? q : 0; // below the minimum (and NaN) take entry 0
-            q = q < top ? q : top;
-            indexes[i] = static_cast<std::uint16_t>(static_cast<std::int32_t>(q));
-        }
-    };
+    const TIndexMap map(min, rawPerColour, colourCount, count);
     constexpr std::int64_t chunk = std::int64_t(1) << 16;
     const std::int64_t chunks = (count + chunk - 1) / chunk;
-    platform::ParallelFor(
+    platform::ParallelBands(
         std::size_t(chunks),
         [&](std::size_t k) {
             const std::int64_t from = std::int64_t(k) * chunk;
-            block(from, std::min(count, from + chunk));
+            map.Map(values + from, std::min(count, from + chunk) - from, indexes + from);
+            StreamFence();
         },
         ThreadsFor(count, threads));
 }
@@ -293,18 +648,113 @@ bool ZoomIndexes(const std::int32_t* values, int width, int height, int zoom, st
     const bool byPoints = total <= std::numeric_limits<int>::max();
     progress.SetPosition(0);
     progress.SetRange(0, byPoints ? int(total) : H);
+    const TIndexMap map(min, rawPerColour, colourCount, total);
     std::atomic<std::int64_t> rowsDone{0};
     return RunItems(
         std::size_t(H), ThreadsFor(total, threads), &progress,
         [&](std::size_t y) {
-            ComputeIndexes(grid.Row(int(y)), W, min, rawPerColour, colourCount,
-                           indexes + std::size_t(y) * std::size_t(W), 1);
+            map.Map(grid.Row(int(y)), W, indexes + std::size_t(y) * std::size_t(W));
+            StreamFence();
             ++rowsDone;
         },
         [&] {
             const std::int64_t rows = rowsDone.load();
             progress.SetPosition(int(byPoints ? rows * W : rows));
         });
+}
+
+namespace {
+
+//! The rows of one worker's ring: every row alive at once (a few bands), or the whole
+//! zoomed height when that is less.
+int RingRows(int height, int zoom)
+{
+    if (zoom <= 1 || (zoom & (zoom - 1)) != 0 || height <= 0)
+        return 1;
+    return int(std::min<std::int64_t>((Levels(zoom) + 1) * zoom + 1, ZoomedSize(height, zoom)));
+}
+
+//! The pieces of channel bands that a banded zoom is cut into.
+int Pieces(int height)
+{
+    const int bands = height - 1;
+    return bands > 0 ? (bands + kBandsPerPiece - 1) / kBandsPerPiece : 1;
+}
+
+} // namespace
+
+int ZoomWorkRows(int height, int zoom, unsigned threads)
+{
+    const unsigned cores = threads ? threads : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned workers = std::min(cores, unsigned(std::max(1, Pieces(height))));
+    return RingRows(height, zoom) * int(workers);
+}
+
+bool ZoomIndexesInBands(const std::int32_t* values, int width, int height, int zoom,
+                        std::int32_t min, double rawPerColour, int colourCount, TValueGrid& rings,
+                        std::uint16_t* indexes, platform::IProgress& progress, unsigned threads)
+{
+    const int ringRows = RingRows(height, zoom);
+    if (!values || !indexes || width <= 0 || height <= 0 || zoom < 1 ||
+        rings.Width() != ZoomedSize(width, zoom) || rings.Height() < ringRows)
+        return false;
+    progress.SetRange(0, 2);
+    progress.SetPosition(1);
+    progress.SetPosition(2);
+    if (progress.StopRequested())
+        return false;
+    if ((zoom & (zoom - 1)) != 0)
+        return false;
+
+    const int W = rings.Width();
+    const std::int64_t H = ZoomedSize(height, zoom);
+    const std::int64_t total = std::int64_t(W) * H;
+    const bool byPoints = total <= std::numeric_limits<int>::max();
+    progress.SetPosition(0);
+    progress.SetRange(0, byPoints ? int(total) : int(H));
+    // Values of a range below 2^29 are refined lifted by their least, in 32 bits: the
+    // means of lifted values are the lifted means (they are rounded down).
+    const std::size_t n = std::size_t(width) * std::size_t(height);
+    const auto [lo, hi] = std::minmax_element(values, values + n);
+    const bool narrow = zoom > 1 && std::int64_t(*hi) - *lo < (std::int64_t(1) << 29);
+    const std::int32_t lift = narrow ? *lo : 0;
+    TIndexMap map(std::int64_t(min) - lift, rawPerColour, colourCount, total);
+    // Every zoomed value is a mean of channel values: within their range.
+    map.Span(*lo - lift, *hi - lift);
+
+    const int bands = height - 1;
+    const int pieces = Pieces(height);
+    unsigned workers = threads ? threads : std::max(1u, std::thread::hardware_concurrency());
+    workers = ThreadsFor(total, workers);
+    workers = std::min({workers, unsigned(pieces), unsigned(rings.Height() / ringRows)});
+    const int levels = Levels(zoom);
+
+    std::atomic<int> nextPiece{0};
+    std::atomic<std::int64_t> rowsDone{0};
+    std::atomic<bool> stop{false};
+    const std::thread::id caller = std::this_thread::get_id();
+    auto takeRow = [&](const std::int32_t* row, std::int64_t y) {
+        map.Map(row, W, indexes + std::size_t(y) * std::size_t(W));
+        StreamFence();
+        const std::int64_t done = ++rowsDone;
+        if (std::this_thread::get_id() == caller) {
+            progress.SetPosition(int(byPoints ? done * W : done));
+            if (progress.StopRequested())
+                stop = true;
+        }
+    };
+    platform::ParallelBands(
+        workers,
+        [&](std::size_t k) {
+            const TRingRows ring{rings.Row(int(k) * ringRows), std::size_t(W), ringRows};
+            for (int piece = nextPiece++; piece < pieces && !stop; piece = nextPiece++) {
+                const int b0 = piece * kBandsPerPiece;
+                RefinePiece(values, width, zoom, levels, b0, std::min(bands, b0 + kBandsPerPiece),
+                            bands, lift, narrow, ring, takeRow, stop);
+            }
+        },
+        workers);
+    return !stop.load();
 }
 
 int PaletteBarRows(int colourCount)
@@ -353,7 +803,7 @@ void ShadeMatrix(const std::int32_t* heights, int width, int height, float xStep
     constexpr int band = 16;
     const int bands = (height - 1 + band - 1) / band;
     const std::int32_t flat = FlatAngle(light);
-    platform::ParallelFor(
+    platform::ParallelBands(
         std::size_t(bands),
         [&](std::size_t b) {
             const int first = int(b) * band;
@@ -1070,7 +1520,7 @@ bool TView2DForm::RenderImageChecked()
         key.Hash = Fingerprint(values, count) ^ (ShadedChannel ? 0x5bd1e995u : 0u);
         if (!(zoomValid_ && key == zoomKey_)) {
             zoomValid_ = false;
-            if (!RowBuffers.Allocate(ZoomedWidth, ZoomedHeight)) {
+            if (!RowBuffers.Allocate(ZoomedWidth, ZoomWorkRows(h, Zoom_))) {
                 noMemory = true;
             } else {
                 zoomValues_ = values;
@@ -1118,9 +1568,9 @@ bool TView2DForm::RenderImageChecked()
 void TView2DForm::ZoomWorker(TProgressThread* thread)
 {
     const TSPMData* shown = zoomChannel_;
-    zoomCompleted_ = ZoomIndexes(zoomValues_, shown->Header.Width, shown->Header.Height, Zoom_,
-                                 shown->Header.Min, shown->RawPerColour, shown->ColourCount,
-                                 RowBuffers, ImageIndexes.data(), *thread, 0);
+    zoomCompleted_ = ZoomIndexesInBands(
+        zoomValues_, shown->Header.Width, shown->Header.Height, Zoom_, shown->Header.Min,
+        shown->RawPerColour, shown->ColourCount, RowBuffers, ImageIndexes.data(), *thread, 0);
 }
 
 void TView2DForm::ComputeShading()
@@ -1172,6 +1622,21 @@ void TView2DForm::DrawPaletteBar()
 
 void TView2DForm::Compose()
 {
+    if (Image->Background()->Empty())
+        return;
+    platform::TCanvas* c = Image->Background()->Canvas();
+    Image->BeginUpdate();
+    // 1. to 3.
+    DrawPicture();
+    // 4. and 5.
+    DrawAxes(c);
+    if (OnOverlayPaint)
+        OnOverlayPaint(this);
+    Image->EndUpdate();
+}
+
+void TView2DForm::DrawPicture()
+{
     platform::TBitmap* background = Image->Background();
     if (background->Empty())
         return;
@@ -1189,81 +1654,131 @@ void TView2DForm::Compose()
     c->Pen = platform::TPen{};
     c->Brush.Color = BackgroundColor;
     c->Brush.Style = platform::bsSolid;
-    FillAround(background, ImageLeft, ImageTop, ImageRight, ImageBottom,
-               c->Resolve(BackgroundColor));
-
     // 2. One-pixel frames around the image and the bar: the outlines of the rectangles
-    // (their insides are drawn over by the image and the bar).
-    DrawFrame(c, ImageLeft - 1, ImageTop - 1, ImageRight + 1, ImageBottom + 1);
-    DrawFrame(c, BarLeft - 1, ImageTop - 1, BarRight + 1, ImageBottom + 1);
-
-    // 3. The channel image at its natural size and the bar stretched to the image height.
-    PaintPicture(c);
-    // 4. and 5.
-    DrawAxes(c);
-    if (OnOverlayPaint)
-        OnOverlayPaint(this);
+    // (their insides are drawn over by the image and the bar). 3. The channel image at its
+    // natural size and the bar stretched to the image height. With the layout as Relayout
+    // makes it the frames lie apart from the image and the bar, and the background, the
+    // image and the bar are written in one pass before the frames.
+    const bool apart = ImageRight - ImageLeft == ZoomedWidth &&
+                       ImageBottom - ImageTop == ZoomedHeight && BarLeft - 1 > ImageRight &&
+                       BarRight >= BarLeft;
+    if (apart) {
+        PaintPicture(c, true);
+        DrawFrame(c, ImageLeft - 1, ImageTop - 1, ImageRight + 1, ImageBottom + 1);
+        DrawFrame(c, BarLeft - 1, ImageTop - 1, BarRight + 1, ImageBottom + 1);
+    } else {
+        FillAround(background, ImageLeft, ImageTop, ImageRight, ImageBottom,
+                   c->Resolve(BackgroundColor));
+        DrawFrame(c, ImageLeft - 1, ImageTop - 1, ImageRight + 1, ImageBottom + 1);
+        DrawFrame(c, BarLeft - 1, ImageTop - 1, BarRight + 1, ImageBottom + 1);
+        PaintPicture(c, false);
+    }
     Image->EndUpdate();
 }
 
-void TView2DForm::PaintPicture(platform::TCanvas* c)
+void TView2DForm::TakePaletteColours()
 {
-    platform::TBitmap* background = c->Bitmap();
     // Every index names an entry of the palette; entries the palette lacks are black.
-    std::vector<std::uint32_t> colours(0x10000, 0xFF000000u);
-    if (ImagePalette) {
-        const auto& entries = ImagePalette->Entries();
-        const std::size_t n = std::min<std::size_t>(entries.size(), colours.size());
-        for (std::size_t i = 0; i < n; ++i)
-            colours[i] = PixelOf(entries[i]);
+    constexpr std::size_t entries = 0x10000;
+    if (paletteColours_.size() != entries) {
+        paletteColours_.assign(entries, 0xFF000000u);
+        colouredEntries_ = 0;
     }
-    const int cw = background->Width();
-    const int ch = background->Height();
+    std::size_t n = 0;
+    if (ImagePalette) {
+        const auto& palette = ImagePalette->Entries();
+        n = std::min(palette.size(), entries);
+        for (std::size_t i = 0; i < n; ++i)
+            paletteColours_[i] = PixelOf(palette[i]);
+    }
+    if (colouredEntries_ > n)
+        std::fill(paletteColours_.begin() + std::ptrdiff_t(n),
+                  paletteColours_.begin() + std::ptrdiff_t(colouredEntries_), 0xFF000000u);
+    colouredEntries_ = n;
+}
+
+void TView2DForm::PaintPicture(platform::TCanvas* c, bool background)
+{
+    platform::TBitmap* picture = c->Bitmap();
+    if (picture->Empty() || picture->Image().depth() != 32)
+        return;
+    TakePaletteColours();
+    const std::uint32_t* colours = paletteColours_.data();
+    const int cw = picture->Width();
+    const int ch = picture->Height();
     const int zw = ZoomedWidth;
     const int zh = ZoomedHeight;
     const bool haveImage = ImageIndexes.size() == std::size_t(std::int64_t(zw) * zh);
+    const platform::TColor rgb = c->Resolve(BackgroundColor);
     const std::uint32_t fill =
-        PixelOf({std::uint8_t(platform::GetRValue(c->Resolve(BackgroundColor))),
-                 std::uint8_t(platform::GetGValue(c->Resolve(BackgroundColor))),
-                 std::uint8_t(platform::GetBValue(c->Resolve(BackgroundColor))), 0});
+        PixelOf({std::uint8_t(platform::GetRValue(rgb)), std::uint8_t(platform::GetGValue(rgb)),
+                 std::uint8_t(platform::GetBValue(rgb)), 0});
     const int x0 = std::max(ImageLeft, 0);
     const int x1 = std::min(ImageLeft + zw, cw);
     const int bx0 = std::max(BarLeft, 0);
     const int bx1 = std::min(BarRight, cw);
+    // The background around the image, as FillAround leaves it.
+    const int l = std::clamp(ImageLeft, 0, cw), r = std::clamp(ImageRight, l, cw);
     const int rows = static_cast<int>(BarIndexes.size());
+    const std::uint16_t* image = ImageIndexes.data();
+    const std::uint16_t* bar = BarIndexes.data();
 
     c->Lock();
-    auto paintRow = [&](int y) {
-        const int py = ImageTop + y;
-        if (py < 0 || py >= ch)
-            return;
-        auto* line = reinterpret_cast<std::uint32_t*>(background->ScanLine(py));
-        if (!line)
+    std::uint8_t* bits = picture->ScanLine(0); // the rows' addresses, taken on this thread
+    const std::ptrdiff_t stride = picture->Image().bytesPerLine();
+    auto paintRow = [&](int py) {
+        auto* line = reinterpret_cast<std::uint32_t*>(bits + std::ptrdiff_t(py) * stride);
+        if (background) {
+            if (py < ImageTop || py >= ImageBottom) {
+                std::fill(line, line + cw, fill);
+            } else {
+                std::fill(line, line + l, fill);
+                std::fill(line + r, line + cw, fill);
+            }
+        }
+        const int y = py - ImageTop;
+        if (y < 0 || y >= zh)
             return;
         if (haveImage) {
-            const std::uint16_t* src = ImageIndexes.data() + std::size_t(y) * std::size_t(zw);
-            for (int x = x0; x < x1; ++x)
+            const std::uint16_t* src = image + std::size_t(y) * std::size_t(zw);
+            int x = x0;
+#if defined(__SSE2__)
+            // Written past the caches: the picture is far larger than they are.
+            for (; x < x1 && (reinterpret_cast<std::uintptr_t>(line + x) & 15) != 0; ++x)
+                line[x] = colours[src[x - ImageLeft]];
+            for (; x + 4 <= x1; x += 4) {
+                const std::uint16_t* q = src + (x - ImageLeft);
+                _mm_stream_si128(reinterpret_cast<__m128i*>(line + x),
+                                 _mm_setr_epi32(int(colours[q[0]]), int(colours[q[1]]),
+                                                int(colours[q[2]]), int(colours[q[3]])));
+            }
+#endif
+            for (; x < x1; ++x)
                 line[x] = colours[src[x - ImageLeft]];
         } else {
             for (int x = x0; x < x1; ++x)
                 line[x] = fill;
         }
-        const std::uint32_t bar =
-            rows > 0 ? colours[BarIndexes[std::size_t(std::int64_t(y) * rows / zh)]] : fill;
+        const std::uint32_t barColour =
+            rows > 0 ? colours[bar[std::size_t(std::int64_t(y) * rows / zh)]] : fill;
         for (int x = bx0; x < bx1; ++x)
-            line[x] = bar;
+            line[x] = barColour;
     };
+    // Every row of the picture with its background, else the image's rows.
+    const int first = background ? 0 : std::max(ImageTop, 0);
+    const int last = background ? ch : std::min<std::int64_t>(std::int64_t(ImageTop) + zh, ch);
     constexpr int band = 64;
-    const int bands = (zh + band - 1) / band;
-    platform::ParallelFor(
-        std::size_t(std::max(bands, 0)),
+    const int bands = last > first ? (last - first + band - 1) / band : 0;
+    platform::ParallelBands(
+        std::size_t(bands),
         [&](std::size_t b) {
-            const int first = int(b) * band;
-            const int last = std::min(zh, first + band);
-            for (int y = first; y < last; ++y)
-                paintRow(y);
+            const int from = first + int(b) * band;
+            const int to = std::min(last, from + band);
+            for (int py = from; py < to; ++py)
+                paintRow(py);
+            StreamFence();
         },
-        ThreadsFor(std::int64_t(zw) * zh, 0));
+        ThreadsFor(std::int64_t(last - first) * cw, 0));
     c->Unlock();
 }
 

@@ -79,6 +79,9 @@ public:
     //! Paints the view image: background, frames, channel image, palette bar, axes, and
     //! then the overlay of the tool holding the view.
     void Compose();
+    //! The first steps of Compose: background, frames, channel image and palette bar, in
+    //! one update bracket of Image (no axes, no overlay).
+    void DrawPicture();
     //! The axes, their labels and the captions.
     void DrawAxes(platform::TCanvas* canvas);
     //! Fills ShownChannel with the shading angles of the channel (tenths of a degree) and
@@ -131,7 +134,8 @@ public:
     std::function<void(QWidget* window)> OnToolChange;
     //! The progress dialog while a zoom is computed, else null.
     TProgressForm* ProgressDialog = nullptr;
-    //! The zoomed value grid while a zoom is computed; empty otherwise.
+    //! The rings of zoomed rows that the zoom is refined in (ZoomIndexesInBands, a ring per
+    //! worker) while a zoom is computed; empty otherwise.
     TValueGrid RowBuffers;
     //! The step's view settings (not owned); null once detached.
     TViewSettings* Settings = nullptr;
@@ -187,7 +191,11 @@ private:
     //! Renders; false when the layout was replaced meanwhile (a fall-back to zoom 1).
     bool RenderImageChecked();
     void ZoomWorker(TProgressThread* thread);
-    void PaintPicture(platform::TCanvas* canvas);
+    //! The pixel of every palette entry in paletteColours_ (black beyond the palette).
+    void TakePaletteColours();
+    //! The channel image and the bar in their colours; with `background` also every other
+    //! pixel of the picture in the background colour, in the same pass.
+    void PaintPicture(platform::TCanvas* canvas, bool background);
 
     TObjectSPM* step_ = nullptr;
     QMdiArea* area_ = nullptr;
@@ -210,6 +218,10 @@ private:
     };
     TZoomKey zoomKey_;
     bool zoomValid_ = false;
+    //! The pixels of the palette's entries, all 65536 indexes (kept from one compose to the
+    //! next); entries colouredEntries_ and on are black.
+    std::vector<std::uint32_t> paletteColours_;
+    std::size_t colouredEntries_ = 0;
     // The zoom worker's input, set while the dialog runs.
     const std::int32_t* zoomValues_ = nullptr;
     const TSPMData* zoomChannel_ = nullptr;

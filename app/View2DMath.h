@@ -78,6 +78,25 @@ bool ZoomIndexes(const std::int32_t* values, int width, int height, int zoom, st
                  double rawPerColour, int colourCount, TValueGrid& grid, std::uint16_t* indexes,
                  platform::IProgress& progress, unsigned threads = 0);
 
+//! Rows of working memory (of the zoomed width) for ZoomIndexesInBands on a channel of
+//! `height` rows at zoom z (a power of two) with up to `threads` workers (0: every core): a
+//! ring of (log2 z + 1) × z + 1 rows, or of the zoomed height when that is less, for each
+//! worker, and at most one worker per 32 channel rows; 1 at zoom 1.
+int ZoomWorkRows(int height, int zoom, unsigned threads = 0);
+
+//! The same indexes, progress and stops as ZoomIndexes, without a zoomed grid of the whole
+//! picture: each worker refines pieces of bands of channel rows in a ring of rows of its
+//! own and takes the indexes of every zoomed row as soon as it is final, while the row is
+//! still in the cache. `rings` must be ZoomedSize(width, zoom) wide and hold the ring of
+//! one worker at least (ZoomWorkRows with one thread); the workers are at most `threads`
+//! (0: every core) and as many as it holds rings for. Its contents are scratch. The
+//! calling thread reports the rows done and polls for a stop after each row it finishes.
+//! False when stopped or when the zoom is no power of two.
+bool ZoomIndexesInBands(const std::int32_t* values, int width, int height, int zoom,
+                        std::int32_t min, double rawPerColour, int colourCount, TValueGrid& rings,
+                        std::uint16_t* indexes, platform::IProgress& progress,
+                        unsigned threads = 0);
+
 //! Rows of the palette bar bitmap: one per colour up to 500 colours, then one per two or
 //! three colours (colourCount / ((colourCount − 1) / 500 + 1)); 0 without colours.
 int PaletteBarRows(int colourCount);

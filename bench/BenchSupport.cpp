@@ -62,8 +62,11 @@ int RunAndReport(int argc, char** argv, const std::vector<Ratio>& ratios)
         if (m == reporter.seconds.end() || b == reporter.seconds.end() || b->second <= 0)
             continue;
         const double ratio = m->second / b->second;
-        std::printf("ratio %s / %s = %.2f (within %.2f: %s)\n", r.Measured.c_str(),
-                    r.Baseline.c_str(), ratio, r.Limit, ratio <= r.Limit ? "yes" : "NO");
+        if (r.Limit > 0)
+            std::printf("ratio %s / %s = %.2f (within %.2f: %s)\n", r.Measured.c_str(),
+                        r.Baseline.c_str(), ratio, r.Limit, ratio <= r.Limit ? "yes" : "NO");
+        else
+            std::printf("ratio %s / %s = %.2f\n", r.Measured.c_str(), r.Baseline.c_str(), ratio);
     }
     benchmark::Shutdown();
     return 0;

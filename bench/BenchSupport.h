@@ -11,7 +11,7 @@ namespace benchsupport {
 struct Ratio {
     std::string Measured;  //!< benchmark name
     std::string Baseline;  //!< benchmark name of its baseline
-    double Limit;          //!< the ratio the figure should stay within (printed only)
+    double Limit;          //!< the ratio the figure should stay within (printed only); 0: none
 };
 
 //! Runs every registered benchmark, then prints "name / baseline = ratio (limit L)".

@@ -1,11 +1,19 @@
 #include "Bitmap.h"
 
 #include <QImageReader>
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fstream>
 #include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
+
+#include "platform/core/Parallel.h"
 
 namespace platform {
 

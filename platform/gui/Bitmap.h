@@ -4,6 +4,9 @@
 // palette-relative colours, BMP files, and a change notification.
 
 #include <QImage>
+
+#include "platform/core/Parallel.h"
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -85,5 +88,6 @@ private:
     HPALETTE palette_;
     std::unique_ptr<TCanvas> canvas_;
 };
+
 
 } // namespace platform

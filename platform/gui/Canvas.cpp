@@ -9,8 +9,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Text1251.h"
@@ -93,16 +99,27 @@ long long LinePixels(int x0, int y0, int x1, int y1, const QRect& clip, Plot&& p
     }
     kFirst = std::max(kFirst, 0LL);
     kLast = std::min(kLast, steps - 1);
+    if (kFirst > kLast)
+        return steps;
+    // The minor coordinate is the rounded exact value (halves rounded up):
+    // (2 k amin + steps) / (2 steps), stepped from kFirst on by its quotient and remainder.
+    const long long den = 2 * steps;
+    const long long inc = 2 * amin; // at most den
+    const __int128 first = static_cast<__int128>(2) * kFirst * amin + steps;
+    long long quotient = static_cast<long long>(first / den);
+    long long remainder = static_cast<long long>(first % den);
     for (long long k = kFirst; k <= kLast; ++k) {
         const long long major = major0 + sMajor * k;
-        // The minor coordinate is the rounded exact value (halves rounded up).
-        const auto exact =
-            (static_cast<__int128>(2) * k * amin + steps) / (static_cast<__int128>(2) * steps);
-        const long long minor = minor0 + sMinor * static_cast<long long>(exact);
+        const long long minor = minor0 + sMinor * quotient;
         const long long x = xMajor ? major : minor;
         const long long y = xMajor ? minor : major;
         if (x >= clip.left() && x <= clip.right() && y >= clip.top() && y <= clip.bottom())
             plot(static_cast<int>(x), static_cast<int>(y), k);
+        remainder += inc;
+        if (remainder >= den) {
+            remainder -= den;
+            ++quotient;
+        }
     }
     return steps;
 }
@@ -141,6 +158,41 @@ inline void SetOpaque(std::uint8_t* p, int bpp)
 {
     if (bpp == 4)
         p[3] = 0xFF;
+}
+
+// The pixel rows of an image, their addresses taken once (for the image's own lock holder).
+struct TPixels {
+    explicit TPixels(QImage& image)
+        : Bits(image.bits()), Stride(image.bytesPerLine()), Width(image.width()),
+          Height(image.height()), Bpp(BytesPerPixel(image))
+    {
+    }
+    std::uint8_t* Row(int y) const { return Bits + static_cast<std::ptrdiff_t>(y) * Stride; }
+    std::uint8_t* At(int x, int y) const { return Row(y) + static_cast<std::ptrdiff_t>(x) * Bpp; }
+    std::uint8_t* Bits;
+    std::ptrdiff_t Stride;
+    int Width;
+    int Height;
+    int Bpp;
+};
+
+// Sets the pixels x0 .. x1 − 1 of row y to the colour `rgb`, as Apply with pmCopy does.
+void FillRun(const TPixels& image, int y, long long x0, long long x1, TColor rgb)
+{
+    x0 = std::max(x0, 0LL);
+    x1 = std::min<long long>(x1, image.Width);
+    if (y < 0 || y >= image.Height || x0 >= x1)
+        return;
+    std::uint8_t* row = image.Row(y);
+    if (image.Bpp == 4) {
+        const std::uint32_t pixel = 0xFF000000u | (std::uint32_t(GetRValue(rgb)) << 16) |
+                                    (std::uint32_t(GetGValue(rgb)) << 8) | GetBValue(rgb);
+        auto* p = reinterpret_cast<std::uint32_t*>(row);
+        std::fill(p + x0, p + x1, pixel);
+        return;
+    }
+    for (std::uint8_t* p = row + x0 * 3; p < row + x1 * 3; p += 3)
+        Apply(p, rgb, pmCopy);
 }
 
 // Pixels of one figure, each taken once: 1 pen, 2 the gaps of a styled pen on a solid
@@ -238,7 +290,131 @@ int Held(int v)
     return std::clamp(v, -kFar, kFar);
 }
 
+QFont QtFontOf(const TFont& font)
+{
+    QFont f(FromCp1251(font.Name));
+    const int h = font.Height == 0 ? 11 : std::abs(font.Height);
+    f.setPixelSize(std::max(h, 1));
+    f.setBold(font.Style & fsBold);
+    f.setItalic(font.Style & fsItalic);
+    f.setUnderline(font.Style & fsUnderline);
+    f.setStrikeOut(font.Style & fsStrikeOut);
+    f.setStyleStrategy(QFont::NoAntialias);
+    return f;
+}
+
+// Texts longer than this are measured and drawn by Qt every time.
+constexpr std::size_t kLongestKeptText = 256;
+constexpr std::size_t kKeptTextsPerFont = 4096;
+constexpr std::size_t kKeptFonts = 8;
+
 } // namespace
+
+struct TCanvas::TTextEntry {
+    int Width = 0;
+    //! The text's pixels are known: Qt drew it once into a box with Pad pixels around.
+    bool Known = false;
+    int Pad = 0;
+    //! The drawn pixels: Left .. Right − 1 of box row Row.
+    struct TRun {
+        int Row, Left, Right;
+    };
+    std::vector<TRun> Runs;
+};
+
+struct TCanvas::TFontEntry {
+    explicit TFontEntry(const TFont& font)
+        : Name(font.Name), Height(font.Height), Style(font.Style), Font(QtFontOf(font)),
+          Metrics(Font)
+    {
+    }
+    bool Is(const TFont& font) const
+    {
+        return font.Height == Height && font.Style == Style && font.Name == Name;
+    }
+    std::string Name;
+    int Height;
+    std::uint8_t Style;
+    QFont Font;
+    QFontMetrics Metrics;
+    std::unordered_map<std::string, TTextEntry> Texts;
+};
+
+struct TCanvas::TTextCache {
+    std::vector<std::unique_ptr<TFontEntry>> Fonts; // the latest used first
+};
+
+TCanvas::TCanvas(TBitmap& owner) : owner_(owner), texts_(std::make_unique<TTextCache>()) {}
+
+TCanvas::~TCanvas() = default;
+
+TCanvas::TFontEntry& TCanvas::CurrentFont() const
+{
+    auto& fonts = texts_->Fonts;
+    for (std::size_t i = 0; i < fonts.size(); ++i)
+        if (fonts[i]->Is(Font)) {
+            if (i > 0)
+                std::swap(fonts[i], fonts[0]);
+            return *fonts[0];
+        }
+    if (fonts.size() >= kKeptFonts)
+        fonts.pop_back();
+    fonts.insert(fonts.begin(), std::make_unique<TFontEntry>(Font));
+    return *fonts[0];
+}
+
+const TCanvas::TTextEntry& TCanvas::TextOf(TFontEntry& font, const std::string& text) const
+{
+    if (const auto found = font.Texts.find(text); found != font.Texts.end())
+        return found->second;
+    if (font.Texts.size() >= kKeptTextsPerFont)
+        font.Texts.clear();
+    TTextEntry entry;
+    const QString q = FromCp1251(text);
+    entry.Width = font.Metrics.horizontalAdvance(q);
+    if (text.size() <= kLongestKeptText) {
+        // Qt draws the text once on a transparent box; its pixels are kept when every one
+        // is fully drawn or untouched (aliased text) and none reaches the box's border.
+        const int height = font.Metrics.height();
+        const int pad = std::max(height, 8);
+        QImage box(entry.Width + 2 * pad, height + 2 * pad, QImage::Format_ARGB32_Premultiplied);
+        if (!box.isNull()) {
+            box.fill(0);
+            {
+                QPainter p(&box);
+                p.setRenderHint(QPainter::Antialiasing, false);
+                p.setRenderHint(QPainter::TextAntialiasing, false);
+                p.setFont(font.Font);
+                p.setPen(QColor(0, 0, 0));
+                p.drawText(QPoint(pad, pad + font.Metrics.ascent()), q);
+            }
+            bool known = true;
+            for (int y = 0; y < box.height() && known; ++y) {
+                const auto* row = reinterpret_cast<const QRgb*>(box.constScanLine(y));
+                for (int x = 0; x < box.width(); ++x) {
+                    const int a = qAlpha(row[x]);
+                    if (a == 0)
+                        continue;
+                    if (a != 255 || x == 0 || y == 0 || x == box.width() - 1 ||
+                        y == box.height() - 1) {
+                        known = false;
+                        break;
+                    }
+                    if (!entry.Runs.empty() && entry.Runs.back().Row == y &&
+                        entry.Runs.back().Right == x)
+                        ++entry.Runs.back().Right;
+                    else
+                        entry.Runs.push_back({y, x, x + 1});
+                }
+            }
+            entry.Known = known;
+            entry.Pad = pad;
+            if (!known)
+                entry.Runs.clear();
+        }
+    }
+    return font.Texts.emplace(text, std::move(entry)).first->second;
+}
 
 int TFont::Size() const
 {
@@ -300,15 +476,7 @@ TColor TCanvas::Resolve(TColor c) const
 
 QFont TCanvas::QtFont() const
 {
-    QFont f(FromCp1251(Font.Name));
-    const int h = Font.Height == 0 ? 11 : std::abs(Font.Height);
-    f.setPixelSize(std::max(h, 1));
-    f.setBold(Font.Style & fsBold);
-    f.setItalic(Font.Style & fsItalic);
-    f.setUnderline(Font.Style & fsUnderline);
-    f.setStrikeOut(Font.Style & fsStrikeOut);
-    f.setStyleStrategy(QFont::NoAntialias);
-    return f;
+    return QtFontOf(Font);
 }
 
 void TCanvas::MoveTo(int X, int Y)
@@ -334,7 +502,8 @@ void TCanvas::Polyline(std::span<const TPoint> Points)
             const TColor pen = Resolve(Pen.Color);
             if (Pen.Width <= 1) {
                 // Segments one by one, as separate lines from the pen's position.
-                const int bpp = BytesPerPixel(image);
+                const TPixels pixels(image);
+                const int bpp = pixels.Bpp;
                 const Pattern pattern = PatternOf(Pen.Style);
                 const bool opaque = Brush.Style == bsSolid;
                 const TColor gap = Resolve(Brush.Color);
@@ -346,7 +515,7 @@ void TCanvas::Polyline(std::span<const TPoint> Points)
                             const bool on = PatternOn(pattern, offset + k);
                             if (!on && !opaque)
                                 return;
-                            std::uint8_t* p = image.scanLine(y) + static_cast<std::size_t>(x) * bpp;
+                            std::uint8_t* p = pixels.At(x, y);
                             Apply(p, on ? pen : gap, Pen.Mode);
                             SetOpaque(p, bpp);
                         });
@@ -361,12 +530,13 @@ void TCanvas::Polyline(std::span<const TPoint> Points)
                         line << Centre(pt);
                     p.drawPolyline(line);
                 });
-                const int bpp = BytesPerPixel(image);
+                const TPixels pixels(image);
+                const int bpp = pixels.Bpp;
                 const QRect& box = mask.Box();
                 for (int y = box.top(); y <= box.bottom() && !mask.Empty(); ++y)
                     for (int x = box.left(); x <= box.right(); ++x)
                         if (mask.At(x, y) != Mask::None) {
-                            std::uint8_t* p = image.scanLine(y) + static_cast<std::size_t>(x) * bpp;
+                            std::uint8_t* p = pixels.At(x, y);
                             Apply(p, pen, Pen.Mode);
                             SetOpaque(p, bpp);
                         }
@@ -385,10 +555,11 @@ void ApplyMask(QImage& image, const Mask& mask, TColor pen, TColor gap, TColor f
 {
     if (mask.Empty())
         return;
-    const int bpp = BytesPerPixel(image);
+    const TPixels pixels(image);
+    const int bpp = pixels.Bpp;
     const QRect& box = mask.Box();
     for (int y = box.top(); y <= box.bottom(); ++y) {
-        std::uint8_t* row = image.scanLine(y);
+        std::uint8_t* row = pixels.Row(y);
         for (int x = box.left(); x <= box.right(); ++x) {
             const auto code = mask.At(x, y);
             if (code == Mask::None)
@@ -617,15 +788,9 @@ void TCanvas::FillRect(const TRect& R)
                                image.rect();
             if (R.Right > R.Left && R.Bottom > R.Top && !area.isEmpty()) {
                 const TColor fill = Resolve(Brush.Color);
-                const int bpp = BytesPerPixel(image);
-                for (int y = area.top(); y <= area.bottom(); ++y) {
-                    std::uint8_t* p =
-                        image.scanLine(y) + static_cast<std::size_t>(area.left()) * bpp;
-                    for (int x = area.left(); x <= area.right(); ++x, p += bpp) {
-                        Apply(p, fill, pmCopy);
-                        SetOpaque(p, bpp);
-                    }
-                }
+                const TPixels pixels(image);
+                for (int y = area.top(); y <= area.bottom(); ++y)
+                    FillRun(pixels, y, area.left(), static_cast<long long>(area.right()) + 1, fill);
             }
         }
     }
@@ -635,28 +800,48 @@ void TCanvas::FillRect(const TRect& R)
 TSize TCanvas::TextExtent(const std::string& Text) const
 {
     std::lock_guard lock(mutex_);
-    const QFontMetrics metrics(QtFont());
-    return {metrics.horizontalAdvance(FromCp1251(Text)), metrics.height()};
+    TFontEntry& font = CurrentFont();
+    return {TextOf(font, Text).Width, font.Metrics.height()};
 }
 
 void TCanvas::TextOut(int X, int Y, const std::string& Text)
 {
     {
         std::lock_guard lock(mutex_);
-        const QFont font = QtFont();
-        const QFontMetrics metrics(font);
-        const QString text = FromCp1251(Text);
-        const int width = metrics.horizontalAdvance(text);
+        TFontEntry& font = CurrentFont();
+        const TTextEntry& entry = TextOf(font, Text);
+        const int width = entry.Width;
+        const int height = font.Metrics.height();
         QImage& image = Image();
-        if (!image.isNull()) {
+        if (!image.isNull() && entry.Known) {
+            // The pixels Qt drew for the text, moved to (X, Y).
+            const TPixels pixels(image);
+            if (Brush.Style == bsSolid) {
+                const TColor fill = Resolve(Brush.Color);
+                for (long long y = std::max(0LL, static_cast<long long>(Y)),
+                               end = std::min<long long>(static_cast<long long>(Y) + height,
+                                                         image.height());
+                     y < end; ++y)
+                    FillRun(pixels, static_cast<int>(y), X, static_cast<long long>(X) + width,
+                            fill);
+            }
+            const TColor ink = Resolve(Font.Color);
+            const long long left = static_cast<long long>(X) - entry.Pad;
+            const long long top = static_cast<long long>(Y) - entry.Pad;
+            for (const auto& run : entry.Runs) {
+                const long long y = top + run.Row;
+                if (y >= 0 && y < image.height())
+                    FillRun(pixels, static_cast<int>(y), left + run.Left, left + run.Right, ink);
+            }
+        } else if (!image.isNull()) {
             QPainter p(&image);
             p.setRenderHint(QPainter::Antialiasing, false);
             p.setRenderHint(QPainter::TextAntialiasing, false);
             if (Brush.Style == bsSolid)
-                p.fillRect(QRect(X, Y, width, metrics.height()), ToQColor(Resolve(Brush.Color)));
-            p.setFont(font);
+                p.fillRect(QRect(X, Y, width, height), ToQColor(Resolve(Brush.Color)));
+            p.setFont(font.Font);
             p.setPen(ToQColor(Resolve(Font.Color)));
-            p.drawText(QPoint(X, Y + metrics.ascent()), text);
+            p.drawText(QPoint(X, Y + font.Metrics.ascent()), FromCp1251(Text));
         }
         penPos_ = {static_cast<int>(
                        std::clamp<long long>(static_cast<long long>(X) + width, INT_MIN, INT_MAX)),
@@ -666,6 +851,64 @@ void TCanvas::TextOut(int X, int Y, const std::string& Text)
 }
 
 namespace {
+
+// Unscaled copies of at least this many bytes bypass the caches.
+constexpr long long kStreamedBytes = 8 << 20;
+
+// Runs rows(first, last) over bands of the rows from..to − 1, on the machine's cores when
+// the rows hold many bytes.
+void ForRows(long long from, long long to, long long rowBytes,
+             const std::function<void(long long, long long)>& rows)
+{
+    constexpr long long kBand = 32;
+    constexpr long long kParallelBytes = 1 << 20;
+    if (to <= from)
+        return;
+    if ((to - from) * rowBytes < kParallelBytes) {
+        rows(from, to);
+        return;
+    }
+    const long long bands = (to - from + kBand - 1) / kBand;
+    ParallelBands(static_cast<std::size_t>(bands), [&](std::size_t b) {
+        const long long first = from + static_cast<long long>(b) * kBand;
+        rows(first, std::min(to, first + kBand));
+    });
+}
+
+// Copies n bytes past the caches (the copy of a big picture would only push everything
+// else out of them); the caller fences (StreamFence) before others read the bytes.
+void StreamCopy(std::uint8_t* d, const std::uint8_t* s, std::size_t n)
+{
+#if defined(__SSE2__)
+    std::size_t head = (16 - (reinterpret_cast<std::uintptr_t>(d) & 15)) & 15;
+    head = std::min(head, n);
+    std::memcpy(d, s, head);
+    d += head;
+    s += head;
+    n -= head;
+    for (; n >= 64; n -= 64, d += 64, s += 64) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 32));
+        const __m128i e = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 48));
+        _mm_stream_si128(reinterpret_cast<__m128i*>(d), a);
+        _mm_stream_si128(reinterpret_cast<__m128i*>(d + 16), b);
+        _mm_stream_si128(reinterpret_cast<__m128i*>(d + 32), c);
+        _mm_stream_si128(reinterpret_cast<__m128i*>(d + 48), e);
+    }
+    for (; n >= 16; n -= 16, d += 16, s += 16)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(d),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(s)));
+#endif
+    std::memcpy(d, s, n);
+}
+
+void StreamFence()
+{
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
+}
 
 // Copies the source rectangle `from` of `src` into the rectangle `to` of `dst`, scaled to
 // the nearest pixel when the sizes differ; only pixels inside both images are touched.
@@ -683,51 +926,71 @@ void CopyPixels(const QImage& src, const TRect& from, QImage& dst, const TRect& 
                     x1 = std::min<long long>(to.Right, dst.width());
     const long long y0 = std::max<long long>(to.Top, 0),
                     y1 = std::min<long long>(to.Bottom, dst.height());
+    // Row addresses taken here, on the calling thread.
+    const std::uint8_t* const sbits = src.constBits();
+    const long long sstride = src.bytesPerLine();
+    std::uint8_t* const dbits = dst.bits();
+    const long long dstride = dst.bytesPerLine();
+    auto copyPixel = [&](const std::uint8_t* s, std::uint8_t* d) {
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+        SetOpaque(d, dbpp);
+    };
     if (fw == tw && fh == th) {
         // Unscaled: whole row segments, limited to the pixels inside the source.
         const long long dx = static_cast<long long>(from.Left) - to.Left;
         const long long dy = static_cast<long long>(from.Top) - to.Top;
         const long long xs = std::max(x0, -dx), xe = std::min(x1, src.width() - dx);
         const long long ys = std::max(y0, -dy), ye = std::min(y1, src.height() - dy);
-        for (long long y = ys; y < ye; ++y) {
-            const std::uint8_t* srow = src.constScanLine(static_cast<int>(y + dy));
-            std::uint8_t* drow = dst.scanLine(static_cast<int>(y));
-            if (sbpp == dbpp) {
-                std::memmove(drow + xs * dbpp, srow + (xs + dx) * sbpp,
-                             static_cast<std::size_t>(xe - xs) * dbpp);
-                continue;
+        if (xs >= xe)
+            return;
+        const long long rowBytes = (xe - xs) * dbpp;
+        const bool stream = sbpp == dbpp && (ye - ys) * rowBytes >= kStreamedBytes;
+        ForRows(ys, ye, rowBytes, [&](long long first, long long last) {
+            for (long long y = first; y < last; ++y) {
+                const std::uint8_t* srow = sbits + (y + dy) * sstride;
+                std::uint8_t* drow = dbits + y * dstride;
+                if (stream) {
+                    StreamCopy(drow + xs * dbpp, srow + (xs + dx) * sbpp,
+                               static_cast<std::size_t>(rowBytes));
+                } else if (sbpp == dbpp) {
+                    std::memmove(drow + xs * dbpp, srow + (xs + dx) * sbpp,
+                                 static_cast<std::size_t>(rowBytes));
+                } else {
+                    for (long long x = xs; x < xe; ++x)
+                        copyPixel(srow + (x + dx) * sbpp, drow + x * dbpp);
+                }
             }
-            for (long long x = xs; x < xe; ++x) {
-                const std::uint8_t* s = srow + (x + dx) * sbpp;
-                std::uint8_t* d = drow + x * dbpp;
-                d[0] = s[0];
-                d[1] = s[1];
-                d[2] = s[2];
-                SetOpaque(d, dbpp);
-            }
-        }
+            if (stream)
+                StreamFence();
+        });
         return;
     }
-    for (long long y = y0; y < y1; ++y) {
-        const long long sy =
-            from.Top + static_cast<long long>(static_cast<__int128>(y - to.Top) * fh / th);
-        if (sy < 0 || sy >= src.height())
-            continue;
-        const std::uint8_t* srow = src.constScanLine(static_cast<int>(sy));
-        std::uint8_t* drow = dst.scanLine(static_cast<int>(y));
-        for (long long x = x0; x < x1; ++x) {
-            const long long sx =
-                from.Left + static_cast<long long>(static_cast<__int128>(x - to.Left) * fw / tw);
-            if (sx < 0 || sx >= src.width())
-                continue;
-            const std::uint8_t* s = srow + sx * sbpp;
-            std::uint8_t* d = drow + x * dbpp;
-            d[0] = s[0];
-            d[1] = s[1];
-            d[2] = s[2];
-            SetOpaque(d, dbpp);
-        }
+    if (x0 >= x1)
+        return;
+    // The source column of every destination column, once (−1: outside the source).
+    std::vector<long long> columns(static_cast<std::size_t>(x1 - x0));
+    for (long long x = x0; x < x1; ++x) {
+        const long long sx =
+            from.Left + static_cast<long long>(static_cast<__int128>(x - to.Left) * fw / tw);
+        columns[static_cast<std::size_t>(x - x0)] = sx >= 0 && sx < src.width() ? sx : -1;
     }
+    ForRows(y0, y1, (x1 - x0) * dbpp, [&](long long first, long long last) {
+        for (long long y = first; y < last; ++y) {
+            const long long sy =
+                from.Top + static_cast<long long>(static_cast<__int128>(y - to.Top) * fh / th);
+            if (sy < 0 || sy >= src.height())
+                continue;
+            const std::uint8_t* srow = sbits + sy * sstride;
+            std::uint8_t* drow = dbits + y * dstride;
+            for (long long x = x0; x < x1; ++x) {
+                const long long sx = columns[static_cast<std::size_t>(x - x0)];
+                if (sx >= 0)
+                    copyPixel(srow + sx * sbpp, drow + x * dbpp);
+            }
+        }
+    });
 }
 
 } // namespace

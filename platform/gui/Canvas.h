@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
@@ -93,6 +94,7 @@ class TCanvas {
 public:
     TCanvas(const TCanvas&) = delete;
     TCanvas& operator=(const TCanvas&) = delete;
+    ~TCanvas();
 
     TPen Pen;
     TBrush Brush;
@@ -123,6 +125,7 @@ public:
     void FillRect(const TRect& R);
     //! Writes the text (Windows-1251) with its top-left corner at (X, Y) in the font's
     //! colour, on the brush colour when the brush is solid; the pen moves to the text's end.
+    //! The pixels Qt draws for a text are kept per font and put down again the next time.
     void TextOut(int X, int Y, const std::string& Text);
     //! The width and height in pixels of the text in the current font.
     TSize TextExtent(const std::string& Text) const;
@@ -154,12 +157,20 @@ public:
 
 private:
     friend class TBitmap;
-    explicit TCanvas(TBitmap& owner) : owner_(owner) {}
+    struct TTextCache;
+    struct TFontEntry;
+    struct TTextEntry;
+    explicit TCanvas(TBitmap& owner);
     void Changed();
     QImage& Image() const;
+    //! The Qt font, its metrics and the texts drawn in it, for the current font (held lock).
+    TFontEntry& CurrentFont() const;
+    //! The width and the pixels of a text in a font, measured and drawn once (held lock).
+    const TTextEntry& TextOf(TFontEntry& font, const std::string& text) const;
 
     TBitmap& owner_;
     TPoint penPos_;
+    std::unique_ptr<TTextCache> texts_;
     mutable std::recursive_mutex mutex_;
     std::atomic<int> lockCount_{0};
 };
