@@ -17,13 +17,21 @@
 
 namespace platform {
 
+namespace {
+// Threads for `count` items: at most `maxThreads` (0: one per core), never more than items.
+unsigned ThreadsFor(std::size_t count, unsigned maxThreads)
+{
+    const unsigned threads = maxThreads ? maxThreads : std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<std::size_t>(threads, count));
+}
+}  // namespace
+
 void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& body,
                  unsigned maxThreads)
 {
     if (count == 0)
         return;
-    unsigned threads = maxThreads ? maxThreads : std::max(1u, std::thread::hardware_concurrency());
-    threads = static_cast<unsigned>(std::min<std::size_t>(threads, count));
+    const unsigned threads = ThreadsFor(count, maxThreads);
     if (threads <= 1) {
         for (std::size_t i = 0; i < count; ++i)
             body(i);
@@ -198,8 +206,7 @@ void ParallelBands(std::size_t count, const std::function<void(std::size_t)>& bo
 {
     if (count == 0)
         return;
-    unsigned threads = maxThreads ? maxThreads : std::max(1u, std::thread::hardware_concurrency());
-    threads = static_cast<unsigned>(std::min<std::size_t>(threads, count));
+    const unsigned threads = ThreadsFor(count, maxThreads);
     if (threads <= 1) {
         CleanVectorState();
         for (std::size_t i = 0; i < count; ++i)
@@ -209,6 +216,5 @@ void ParallelBands(std::size_t count, const std::function<void(std::size_t)>& bo
     if (!TWorkers::Instance().Run(count, body, threads))
         ParallelFor(count, body, maxThreads);
 }
-
 
 }  // namespace platform
