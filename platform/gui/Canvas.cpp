@@ -290,6 +290,26 @@ int Held(int v)
     return std::clamp(v, -kFar, kFar);
 }
 
+// The box of a filled figure between two corners, held to the safe range and put in
+// order; without a pen the filled area is one pixel narrower and lower.
+struct FigureBox {
+    int l, t, r, b;
+};
+
+FigureBox OrderedBox(int X1, int Y1, int X2, int Y2, bool noPen)
+{
+    X1 = Held(X1);
+    Y1 = Held(Y1);
+    X2 = Held(X2);
+    Y2 = Held(Y2);
+    FigureBox box{std::min(X1, X2), std::min(Y1, Y2), std::max(X1, X2), std::max(Y1, Y2)};
+    if (noPen) {
+        --box.r;
+        --box.b;
+    }
+    return box;
+}
+
 QFont QtFontOf(const TFont& font)
 {
     QFont f(FromCp1251(font.Name));
@@ -595,20 +615,10 @@ void AddThinOutline(Mask& mask, std::span<const TPoint> points, bool close, TPen
 
 void TCanvas::Rectangle(int X1, int Y1, int X2, int Y2)
 {
-    X1 = Held(X1);
-    Y1 = Held(Y1);
-    X2 = Held(X2);
-    Y2 = Held(Y2);
     {
         std::lock_guard lock(mutex_);
         QImage& image = Image();
-        int l = std::min(X1, X2), r = std::max(X1, X2);
-        int t = std::min(Y1, Y2), b = std::max(Y1, Y2);
-        if (Pen.Style == psClear) {
-            // Without a pen the filled area is one pixel narrower and lower.
-            --r;
-            --b;
-        }
+        const auto [l, t, r, b] = OrderedBox(X1, Y1, X2, Y2, Pen.Style == psClear);
         if (!image.isNull() && r > l && b > t) {
             const TPoint corners[] = {{l, t}, {r - 1, t}, {r - 1, b - 1}, {l, b - 1}};
             const int margin = Pen.Style == psClear ? 0 : std::max(Pen.Width, 1);
@@ -693,19 +703,10 @@ void AddEllipse(Mask& mask, int l, int t, int r, int b, bool outline, TPenStyle 
 
 void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
 {
-    X1 = Held(X1);
-    Y1 = Held(Y1);
-    X2 = Held(X2);
-    Y2 = Held(Y2);
     {
         std::lock_guard lock(mutex_);
         QImage& image = Image();
-        int l = std::min(X1, X2), r = std::max(X1, X2);
-        int t = std::min(Y1, Y2), b = std::max(Y1, Y2);
-        if (Pen.Style == psClear) {
-            --r;
-            --b;
-        }
+        const auto [l, t, r, b] = OrderedBox(X1, Y1, X2, Y2, Pen.Style == psClear);
         if (!image.isNull() && r > l && b > t) {
             const TPoint corners[] = {{l, t}, {r - 1, b - 1}};
             const bool opaque = Brush.Style == bsSolid;
