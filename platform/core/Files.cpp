@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <climits>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -204,8 +205,24 @@ bool CreateFolder(const std::string& path)
     return FolderExists(path);
 }
 
+namespace {
+std::mutex programFolderMutex;
+std::string programFolderOverride;
+}  // namespace
+
+void SetProgramFolderForTesting(const std::string& folder)
+{
+    std::lock_guard<std::mutex> lock(programFolderMutex);
+    programFolderOverride = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+}
+
 std::string ProgramFolder()
 {
+    {
+        std::lock_guard<std::mutex> lock(programFolderMutex);
+        if (!programFolderOverride.empty())
+            return programFolderOverride;
+    }
     char buf[PATH_MAX + 1];
     const ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
     if (n <= 0)

@@ -65,6 +65,9 @@ void SetWriteLimitForTesting(std::int64_t bytes);
 bool CreateFolder(const std::string& path);
 //! The folder of the running program, with a trailing separator.
 std::string ProgramFolder();
+//! Makes ProgramFolder answer `folder` (with a trailing separator added) from now on, so
+//! that a test gets working and plug-in folders of its own; "" restores the real folder.
+void SetProgramFolderForTesting(const std::string& folder);
 //! Joins a folder and a name with one separator.
 std::string JoinPath(const std::string& folder, const std::string& name);
 //! True when files can be created in the folder.

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QSettings>
 
+#include "ModalDialogs.h"
 #include "platform/core/Files.h"
 
 namespace platform {
@@ -77,6 +78,8 @@ void InstallQtServices()
 {
     static QtMessageService messages;
     static QtFileDialogService dialogs;
+    static QtModalDialogService modals;
+    SetModalDialogService(&modals);
     SetMessageService(&messages);
     SetFileDialogService(&dialogs);
 }
