@@ -25,8 +25,10 @@
 
 #include "About.h"
 #include "ImportBitmap.h"
+#include "LinkData.h"
 #include "View2D.h"
 #include "OptionsForm.h"
+#include "PlugInHost.h"
 #include "Pluginmanager.h"
 #include "data/Fileformat.h"
 #include "data/ObjectFile.h"
@@ -36,6 +38,7 @@
 #include "platform/core/Text.h"
 #include "platform/core/Version.h"
 #include "platform/gui/Bitmap.h"
+#include "platform/gui/ModalDialogs.h"
 #include "platform/gui/QtServices.h"
 
 TMainForm* MainForm = nullptr;
@@ -125,10 +128,11 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner)
     ReadVersionInfo();
     RegisterBuiltInFormats();
     InitGlobalOptions(platform::ProgramFolder());
-    PlugInManager = std::make_unique<TPlugInManager>(PlugInsMenu);
+    PlugInManager = std::make_unique<TPlugInManager>(*this);
     PlugInManager->Scan(GlobalOptions.PlugInsDir);
     for (int slot = 3; slot < FileFormatCount; ++slot)
-        OpenDialog.Filter += "|" + FileFormats[slot]->FilterText + "|" + FileFormats[slot]->Extension;
+        OpenDialog.Filter += "|" + platform::Cp1251ToUtf8(FileFormats[slot]->FilterText) + "|" +
+                             platform::Cp1251ToUtf8(FileFormats[slot]->Extension);
 
     SetDocumentHost(this);
     qApp->installEventFilter(this);
@@ -139,6 +143,8 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner)
 TMainForm::~TMainForm()
 {
     qApp->removeEventFilter(this);
+    // Running plug-ins stop while every document they use still exists.
+    PlugInManager.reset();
     // The documents go first, with their windows, while the window still stands.
     const auto files = Files();
     cbObjectFile->clear();
@@ -147,6 +153,7 @@ TMainForm::~TMainForm()
     viewMenuStep_ = nullptr;
     for (TObjectFile* f : files)
         delete f;
+    PlugInSteps.clear();
     SetDocumentHost(nullptr);
     ClearFileFormats();
     if (MainForm == this)
@@ -546,27 +553,43 @@ bool TMainForm::OpenWithFormat(int formatIndex, const std::string& path)
     return true;
 }
 
-void TMainForm::OpenSPMFile(const std::string& path)
+int ReadSPMKind(const std::string& path)
 {
     using platform::MessageIcon;
     if (path.empty() || !platform::FileExists(path)) {
         platform::ShowMessage("File not found", "Error load file", MessageIcon::Error);
-        return;
+        return -1;
     }
     std::uint8_t word[2];
     {
         platform::File f;
         if (!f.Open(path, platform::File::Mode::Read) || !f.ReadExact(word, 2)) {
             platform::ShowError("Error read file");
-            return;
+            return -1;
         }
     }
     const int kind = word[0] | (word[1] << 8);
     if (kind >= 2) {
         platform::ShowError("Error format file");
-        return;
+        return -1;
     }
-    OpenWithFormat(kind, path);
+    return kind;
+}
+
+int OpenDialogFormat(int filterIndex, const std::string& path)
+{
+    if (filterIndex == 4) {
+        const std::string ext = LowerExtension(path);
+        return (ext == ".spm" || ext == ".ppm") ? 1 : ext == ".afm" ? 2 : ext == ".bmp" ? 3 : 0;
+    }
+    return filterIndex >= 1 && filterIndex <= 3 ? filterIndex : 0;
+}
+
+void TMainForm::OpenSPMFile(const std::string& path)
+{
+    const int kind = ReadSPMKind(path);
+    if (kind >= 0)
+        OpenWithFormat(kind, path);
 }
 
 void TMainForm::OpenClick()
@@ -575,12 +598,7 @@ void TMainForm::OpenClick()
     if (!platform::FileDialogs().Run(OpenDialog))
         return;
     const std::string name = OpenDialog.FileName;
-    int index = OpenDialog.FilterIndex;
-    if (index == 4) {
-        const std::string ext = LowerExtension(name);
-        index = (ext == ".spm" || ext == ".ppm") ? 1 : ext == ".afm" ? 2 : ext == ".bmp" ? 3 : 0;
-    }
-    switch (index) {
+    switch (OpenDialogFormat(OpenDialog.FilterIndex, name)) {
     case 1: OpenSPMFile(name); break;
     case 2: OpenWithFormat(2, name); break;
     case 3: ImportBitmap(name); break;
@@ -696,7 +714,8 @@ void TMainForm::SaveClick()
     SaveDialog.Filter = "SPM file (*.spm)|*.spm|SPM file 2001 (*.spm)|*.spm";
     std::vector<std::string> extensions{".spm", ".spm"};
     for (int slot = 3; slot < FileFormatCount; ++slot) {
-        SaveDialog.Filter += "|" + FileFormats[slot]->FilterText + "|" + FileFormats[slot]->Extension;
+        SaveDialog.Filter += "|" + platform::Cp1251ToUtf8(FileFormats[slot]->FilterText) + "|" +
+                             platform::Cp1251ToUtf8(FileFormats[slot]->Extension);
         extensions.push_back(FileFormats[slot]->Extension);
     }
     SaveDialog.FileName = FileNameOnly(CurrentFile->Path);
@@ -735,7 +754,37 @@ void TMainForm::SaveClick()
     }
 }
 
-void TMainForm::ADataLinkExecute() {}
+void TMainForm::ADataLinkExecute()
+{
+    TObjectSPM* step = CurrentStep();
+    if (!step || !step->SurfaceData)
+        return;
+    // The dialog works on the step's channels: the data set is held while it runs.
+    TSurfaceData* data = step->SurfaceData.get();
+    data->Acquire();
+    if (!data->SwappedOut) {
+        TLinkDataForm dialog(this, data);
+        if (platform::ExecModal(dialog) == QDialog::Accepted) {
+            step->ViewSettings.PhaseAvailable = data->Present.Contains(2) && data->Channel(2);
+            step->BuildViewMenu();
+            step->UpdateAll();
+            if (PlugInManager)
+                PlugInManager->DataChanged(step);
+        }
+        dialog.ShowFailures();
+    }
+    data->Release();
+}
+
+void TMainForm::RunLinkDataDialog(TObjectSPM* step)
+{
+    if (!step || !step->SurfaceData)
+        return;
+    // After a load the dialog's answer does not matter: Cancel keeps what was loaded.
+    TLinkDataForm dialog(this, step->SurfaceData.get());
+    platform::ExecModal(dialog);
+    dialog.ShowFailures();
+}
 
 void TMainForm::OptionsMenuClick()
 {
@@ -867,13 +916,25 @@ void TMainForm::sbCloseStepClick()
     const int index = cbObjectStep->currentIndex();
     if (index < 0 || index >= static_cast<int>(CurrentFile->Steps.size()))
         return;
-    TObjectSPM* step = CurrentFile->Steps[static_cast<std::size_t>(index)].Step.get();
-    cbObjectStep->removeItem(index);
+    CloseStep(CurrentFile->Steps[static_cast<std::size_t>(index)].Step.get());
+}
+
+void TMainForm::CloseStep(TObjectSPM* step)
+{
+    TObjectFile* file = step ? step->Owner : nullptr;
+    if (!file || file->IndexOf(step) < 0)
+        return;
+    if (file->Steps.size() < 2) {
+        CloseFile(file);
+        return;
+    }
+    if (file == CurrentFile)
+        cbObjectStep->removeItem(file->IndexOf(step));
     if (PlugInManager)
         PlugInManager->StepClosing(step);
-    CurrentFile->DeleteStep(step);
+    file->DeleteStep(step);
     // The menus and choosers follow the step that is current now.
-    if (TObjectSPM* current = CurrentFile->CurrentStep)
+    if (TObjectSPM* current = CurrentStep())
         current->BuildViewMenu();
 }
 

@@ -50,6 +50,9 @@ public:
     TObjectFile* CurrentFile = nullptr;
     std::string FileVersion;
     std::string BuildNumber;
+    //! Steps that plug-ins opened from files (IPlugIn::OpenFile): they belong to the main
+    //! window, to no file, and stay until the program ends.
+    std::vector<std::unique_ptr<TObjectSPM>> PlugInSteps;
 
     // Menus.
     QMenu* File1;
@@ -140,6 +143,9 @@ public:
     std::vector<TObjectFile*> Files() const;
     //! The current step of the current file, null when none.
     TObjectSPM* CurrentStep() const;
+    //! Closes one step of an opened file as the Close button beside "Step:" does: running
+    //! plug-ins hear of it first, and a file's last step closes the file.
+    void CloseStep(TObjectSPM* step);
     //! Posts a window message (queued, as from the message loop) to the main window.
     void PostWindowMessage(int message);
     //! Sends a window message (handled at once by the window's own dispatch).
@@ -153,6 +159,7 @@ public:
     void AppendStepChooser(const std::string& text) override;
     void ClearStepChooser() override;
     int StepChooserIndex() const override;
+    void RunLinkDataDialog(TObjectSPM* step) override;
     TStepWindow* CreateChannelView(TObjectSPM* step, int channel) override;
     TStepWindow* CreateStepWindow(TObjectSPM* step, int kind) override;
     void BuildViewMenu(TObjectSPM* step, const std::vector<std::pair<std::string, int>>& items,
@@ -209,6 +216,14 @@ private:
 
 //! The single main window.
 extern TMainForm* MainForm;
+
+//! The kind of an SPM file from its first 16-bit word: 0 SPM0, 1 SPM1; -1 after telling the
+//! user why it cannot be opened ("File not found", "Error read file", "Error format file").
+int ReadSPMKind(const std::string& path);
+//! What the open dialog's choice opens: 1 an SPM file, 2 an MSS file, 3 a bitmap, 0
+//! nothing (a format of a description file, or an unknown extension under "All supported
+//! files", filter index 4, where the lower-cased extension decides).
+int OpenDialogFormat(int filterIndex, const std::string& path);
 
 //! The name of the local socket over which other programs ask the running Morvane to
 //! open the file named in the registry stand-in (MORVANE_OPEN_REQUEST_SOCKET overrides

@@ -1,20 +1,39 @@
 #pragma once
-// A main window with scripted dialogs and message boxes, a scratch configuration folder
-// and a private open-request socket, for the tests of the program.
+// A main window with scripted dialogs and message boxes, a scratch program folder (its
+// own Temp/ and PlugIns/), a scratch configuration folder and a private open-request
+// socket, for the tests of the program.
 
 #include <QApplication>
 #include <QTest>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unistd.h>
 
+#include "data/DataFixtures.h"
+#include "data/Fileformat.h"
+
 #include "app/Main.h"
 #include "platform/core/Dialogs.h"
+#include "platform/core/Files.h"
 #include "platform/core/Messages.h"
+#include "platform/gui/ModalDialogs.h"
 #include "support/TestSupport.h"
 
 namespace appfixture {
+
+//! Writes a scan of 8 × 6 through a format slot: channels 0 and 2 (values r·100 + c and a
+//! wide range) unless told otherwise; its user channel 20 is 5 × 3.
+inline std::string WriteScan(const testsupport::ScratchDir& dir, const char* name, int slot,
+                             const char* comment = "", ChannelSet channels = {0, 2})
+{
+    auto data = datafixtures::SmallSet();
+    std::strcpy(data->Channels[0]->Header.Comment, comment);
+    const std::string path = dir.File(name);
+    EXPECT_EQ(SaveWithFormat(FileFormats[slot].get(), path, data.get(), &channels), fmtOk);
+    return path;
+}
 
 //! Sets an environment variable while it lives.
 class ScopedEnv {
@@ -47,6 +66,7 @@ protected:
         : config_("XDG_CONFIG_HOME", configDir.Path()),
           socket_("MORVANE_OPEN_REQUEST_SOCKET", "morvane-test-" + std::to_string(::getpid()))
     {
+        platform::SetProgramFolderForTesting(programDir.Path());
         main = std::make_unique<TMainForm>();
         main->show();
     }
@@ -54,10 +74,23 @@ protected:
     {
         main.reset();
         QApplication::processEvents();
+        platform::SetProgramFolderForTesting("");
     }
+
+    //! A new main window in place of the first, which reads the plug-in folder again.
+    void Restart()
+    {
+        main.reset();
+        QApplication::processEvents();
+        main = std::make_unique<TMainForm>();
+        main->show();
+    }
+    //! The program folder's PlugIns/ folder.
+    std::string PlugInsDir() const { return programDir.Path() + "PlugIns/"; }
 
     testsupport::ScratchDir dir;
     testsupport::ScratchDir configDir;
+    testsupport::ScratchDir programDir;
 
 private:
     ScopedEnv config_;
@@ -66,6 +99,7 @@ private:
 protected:
     platform::MessageRecorder messages;
     platform::FileDialogRecorder dialogs;
+    platform::ModalDialogRecorder modals;
     std::unique_ptr<TMainForm> main;
 };
 

@@ -14,20 +14,9 @@
 
 using appfixture::MainWindowTest;
 using namespace datafixtures;
+using appfixture::WriteScan;
 
 namespace {
-
-// Writes a scan of 8 × 6 with channels 0 and 2 through a format slot.
-std::string WriteScan(const testsupport::ScratchDir& dir, const char* name, int slot,
-                      const char* comment = "")
-{
-    auto data = SmallSet();
-    std::strcpy(data->Channels[0]->Header.Comment, comment);
-    ChannelSet channels{0, 2};
-    const std::string path = dir.File(name);
-    EXPECT_EQ(SaveWithFormat(FileFormats[slot].get(), path, data.get(), &channels), fmtOk);
-    return path;
-}
 
 std::vector<std::string> Items(const QComboBox* box)
 {

@@ -1,0 +1,63 @@
+#include "SelectMatrix.h"
+
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "platform/core/Messages.h"
+#include "platform/core/Text.h"
+
+TSelectMatrixForm::TSelectMatrixForm(QWidget* owner, ChannelSet& result, const TChannelNameTable& names,
+                                     const ChannelSet& offered, const ChannelSet& linked)
+    : QDialog(owner), result_(result), linked_(linked)
+{
+    setObjectName("SelectMatrixForm");
+    setWindowTitle("Select matrix");
+    clbData = new QListWidget(this);
+    clbData->setObjectName("clbData");
+    btOK = new QPushButton("&OK", this);
+    btOK->setObjectName("btOK");
+    btOK->setDefault(true);
+    btCancel = new QPushButton("&Cancel", this);
+    btCancel->setObjectName("btCancel");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btOK);
+    buttons->addWidget(btCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(clbData);
+    layout->addLayout(buttons);
+    connect(btOK, &QPushButton::clicked, this, &TSelectMatrixForm::btOKClick);
+    connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    for (int c = 0; c < ChannelCount; ++c) {
+        if (!offered.Contains(c))
+            continue;
+        auto* item = new QListWidgetItem(clbData);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+        item->setText(QString::fromUtf8(platform::Cp1251ToUtf8(FieldText(names[c], sizeof names[c])).c_str()));
+        item->setData(Qt::UserRole, c);
+    }
+}
+
+void TSelectMatrixForm::btOKClick()
+{
+    result_.Clear();
+    std::string loaded;
+    for (int i = 0; i < clbData->count(); ++i) {
+        const QListWidgetItem* item = clbData->item(i);
+        if (item->checkState() != Qt::Checked)
+            continue;
+        const int c = item->data(Qt::UserRole).toInt();
+        result_.Include(c);
+        if (linked_.Contains(c))
+            loaded += item->text().toStdString() + ", ";
+    }
+    if (!loaded.empty() &&
+        platform::ShowMessage(loaded + "loaded. Continue?", "Warning!", platform::MessageIcon::Warning,
+                              platform::MessageButtons::YesNo) != platform::MessageResult::Yes)
+        return;  // the dialog stays open
+    accept();
+}
