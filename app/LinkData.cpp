@@ -3,10 +3,10 @@
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <memory>
 #include <utility>
 
+#include "ListDialog.h"
 #include "Main.h"
 #include "SelectMatrix.h"
 #include "SelectMode.h"
@@ -52,25 +52,15 @@ TLinkDataForm::TLinkDataForm(QWidget* owner, TSurfaceData* data) : QDialog(owner
     setWindowTitle("Link data");
     clbData = new QListWidget(this);
     clbData->setObjectName("clbData");
+    const TListDialogButtons buttons = LayOutListDialog(this, clbData);
+    btOK = buttons.OK;
+    btCancel = buttons.Cancel;
     btLoad = new QPushButton("&Add link", this);
     btLoad->setObjectName("btLoad");
-    btOK = new QPushButton("&OK", this);
-    btOK->setObjectName("btOK");
-    btOK->setDefault(true);
-    btCancel = new QPushButton("&Cancel", this);
-    btCancel->setObjectName("btCancel");
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(btLoad);
-    buttons->addStretch();
-    buttons->addWidget(btOK);
-    buttons->addWidget(btCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(clbData);
-    layout->addLayout(buttons);
+    buttons.Row->insertWidget(0, btLoad);
     resize(360, 280);
     connect(btLoad, &QPushButton::clicked, this, &TLinkDataForm::btLoadClick);
     connect(btOK, &QPushButton::clicked, this, &TLinkDataForm::btOKClick);
-    connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(clbData, &QListWidget::itemChanged, this, &TLinkDataForm::clbDataClickCheck);
 
     if (Data) {

@@ -1,10 +1,9 @@
 #include "SelectMatrix.h"
 
-#include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
-#include <QVBoxLayout>
 
+#include "ListDialog.h"
 #include "platform/core/Messages.h"
 #include "platform/core/Text.h"
 
@@ -16,20 +15,10 @@ TSelectMatrixForm::TSelectMatrixForm(QWidget* owner, ChannelSet& result, const T
     setWindowTitle("Select matrix");
     clbData = new QListWidget(this);
     clbData->setObjectName("clbData");
-    btOK = new QPushButton("&OK", this);
-    btOK->setObjectName("btOK");
-    btOK->setDefault(true);
-    btCancel = new QPushButton("&Cancel", this);
-    btCancel->setObjectName("btCancel");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btOK);
-    buttons->addWidget(btCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(clbData);
-    layout->addLayout(buttons);
+    const TListDialogButtons buttons = LayOutListDialog(this, clbData);
+    btOK = buttons.OK;
+    btCancel = buttons.Cancel;
     connect(btOK, &QPushButton::clicked, this, &TSelectMatrixForm::btOKClick);
-    connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     for (int c = 0; c < ChannelCount; ++c) {
         if (!offered.Contains(c))

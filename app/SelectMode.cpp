@@ -1,11 +1,10 @@
 #include "SelectMode.h"
 
-#include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "data/Spmdata.h"
+#include "ListDialog.h"
 #include "platform/core/Messages.h"
 #include "platform/core/Text.h"
 
@@ -24,20 +23,10 @@ TSelectModeForm::TSelectModeForm(QWidget* owner, bool userOnly, std::uint8_t& ch
     setWindowTitle("Select mode");
     lbData = new QListWidget(this);
     lbData->setObjectName("lbData");
-    btOK = new QPushButton("&OK", this);
-    btOK->setObjectName("btOK");
-    btOK->setDefault(true);
-    btCancel = new QPushButton("&Cancel", this);
-    btCancel->setObjectName("btCancel");
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btOK);
-    buttons->addWidget(btCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lbData);
-    layout->addLayout(buttons);
+    const TListDialogButtons buttons = LayOutListDialog(this, lbData);
+    btOK = buttons.OK;
+    btCancel = buttons.Cancel;
     connect(btOK, &QPushButton::clicked, this, &TSelectModeForm::btOKClick);
-    connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     if (userOnly_) {
         lbData->addItem(QString::fromUtf8(SlotName(FirstUserChannel).c_str()));

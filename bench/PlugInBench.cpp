@@ -13,13 +13,12 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "BenchData.h"
 #include "BenchSupport.h"
+#include "StartupSupport.h"
 #include "TestPlugInHook.h"
-#include "app/Application.h"
 #include "app/Main.h"
 #include "app/Pluginmanager.h"
 #include "app/Plugins.h"
@@ -75,25 +74,12 @@ Folders& TheFolders()
 
 void StartIn(benchmark::State& state, const std::string& folder)
 {
-    for (auto _ : state) {
-        const pid_t pid = fork();
-        if (pid == 0) {
-            platform::SetProgramFolderForTesting(folder);
-            int argc = 1;
-            char name[] = "Morvane";
-            char* argv[] = {name, nullptr};
-            TMorvaneApplication app(argc, argv);
-            platform::MessageRecorder quiet;
-            TMainForm window;
-            window.show();
-            QApplication::processEvents();
-            _exit(window.PlugInManager->Functions.empty() == (folder == TheFolders().Empty) ? 0 : 1);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-            state.SkipWithError("the child did not start as expected");
-    }
+    const bool empty = folder == TheFolders().Empty;
+    startupsupport::InChild(state, [&] {
+        platform::SetProgramFolderForTesting(folder);
+        if ((startupsupport::StartMorvane() == 0) != empty)
+            _exit(1);
+    });
 }
 
 void BM_StartWithEmptyPlugIns(benchmark::State& state) { StartIn(state, TheFolders().Empty); }

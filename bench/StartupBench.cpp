@@ -12,27 +12,14 @@
 #include <unistd.h>
 
 #include "BenchSupport.h"
+#include "StartupSupport.h"
 #include "app/Application.h"
 #include "app/Main.h"
 #include "platform/core/Messages.h"
 
 namespace {
 
-template <typename Start>
-void InChild(benchmark::State& state, Start start)
-{
-    for (auto _ : state) {
-        const pid_t pid = fork();
-        if (pid == 0) {
-            start();
-            _exit(0);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-            state.SkipWithError("the child did not start");
-    }
-}
+using startupsupport::InChild;
 
 void BM_MinimalMainWindow(benchmark::State& state)
 {
@@ -50,16 +37,7 @@ void BM_MinimalMainWindow(benchmark::State& state)
 
 void BM_MorvaneMainWindow(benchmark::State& state)
 {
-    InChild(state, [] {
-        int argc = 1;
-        char name[] = "Morvane";
-        char* argv[] = {name, nullptr};
-        TMorvaneApplication app(argc, argv);
-        platform::MessageRecorder quiet;
-        TMainForm window;
-        window.show();
-        QApplication::processEvents();
-    });
+    InChild(state, [] { startupsupport::StartMorvane(); });
 }
 
 }  // namespace
