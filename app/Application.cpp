@@ -3,11 +3,13 @@
 #include <exception>
 
 #include "platform/core/Messages.h"
+#include "platform/gui/Numbers.h"
 
 TMorvaneApplication::TMorvaneApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
+    // The name only: a display name of its own would be appended to every window title.
     setApplicationName("Morvane");
-    setApplicationDisplayName("Morvane");
+    platform::KeepCNumericLocale();
 }
 
 bool TMorvaneApplication::notify(QObject* receiver, QEvent* e)

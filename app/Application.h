@@ -1,6 +1,7 @@
 #pragma once
 // The application object: an exception that reaches the event loop is shown in a message
-// box, and the program keeps running.
+// box, and the program keeps running. printf-style texts keep '.' as their decimal point
+// whatever the desktop's locale, and window titles are exactly the windows' captions.
 
 #include <QApplication>
 

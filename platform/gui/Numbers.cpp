@@ -1,9 +1,11 @@
-#include <cstdio>
 #include "Numbers.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <charconv>
+#include <clocale>
 #include <cstdint>
 
 namespace platform {
@@ -166,9 +168,11 @@ double StrToFloat(const std::string& text)
 
 std::string FloatToStr(double value)
 {
+    // to_chars writes '.' and "e" whatever the C library's locale; %.15G's form follows.
     char text[64];
-    std::snprintf(text, sizeof text, "%.15G", value);
-    std::string s = text;
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15).ptr;
+    std::string s(text, end);
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::toupper(c)); });
     // The exponent is written without "+" and leading zeros: 1E20, 1E-7.
     if (const auto e = s.find('E'); e != std::string::npos) {
         std::string mantissa = s.substr(0, e);
@@ -184,6 +188,10 @@ std::string FloatToStr(double value)
     return s;
 }
 
+void KeepCNumericLocale()
+{
+    std::setlocale(LC_NUMERIC, "C");
+}
 
 int HexDigit(char c)
 {

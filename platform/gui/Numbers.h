@@ -26,6 +26,12 @@ char SystemDecimalSeparator();
 //! for tests.
 void OverrideSystemDecimalSeparator(char separator);
 
+//! Puts the C library's number formatting back to the "C" locale (LC_NUMERIC), which the
+//! application object's construction sets from the desktop: printf-style texts then write
+//! '.' as their decimal point whatever the desktop's locale. Call it right after the
+//! application object is made.
+void KeepCNumericLocale();
+
 //! The value 0 to 15 of a hexadecimal digit, -1 for any other character.
 int HexDigit(char c);
 
@@ -41,7 +47,7 @@ double StrToFloat(const std::string& text);
 
 //! The class library's default text of a floating-point number: 15 significant digits,
 //! no trailing zeros, the exponent written without "+" or leading zeros ("1E20", "1E-7"),
-//! with DecimalSeparator().
+//! with DecimalSeparator() whatever the C library's locale.
 std::string FloatToStr(double value);
 
 } // namespace platform

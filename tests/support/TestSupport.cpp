@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -45,6 +46,18 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+CommaNumericLocale::CommaNumericLocale()
+{
+    if (const char* old = std::setlocale(LC_NUMERIC, nullptr))
+        old_ = old;
+    active_ = std::setlocale(LC_NUMERIC, kCommaLocale) != nullptr;
+}
+
+CommaNumericLocale::~CommaNumericLocale()
+{
+    std::setlocale(LC_NUMERIC, old_.empty() ? "C" : old_.c_str());
 }
 
 bool Near(double actual, double expected, double relative)

@@ -37,6 +37,25 @@ void Put(std::vector<std::uint8_t>& out, const T& value)
     out.insert(out.end(), p, p + sizeof(T));
 }
 
+//! A desktop locale whose decimal separator is the comma (scripts/deps installs it).
+inline constexpr const char* kCommaLocale = "de_DE.UTF-8";
+
+//! Sets the C library's number formatting (LC_NUMERIC) to kCommaLocale while it lives, as
+//! a German desktop would have it, and back to what it was after; Active() is false when
+//! that locale is not installed.
+class CommaNumericLocale {
+public:
+    CommaNumericLocale();
+    ~CommaNumericLocale();
+    CommaNumericLocale(const CommaNumericLocale&) = delete;
+    CommaNumericLocale& operator=(const CommaNumericLocale&) = delete;
+    bool Active() const { return active_; }
+
+private:
+    std::string old_;
+    bool active_ = false;
+};
+
 //! Compares doubles relative to the expected value (1e-12), exact at zero.
 bool Near(double actual, double expected, double relative = 1e-12);
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/gui/Numbers.h"
+#include "support/TestSupport.h"
 
 using namespace platform;
 
@@ -89,6 +91,33 @@ TEST_F(Numbers, SystemSeparatorCanBeSetForTests)
     OverrideSystemDecimalSeparator(0);
     const char real = SystemDecimalSeparator();
     EXPECT_TRUE(real == '.' || real == ',') << real;
+}
+
+// Under a German desktop the C library writes "12,5"; the conversions answer with the
+// program's own separator all the same, and KeepCNumericLocale brings printf back to '.'.
+TEST_F(Numbers, ConversionsFollowTheProgramsSeparatorWhateverTheCLibrarysLocale)
+{
+    testsupport::CommaNumericLocale comma;
+    ASSERT_TRUE(comma.Active()) << testsupport::kCommaLocale << " is not installed: run scripts/deps";
+    char printed[16];
+    std::snprintf(printed, sizeof printed, "%.1f", 12.5);
+    ASSERT_STREQ(printed, "12,5");
+    const struct {
+        char Separator;
+        double Value;
+        const char* Text;
+    } cases[] = {
+        {'.', 12.5, "12.5"}, {'.', -3.25e-7, "-3.25E-7"}, {'.', 1234.5678, "1234.5678"},
+        {',', 12.5, "12,5"}, {',', 1e20, "1E20"},         {',', 0.1, "0,1"},
+    };
+    for (const auto& c : cases) {
+        SetDecimalSeparator(c.Separator);
+        EXPECT_EQ(FloatToStr(c.Value), c.Text);
+        EXPECT_EQ(StrToFloat(c.Text), c.Value) << c.Text;
+    }
+    KeepCNumericLocale();
+    std::snprintf(printed, sizeof printed, "%.1f", 12.5);
+    EXPECT_STREQ(printed, "12.5");
 }
 
 } // namespace
