@@ -54,11 +54,18 @@ bool QtFileDialogService::Run(FileDialogRequest& request)
     dialog.setFileMode(request.Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!request.OverwritePrompt)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    // Qt reads each filter's patterns from its last "(...)", which it would show after the
+    // text. Its own dialog can hide that part, so the type list shows each text exactly as
+    // the program gives it ("SPM file (*.spm)", "All supported files").
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     QStringList filters;
+    QStringList shown;
     for (const auto& [description, pattern] : SplitFilter(request.Filter)) {
         QString patterns = QString::fromUtf8(pattern.c_str());
         patterns.replace(';', ' ');
         filters << QString::fromUtf8(description.c_str()) + " (" + patterns + ")";
+        shown << QString::fromUtf8(description.c_str()).simplified();
     }
     dialog.setNameFilters(filters);
     if (request.FilterIndex >= 1 && request.FilterIndex <= filters.size())
@@ -68,7 +75,9 @@ bool QtFileDialogService::Run(FileDialogRequest& request)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     request.FileName = dialog.selectedFiles().first().toStdString();
-    const int index = filters.indexOf(dialog.selectedNameFilter());
+    // Depending on Qt's version the chosen filter comes back whole or as its shown text.
+    const QString chosen = dialog.selectedNameFilter();
+    const int index = filters.contains(chosen) ? filters.indexOf(chosen) : shown.indexOf(chosen);
     if (index >= 0)
         request.FilterIndex = index + 1;
     return true;
