@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "components/ZtBufferedImage.h"
 #include "components/ZtEdit.h"
@@ -20,6 +20,11 @@
 TRect32 NormalizedSelection(platform::TPoint a, platform::TPoint b)
 {
     return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+}
+
+platform::TPoint PointInPicture(platform::TPoint p, int width, int height)
+{
+    return {std::clamp(p.x, 0, std::max(width - 1, 0)), std::clamp(p.y, 0, std::max(height - 1, 0))};
 }
 
 bool CalibrationScale(platform::TPoint from, platform::TPoint to, double distance, double& scale)
@@ -191,6 +196,11 @@ TRect32 TFImpBMP::GetSelection() const { return NormalizedSelection(SelStart, Se
 
 void TFImpBMP::Redraw() { ZtImageBitmap->update(); }
 
+platform::TPoint TFImpBMP::SelectionPoint(int x, int y) const
+{
+    return Bitmap ? PointInPicture({x, y}, Bitmap->Width(), Bitmap->Height()) : platform::TPoint{x, y};
+}
+
 void TFImpBMP::ZtImageBitmapMouseDown(int button, int x, int y)
 {
     if (button != 0)
@@ -198,7 +208,7 @@ void TFImpBMP::ZtImageBitmapMouseDown(int button, int x, int y)
     if (sbCalibrate->isChecked())
         LineStart = LineEnd = {x, y};
     else
-        SelStart = SelEnd = {x, y};
+        SelStart = SelEnd = SelectionPoint(x, y);
     Redraw();
     Dragging = true;
 }
@@ -211,7 +221,7 @@ void TFImpBMP::ZtImageBitmapMouseMove(int x, int y)
         LineEnd = {x, y};
         Calibrate();
     } else {
-        SelEnd = {x, y};
+        SelEnd = SelectionPoint(x, y);
     }
     Redraw();
 }

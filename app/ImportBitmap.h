@@ -22,6 +22,9 @@ class TBitmap;
 
 //! The selection's rectangle with its corners put in order.
 TRect32 NormalizedSelection(platform::TPoint a, platform::TPoint b);
+//! The pixel of a width × height picture nearest to `p`: the selection never leaves the
+//! picture, wherever the pointer is dragged.
+platform::TPoint PointInPicture(platform::TPoint p, int width, int height);
 //! Nanometres per pixel for a calibration line of `distance` nm between two pixels;
 //! false (nothing to set) for a zero-length line or a scale that is not positive.
 bool CalibrationScale(platform::TPoint from, platform::TPoint to, double distance, double& scale);
@@ -83,4 +86,6 @@ public:
 private:
     void EnterScale(TZtEdit* edit, double& field);
     void Redraw();
+    //! The pointer position as a corner of the selection: inside the picture.
+    platform::TPoint SelectionPoint(int x, int y) const;
 };

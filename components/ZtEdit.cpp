@@ -288,6 +288,13 @@ void TZtEdit::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    if (key == kEnter) {
+        // Enter finishes the entry here and goes no further: the dialog's default button
+        // does not see it.
+        QLineEdit::keyPressEvent(event);
+        event->accept();
+        return;
+    }
     if (key == typed) {
         QLineEdit::keyPressEvent(event);
         return;

@@ -77,7 +77,8 @@ public:
 
 protected:
     //! Filters one typed character: characters outside the type's set become 0, Enter
-    //! finishes the entry and selects the text.
+    //! finishes the entry and selects the text (and goes no further: a dialog's default
+    //! button never sees it).
     virtual void KeyPress(char& Key);
     virtual void DoEnter();
     virtual void DoExit();

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -125,6 +126,85 @@ TEST(ImportBitmap, TheDialogSelectsCalibratesAndRefusesBadValues)
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Value error!"});
     EXPECT_EQ(dialog.zteScaleZ->Text(), "1");
     EXPECT_EQ(dialog.ScaleZ, 1.0);
+}
+
+// Enter in any box enters its value and selects the text; it never reaches the dialog's
+// default button, so the dialog stays open.
+TEST(ImportBitmap, EnterInEachBoxStoresItsValueAndKeepsTheDialogOpen)
+{
+    platform::MessageRecorder messages;
+    TFImpBMP dialog;
+    auto picture = Picture(40, 30);
+    dialog.SetBitmap(picture.get());
+    dialog.show();
+    ASSERT_TRUE(dialog.BBImport->isDefault()); // what Enter would press if it got through
+    const struct {
+        TZtEdit* Box;
+        const char* Typed;
+        std::function<double()> Field;
+        double Value;
+    } cases[] = {
+        {dialog.zteScaleX, "2.5", [&] { return dialog.ScaleX; }, 2.5},
+        {dialog.zteScaleY, "0.25", [&] { return dialog.ScaleY; }, 0.25},
+        {dialog.zteScaleZ, "3e2", [&] { return dialog.ScaleZ; }, 300},
+        {dialog.zteDistance, "2000", [&] { return double(dialog.Distance); }, 2000},
+    };
+    for (const auto& c : cases) {
+        c.Box->selectAll();
+        QTest::keyClicks(c.Box, c.Typed);
+        QTest::keyClick(c.Box, Qt::Key_Return);
+        EXPECT_TRUE(dialog.isVisible()) << c.Typed;
+        EXPECT_EQ(dialog.result(), 0) << c.Typed;
+        EXPECT_EQ(c.Field(), c.Value);
+        EXPECT_EQ(c.Box->selectedText(), c.Box->Text());
+    }
+    EXPECT_TRUE(messages.Texts().empty());
+}
+
+// The pointer may leave the picture while the selection is dragged: the corners stay on
+// its pixels.
+TEST(ImportBitmap, DraggingPastThePicturesEdgeKeepsTheSelectionInside)
+{
+    TFImpBMP dialog;
+    auto picture = Picture(40, 30);
+    dialog.SetBitmap(picture.get());
+    const struct {
+        platform::TPoint Down;
+        platform::TPoint Move;
+        TRect32 Selection;
+    } drags[] = {
+        {{10, 10}, {500, -30}, {10, 0, 39, 10}},
+        {{-5, 50}, {20, 5}, {0, 5, 20, 29}},
+        {{39, 29}, {40, 30}, {39, 29, 39, 29}},
+        {{45, -1}, {-7, 31}, {0, 0, 39, 29}},
+    };
+    for (const auto& d : drags) {
+        dialog.ZtImageBitmapMouseDown(0, d.Down.x, d.Down.y);
+        dialog.ZtImageBitmapMouseMove(d.Move.x, d.Move.y);
+        dialog.ZtImageBitmapMouseUp(0);
+        EXPECT_EQ(dialog.GetSelection(), d.Selection) << d.Move.x << "," << d.Move.y;
+    }
+}
+
+TEST_F(MainWindowTest, ASelectionDraggedPastTheEdgeImportsUpToTheEdge)
+{
+    auto picture = Picture(100, 80);
+    ASSERT_TRUE(picture->SaveToFile(dir.File("a.bmp")));
+    dialogs.Choose(dir.File("a.bmp"), 3);
+    WhenTheDialogRuns([](TFImpBMP& d) {
+        d.ZtImageBitmapMouseDown(0, 90, 70);
+        d.ZtImageBitmapMouseMove(300, 250);
+        d.BBImport->click();
+    });
+    main->OpenClick();
+    EXPECT_TRUE(messages.Texts().empty());
+    ASSERT_NE(main->CurrentFile, nullptr);
+    TObjectSPM* step = main->CurrentStep();
+    step->SurfaceData->Acquire();
+    EXPECT_EQ(step->SurfaceData->Channels[0]->Header.Width, 9);
+    EXPECT_EQ(step->SurfaceData->Channels[0]->Header.Height, 9);
+    EXPECT_EQ(Values(*step->SurfaceData->Channels[0])[0], (90 + 70) % 256); // pixel (90, 70)
+    step->SurfaceData->Release();
 }
 
 TEST_F(MainWindowTest, ImportsABitmapAsANewFile)
