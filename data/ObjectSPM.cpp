@@ -401,11 +401,10 @@ void TObjectSPM::ShowChannelView(int c)
     if (!view)
         return;
     Views[c] = view;
-    char caption[400];
-    std::snprintf(caption, sizeof caption, "View %s - %s #%d",
-                  platform::Cp1251ToUtf8(FieldText(channel->Header.Name, sizeof channel->Header.Name)).c_str(),
-                  FileName.c_str(), StepNumber);
-    view->SetCaption(caption);
+    // The caption is as long as the file name needs: a long path keeps its " #1".
+    view->SetCaption("View " +
+                     platform::Cp1251ToUtf8(FieldText(channel->Header.Name, sizeof channel->Header.Name)) +
+                     " - " + FileName + " #" + std::to_string(StepNumber));
     CurrentView = view;
     if (CropTool && c == CropChannel)
         CropView = view;

@@ -301,6 +301,16 @@ TEST_F(Step, ViewsOpenOnceFocusAfterwardsAndNameMissingChannels)
     delete host.created[1];
 }
 
+// An imported bitmap's step is named by its full path, which may be long.
+TEST_F(Step, AViewCaptionKeepsItsStepNumberWhateverTheFileNameLength)
+{
+    TObjectSPM step(nullptr, 1, MakeFile(10, true));
+    step.FileName = "/" + std::string(450, 'd') + "/picture.bmp";
+    step.ShowChannelView(0);
+    ASSERT_EQ(host.created.size(), 1u);
+    EXPECT_EQ(host.created[0]->caption, "View Topography - " + step.FileName + " #1");
+}
+
 TEST_F(Step, SaveWritesSpm1OrTheCurrentChannelAsSpm0)
 {
     TObjectSPM step(nullptr, 1, MakeFile(10, true));
