@@ -8,6 +8,8 @@
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QIcon>
+#include <QPixmap>
 #include <QLabel>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -43,6 +45,17 @@
 
 TMainForm* MainForm = nullptr;
 
+// The pictures live in this static library: registering them here keeps the linker from
+// dropping them. Once per run.
+static void RegisterPictures()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(Pictures);
+        return true;
+    }();
+    (void)registered;
+}
+
 std::string FileOpenRequestSocketName()
 {
     if (const char* name = std::getenv("MORVANE_OPEN_REQUEST_SOCKET"); name && *name)
@@ -67,15 +80,18 @@ QAction* NewAction(QObject* owner, const char* name, const char* caption, const 
     return a;
 }
 
-// Tool buttons carry short texts: they cost nothing at start-up, unlike the style's icons.
-QToolButton* NewToolButton(QWidget* owner, const char* name, const char* text, const char* hint)
+// Tool buttons show the program's own pictures (app/pictures), read straight from the
+// resources; their texts are the tool tips.
+QToolButton* NewToolButton(QWidget* owner, const char* name, const char* text, const char* hint,
+                           const char* picture)
 {
     auto* b = new QToolButton(owner);
     b->setObjectName(name);
     b->setText(QString::fromUtf8(text));
     b->setToolTip(QString::fromUtf8(hint));
     b->setAutoRaise(true);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    b->setIcon(QIcon(QPixmap(QStringLiteral(":/toolbar/") + QLatin1String(picture) + QStringLiteral(".png"))));
+    b->setToolButtonStyle(Qt::ToolButtonIconOnly);
     return b;
 }
 
@@ -111,6 +127,9 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner)
     MdiArea = new QMdiArea(this);
     MdiArea->setObjectName("MdiArea");
     MdiArea->setActivationOrder(QMdiArea::ActivationHistoryOrder);
+    // Windows larger than the workspace, or moved past its edge, stay within reach.
+    MdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    MdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(MdiArea);
     BuildMenus();
     BuildToolBar();
@@ -303,16 +322,18 @@ void TMainForm::BuildToolBar()
     ToolBarFile = addToolBar("ToolBarFile");
     ToolBarFile->setObjectName("ToolBarFile");
     ToolBarFile->setMovable(false);
-    OpenBtn = NewToolButton(this, "OpenBtn", "Open", "Open");
-    SaveBtn = NewToolButton(this, "SaveBtn", "Save", "Save");
-    View2DBtn = NewToolButton(this, "View2DBtn", "2D", "View 2D");
-    View3DBtn = NewToolButton(this, "View3DBtn", "3D", "View 3D");
-    ProfileBtn = NewToolButton(this, "ProfileBtn", "Profile", "View profile");
-    HeightsBtn = NewToolButton(this, "HeightsBtn", "Heights", "Height distribution");
-    HistogramBtn = NewToolButton(this, "HistogramBtn", "Angles", "Angle analysis");
-    StatisticBtn = NewToolButton(this, "StatisticBtn", "Info", "SPM info");
-    SetupSurfaceBtn = NewToolButton(this, "SetupSurfaceBtn", "Layout", "View layout");
-    RectBtn = NewToolButton(this, "RectBtn", "Cut", "Cut surface");
+    RegisterPictures();
+    ToolBarFile->setIconSize(QSize(24, 24));
+    OpenBtn = NewToolButton(this, "OpenBtn", "Open", "Open", "open");
+    SaveBtn = NewToolButton(this, "SaveBtn", "Save", "Save", "save");
+    View2DBtn = NewToolButton(this, "View2DBtn", "2D", "View 2D", "view2d");
+    View3DBtn = NewToolButton(this, "View3DBtn", "3D", "View 3D", "view3d");
+    ProfileBtn = NewToolButton(this, "ProfileBtn", "Profile", "View profile", "profile");
+    HeightsBtn = NewToolButton(this, "HeightsBtn", "Heights", "Height distribution", "heights");
+    HistogramBtn = NewToolButton(this, "HistogramBtn", "Angles", "Angle analysis", "angles");
+    StatisticBtn = NewToolButton(this, "StatisticBtn", "Info", "SPM info", "info");
+    SetupSurfaceBtn = NewToolButton(this, "SetupSurfaceBtn", "Layout", "View layout", "layout");
+    RectBtn = NewToolButton(this, "RectBtn", "Cut", "Cut surface", "cut");
     View2DBtn->setMenu(PopupMenu2DBtn);
     View2DBtn->setPopupMode(QToolButton::MenuButtonPopup);
     for (QToolButton* b : {OpenBtn, SaveBtn, View2DBtn, View3DBtn, ProfileBtn, HeightsBtn, HistogramBtn,

@@ -49,5 +49,5 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    return benchsupport::RunAndReport(argc, argv, {{"BM_MorvaneMainWindow", "BM_MinimalMainWindow", 1.5}});
+    return benchsupport::RunAndReport(argc, argv, {{"BM_MorvaneMainWindow", "BM_MinimalMainWindow", 1.7}});
 }

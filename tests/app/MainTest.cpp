@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QImage>
 #include <QLocalSocket>
 #include <QMenu>
 #include <QToolButton>
@@ -63,6 +64,42 @@ TEST_F(MainWindowTest, StartsWithItsCaptionFiltersAndNoDocument)
     EXPECT_EQ(main->StatisticBtn->toolTip(), "SPM info");
     EXPECT_TRUE(main->N100->isChecked());
     EXPECT_EQ(Items(main->cbZoom2D), (std::vector<std::string>{"100%", "200%", "400%", "800%"}));
+}
+
+// Every tool button shows a picture of its own from the program's resources, with its text
+// as the tool tip.
+TEST_F(MainWindowTest, ToolButtonsShowTheirOwnPicturesWithTheirTextsAsTips)
+{
+    const struct {
+        QToolButton* Button;
+        const char* Tip;
+    } buttons[] = {
+        {main->OpenBtn, "Open"},
+        {main->SaveBtn, "Save"},
+        {main->View2DBtn, "View 2D"},
+        {main->View3DBtn, "View 3D"},
+        {main->ProfileBtn, "View profile"},
+        {main->HeightsBtn, "Height distribution"},
+        {main->HistogramBtn, "Angle analysis"},
+        {main->StatisticBtn, "SPM info"},
+        {main->SetupSurfaceBtn, "View layout"},
+        {main->RectBtn, "Cut surface"},
+    };
+    std::vector<QImage> pictures;
+    for (const auto& b : buttons) {
+        EXPECT_EQ(b.Button->toolTip().toStdString(), b.Tip);
+        EXPECT_EQ(b.Button->toolButtonStyle(), Qt::ToolButtonIconOnly) << b.Tip;
+        const QImage picture = b.Button->icon().pixmap(QSize(24, 24)).toImage();
+        ASSERT_EQ(picture.size(), QSize(24, 24)) << b.Tip;
+        int drawn = 0;
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 24; ++x)
+                drawn += qAlpha(picture.pixel(x, y)) > 0 ? 1 : 0;
+        EXPECT_GT(drawn, 48) << b.Tip; // a picture, not an empty square
+        for (const QImage& other : pictures)
+            EXPECT_NE(picture, other) << b.Tip;
+        pictures.push_back(picture);
+    }
 }
 
 TEST_F(MainWindowTest, OpensAnSpm1FileAndSavesItStepAsSpm1AndSpm0)

@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <climits>
@@ -668,6 +669,34 @@ TEST_F(View2DTest, ZoomFollowsTheSizeRuleKeepsThePointsAndIgnoresOtherValues)
     view->Refresh();
     EXPECT_EQ(PixelAt(*view, 52, 32), platform::clRed);
     EXPECT_EQ(PixelAt(*view, 50 + 28, 30 + 20), EntryColour(ch, 507));
+}
+
+// A zoom-8 view larger than the workspace: the workspace shows scroll bars, and scrolled
+// to their ends they bring the view's far corner into sight.
+TEST_F(View2DTest, TheWorkspaceScrollsToAZoom8ViewLargerThanItself)
+{
+    main->resize(500, 400);
+    auto step = MakeStep(OneChannel(60, 50, [](int r, int c) { return r * 3 + c; }));
+    step->ShowChannelView(0);
+    TView2DForm* view = ViewOf(*step, 0);
+    ASSERT_TRUE(view);
+    QMdiArea* area = main->MdiArea;
+    QApplication::processEvents();
+    EXPECT_FALSE(area->horizontalScrollBar()->isVisible());
+    view->SetZoom(8);
+    ASSERT_EQ(view->size(), QSize(473 + 120, 393 + 60));
+    QApplication::processEvents();
+    QScrollBar* h = area->horizontalScrollBar();
+    QScrollBar* v = area->verticalScrollBar();
+    ASSERT_TRUE(h->isVisible());
+    ASSERT_TRUE(v->isVisible());
+    h->setValue(h->maximum());
+    v->setValue(v->maximum());
+    QApplication::processEvents();
+    const QRect frame = ActiveFrame()->geometry();
+    EXPECT_LE(frame.right(), area->viewport()->width() - 1);
+    EXPECT_LE(frame.bottom(), area->viewport()->height() - 1);
+    EXPECT_LT(frame.left(), 0); // scrolled: the view's left part is out of sight now
 }
 
 TEST_F(View2DTest, ACancelledZoomShowsZoom1WithTheControlsAt100)
