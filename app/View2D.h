@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "app/Main.h"
-#include "app/View2DMath.h"
+#include "processing/View2DMath.h"
 #include "components/ZtImage.h"
 #include "data/DocumentHost.h"
 #include "platform/core/LogicalPalette.h"

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace testsupport {
@@ -58,6 +59,17 @@ CommaNumericLocale::CommaNumericLocale()
 CommaNumericLocale::~CommaNumericLocale()
 {
     std::setlocale(LC_NUMERIC, old_.empty() ? "C" : old_.c_str());
+}
+
+std::vector<std::int32_t> RandomValues(int count, std::int64_t lo, std::int64_t hi,
+                                       std::uint32_t seed)
+{
+    std::mt19937_64 rng(seed);
+    std::uniform_int_distribution<std::int64_t> pick(lo, hi);
+    std::vector<std::int32_t> v(static_cast<std::size_t>(count));
+    for (auto& x : v)
+        x = static_cast<std::int32_t>(pick(rng));
+    return v;
 }
 
 bool Near(double actual, double expected, double relative)

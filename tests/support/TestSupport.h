@@ -56,6 +56,10 @@ private:
     bool active_ = false;
 };
 
+//! `count` values drawn evenly from lo … hi by a generator of the given seed.
+std::vector<std::int32_t> RandomValues(int count, std::int64_t lo, std::int64_t hi,
+                                       std::uint32_t seed);
+
 //! Compares doubles relative to the expected value (1e-12), exact at zero.
 bool Near(double actual, double expected, double relative = 1e-12);
 
