@@ -2,6 +2,10 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <atomic>
 #include <cctype>
 #include <charconv>
@@ -191,6 +195,71 @@ std::string FloatToStr(double value)
 void KeepCNumericLocale()
 {
     std::setlocale(LC_NUMERIC, "C");
+}
+
+std::string FloatToStrFixed(double value, int precision, int digits)
+{
+    if (std::isnan(value))
+        return "NAN";
+    if (std::isinf(value))
+        return value < 0 ? "-INF" : "INF";
+    precision = std::clamp(precision, 1, 18);
+    digits = std::clamp(digits, 0, 18);
+
+    // The value as 0.D × 10^exponent with 18 significant digits D.
+    char text[64];
+    std::snprintf(text, sizeof text, "%.17e", std::fabs(value));
+    std::string d;
+    for (const char* p = text; *p && *p != 'e'; ++p)
+        if (IsDigit(*p))
+            d += *p;
+    int exponent = std::atoi(std::strchr(text, 'e') + 1) + 1;
+    if (value == 0)
+        d.clear();
+
+    // Rounded to the digits kept; a carry out of the first digit moves the exponent.
+    const int keep = std::min(precision, exponent + digits);
+    if (keep < 0 || d.empty()) {
+        d.clear();
+    } else {
+        const bool up = std::size_t(keep) < d.size() && d[std::size_t(keep)] >= '5';
+        d.resize(std::size_t(keep));
+        if (up) {
+            int i = keep - 1;
+            for (; i >= 0 && d[std::size_t(i)] == '9'; --i)
+                d[std::size_t(i)] = '0';
+            if (i >= 0) {
+                ++d[std::size_t(i)];
+            } else {
+                d.insert(d.begin(), '1');
+                ++exponent;
+            }
+        }
+        while (!d.empty() && d.back() == '0')
+            d.pop_back();
+    }
+
+    const char separator = DecimalSeparator();
+    std::string out = d.empty() || value > 0 ? "" : "-";
+    if (!d.empty() && exponent > precision) {
+        out += d[0];
+        if (d.size() > 1)
+            out += separator + d.substr(1);
+        return out + "E" + std::to_string(exponent - 1);
+    }
+    auto digit = [&](int i) { return i >= 0 && std::size_t(i) < d.size() ? d[std::size_t(i)] : '0'; };
+    if (d.empty() || exponent <= 0) {
+        out += '0';
+    } else {
+        for (int i = 0; i < exponent; ++i)
+            out += digit(i);
+    }
+    if (digits > 0) {
+        out += separator;
+        for (int i = 0; i < digits; ++i)
+            out += digit(d.empty() ? -1 : exponent + i);
+    }
+    return out;
 }
 
 int HexDigit(char c)

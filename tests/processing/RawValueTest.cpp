@@ -32,3 +32,16 @@ TEST(ToRawValue, TruncatesTowardZeroSaturatesAndKeepsThePreviousValueForNaN)
     for (const auto& c : cases)
         EXPECT_EQ(ToRawValue(c.value, c.previous), c.expected) << c.value;
 }
+
+// A value in extended precision just below an integer is truncated as it stands: rounding
+// it to double first would give the integer itself.
+TEST(ToRawValue, TruncatesExtendedValuesWithoutRoundingThemToDouble)
+{
+    const long double below3 = 3.0L - 1.0L / (1ull << 60);
+    ASSERT_EQ(static_cast<double>(below3), 3.0);
+    EXPECT_EQ(ToRawValue(below3), 2);
+    EXPECT_EQ(ToRawValue(-below3), -2);
+    EXPECT_EQ(ToRawValue(2147483647.5L), std::numeric_limits<std::int32_t>::max());
+    EXPECT_EQ(ToRawValue(-2147483648.5L), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(ToRawValue(static_cast<long double>(NAN), 9), 9);
+}

@@ -121,3 +121,38 @@ TEST_F(Numbers, ConversionsFollowTheProgramsSeparatorWhateverTheCLibrarysLocale)
 }
 
 } // namespace
+
+// Rounded to the fewer of the significant digits and the decimals, then written with every
+// decimal; beyond the significant digits the integer part goes to mantissa and exponent.
+TEST_F(Numbers, FloatToStrFixedRoundsToPrecisionAndDecimals)
+{
+    const struct {
+        double Value;
+        int Precision, Digits;
+        const char* Text;
+    } cases[] = {
+        {1, 3, 2, "1.00"},
+        {1.23456, 3, 2, "1.23"},
+        {12.345, 3, 2, "12.30"},
+        {-2.5, 3, 2, "-2.50"},
+        {0, 3, 2, "0.00"},
+        {-0.001, 3, 2, "0.00"},
+        {0.0049999, 3, 2, "0.00"},
+        {0.005, 3, 2, "0.01"},
+        {0.125, 3, 2, "0.13"},
+        {99.95, 3, 2, "100.00"},
+        {999.5, 3, 2, "1E3"},
+        {1000, 3, 2, "1E3"},
+        {-1234.5, 3, 2, "-1.23E3"},
+        {123.456, 5, 1, "123.5"},
+        {-987.75, 5, 1, "-987.8"},
+        {1e20, 3, 2, "1E20"},
+        {33.333333, 3, 2, "33.30"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FloatToStrFixed(c.Value, c.Precision, c.Digits), c.Text)
+            << c.Value << " " << c.Precision << " " << c.Digits;
+    SetDecimalSeparator(',');
+    EXPECT_EQ(FloatToStrFixed(1.5, 3, 2), "1,50");
+    EXPECT_EQ(FloatToStrFixed(1234.5, 3, 2), "1,23E3");
+}
