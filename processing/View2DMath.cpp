@@ -476,18 +476,6 @@ void RefinePiece(const std::int32_t* values, int width, int zoom, int levels, in
 
 } // namespace
 
-unsigned ThreadsFor(std::int64_t n, unsigned threads)
-{
-    return n < (std::int64_t(1) << 16) ? 1u : threads;
-}
-
-void StreamFence()
-{
-#if defined(__SSE2__)
-    _mm_sfence();
-#endif
-}
-
 bool TValueGrid::Allocate(int width, int height)
 {
     Free();

@@ -10,17 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "processing/Passes.h"
+
 namespace platform {
 class IProgress;
 }
-
-//! Threads for a pass over `n` items: small passes stay on the calling thread (1), larger
-//! ones take `threads` (0: every core).
-unsigned ThreadsFor(std::int64_t n, unsigned threads);
-
-//! Orders the streaming stores of this thread before what it does next, so that the
-//! thread that waits for it sees them (at the end of every piece of work that streams).
-void StreamFence();
 
 //! A grid of Height rows of Width signed 32-bit values (row-major), the zoomed values
 //! while a zoom is computed. Its memory is not initialised.
