@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "ChannelStatistics.h"
 #include "Channels.h"
 #include "platform/core/Messages.h"
 
@@ -263,43 +264,12 @@ void TSPMData::ComputeStatistics()
     if (!CanSweep())
         return;
     Lock();
-    const std::int64_t n = SampleCount();
-    const std::int32_t* v = Data;
-    if (n <= 0 || !v) {
-        Mean = Ra = Rq = Rsk = Rku = 0;
-        Unlock();
-        return;
-    }
-    const double z = Header.ZScale;
-    const double count = double(n);
-
-    // Row by row, column by column: memory order of the row-major matrix.
-    double sum = 0;
-    for (std::int64_t i = 0; i < n; ++i)
-        sum += double(v[i]) * z;
-    const double mean = sum / count;
-
-    double sumAbs = 0, sum2 = 0, sum3 = 0, sum4 = 0;
-    for (std::int64_t i = 0; i < n; ++i) {
-        const double d = double(v[i]) * z - mean;
-        const double d2 = d * d;
-        sumAbs += std::fabs(d);
-        sum2 += d2;
-        sum3 += d2 * d;
-        sum4 += d2 * d2;
-    }
-    Mean = mean;
-    Ra = sumAbs / count;
-    Rq = std::sqrt(sum2 / count);
-    if (Rq == 0) {
-        // A constant channel: no spread, so no skew and no kurtosis.
-        Rsk = 0;
-        Rku = 0;
-    } else {
-        const double rq3 = Rq * Rq * Rq;
-        Rsk = sum3 / (rq3 * count);
-        Rku = sum4 / (rq3 * Rq * count);
-    }
+    const TRoughness r = ComputeRawStatistics(Data, Data ? SampleCount() : 0, Header.ZScale);
+    Mean = r.Mean;
+    Ra = r.Ra;
+    Rq = r.Rq;
+    Rsk = r.Rsk;
+    Rku = r.Rku;
     Unlock();
 }
 

@@ -1,11 +1,14 @@
 #include "processing/Arithmetic.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
+#include <vector>
 
 #include "platform/core/Parallel.h"
 #include "processing/Passes.h"
 #include "processing/RawValue.h"
+#include "processing/SureRows.h"
 
 namespace processing {
 
@@ -65,23 +68,96 @@ void NumberPassOf(Op operation, std::int32_t* v, std::int64_t n, Real operand)
     }
 }
 
+//! The second channel's operand q = second × s2 / s1 as the definition computes it.
+Real ChannelOperand(std::int32_t second, Real secondScale, Real firstScale)
+{
+    return Real(second) * secondScale / firstScale;
+}
+
+//! The row of the first channel combined with the second's in double, four values at a
+//! time, with q = second × ratio; `exact` when z ± q has no rounding in double.
+template <Op operation>
+MORVANE_CLONES void SureChannelRow(std::int32_t* first, const std::int32_t* second, int n,
+                                   double ratio, bool exact,
+                                   std::vector<TUnsurePoint>& unsure)
+{
+    SureRow(
+        first, n, unsure,
+        [&](int j, std::int32_t* out) MORVANE_INLINE {
+            V4i a, b;
+            __builtin_memcpy(&a, first + j, sizeof a);
+            __builtin_memcpy(&b, second + j, sizeof b);
+            const V4d z = __builtin_convertvector(a, V4d);
+            const V4d q = __builtin_convertvector(b, V4d) * ratio;
+            V4d r;
+            if constexpr (operation == Op::Add)
+                r = z + q;
+            else if constexpr (operation == Op::Subtract)
+                r = z - q;
+            else if constexpr (operation == Op::Multiply)
+                r = z * q;
+            else
+                r = z / q;  // q = 0 gives no finite value: unsure, kept by the definition
+            const V4d size = operation == Op::Add || operation == Op::Subtract
+                                 ? (z < 0 ? -z : z) + (q < 0 ? -q : q)
+                                 : (r < 0 ? -r : r);
+            return SureRawValues4(r, size, out, exact);
+        },
+        [&](int j, std::int32_t& raw) MORVANE_INLINE {
+            const double z = first[j], q = second[j] * ratio;
+            double r;
+            if constexpr (operation == Op::Add)
+                r = z + q;
+            else if constexpr (operation == Op::Subtract)
+                r = z - q;
+            else if constexpr (operation == Op::Multiply)
+                r = z * q;
+            else
+                r = z / q;
+            const double size = operation == Op::Add || operation == Op::Subtract
+                                    ? std::fabs(z) + std::fabs(q)
+                                    : std::fabs(r);
+            return SureRawValue(r, size, raw, exact);
+        });
+}
+
 template <Op operation>
 void ChannelRow(std::int32_t* first, const std::int32_t* second, int columns, Real secondScale,
-                Real firstScale)
+                Real firstScale, double ratio, bool exact, std::vector<TUnsurePoint>& unsure)
 {
-    for (int c = 0; c < columns; ++c)
-        first[c] = Combine<operation>(first[c], Real(second[c]) * secondScale / firstScale);
+    unsure.clear();
+    SureChannelRow<operation>(first, second, columns, ratio, exact, unsure);
+    for (const TUnsurePoint& u : unsure)
+        first[u.Column] = Combine<operation>(u.Value, ChannelOperand(second[u.Column], secondScale, firstScale));
 }
 
 void ChannelRowOf(Op operation, std::int32_t* first, const std::int32_t* second, int columns,
-                  Real secondScale, Real firstScale)
+                  Real secondScale, Real firstScale, double ratio, bool exact,
+                  std::vector<TUnsurePoint>& unsure)
 {
     switch (operation) {
-    case Op::Add: ChannelRow<Op::Add>(first, second, columns, secondScale, firstScale); break;
-    case Op::Subtract: ChannelRow<Op::Subtract>(first, second, columns, secondScale, firstScale); break;
-    case Op::Multiply: ChannelRow<Op::Multiply>(first, second, columns, secondScale, firstScale); break;
-    case Op::Divide: ChannelRow<Op::Divide>(first, second, columns, secondScale, firstScale); break;
+    case Op::Add: ChannelRow<Op::Add>(first, second, columns, secondScale, firstScale, ratio, exact, unsure); break;
+    case Op::Subtract: ChannelRow<Op::Subtract>(first, second, columns, secondScale, firstScale, ratio, exact, unsure); break;
+    case Op::Multiply: ChannelRow<Op::Multiply>(first, second, columns, secondScale, firstScale, ratio, false, unsure); break;
+    case Op::Divide: ChannelRow<Op::Divide>(first, second, columns, secondScale, firstScale, ratio, false, unsure); break;
     }
+}
+
+//! Whether z ± second × ratio is free of rounding in double, and the same as in extended
+//! precision, for every raw z and second: the ratio s2 / s1 is a double m × 2^−f (m whole)
+//! and every such sum is a multiple of 2^−f below 2^53 × 2^−f.
+bool ExactSums(Real secondScale, Real firstScale, double ratio)
+{
+    if (Real(ratio) != secondScale / firstScale)
+        return false;  // also a NaN
+    double m = std::fabs(ratio);
+    int f = 0;
+    for (; m != std::floor(m); ++f) {
+        if (f > 60)
+            return false;
+        m *= 2;
+    }
+    return std::ldexp(2147483648.0, f) + 2147483648.0 * m < 9007199254740992.0;
 }
 
 bool KnownOperation(Op operation)
@@ -165,14 +241,18 @@ void ApplyChannel(std::int32_t* first, int firstWidth, int firstHeight, float fi
     const int rows = std::min(firstHeight, secondHeight);
     const int columns = std::min(firstWidth, secondWidth);
     const int bands = (rows + kBandRows - 1) / kBandRows;
+    const Real s1 = firstScale, s2 = secondScale;
+    const double ratio = double(s2 / s1);
+    const bool exact = ExactSums(s2, s1, ratio);
     platform::ParallelBands(
         std::size_t(bands),
         [&](std::size_t b) {
+            std::vector<TUnsurePoint> unsure;
             const int last = std::min(rows, int(b + 1) * kBandRows);
             for (int r = int(b) * kBandRows; r < last; ++r)
                 ChannelRowOf(operation, first + std::size_t(r) * std::size_t(firstWidth),
-                             second + std::size_t(r) * std::size_t(secondWidth), columns,
-                             secondScale, firstScale);
+                             second + std::size_t(r) * std::size_t(secondWidth), columns, s2, s1,
+                             ratio, exact, unsure);
         },
         ThreadsFor(std::int64_t(rows) * columns, threads));
 }
@@ -189,8 +269,8 @@ void ApplyChannelPlain(std::int32_t* first, int firstWidth, int firstHeight, flo
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c) {
             std::int32_t& z = first[std::size_t(r) * std::size_t(firstWidth) + std::size_t(c)];
-            const Real q = Real(second[std::size_t(r) * std::size_t(secondWidth) + std::size_t(c)]) *
-                           secondScale / firstScale;
+            const Real q = ChannelOperand(second[std::size_t(r) * std::size_t(secondWidth) + std::size_t(c)],
+                                          secondScale, firstScale);
             switch (operation) {
             case Op::Add: z = Combine<Op::Add>(z, q); break;
             case Op::Subtract: z = Combine<Op::Subtract>(z, q); break;

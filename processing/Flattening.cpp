@@ -8,6 +8,7 @@
 #include "platform/core/Parallel.h"
 #include "processing/Passes.h"
 #include "processing/RawValue.h"
+#include "processing/SureRows.h"
 
 namespace processing {
 
@@ -58,23 +59,24 @@ struct TRowSums {
 };
 
 //! The sums of a row in blocks of 64 points: within a block x = x0 + k with k < 64, so
-//! the block's Σz, Σk·z and Σk²·z fit 64 bits, and the row's sums follow from them.
+//! the block's Σz, Σk·z and Σk²·z lie below 2^49 and are exact in double, and the row's
+//! sums follow from them.
 TRowSums RowSums(const std::int32_t* row, int width)
 {
     TRowSums s;
     for (int j0 = 0; j0 < width; j0 += 64) {
         const int n = std::min(64, width - j0);
-        std::int64_t b0 = 0, b1 = 0, b2 = 0;
+        double b0 = 0, b1 = 0, b2 = 0;
         for (int k = 0; k < n; ++k) {
-            const std::int64_t z = row[j0 + k];
+            const double z = row[j0 + k], kd = k;
             b0 += z;
-            b1 += k * z;
-            b2 += std::int64_t(k * k) * z;
+            b1 += kd * z;
+            b2 += kd * kd * z;
         }
-        const Int128 x0 = j0 + 1;
-        s.s0 += b0;
-        s.s1 += x0 * b0 + b1;
-        s.s2 += x0 * x0 * b0 + 2 * x0 * b1 + b2;
+        const Int128 x0 = j0 + 1, c0 = std::int64_t(b0), c1 = std::int64_t(b1), c2 = std::int64_t(b2);
+        s.s0 += c0;
+        s.s1 += x0 * c0 + c1;
+        s.s2 += x0 * x0 * c0 + 2 * x0 * c1 + c2;
     }
     return s;
 }
@@ -323,6 +325,15 @@ std::int32_t Flattened(std::int32_t z, const TLine& line, Real t)
     return ToRawValue(Real(z) - line.a * t - line.b, z);
 }
 
+//! trunc(z − background) at (x, y), the terms subtracted in their order in extended
+//! precision: the definition that every fast pass reproduces.
+std::int32_t Residual(const TQuadric& q, std::int32_t z, Real x, Real y)
+{
+    return ToRawValue(Real(z) - q.Axx * (x * x) - q.Byy * (y * y) - q.Cx * x - q.Dy * y -
+                          q.Exy * x * y - q.F,
+                      z);
+}
+
 }  // namespace
 
 // ---- Whole-matrix fits
@@ -373,29 +384,32 @@ void SubtractQuadric(const TQuadric& q, std::int32_t* values, int width, int hei
 {
     if (!Usable(values, width, height))
         return;
-    // The terms of each column are the same in every row: computed once, they are the very
-    // products that the point-by-point formula forms.
-    std::vector<Real> axx(static_cast<std::size_t>(width)), cx(static_cast<std::size_t>(width)), ex(static_cast<std::size_t>(width));
+    // The terms in double with their sizes: z − (Axx·x² + Cx·x) − Exy·x·y − (Byy·y² + Dy·y + F).
+    const std::size_t w = static_cast<std::size_t>(width);
+    std::vector<double> column(w), columnSize(w), xy(w);
     for (int j = 0; j < width; ++j) {
         const Real x = j + 1;
-        axx[std::size_t(j)] = q.Axx * (x * x);
-        cx[std::size_t(j)] = q.Cx * x;
-        ex[std::size_t(j)] = q.Exy * x;
+        const double axx = double(q.Axx * (x * x)), cx = double(q.Cx * x);
+        column[std::size_t(j)] = axx + cx;
+        columnSize[std::size_t(j)] = std::fabs(axx) + std::fabs(cx);
+        xy[std::size_t(j)] = double(q.Exy * x);
     }
+    const double f = double(q.F);
+    const double columnSizes = LargestMagnitude(columnSize.data(), w);
+    const double xySizes = LargestMagnitude(xy.data(), w);
     ForRowBands(width, height, threads, [&](int first, int last) {
+        std::vector<TUnsurePoint> unsure;
         for (int i = first; i < last; ++i) {
             const Real y = i + 1;
-            const Real byy = q.Byy * (y * y), dy = q.Dy * y;
-            std::int32_t* row = values + std::size_t(i) * std::size_t(width);
-            for (int j = 0; j < width; ++j) {
-                Real t = Real(row[j]) - axx[std::size_t(j)];
-                t -= byy;
-                t -= cx[std::size_t(j)];
-                t -= dy;
-                t -= ex[std::size_t(j)] * y;
-                t -= q.F;
-                row[j] = ToRawValue(t, row[j]);
-            }
+            const double byy = double(q.Byy * (y * y)), dy = double(q.Dy * y);
+            const double size = columnSizes + xySizes * double(y) + std::fabs(byy) +
+                                std::fabs(dy) + std::fabs(f);
+            std::int32_t* row = values + std::size_t(i) * w;
+            unsure.clear();
+            SureAffineRow(row, width, column.data(), xy.data(), double(y), byy + dy + f, size,
+                          unsure);
+            for (const TUnsurePoint& u : unsure)
+                row[u.Column] = Residual(q, u.Value, Real(u.Column + 1), y);
         }
     });
 }
@@ -409,9 +423,7 @@ void SubtractQuadricPlain(const TQuadric& q, std::int32_t* values, int width, in
         for (int j = 0; j < width; ++j) {
             const Real x = j + 1;
             std::int32_t& z = values[std::size_t(i) * std::size_t(width) + std::size_t(j)];
-            z = ToRawValue(Real(z) - q.Axx * (x * x) - q.Byy * (y * y) - q.Cx * x - q.Dy * y -
-                               q.Exy * x * y - q.F,
-                           z);
+            z = Residual(q, z, x, y);
         }
     }
 }
@@ -422,13 +434,22 @@ void FlattenLinesX(std::int32_t* values, int width, int height, unsigned threads
 {
     if (!Usable(values, width, height))
         return;
+    const std::size_t w = static_cast<std::size_t>(width);
+    std::vector<double> zero(w, 0.0), xs(w);
+    for (std::size_t j = 0; j < w; ++j)
+        xs[j] = double(j + 1);
     ForRowBands(width, height, threads, [&](int first, int last) {
+        std::vector<TUnsurePoint> unsure;
         for (int i = first; i < last; ++i) {
-            std::int32_t* row = values + std::size_t(i) * std::size_t(width);
+            std::int32_t* row = values + std::size_t(i) * w;
             const TRowSums s = RowSums(row, width);
             const TLine line = LineOf(Real(s.s0), Real(s.s1), width);
-            for (int j = 0; j < width; ++j)
-                row[j] = Flattened(row[j], line, Real(j + 1));
+            const double b = double(line.b);
+            unsure.clear();
+            SureAffineRow(row, width, zero.data(), xs.data(), double(line.a), b,
+                          std::fabs(double(line.a)) * width + std::fabs(b), unsure);
+            for (const TUnsurePoint& u : unsure)
+                row[u.Column] = Flattened(u.Value, line, Real(u.Column + 1));
         }
     });
 }
@@ -487,12 +508,22 @@ void FlattenLinesY(std::int32_t* values, int width, int height, unsigned threads
                 lines[std::size_t(j0 + c)] = LineOf(Real(s0[std::size_t(c)]), Real(s1[std::size_t(c)]), height);
         },
         ThreadsFor(std::int64_t(width) * height, threads));
+    std::vector<double> slopes(lines.size()), intercepts(lines.size());
+    for (std::size_t j = 0; j < lines.size(); ++j) {
+        slopes[j] = double(lines[j].a);
+        intercepts[j] = double(lines[j].b);
+    }
+    const double interceptSizes = LargestMagnitude(intercepts.data(), intercepts.size());
+    const double slopeSizes = LargestMagnitude(slopes.data(), slopes.size());
     ForRowBands(width, height, threads, [&](int first, int last) {
+        std::vector<TUnsurePoint> unsure;
         for (int i = first; i < last; ++i) {
             std::int32_t* row = values + std::size_t(i) * std::size_t(width);
-            const Real y = i + 1;
-            for (int j = 0; j < width; ++j)
-                row[j] = Flattened(row[j], lines[std::size_t(j)], y);
+            unsure.clear();
+            SureAffineRow(row, width, intercepts.data(), slopes.data(), double(i + 1), 0,
+                          interceptSizes + slopeSizes * (i + 1), unsure);
+            for (const TUnsurePoint& u : unsure)
+                row[u.Column] = Flattened(u.Value, lines[std::size_t(u.Column)], Real(i + 1));
         }
     });
 }

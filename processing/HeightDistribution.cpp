@@ -10,6 +10,7 @@
 #include "platform/core/Parallel.h"
 #include "processing/Passes.h"
 #include "processing/RawValue.h"
+#include "processing/SureRows.h"
 
 namespace processing {
 
@@ -31,17 +32,34 @@ inline int BarOf(std::int32_t z, std::int32_t min, double step, int bars)
 }
 
 //! Counts values into four interleaved sets of counters (a run of equal bars then does not
-//! wait on its own increments) and adds them to `counts`.
-void CountInto(const std::int32_t* values, std::int64_t n, std::int32_t min, double step, int bars,
-               std::uint32_t* counts)
+//! wait on its own increments) and adds them to `counts`. The bars of a block of values
+//! are found four at a time first, by the very division BarOf makes.
+MORVANE_CLONES void CountInto(const std::int32_t* values, std::int64_t n, std::int32_t min,
+                              double step, int bars, std::uint32_t* counts)
 {
     std::array<std::array<std::uint32_t, kMaxHeightBars + 1>, 4> local{};
+    constexpr int block = 256;
+    alignas(32) std::int32_t index[block];
     std::int64_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        ++local[0][std::size_t(BarOf(values[i], min, step, bars))];
-        ++local[1][std::size_t(BarOf(values[i + 1], min, step, bars))];
-        ++local[2][std::size_t(BarOf(values[i + 2], min, step, bars))];
-        ++local[3][std::size_t(BarOf(values[i + 3], min, step, bars))];
+    if (step > 0) {
+        const double base = min, top = bars;
+        for (; i + block <= n; i += block) {
+            for (int b = 0; b < block; b += 4) {
+                V4i z;
+                __builtin_memcpy(&z, values + i + b, sizeof z);
+                V4d q = (__builtin_convertvector(z, V4d) - base) / step;
+                q = q > 0 ? q : 0;  // below the minimum, and NaN
+                q = q < top ? q : top;
+                const V4i k = __builtin_convertvector(q, V4i);
+                __builtin_memcpy(index + b, &k, sizeof k);
+            }
+            for (int b = 0; b < block; b += 4) {
+                ++local[0][std::size_t(index[b])];
+                ++local[1][std::size_t(index[b + 1])];
+                ++local[2][std::size_t(index[b + 2])];
+                ++local[3][std::size_t(index[b + 3])];
+            }
+        }
     }
     for (; i < n; ++i)
         ++local[0][std::size_t(BarOf(values[i], min, step, bars))];

@@ -92,27 +92,43 @@ TEST(Arithmetic, ChannelOperationsWorkOnTheCommonTopLeftRegion)
         EXPECT_EQ(fast, c.out) << int(c.op);
         EXPECT_EQ(plain, c.out) << int(c.op);
     }
+    // q = 1 × 1 / 1e18: 5 − q stays below 5 in extended precision although double rounds
+    // it onto 5.
+    std::vector<std::int32_t> near(300, 5), nearPlain(300, 5);
+    const std::vector<std::int32_t> ones(300, 1);
+    ApplyChannel(near.data(), 300, 1, 1e18f, ones.data(), 300, 1, 1.0f, Op::Subtract);
+    ApplyChannelPlain(nearPlain.data(), 300, 1, 1e18f, ones.data(), 300, 1, 1.0f, Op::Subtract);
+    EXPECT_EQ(near, std::vector<std::int32_t>(300, 4));
+    EXPECT_EQ(nearPlain, std::vector<std::int32_t>(300, 4));
+
     // A first channel of Z scale 0 is refused: nothing changes.
     auto refused = first;
     ApplyChannel(refused.data(), 3, 2, 0.0f, second.data(), 2, 3, 1.0f, Op::Add);
     EXPECT_EQ(refused, first);
 }
 
-// The fast passes on every core against the plain ones, with scales that make the operand
-// fractional, for every operation.
+// The fast passes on every core against the plain ones, for every operation, with scales
+// that make the operand fractional, whole (sums without rounding in double) or tiny, and
+// with values that put many results on whole numbers.
 TEST(Arithmetic, FastPassesMatchTheirPlainTwins)
 {
     const int w = 301, h = 257, w2 = 280, h2 = 290;
     const auto a = RandomValues(w * h, -(1 << 30), 1 << 30, 5);
     const auto b = RandomValues(w2 * h2, -3000, 3000, 6);
+    const auto small = RandomValues(w * h, -40, 40, 8);
+    for (const auto& [s1, s2] : {std::pair{0.3f, 0.7f}, std::pair{0.5f, 0.5f}, std::pair{0.5f, 0.25f},
+                                 std::pair{3.0f, 1e-10f}, std::pair{1e-20f, 1e20f}})
+        for (Op op : {Op::Add, Op::Subtract, Op::Multiply, Op::Divide})
+            for (const auto* first : {&a, &small})
+                for (unsigned threads : {1u, 0u}) {
+                    auto fast = *first, plain = *first;
+                    ApplyChannel(fast.data(), w, h, s1, b.data(), w2, h2, s2, op, threads);
+                    ApplyChannelPlain(plain.data(), w, h, s1, b.data(), w2, h2, s2, op);
+                    EXPECT_EQ(fast, plain) << int(op) << " " << s1 << " " << s2;
+                }
     for (Op op : {Op::Add, Op::Subtract, Op::Multiply, Op::Divide})
         for (unsigned threads : {1u, 0u}) {
             auto fast = a, plain = a;
-            ApplyChannel(fast.data(), w, h, 0.3f, b.data(), w2, h2, 0.7f, op, threads);
-            ApplyChannelPlain(plain.data(), w, h, 0.3f, b.data(), w2, h2, 0.7f, op);
-            EXPECT_EQ(fast, plain) << int(op);
-            fast = a;
-            plain = a;
             ApplyNumber(fast.data(), std::int64_t(fast.size()), op, 7, 0.3f, threads);
             ApplyNumberPlain(plain.data(), std::int64_t(plain.size()), op, 7, 0.3f);
             EXPECT_EQ(fast, plain) << int(op);

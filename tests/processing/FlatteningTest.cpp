@@ -198,7 +198,8 @@ TEST(Flattening, NoisySurfacesMatchAnIndependentLeastSquaresSolve)
 }
 
 // Residuals are truncated toward zero: −2.7 becomes −2 and 2.7 becomes 2; values beyond
-// the 32-bit range saturate, and a NaN background keeps the value.
+// the 32-bit range saturate, and a NaN background keeps the value. The truncation is that
+// of extended precision, also where double would round onto the whole number.
 TEST(Flattening, ResidualsAreTruncatedTowardZeroAndSaturate)
 {
     struct Case {
@@ -214,13 +215,18 @@ TEST(Flattening, ResidualsAreTruncatedTowardZeroAndSaturate)
         {{0, 0, 0, 0, 0, 1e30L}, 5, std::numeric_limits<std::int32_t>::min()},
         {{0, 0, 0, 0, 0, nan}, 5, 5},
         {{nan, 0, 0, 0, 0, 0}, -9, -9},
+        // 5 − 1e−18 is 5 in double but stays below 5 in extended precision.
+        {{0, 0, 0, 0, 0, 1e-18L}, 5, 4},
+        {{0, 0, 0, 0, 0, -1e-18L}, -5, -4},
     };
     for (const auto& c : cases) {
-        std::int32_t fast = c.z, plain = c.z;
-        SubtractQuadric(c.background, &fast, 1, 1);
-        SubtractQuadricPlain(c.background, &plain, 1, 1);
-        EXPECT_EQ(fast, c.expected) << c.z << " " << double(c.background.F);
-        EXPECT_EQ(plain, c.expected) << c.z << " " << double(c.background.F);
+        // A row of 300: a block of the fast pass and the values after it.
+        std::vector<std::int32_t> fast(300, c.z), plain(300, c.z);
+        SubtractQuadric(c.background, fast.data(), 300, 1);
+        SubtractQuadricPlain(c.background, plain.data(), 300, 1);
+        const std::vector<std::int32_t> expected(300, c.expected);
+        EXPECT_EQ(fast, expected) << c.z << " " << double(c.background.F);
+        EXPECT_EQ(plain, expected) << c.z << " " << double(c.background.F);
     }
 }
 

@@ -1,0 +1,131 @@
+// The roughness statistics from exact integer sums against a two-pass reference in
+// extended precision, over small ranges (the histogram) and wide ones, far from zero,
+// with negative scales, on one thread and on all.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "data/ChannelStatistics.h"
+#include "support/TestSupport.h"
+
+using testsupport::Near;
+
+namespace {
+
+// The statistics as the roughness formulas define them, in two passes with extended sums.
+TRoughness Reference(const std::vector<std::int32_t>& v, double zScale)
+{
+    using Real = long double;
+    const Real n = Real(v.size());
+    const Real z = zScale;
+    Real sum = 0;
+    for (std::int32_t x : v)
+        sum += x * z;
+    const Real mean = sum / n;
+    Real a = 0, s2 = 0, s3 = 0, s4 = 0;
+    for (std::int32_t x : v) {
+        const Real d = x * z - mean;
+        a += std::fabs(d);
+        s2 += d * d;
+        s3 += d * d * d;
+        s4 += d * d * d * d;
+    }
+    TRoughness r;
+    r.Mean = double(mean);
+    r.Ra = double(a / n);
+    const Real rq = std::sqrt(s2 / n);
+    r.Rq = double(rq);
+    if (rq != 0) {
+        r.Rsk = double(s3 / (rq * rq * rq * n));
+        r.Rku = double(s4 / (rq * rq * rq * rq * n));
+    }
+    return r;
+}
+
+// Values drawn from lo + span × u^power (u uniform): power 1 is even, higher powers skewed.
+std::vector<std::int32_t> Draw(int count, std::int64_t lo, double span, double power, unsigned seed)
+{
+    std::mt19937_64 rng(seed);
+    std::uniform_real_distribution<double> u(0, 1);
+    std::vector<std::int32_t> v(static_cast<std::size_t>(count));
+    for (auto& x : v)
+        x = static_cast<std::int32_t>(lo + std::int64_t(std::floor(span * std::pow(u(rng), power))));
+    return v;
+}
+
+void ExpectMatches(const std::vector<std::int32_t>& v, double zScale, const std::string& what)
+{
+    const TRoughness want = Reference(v, zScale);
+    for (unsigned threads : {1u, 0u}) {
+        const TRoughness got = ComputeRawStatistics(v.data(), std::int64_t(v.size()), zScale, threads);
+        EXPECT_TRUE(Near(got.Mean, want.Mean)) << what << " Mean " << got.Mean << " " << want.Mean;
+        EXPECT_TRUE(Near(got.Ra, want.Ra)) << what << " Ra " << got.Ra << " " << want.Ra;
+        EXPECT_TRUE(Near(got.Rq, want.Rq)) << what << " Rq " << got.Rq << " " << want.Rq;
+        EXPECT_TRUE(Near(got.Rsk, want.Rsk)) << what << " Rsk " << got.Rsk << " " << want.Rsk;
+        EXPECT_TRUE(Near(got.Rku, want.Rku)) << what << " Rku " << got.Rku << " " << want.Rku;
+    }
+}
+
+} // namespace
+
+// Within 1e-12 of the reference, relative: ranges below 2^16 (counted in a histogram) and
+// wider ones, values far from zero on either side, skewed and even distributions, scales
+// of either sign, and matrices of one or several pieces.
+TEST(ChannelStatistics, MatchTheExtendedTwoPassReference)
+{
+    struct Case {
+        const char* what;
+        int count;
+        std::int64_t lo;
+        double span, power;
+        double zScale;
+    };
+    const Case cases[] = {
+        {"16-bit skewed", 300 * 257, -1000, 4000, 3, 0.37},
+        {"16-bit even, negative scale", 70000, 0, 65535, 1, -0.25},
+        {"near the top", 200 * 300, 2147480000, 3000, 2, 1.5},
+        {"near the bottom", 4000, -2147483648LL, 60000, 4, 0.01},
+        {"wide skewed", 1 << 18, -(1LL << 30), 2.0 * (1LL << 30), 3, 0.125},
+        {"whole range", 100000, -2147483648LL, 4294967295.0, 2, 3.0},
+        {"few values of a wide range", 100, -5, 1e6, 2, 1},
+        {"one piece", 1000, 7, 20, 2, 0.5},
+    };
+    for (const auto& c : cases)
+        ExpectMatches(Draw(c.count, c.lo, c.span, c.power, unsigned(c.count)), c.zScale, c.what);
+}
+
+// Small cases by hand: {0, 0, 0, 4} gives deviations (−1, −1, −1, 3); a constant or single
+// value has no spread, so no skew or kurtosis; no values give zeros.
+TEST(ChannelStatistics, SmallCasesAndNoSpread)
+{
+    const std::vector<std::int32_t> four{0, 0, 0, 4};
+    const TRoughness r = ComputeRawStatistics(four.data(), 4, 1.0);
+    EXPECT_TRUE(Near(r.Mean, 1.0));
+    EXPECT_TRUE(Near(r.Ra, 1.5));
+    EXPECT_TRUE(Near(r.Rq, std::sqrt(3.0)));
+    EXPECT_TRUE(Near(r.Rsk, 2 / std::sqrt(3.0)));
+    EXPECT_TRUE(Near(r.Rku, 7.0 / 3));
+
+    const std::vector<std::int32_t> flat(100000, -123456789);
+    const TRoughness f = ComputeRawStatistics(flat.data(), std::int64_t(flat.size()), 2.0);
+    EXPECT_TRUE(Near(f.Mean, -246913578.0));
+    EXPECT_EQ(f.Ra, 0);
+    EXPECT_EQ(f.Rq, 0);
+    EXPECT_EQ(f.Rsk, 0);
+    EXPECT_EQ(f.Rku, 0);
+
+    const std::int32_t one = 5;
+    const TRoughness single = ComputeRawStatistics(&one, 1, 0.5);
+    EXPECT_TRUE(Near(single.Mean, 2.5));
+    EXPECT_EQ(single.Rq, 0);
+    EXPECT_EQ(single.Rsk, 0);
+
+    const TRoughness none = ComputeRawStatistics(nullptr, 10, 1.0);
+    EXPECT_EQ(none.Mean, 0);
+    EXPECT_EQ(ComputeRawStatistics(four.data(), 0, 1.0).Rq, 0);
+}
