@@ -42,6 +42,7 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/ModalDialogs.h"
 #include "platform/gui/QtServices.h"
+#include "tools/Flat.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -850,7 +851,35 @@ void TMainForm::ArithmeticItemClick() {}
 
 void TMainForm::RectBtnClick() {}
 
-void TMainForm::FlatteningItemClick() {}
+void TMainForm::FlatteningItemClick()
+{
+    auto* item = qobject_cast<QAction*>(sender());
+    TObjectSPM* step = CurrentStep();
+    const int tag = item ? item->data().toInt() : -1;
+    if (!step || tag < 0 || tag > 5)
+        return;
+    const int channel = step->CurrentChannel();
+    if (!step->SurfaceData->Present.Contains(channel) || !step->SurfaceData->Channel(channel)) {
+        step->ShowChannelView(channel);  // says the channel is not loaded; no step is made
+        return;
+    }
+    TObjectFile* file = CurrentFile;
+    TObjectSPM* added = file->AddStep(FlattenStepNames[tag] +
+                                      FieldText(ChannelNames[channel], sizeof ChannelNames[channel]));
+    if (!added)
+        return;
+    TSPMData* data = added->SurfaceData->Channel(channel);
+    if (data && (data->*FlattenMethods[tag])()) {
+        added->UpdateAll();
+        added->ShowChannelView(channel);
+        added->SurfaceData->Release();
+        return;
+    }
+    // Cancelled: the step goes again, and the step chooser shows the file's steps at once.
+    file->DeleteStep(added);
+    if (TObjectSPM* current = file->CurrentStep)
+        current->BuildViewMenu();
+}
 
 void TMainForm::Tile1Click() { MdiArea->tileSubWindows(); }
 

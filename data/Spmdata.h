@@ -92,6 +92,16 @@ public:
 
     void ComputeStatistics();
 
+    // Flattening: the fits with their confirmation dialog; defined with the dialog in
+    // tools/Flat.cpp (the program's library). Each locks the matrix for its whole run and
+    // answers false when the dialog was cancelled (the line fits have none).
+    bool FlattenLineX();
+    bool FlattenLineY();
+    bool FlattenPlane();
+    bool FlattenParabolaX();
+    bool FlattenParabolaY();
+    bool FlattenParaboloid();
+
     std::string Name;
     bool SwappedOut = false;
     bool HasPalette = false;

@@ -1,0 +1,92 @@
+#pragma once
+// What the tests of the processing and analysis windows share: scans written to files with
+// values of the test's choosing, the main window that opens them, and modal dialogs acted
+// upon while they run.
+
+#include <QApplication>
+#include <QTimer>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppFixture.h"
+#include "data/Fileformat.h"
+#include "data/ObjectFile.h"
+#include "data/ObjectSPM.h"
+#include "support/TestSupport.h"
+
+namespace toolsfixture {
+
+using Fill = std::function<std::int32_t(int row, int col)>;
+
+//! A channel of the slot with w × h values from `fill`, Z scale `zScale`, steps of 10 nm.
+inline std::unique_ptr<TSPMData> MakeChannel(int slot, int w, int h, const Fill& fill, float zScale = 0.5f)
+{
+    auto ch = std::make_unique<TSPMData>(w, h, slot);
+    std::memcpy(ch->Header.Name, ChannelNames[slot], sizeof ch->Header.Name);
+    ch->Header.XStep = ch->Header.YStep = 10.0f;
+    ch->Header.ZScale = zScale;
+    std::strcpy(ch->Header.XYUnit, "nm");
+    std::strcpy(ch->Header.ZUnit, "nm");
+    ch->Lock();
+    std::int32_t* v = ch->GetData();
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < w; ++c)
+            v[std::size_t(r) * std::size_t(w) + std::size_t(c)] = fill(r, c);
+    ch->Unlock();
+    ch->ComputeRange();
+    ch->DefaultPalette();
+    return ch;
+}
+
+//! Writes a scan of the given channels (slot, fill) of w × h as SPM1 (format slot 1) or,
+//! with one channel, SPM0 (slot 0); its path.
+inline std::string WriteScan(const std::string& path, int w, int h,
+                             const std::vector<std::pair<int, Fill>>& channels, int slot = 1,
+                             float zScale = 0.5f)
+{
+    TSurfaceData data(path);
+    data.Header.FormatVersion = 1;
+    data.Header.Width = static_cast<std::uint16_t>(w);
+    data.Header.Height = static_cast<std::uint16_t>(h);
+    ChannelSet set;
+    for (const auto& [c, fill] : channels) {
+        data.Channels[c] = MakeChannel(c, w, h, fill, zScale);
+        data.Present.Include(c);
+        set.Include(c);
+    }
+    EXPECT_EQ(SaveWithFormat(FileFormats[slot].get(), path, &data, &set), fmtOk);
+    return path;
+}
+
+//! The values of a channel.
+inline std::vector<std::int32_t> Values(TSPMData& ch)
+{
+    ch.Lock();
+    const std::int32_t* p = ch.GetData();
+    std::vector<std::int32_t> v(p, p + ch.SampleCount());
+    ch.Unlock();
+    return v;
+}
+
+//! Acts on the modal dialog of type Dialog as soon as it runs (from the event loop).
+template <typename Dialog> void WhenModal(std::function<void(Dialog&)> act)
+{
+    QTimer::singleShot(0, [act] {
+        if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget()))
+            act(*d);
+    });
+}
+
+//! The texts of a chooser's items.
+template <typename Box> std::vector<std::string> Items(const Box* box)
+{
+    std::vector<std::string> items;
+    for (int i = 0; i < box->count(); ++i)
+        items.push_back(box->itemText(i).toStdString());
+    return items;
+}
+
+}  // namespace toolsfixture
