@@ -42,6 +42,7 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/ModalDialogs.h"
 #include "platform/gui/QtServices.h"
+#include "tools/Arithmetics.h"
 #include "tools/Flat.h"
 
 TMainForm* MainForm = nullptr;
@@ -847,7 +848,13 @@ void TMainForm::NormalizeItemClick()
     added->SurfaceData->Release();
 }
 
-void TMainForm::ArithmeticItemClick() {}
+void TMainForm::ArithmeticItemClick()
+{
+    if (!CurrentStep())
+        return;
+    TArithmeticForm dialog(this);
+    dialog.exec();
+}
 
 void TMainForm::RectBtnClick() {}
 

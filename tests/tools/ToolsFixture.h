@@ -80,12 +80,16 @@ template <typename Dialog> void WhenModal(std::function<void(Dialog&)> act)
     });
 }
 
-//! The texts of a chooser's items.
+//! The texts of a chooser's or a list's items.
 template <typename Box> std::vector<std::string> Items(const Box* box)
 {
     std::vector<std::string> items;
-    for (int i = 0; i < box->count(); ++i)
-        items.push_back(box->itemText(i).toStdString());
+    for (int i = 0; i < box->count(); ++i) {
+        if constexpr (requires { box->itemText(i); })
+            items.push_back(box->itemText(i).toStdString());
+        else
+            items.push_back(box->item(i)->text().toStdString());
+    }
     return items;
 }
 
