@@ -44,6 +44,7 @@
 #include "platform/gui/QtServices.h"
 #include "tools/Arithmetics.h"
 #include "tools/Flat.h"
+#include "tools/Heights.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -503,7 +504,18 @@ TStepWindow* TMainForm::CreateChannelView(TObjectSPM* step, int channel)
     return NewChannelView(step, channel, MdiArea);
 }
 
-TStepWindow* TMainForm::CreateStepWindow(TObjectSPM* step, int kind) { return nullptr; }
+TStepWindow* TMainForm::CreateStepWindow(TObjectSPM* step, int kind)
+{
+    switch (kind) {
+    case 3: {
+        auto* heights = new THeightsForm(step, MdiArea);
+        heights->Show();
+        return heights;
+    }
+    default:
+        return nullptr;
+    }
+}
 
 void TMainForm::BuildViewMenu(TObjectSPM* step, const std::vector<std::pair<std::string, int>>& items,
                               int zoomIndex)

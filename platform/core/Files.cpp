@@ -38,6 +38,7 @@ bool File::Open(const std::string& path, Mode mode)
     case Mode::Read: flags |= O_RDONLY; break;
     case Mode::CreateReplace: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
     case Mode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
+    case Mode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
     }
     do {
         fd_ = ::open(path.c_str(), flags, 0644);
@@ -153,6 +154,15 @@ bool FolderExists(const std::string& path)
 }
 
 bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool AppendToFile(const std::string& path, const std::string& bytes)
+{
+    File f;
+    if (!f.Open(path, File::Mode::Append))
+        return false;
+    const bool written = f.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    return f.Close() && written;
+}
 
 bool RenameFile(const std::string& from, const std::string& to)
 {

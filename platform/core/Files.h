@@ -12,7 +12,8 @@ public:
     enum class Mode {
         Read,           //!< existing file, shared read access
         CreateReplace,  //!< create, or truncate an existing file
-        CreateNew       //!< create exclusively; fails when the file exists
+        CreateNew,      //!< create exclusively; fails when the file exists
+        Append          //!< write at the end, creating the file when missing
     };
 
     File() = default;
@@ -48,6 +49,9 @@ private:
 };
 
 bool FileExists(const std::string& path);
+//! Appends the bytes to the file, creating it when missing (text reports are appended so);
+//! false, with nothing written, when the file cannot be opened, and false when a write fails.
+bool AppendToFile(const std::string& path, const std::string& bytes);
 bool FolderExists(const std::string& path);
 bool DeleteFile(const std::string& path);
 //! Puts `from` in the place of `to`, replacing it in one step.

@@ -44,6 +44,19 @@ TEST(File, OpenForReadingNeedsAnExistingFileAndCreateNewIsExclusive)
     EXPECT_EQ(replace.Size(), 0);
 }
 
+// Reports are appended: a missing file is created, an existing one grows; a file that
+// cannot be opened gets nothing.
+TEST(File, AppendingCreatesOrExtendsTheFile)
+{
+    testsupport::ScratchDir dir;
+    EXPECT_TRUE(platform::AppendToFile(dir.File("r.txt"), "\nab"));
+    EXPECT_TRUE(platform::AppendToFile(dir.File("r.txt"), "\ncd"));
+    const auto bytes = testsupport::ReadBytes(dir.File("r.txt"));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "\nab\ncd");
+    EXPECT_FALSE(platform::AppendToFile(dir.File("no/such/folder.txt"), "x"));
+    EXPECT_FALSE(platform::AppendToFile(dir.Path(), "x"));  // a folder
+}
+
 TEST(Folders, CreateNestedFoldersAndJoinPaths)
 {
     testsupport::ScratchDir dir;
