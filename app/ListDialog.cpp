@@ -2,8 +2,11 @@
 
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "platform/core/Text.h"
 
 TListDialogButtons LayOutListDialog(QDialog* dialog, QWidget* list)
 {
@@ -22,4 +25,17 @@ TListDialogButtons LayOutListDialog(QDialog* dialog, QWidget* list)
     layout->addLayout(parts.Row);
     QObject::connect(parts.Cancel, &QPushButton::clicked, dialog, &QDialog::reject);
     return parts;
+}
+
+void AddChannelItems(QListWidget* list, const TChannelNameTable& names, const ChannelSet& channels)
+{
+    for (int c = 0; c < ChannelCount; ++c) {
+        if (!channels.Contains(c))
+            continue;
+        auto* item = new QListWidgetItem(list);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+        item->setText(QString::fromUtf8(platform::Cp1251ToUtf8(FieldText(names[c], sizeof names[c])).c_str()));
+        item->setData(Qt::UserRole, c);
+    }
 }

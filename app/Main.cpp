@@ -865,7 +865,7 @@ void TMainForm::ArithmeticItemClick()
     if (!CurrentStep())
         return;
     TArithmeticForm dialog(this);
-    dialog.exec();
+    platform::ExecModal(dialog);
 }
 
 void TMainForm::RectBtnClick() {}

@@ -20,15 +20,7 @@ TSelectMatrixForm::TSelectMatrixForm(QWidget* owner, ChannelSet& result, const T
     btCancel = buttons.Cancel;
     connect(btOK, &QPushButton::clicked, this, &TSelectMatrixForm::btOKClick);
 
-    for (int c = 0; c < ChannelCount; ++c) {
-        if (!offered.Contains(c))
-            continue;
-        auto* item = new QListWidgetItem(clbData);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(Qt::Unchecked);
-        item->setText(QString::fromUtf8(platform::Cp1251ToUtf8(FieldText(names[c], sizeof names[c])).c_str()));
-        item->setData(Qt::UserRole, c);
-    }
+    AddChannelItems(clbData, names, offered);
 }
 
 void TSelectMatrixForm::btOKClick()

@@ -149,4 +149,3 @@ std::int32_t SaveWithFormat(TFileFormat* format, const std::string& path, TSurfa
                             ChannelSet* channels);
 //! The FormatErrorTexts message of a status, caption "Error".
 void ShowFormatError(TFileFormat* format, std::int32_t status);
-

@@ -14,6 +14,7 @@
 #include "platform/core/Files.h"
 #include "platform/core/Messages.h"
 #include "platform/core/Text.h"
+#include "platform/gui/ModalDialogs.h"
 #include "platform/gui/Numbers.h"
 #include "processing/Arithmetic.h"
 #include "tools/SelectOneMatrix.h"
@@ -310,7 +311,7 @@ TSPMData* TArithmeticForm::LoadSecondChannel(const std::string& path)
     int channel = 0;
     if (!available.Contains(UnstatedChannel)) {
         TSelectOneMatrixForm chooser(this, names, available);
-        if (chooser.exec() != QDialog::Accepted)
+        if (platform::ExecModal(chooser) != QDialog::Accepted)
             return nullptr;
         channel = chooser.SelectedChannel();
         if (channel < 0)

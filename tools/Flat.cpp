@@ -9,6 +9,7 @@
 
 #include "data/Spmdata.h"
 #include "platform/core/Messages.h"
+#include "platform/gui/ModalDialogs.h"
 #include "platform/gui/Numbers.h"
 #include "processing/Flattening.h"
 
@@ -49,10 +50,10 @@ bool FlattenWithDialog(TSPMData& channel, TSurfaceModel model, const char* text)
     bool ok = false;
     if (model == TSurfaceModel::Paraboloid) {
         TFlatteningForm form(nullptr, f.A, f.B, f.C, f.D, f.E, f.F, text);
-        ok = form.exec() == QDialog::Accepted;
+        ok = platform::ExecModal(form) == QDialog::Accepted;
     } else {
         TFlatteningForm form(nullptr, f.A, f.B, f.C, text);
-        ok = form.exec() == QDialog::Accepted;
+        ok = platform::ExecModal(form) == QDialog::Accepted;
     }
     if (ok)
         processing::SubtractQuadric(processing::QuadricOf(model, f), values, width, height);

@@ -1,11 +1,9 @@
 #include "tools/SelectOneMatrix.h"
 
-#include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
-#include <QVBoxLayout>
 
-#include "platform/gui/Text1251.h"
+#include "app/ListDialog.h"
 
 TSelectOneMatrixForm* SelectOneMatrixForm = nullptr;
 
@@ -18,35 +16,20 @@ TSelectOneMatrixForm::TSelectOneMatrixForm(QWidget* owner, const TChannelNameTab
     setWindowTitle("Select matrix...");
     clbData = new QListWidget(this);
     clbData->setObjectName("clbData");
-    btOK = new QPushButton("&OK", this);
-    btOK->setObjectName("btOK");
-    btOK->setDefault(true);
-    btCancel = new QPushButton("&Cancel", this);
-    btCancel->setObjectName("btCancel");
+    const TListDialogButtons buttons = LayOutListDialog(this, clbData);
+    btOK = buttons.OK;
+    btCancel = buttons.Cancel;
     connect(btOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    for (int c = 0; c < ChannelCount; ++c) {
-        if (!channels.Contains(c))
-            continue;
-        auto* item = new QListWidgetItem(platform::FromCp1251(FieldText(names[c], sizeof names[c])), clbData);
-        item->setData(Qt::UserRole, c);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(clbData->count() == 1 ? Qt::Checked : Qt::Unchecked);
-    }
-    if (clbData->count() > 0)
+    AddChannelItems(clbData, names, channels);
+    if (clbData->count() > 0) {
+        clbData->item(0)->setCheckState(Qt::Checked);
         clbData->setCurrentRow(0);
+    }
     // Nothing to choose: OK would name no channel.
     btOK->setEnabled(clbData->count() > 0);
     connect(clbData, &QListWidget::itemChanged, this, [this] { clbDataClickCheck(); });
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btOK);
-    buttons->addWidget(btCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(clbData);
-    layout->addLayout(buttons);
     resize(220, 240);
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/AppFixture.h"
-#include "app/View2DMath.h"
+#include "processing/View2DMath.h"
 #include "components/ZtEdit.h"
 #include "platform/core/Messages.h"
 #include "platform/gui/Numbers.h"

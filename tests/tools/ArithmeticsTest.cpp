@@ -38,7 +38,10 @@ protected:
     // Runs the dialog from the menu with `act` applied to it while it runs.
     void Run(const std::function<void(TArithmeticForm&)>& act)
     {
-        WhenModal<TArithmeticForm>(act);
+        modals.Then(As<TArithmeticForm>([act](TArithmeticForm& d) {
+            d.show();  // as the modal run shows it
+            act(d);
+        }));
         main->ArithmeticItem->trigger();
     }
     // Channel 0 of the file's last step.
@@ -186,7 +189,7 @@ TEST_F(ArithmeticTest, ASecondFileWithSeveralChannelsIsChosenFrom)
     Run([&](TArithmeticForm& d) {
         d.rbFile->click();  // with no second file yet: the open dialog
         EXPECT_EQ(d.stSecondFile->text().toStdString(), second);
-        WhenModal<TSelectOneMatrixForm>([&](TSelectOneMatrixForm& s) {
+        modals.Then(As<TSelectOneMatrixForm>([&](TSelectOneMatrixForm& s) {
             listed = Items(s.clbData);
             EXPECT_EQ(s.clbData->currentRow(), 0);
             EXPECT_EQ(s.clbData->item(0)->checkState(), Qt::Checked);
@@ -196,7 +199,7 @@ TEST_F(ArithmeticTest, ASecondFileWithSeveralChannelsIsChosenFrom)
                 checked.push_back(s.clbData->item(i)->checkState() == Qt::Checked);
             EXPECT_EQ(s.SelectedChannel(), 4);
             s.btOK->click();
-        });
+        }));
         d.btAdd->click();
     });
     EXPECT_EQ(listed.size(), 3u);
@@ -233,7 +236,7 @@ TEST_F(ArithmeticTest, ASingleMatrixFileNeedsNoChooserAndASmallerChannelChangesI
     Run([&](TArithmeticForm& d) {
         d.stSecondFile->setText(QString::fromStdString(dir.File("user.spm")));
         d.rbFile->setChecked(true);
-        WhenModal<TSelectOneMatrixForm>([](TSelectOneMatrixForm& s) { s.btOK->click(); });
+        modals.Then(As<TSelectOneMatrixForm>([](TSelectOneMatrixForm& s) { s.btOK->click(); }));
         d.btSub->click();
     });
     EXPECT_EQ(Last(), Map(4, 3, [](int r, int c) { return Ramp(r, c) - (r < 2 && c < 2 ? 1000 : 0); }));
@@ -252,20 +255,22 @@ TEST_F(ArithmeticTest, ASecondFileThatCannotServeLeavesNoStep)
     struct Case {
         std::string path;
         std::vector<std::string> texts;
+        bool chooser;
     };
     const Case cases[] = {
-        {dir.File("missing.spm"), {"File not found"}},
-        {dir.File("word2.spm"), {"Error format file"}},
-        {dir.File("short.spm"), {"Error read file"}},
-        {dir.File("big.spm"), {"Error matrix size!"}},
-        {dir.File("three.spm"), {}},  // the chooser is cancelled
+        {dir.File("missing.spm"), {"File not found"}, false},
+        {dir.File("word2.spm"), {"Error format file"}, false},
+        {dir.File("short.spm"), {"Error read file"}, false},
+        {dir.File("big.spm"), {"Error matrix size!"}, false},
+        {dir.File("three.spm"), {}, true},  // the chooser is cancelled
     };
     for (const auto& c : cases) {
         messages.Clear();
         Run([&](TArithmeticForm& d) {
             d.stSecondFile->setText(QString::fromStdString(c.path));
             d.rbFile->setChecked(true);
-            WhenModal<TSelectOneMatrixForm>([](TSelectOneMatrixForm& s) { s.btCancel->click(); });
+            if (c.chooser)
+                modals.Then(As<TSelectOneMatrixForm>([](TSelectOneMatrixForm& s) { s.btCancel->click(); }));
             d.btAdd->click();
             EXPECT_TRUE(d.isVisible()) << c.path;
             EXPECT_EQ(d.SecondData, nullptr) << c.path;
@@ -274,6 +279,7 @@ TEST_F(ArithmeticTest, ASecondFileThatCannotServeLeavesNoStep)
         EXPECT_EQ(messages.Texts(), c.texts) << c.path;
         EXPECT_EQ(Steps(), std::vector<std::string>{"1. Load"}) << c.path;
         EXPECT_EQ(file->StepCounter, 1) << c.path;
+        EXPECT_EQ(modals.Left(), 0u) << c.path;
     }
 }
 

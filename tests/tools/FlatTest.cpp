@@ -120,8 +120,11 @@ TEST(FlatteningForm, EnterMovesOnInTabOrderAndEscCancels)
 
     long double g[3] = {1, 2, 3};
     TFlatteningForm three(nullptr, g[0], g[1], g[2], "Z = Ax + By + C");
-    WhenModal<TFlatteningForm>([](TFlatteningForm& d) { QTest::keyClick(d.edFactorB, Qt::Key_Escape); });
-    EXPECT_EQ(three.exec(), QDialog::Rejected);
+    three.setResult(QDialog::Accepted);
+    three.show();
+    QTest::keyClick(three.edFactorB, Qt::Key_Escape);
+    EXPECT_EQ(three.result(), QDialog::Rejected);
+    EXPECT_FALSE(three.isVisible());
 }
 
 // The members: the line fits at once, the others through the dialog, whose OK subtracts
@@ -130,21 +133,23 @@ TEST(FlatteningForm, EnterMovesOnInTabOrderAndEscCancels)
 TEST(FlatteningForm, MembersSubtractWithTheConfirmedFactorsOrNothingOnCancel)
 {
     platform::MessageRecorder messages;
+    platform::ModalDialogRecorder modals;
     const int w = 6, h = 5;
     auto ch = MakeChannel(0, w, h, Tilted);
     const auto original = Values(*ch);
 
-    WhenModal<TFlatteningForm>([](TFlatteningForm& d) { d.btCancel->click(); });
+    modals.Then(As<TFlatteningForm>([](TFlatteningForm& d) { d.btCancel->click(); }));
     EXPECT_FALSE(ch->FlattenPlane());
     EXPECT_EQ(Values(*ch), original);
     EXPECT_EQ(ch->Block->LockCount(), 0);
 
     long double shownA = 0;
-    WhenModal<TFlatteningForm>([&](TFlatteningForm& d) {
+    modals.Then(As<TFlatteningForm>([&](TFlatteningForm& d) {
         shownA = platform::StrToFloat(d.edFactorA->text().toStdString());
+        d.show();  // what the user types goes in while the dialog is shown
         d.edFactorA->setText("0");  // keep the x slope
         d.btOK->click();
-    });
+    }));
     EXPECT_TRUE(ch->FlattenPlane());
     EXPECT_NEAR(double(shownA), 30, 0.5);
     // What is left: z − B·y − C with the fitted B and C (−20 and about 7 + 30·3.5).
@@ -171,10 +176,10 @@ TEST(FlatteningForm, MembersSubtractWithTheConfirmedFactorsOrNothingOnCancel)
     // The paraboloid's dialog has six factors.
     auto curved = MakeChannel(0, w, h, [](int r, int c) { return (c + 1) * (c + 1) - 3 * (r + 1) * (c + 1); });
     bool six = false;
-    WhenModal<TFlatteningForm>([&](TFlatteningForm& d) {
-        six = d.edFactorF->isVisible() && d.lbFlatMethod->text() == "Z = Axx+Byy+Cx+Dy+Exy+F";
+    modals.Then(As<TFlatteningForm>([&](TFlatteningForm& d) {
+        six = !d.edFactorF->isHidden() && d.lbFlatMethod->text() == "Z = Axx+Byy+Cx+Dy+Exy+F";
         d.btOK->click();
-    });
+    }));
     EXPECT_TRUE(curved->FlattenParaboloid());
     EXPECT_TRUE(six);
     EXPECT_EQ(Values(*curved), std::vector<std::int32_t>(std::size_t(w * h), 0));
@@ -185,14 +190,15 @@ TEST(FlatteningForm, MembersSubtractWithTheConfirmedFactorsOrNothingOnCancel)
 // three factors and OK leaves the values.
 TEST(FlatteningForm, ParabolaOnTwoColumnsShowsZerosAndChangesNothing)
 {
+    platform::ModalDialogRecorder modals;
     auto ch = MakeChannel(0, 2, 7, Tilted);
     const auto original = Values(*ch);
     std::vector<std::string> texts;
-    WhenModal<TFlatteningForm>([&](TFlatteningForm& d) {
+    modals.Then(As<TFlatteningForm>([&](TFlatteningForm& d) {
         texts = {d.edFactorA->text().toStdString(), d.edFactorB->text().toStdString(),
                  d.edFactorC->text().toStdString()};
         d.btOK->click();
-    });
+    }));
     EXPECT_TRUE(ch->FlattenParabolaX());
     EXPECT_EQ(texts, (std::vector<std::string>{"0.00", "0.00", "0.00"}));
     EXPECT_EQ(Values(*ch), original);
@@ -209,13 +215,13 @@ TEST_F(MainWindowTest, FlatteningFromTheMenuMakesAStepOrNoneOnCancel)
     ASSERT_NE(main->CurrentFile, nullptr);
     TObjectFile* file = main->CurrentFile;
 
-    WhenModal<TFlatteningForm>([](TFlatteningForm& d) { d.btCancel->click(); });
+    modals.Then(As<TFlatteningForm>([](TFlatteningForm& d) { d.btCancel->click(); }));
     main->FlatteningPlaneItem->trigger();
     EXPECT_EQ(Items(main->cbObjectStep), std::vector<std::string>{"1. Load"});
     ASSERT_EQ(file->Steps.size(), 1u);
     EXPECT_EQ(file->CurrentStep, file->Steps[0].Step.get());
 
-    WhenModal<TFlatteningForm>([](TFlatteningForm& d) { d.btOK->click(); });
+    modals.Then(As<TFlatteningForm>([](TFlatteningForm& d) { d.btOK->click(); }));
     main->FlatteningPlaneItem->trigger();
     EXPECT_EQ(Items(main->cbObjectStep),
               (std::vector<std::string>{"1. Load", "3. Flattening plane for Topography"}));

@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
-#include <clocale>
 
 #include "app/View2D.h"
 #include "components/ZtImage.h"
@@ -39,7 +38,6 @@ protected:
     // Opens the scan and its heights window (through the View menu's action).
     void Open(const Fill& fill = Known, float zScale = 0.5f)
     {
-        ASSERT_NE(std::setlocale(LC_NUMERIC, "C"), nullptr);
         dialogs.Choose(WriteScan(dir.File("k.spm"), 8, 5, {{0, fill}, {2, fill}}, 1, zScale), 1);
         main->OpenClick();
         ASSERT_NE(main->CurrentFile, nullptr);

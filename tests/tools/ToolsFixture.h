@@ -1,10 +1,10 @@
 #pragma once
 // What the tests of the processing and analysis windows share: scans written to files with
-// values of the test's choosing, the main window that opens them, and modal dialogs acted
-// upon while they run.
+// values of the test's choosing, the main window that opens them, and steps of the modal
+// dialog service for the dialogs of a type.
 
 #include <QApplication>
-#include <QTimer>
+#include <QDialog>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -15,6 +15,7 @@
 #include "data/Fileformat.h"
 #include "data/ObjectFile.h"
 #include "data/ObjectSPM.h"
+#include "platform/gui/ModalDialogs.h"
 #include "support/TestSupport.h"
 
 namespace toolsfixture {
@@ -71,13 +72,19 @@ inline std::vector<std::int32_t> Values(TSPMData& ch)
     return v;
 }
 
-//! Acts on the modal dialog of type Dialog as soon as it runs (from the event loop).
-template <typename Dialog> void WhenModal(std::function<void(Dialog&)> act)
+//! A scripted step of the modal dialog service for a dialog of type Dialog; a dialog of
+//! another type fails the test (and is rejected).
+template <typename Dialog>
+platform::ModalDialogRecorder::Step As(std::function<void(Dialog&)> act)
 {
-    QTimer::singleShot(0, [act] {
-        if (auto* d = qobject_cast<Dialog*>(QApplication::activeModalWidget()))
-            act(*d);
-    });
+    return [act](QDialog& dialog) {
+        auto* d = dynamic_cast<Dialog*>(&dialog);
+        if (!d) {
+            ADD_FAILURE() << "another dialog ran: " << dialog.windowTitle().toStdString();
+            return;
+        }
+        act(*d);
+    };
 }
 
 //! The texts of a chooser's or a list's items.
