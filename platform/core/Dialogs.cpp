@@ -11,6 +11,13 @@ public:
 };
 CancelAll cancelAll;
 std::atomic<IFileDialogService*> current{nullptr};
+
+class CancelColors : public IColorDialogService {
+public:
+    bool Run(ColorDialogRequest&) override { return false; }
+};
+CancelColors cancelColors;
+std::atomic<IColorDialogService*> currentColors{nullptr};
 }  // namespace
 
 void SetFileDialogService(IFileDialogService* service) { current.store(service); }
@@ -70,6 +77,53 @@ bool FileDialogRecorder::Run(FileDialogRequest& request)
 }
 
 std::vector<FileDialogRequest> FileDialogRecorder::Requests() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+}
+
+void SetColorDialogService(IColorDialogService* service) { currentColors.store(service); }
+
+IColorDialogService& ColorDialogs()
+{
+    IColorDialogService* s = currentColors.load();
+    return s ? *s : cancelColors;
+}
+
+ColorDialogRecorder::ColorDialogRecorder() : previous_(currentColors.load())
+{
+    SetColorDialogService(this);
+}
+
+ColorDialogRecorder::~ColorDialogRecorder() { SetColorDialogService(previous_); }
+
+void ColorDialogRecorder::Choose(std::uint32_t color)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_.emplace_back(false, color);
+}
+
+void ColorDialogRecorder::Cancel()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_.emplace_back(true, 0);
+}
+
+bool ColorDialogRecorder::Run(ColorDialogRequest& request)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(request);
+    if (answers_.empty())
+        return false;
+    const auto [cancel, color] = answers_.front();
+    answers_.pop_front();
+    if (cancel)
+        return false;
+    request.Color = color;
+    return true;
+}
+
+std::vector<ColorDialogRequest> ColorDialogRecorder::Requests() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;

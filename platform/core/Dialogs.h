@@ -1,11 +1,13 @@
 #pragma once
-// The common file dialogs as one service, beside the message boxes: the GUI installs a
-// service that shows real dialogs, tests install a FileDialogRecorder that answers from a
-// script and records what was asked.
+// The common file and colour dialogs as services, beside the message boxes: the GUI
+// installs services that show real dialogs, tests install a FileDialogRecorder or a
+// ColorDialogRecorder that answers from a script and records what was asked.
 
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -64,6 +66,45 @@ private:
     std::deque<Answer> answers_;
     std::vector<FileDialogRequest> requests_;
     IFileDialogService* previous_;
+};
+
+//! What a colour dialog is given and gives back: the colour as 0x00BBGGRR (red in the
+//! low byte), the initial colour on the way in and the chosen one on return.
+struct ColorDialogRequest {
+    std::uint32_t Color = 0;
+};
+
+class IColorDialogService {
+public:
+    virtual ~IColorDialogService() = default;
+    //! Runs the dialog; false when it was cancelled. On true Color holds the user's choice.
+    virtual bool Run(ColorDialogRequest& request) = 0;
+};
+
+//! Installs the colour dialog service; nullptr restores the default, which cancels.
+void SetColorDialogService(IColorDialogService* service);
+IColorDialogService& ColorDialogs();
+
+//! A scriptable colour dialog for tests; installs itself while it lives. Each scripted
+//! answer is a chosen colour or a cancel; with the script used up it cancels.
+class ColorDialogRecorder : public IColorDialogService {
+public:
+    ColorDialogRecorder();
+    ~ColorDialogRecorder() override;
+    ColorDialogRecorder(const ColorDialogRecorder&) = delete;
+    ColorDialogRecorder& operator=(const ColorDialogRecorder&) = delete;
+
+    void Choose(std::uint32_t color);
+    void Cancel();
+    bool Run(ColorDialogRequest& request) override;
+    //! Every request as it was asked (the initial colours).
+    std::vector<ColorDialogRequest> Requests() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::deque<std::pair<bool, std::uint32_t>> answers_; // (cancel, colour)
+    std::vector<ColorDialogRequest> requests_;
+    IColorDialogService* previous_;
 };
 
 }  // namespace platform

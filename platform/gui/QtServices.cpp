@@ -1,6 +1,7 @@
 #include "QtServices.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -83,14 +84,29 @@ bool QtFileDialogService::Run(FileDialogRequest& request)
     return true;
 }
 
+bool QtColorDialogService::Run(ColorDialogRequest& request)
+{
+    const std::uint32_t c = request.Color;
+    const QColor initial(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    const QColor chosen = QColorDialog::getColor(initial, QApplication::activeWindow());
+    if (!chosen.isValid())
+        return false;
+    request.Color = static_cast<std::uint32_t>(chosen.red()) |
+                    (static_cast<std::uint32_t>(chosen.green()) << 8) |
+                    (static_cast<std::uint32_t>(chosen.blue()) << 16);
+    return true;
+}
+
 void InstallQtServices()
 {
     static QtMessageService messages;
     static QtFileDialogService dialogs;
     static QtModalDialogService modals;
+    static QtColorDialogService colors;
     SetModalDialogService(&modals);
     SetMessageService(&messages);
     SetFileDialogService(&dialogs);
+    SetColorDialogService(&colors);
 }
 
 namespace {

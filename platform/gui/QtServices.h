@@ -26,6 +26,12 @@ public:
     bool Run(FileDialogRequest& request) override;
 };
 
+//! The colour dialog as a real QColorDialog.
+class QtColorDialogService : public IColorDialogService {
+public:
+    bool Run(ColorDialogRequest& request) override;
+};
+
 //! Installs the Qt message and dialog services for the rest of the run.
 void InstallQtServices();
 

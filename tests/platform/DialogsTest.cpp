@@ -31,3 +31,23 @@ TEST(FileDialogs, TheRecorderAnswersFromItsScriptAndTheDefaultCancels)
     ASSERT_EQ(dialogs.Requests().size(), 3u);
     EXPECT_EQ(dialogs.Requests()[0].Title, "Open file ...");
 }
+
+TEST(ColorDialogs, TheRecorderAnswersFromItsScriptAndTheDefaultCancels)
+{
+    ColorDialogRequest request{0x123456};
+    EXPECT_FALSE(ColorDialogs().Run(request));
+    EXPECT_EQ(request.Color, 0x123456u);
+    {
+        ColorDialogRecorder colors;
+        colors.Choose(0x0000FF);
+        colors.Cancel();
+        ASSERT_TRUE(ColorDialogs().Run(request));
+        EXPECT_EQ(request.Color, 0x0000FFu);
+        EXPECT_FALSE(ColorDialogs().Run(request));
+        EXPECT_EQ(request.Color, 0x0000FFu); // a cancel leaves the colour
+        EXPECT_FALSE(ColorDialogs().Run(request)); // script used up
+        ASSERT_EQ(colors.Requests().size(), 3u);
+        EXPECT_EQ(colors.Requests()[0].Color, 0x123456u);
+    }
+    EXPECT_FALSE(ColorDialogs().Run(request)); // the recorder took itself away
+}
