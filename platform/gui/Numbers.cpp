@@ -8,6 +8,8 @@
 #include <cstring>
 #include <atomic>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <charconv>
 #include <clocale>
 #include <cstdint>
@@ -170,14 +172,41 @@ double StrToFloat(const std::string& text)
     return value;
 }
 
-std::string FloatToStr(double value)
+namespace {
+
+// The text of a number that is not finite.
+std::string NotFinite(double value)
 {
-    // to_chars writes '.' and "e" whatever the C library's locale; %.15G's form follows.
+    if (std::isnan(value))
+        return "NAN";
+    return value < 0 ? "-INF" : "INF";
+}
+
+// Puts the program's separator in place of the C library's point.
+std::string WithSeparator(std::string s)
+{
+    if (const auto dot = s.find('.'); dot != std::string::npos)
+        s[dot] = DecimalSeparator();
+    return s;
+}
+
+// A text whose digits are all zero loses its minus sign.
+std::string WithoutNegativeZero(std::string s)
+{
+    if (!s.empty() && s[0] == '-' && s.find_first_of("123456789") == std::string::npos)
+        s.erase(0, 1);
+    return s;
+}
+
+// The general format: `precision` significant digits, exponent written without "+" and
+// leading zeros (1E20, 1E-7). to_chars writes '.' and "e" whatever the C library's locale.
+std::string GeneralText(double value, int precision)
+{
     char text[64];
-    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 15).ptr;
+    const auto end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, precision).ptr;
     std::string s(text, end);
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::toupper(c)); });
-    // The exponent is written without "+" and leading zeros: 1E20, 1E-7.
     if (const auto e = s.find('E'); e != std::string::npos) {
         std::string mantissa = s.substr(0, e);
         std::string exponent = s.substr(e + 1);
@@ -187,9 +216,86 @@ std::string FloatToStr(double value)
         exponent.erase(0, std::min(exponent.find_first_not_of('0'), exponent.size() - 1));
         s = mantissa + "E" + (negative ? "-" : "") + exponent;
     }
-    if (const auto dot = s.find('.'); dot != std::string::npos)
-        s[dot] = platform::DecimalSeparator();
-    return s;
+    return WithSeparator(s);
+}
+
+// The fixed format: the number rounded to `precision` significant digits and to `digits`
+// decimals (halves away from zero, on the exact decimal digits of the double), written
+// with `digits` decimals.
+std::string FixedText(double value, int precision, int digits)
+{
+    // The exact leading digits of the value (a double's ties lie far within them) and its
+    // decimal exponent: value = 0.D × 10^(exponent + 1).
+    char text[96];
+    const char* const end = std::to_chars(text, text + sizeof text, std::fabs(value),
+                                          std::chars_format::scientific, 60)
+                                .ptr;
+    std::string d;
+    const char* p = text;
+    for (; p < end && *p != 'e'; ++p)
+        if (IsDigit(*p))
+            d += *p;
+    int exponent = value == 0 ? 0 : std::atoi(std::string(p < end ? p + 1 : end, end).c_str());
+    // Keep `keep` digits: the significant ones, and none past the last decimal.
+    const int keep = std::min(precision, exponent + 1 + digits);
+    std::string kept;
+    if (keep < 0 || (keep == 0 && d[0] < '5')) {
+        kept = "0";
+        exponent = 0;
+    } else if (keep == 0) {
+        kept = "1"; // rounds up to one unit of the last decimal, 10^(exponent + 1)
+        exponent += 1;
+    } else {
+        kept = d.substr(0, static_cast<std::size_t>(keep));
+        if (d[static_cast<std::size_t>(keep)] >= '5') {
+            int i = keep - 1;
+            for (; i >= 0 && kept[static_cast<std::size_t>(i)] == '9'; --i)
+                kept[static_cast<std::size_t>(i)] = '0';
+            if (i >= 0) {
+                ++kept[static_cast<std::size_t>(i)];
+            } else {
+                kept.insert(kept.begin(), '1');
+                kept.pop_back();
+                ++exponent;
+            }
+        }
+    }
+    if (kept.find_first_not_of('0') == std::string::npos)
+        exponent = 0;
+    if (exponent + 1 > precision)
+        return GeneralText(value, precision);
+    std::string integer, fraction;
+    if (exponent >= 0) {
+        kept.resize(std::max(kept.size(), static_cast<std::size_t>(exponent) + 1), '0');
+        integer = kept.substr(0, static_cast<std::size_t>(exponent) + 1);
+        fraction = kept.substr(static_cast<std::size_t>(exponent) + 1);
+    } else {
+        integer = "0";
+        fraction = std::string(static_cast<std::size_t>(-exponent - 1), '0') + kept;
+    }
+    fraction.resize(static_cast<std::size_t>(digits), '0');
+    std::string s = (value < 0 ? "-" : "") + integer;
+    if (digits > 0)
+        s += "." + fraction;
+    return WithoutNegativeZero(WithSeparator(s));
+}
+
+} // namespace
+
+std::string FloatToStrF(double Value, TFloatFormat Format, int Precision, int Digits)
+{
+    if (!std::isfinite(Value))
+        return NotFinite(Value);
+    Precision = std::clamp(Precision, 1, 18);
+    Digits = std::clamp(Digits, 0, 18);
+    if (Format == ffFixed)
+        return FixedText(Value, Precision, Digits);
+    return GeneralText(Value, Precision);
+}
+
+std::string FloatToStr(double value)
+{
+    return GeneralText(value, 15);
 }
 
 void KeepCNumericLocale()

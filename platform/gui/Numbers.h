@@ -45,6 +45,20 @@ std::int32_t StrToInt(const std::string& text);
 //! Throws EConvertError "'<text>' is not a valid floating point value" otherwise.
 double StrToFloat(const std::string& text);
 
+//! The formats of FloatToStrF.
+enum TFloatFormat { ffGeneral, ffFixed };
+
+//! The class library's formatted text of a floating-point number, with DecimalSeparator():
+//! - ffGeneral: rounded to Precision significant digits, no trailing zeros, in exponent
+//!   form ("1.5E20", "1E-7") when the integer part needs more than Precision digits or
+//!   the number is below 1E-4 in magnitude;
+//! - ffFixed: rounded to Precision significant digits and written with Digits decimals
+//!   (at least one digit before the point, zeros after the significant digits); in the
+//!   exponent form of ffGeneral when the integer part needs more than Precision digits.
+//! Precision is held to 1 … 18 and Digits to 0 … 18; a value that comes out as zero has no
+//! sign; not-a-number and infinities give "NAN", "INF" and "-INF".
+std::string FloatToStrF(double Value, TFloatFormat Format, int Precision, int Digits);
+
 //! The class library's default text of a floating-point number: 15 significant digits,
 //! no trailing zeros, the exponent written without "+" or leading zeros ("1E20", "1E-7"),
 //! with DecimalSeparator() whatever the C library's locale.

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <string>
 
 #include "platform/gui/Numbers.h"
@@ -156,3 +158,58 @@ TEST_F(Numbers, FloatToStrFixedRoundsToPrecisionAndDecimals)
     EXPECT_EQ(FloatToStrFixed(1.5, 3, 2), "1,50");
     EXPECT_EQ(FloatToStrFixed(1234.5, 3, 2), "1,23E3");
 }
+
+namespace {
+
+TEST_F(Numbers, FloatToStrFFixedRoundsToSignificantDigitsThenWritesTheDecimals)
+{
+    // Expected texts worked out by hand: round (halves away from zero) to Precision
+    // significant digits and to Digits decimals, then pad with zeros; more integer digits
+    // than Precision turn to exponent form.
+    const struct {
+        double Value;
+        int Precision, Digits;
+        const char* Text;
+    } cases[] = {
+        {0.25, 7, 2, "0.25"},
+        {1, 7, 2, "1.00"},
+        {0.3, 7, 0, "0"},
+        {2.3, 7, 0, "2"},
+        {2.5, 7, 0, "3"}, // halves away from zero
+        {-0.125, 2, 5, "-0.13000"},
+        {0.006, 7, 2, "0.01"},
+        {-0.001, 7, 2, "0.00"}, // no minus before a zero
+        {-12.5, 7, 1, "-12.5"},
+        {1.23456789, 7, 10, "1.2345680000"},
+        {0.000123456789, 3, 8, "0.00012300"},
+        {1234567, 7, 1, "1234567.0"},
+        {12345678, 7, 0, "1.234568E7"},
+        {-2.5e20, 7, 2, "-2.5E20"},
+        {9999999.6, 7, 0, "1E7"},
+        {100, 7, 40, "100.000000000000000000"}, // at most 18 decimals
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FloatToStrF(c.Value, ffFixed, c.Precision, c.Digits), c.Text)
+            << c.Value << " " << c.Precision << " " << c.Digits;
+    SetDecimalSeparator(',');
+    EXPECT_EQ(FloatToStrF(0.25, ffFixed, 7, 2), "0,25");
+    EXPECT_EQ(FloatToStrF(1.5, ffGeneral, 15, 0), "1,5");
+    // The C library's locale does not come into it.
+    SetDecimalSeparator('.');
+    testsupport::CommaNumericLocale comma;
+    ASSERT_TRUE(comma.Active()) << testsupport::kCommaLocale << " is not installed: run scripts/deps";
+    EXPECT_EQ(FloatToStrF(1.23456789, ffFixed, 7, 10), "1.2345680000");
+    EXPECT_EQ(FloatToStrF(12345678, ffFixed, 7, 0), "1.234568E7");
+}
+
+TEST_F(Numbers, FloatToStrFOfNumbersThatAreNotFinite)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(FloatToStrF(std::nan(""), ffFixed, 7, 2), "NAN");
+    EXPECT_EQ(FloatToStrF(inf, ffFixed, 7, 2), "INF");
+    EXPECT_EQ(FloatToStrF(-inf, ffGeneral, 7, 2), "-INF");
+    EXPECT_EQ(FloatToStr(1e20), "1E20");
+    EXPECT_EQ(FloatToStr(1e-7), "1E-7");
+}
+
+} // namespace
