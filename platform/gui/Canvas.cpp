@@ -814,7 +814,20 @@ void TCanvas::TextOut(int X, int Y, const std::string& Text)
         const int width = entry.Width;
         const int height = font.Metrics.height();
         QImage& image = Image();
-        if (!image.isNull() && entry.Known) {
+        const int turn = Font.Escapement % 3600;
+        if (!image.isNull() && turn != 0) {
+            // Turned text: Qt draws it about the top-left corner of its box.
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing, false);
+            p.setRenderHint(QPainter::TextAntialiasing, false);
+            p.translate(X, Y);
+            p.rotate(-turn / 10.0);
+            if (Brush.Style == bsSolid)
+                p.fillRect(QRect(0, 0, width, height), ToQColor(Resolve(Brush.Color)));
+            p.setFont(font.Font);
+            p.setPen(ToQColor(Resolve(Font.Color)));
+            p.drawText(QPoint(0, font.Metrics.ascent()), FromCp1251(Text));
+        } else if (!image.isNull() && entry.Known) {
             // The pixels Qt drew for the text, moved to (X, Y).
             const TPixels pixels(image);
             if (Brush.Style == bsSolid) {

@@ -85,6 +85,9 @@ struct TFont {
     TColor Color = clWindowText;
     //! TFontStyle flags.
     std::uint8_t Style = 0;
+    //! The angle of the text's baseline in tenths of a degree, counter-clockwise; TextOut
+    //! turns the text about its top-left corner (X, Y).
+    int Escapement = 0;
     //! The size in points at 96 pixels per inch.
     int Size() const;
     void SetSize(int points);
@@ -124,10 +127,11 @@ public:
     //! Fills the rectangle with the brush (the pen mode does not apply).
     void FillRect(const TRect& R);
     //! Writes the text (Windows-1251) with its top-left corner at (X, Y) in the font's
-    //! colour, on the brush colour when the brush is solid; the pen moves to the text's end.
+    //! colour, on the brush colour when the brush is solid, turned by the font's Escapement
+    //! about (X, Y); the pen moves to X plus the text's width.
     //! The pixels Qt draws for a text are kept per font and put down again the next time.
     void TextOut(int X, int Y, const std::string& Text);
-    //! The width and height in pixels of the text in the current font.
+    //! The width and height in pixels of the text in the current font, unturned.
     TSize TextExtent(const std::string& Text) const;
     int TextWidth(const std::string& Text) const { return TextExtent(Text).cx; }
     int TextHeight(const std::string& Text) const { return TextExtent(Text).cy; }

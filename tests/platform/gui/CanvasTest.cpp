@@ -300,6 +300,41 @@ TEST_F(CanvasTest, TextOutWritesInsideItsExtentAndMovesThePen)
     EXPECT_EQ(canvas->Pixels(10 + canvas->TextWidth(" "), 20), clWhite);
 }
 
+TEST_F(CanvasTest, TurnedTextLiesInItsCellTurnedAboutTheOrigin)
+{
+    // The cell (0 … cx, 0 … cy) of a text written at (X, Y), turned counter-clockwise on
+    // the screen about (X, Y): 90 runs upwards with the cell right of X, 180 runs leftwards
+    // above Y, 270 runs downwards left of X. The box is given in multiples of cx and cy.
+    const struct {
+        int Escapement;
+        int LeftCy, LeftCx, TopCy, TopCx, RightCy, RightCx, BottomCy, BottomCx;
+    } cases[] = {
+        {900, 0, 0, 0, -1, 1, 0, 0, 0},
+        {1800, 0, -1, -1, 0, 0, 0, 0, 0},
+        {2700, -1, 0, 0, 0, 0, 0, 0, 1},
+    };
+    for (const auto& c : cases) {
+        Make(120, 120);
+        canvas->Font.SetSize(10);
+        canvas->Font.Color = clBlack;
+        canvas->Brush.Style = bsClear;
+        canvas->Font.Escapement = c.Escapement;
+        const TSize s = canvas->TextExtent("Wg");
+        canvas->TextOut(60, 60, "Wg");
+        const auto marked = Marked();
+        ASSERT_FALSE(marked.empty()) << c.Escapement;
+        const int left = 60 + c.LeftCy * s.cy + c.LeftCx * s.cx;
+        const int top = 60 + c.TopCy * s.cy + c.TopCx * s.cx;
+        const int right = 60 + c.RightCy * s.cy + c.RightCx * s.cx;
+        const int bottom = 60 + c.BottomCy * s.cy + c.BottomCx * s.cx;
+        // One pixel of slack for the turned raster.
+        for (const auto& [x, y] : marked)
+            EXPECT_TRUE(x >= left - 1 && x <= right && y >= top - 1 && y <= bottom)
+                << c.Escapement << ": " << x << "," << y;
+        EXPECT_EQ(canvas->PenPos(), (TPoint{60 + s.cx, 60})) << c.Escapement;
+    }
+}
+
 TEST(Font, SizeInPointsAt96PixelsPerInch)
 {
     TFont font;
