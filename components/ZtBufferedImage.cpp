@@ -98,6 +98,7 @@ void TZtBufferedImage::Paint()
             Canvas()->CopyRect(Rect(0, 0, width(), height()), buffer_->Canvas(),
                                Rect(0, 0, width(), height()));
     }
-    if (OnPaint)
-        OnPaint(this);
+    if (Designing() && ShowDesignFrame)
+        DrawDesignFrame();
+    TZtCustomControl::Paint();
 }
