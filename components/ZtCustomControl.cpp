@@ -3,8 +3,26 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <exception>
+
+#include "platform/core/Messages.h"
 
 using namespace platform;
+
+namespace {
+
+// Runs what an event of the window sets off; what it throws is shown, and the program
+// goes on.
+template <typename F> void Dispatch(F&& f)
+{
+    try {
+        f();
+    } catch (const std::exception& e) {
+        ShowError(e.what());
+    }
+}
+
+} // namespace
 
 TZtCustomControl::TZtCustomControl(QWidget* owner)
     : QWidget(owner), screen_(std::make_unique<TBitmap>())
@@ -108,14 +126,20 @@ void TZtCustomControl::PaintNow()
     }
 }
 
+QImage TZtCustomControl::ShownImage() const
+{
+    return screen_->Image();
+}
+
 void TZtCustomControl::paintEvent(QPaintEvent*)
 {
-    if (!flushing_ && !painting_) {
-        WMEraseBkgnd();
-        RunPaint();
-    }
+    if (!flushing_ && !painting_)
+        Dispatch([this] {
+            WMEraseBkgnd();
+            RunPaint();
+        });
     QPainter p(this);
-    p.drawImage(0, 0, screen_->Image());
+    p.drawImage(0, 0, ShownImage());
 }
 
 void TZtCustomControl::mousePressEvent(QMouseEvent* event)
@@ -126,7 +150,8 @@ void TZtCustomControl::mousePressEvent(QMouseEvent* event)
     if (button == mbLeft)
         clicked_ = true;
     const QPoint p = event->position().toPoint();
-    MouseDown(button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
+    const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
+    Dispatch([&] { MouseDown(button, shift, p.x(), p.y()); });
 }
 
 void TZtCustomControl::mouseDoubleClickEvent(QMouseEvent* event)
@@ -134,20 +159,25 @@ void TZtCustomControl::mouseDoubleClickEvent(QMouseEvent* event)
     TMouseButton button;
     if (!MouseButtonOf(event->button(), button))
         return;
-    // The second press of a double click: the double click first, then the press.
-    if (button == mbLeft && OnDblClick)
-        OnDblClick(this);
     TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
     shift << ssDouble;
     const QPoint p = event->position().toPoint();
-    MouseDown(button, shift, p.x(), p.y());
+    // The second press of a double click: the double click first, then the press.
+    Dispatch([&] {
+        if (button == mbLeft && OnDblClick)
+            OnDblClick(this);
+        MouseDown(button, shift, p.x(), p.y());
+    });
 }
 
 void TZtCustomControl::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
-    if (OnMouseMove)
-        OnMouseMove(this, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
+    const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
+    Dispatch([&] {
+        if (OnMouseMove)
+            OnMouseMove(this, shift, p.x(), p.y());
+    });
 }
 
 void TZtCustomControl::mouseReleaseEvent(QMouseEvent* event)
@@ -156,12 +186,17 @@ void TZtCustomControl::mouseReleaseEvent(QMouseEvent* event)
     if (!MouseButtonOf(event->button(), button))
         return;
     const QPoint p = event->position().toPoint();
+    const TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
     // A left click ends inside the control: the click first, then the release.
-    if (button == mbLeft && clicked_) {
+    const bool click = button == mbLeft && clicked_ && rect().contains(p);
+    if (button == mbLeft)
         clicked_ = false;
-        if (rect().contains(p))
+    Dispatch([&] {
+        if (click)
             Click();
-    }
-    if (OnMouseUp)
-        OnMouseUp(this, button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
+    });
+    Dispatch([&] {
+        if (OnMouseUp)
+            OnMouseUp(this, button, shift, p.x(), p.y());
+    });
 }

@@ -44,6 +44,8 @@ public:
 
     //! Paints at once (no waiting for a paint message).
     void Display();
+    //! A left press released inside the control (fires OnClick).
+    virtual void Click();
 
     //! Fired at the end of every paint.
     platform::TNotifyEvent OnPaint;
@@ -58,8 +60,6 @@ protected:
     virtual void Paint();
     //! A button pressed (fires OnMouseDown).
     virtual void MouseDown(platform::TMouseButton Button, platform::TShiftState Shift, int X, int Y);
-    //! A left press released inside the control (fires OnClick).
-    virtual void Click();
     //! Paint on request of the code, then the result shown on the screen at once; nothing
     //! while a paint runs (painting is not re-entrant).
     void PaintNow();
@@ -72,6 +72,11 @@ protected:
         return screen_.get();
     }
 
+    //! The picture a paint message puts on the screen: the canvas's pixels.
+    virtual QImage ShownImage() const;
+
+    //! Paint messages and mouse events: what their handlers throw is shown in a message box
+    //! and the program goes on.
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
