@@ -191,8 +191,18 @@ void FillRun(const TPixels& image, int y, long long x0, long long x1, TColor rgb
         std::fill(p + x0, p + x1, pixel);
         return;
     }
-    for (std::uint8_t* p = row + x0 * 3; p < row + x1 * 3; p += 3)
-        Apply(p, rgb, pmCopy);
+    // Three-byte pixels: sixteen of them at a time as 48 bytes, then the rest.
+    const std::uint8_t pixel[3] = {static_cast<std::uint8_t>(GetBValue(rgb)),
+                                   static_cast<std::uint8_t>(GetGValue(rgb)),
+                                   static_cast<std::uint8_t>(GetRValue(rgb))};
+    std::uint8_t block[48];
+    for (int i = 0; i < 48; ++i)
+        block[i] = pixel[i % 3];
+    std::uint8_t* p = row + x0 * 3;
+    std::uint8_t* const end = row + x1 * 3;
+    for (; end - p >= 48; p += 48)
+        std::memcpy(p, block, 48);
+    std::memcpy(p, block, static_cast<std::size_t>(end - p));
 }
 
 // Pixels of one figure, each taken once: 1 pen, 2 the gaps of a styled pen on a solid
@@ -619,7 +629,28 @@ void TCanvas::Rectangle(int X1, int Y1, int X2, int Y2)
         std::lock_guard lock(mutex_);
         QImage& image = Image();
         const auto [l, t, r, b] = OrderedBox(X1, Y1, X2, Y2, Pen.Style == psClear);
-        if (!image.isNull() && r > l && b > t) {
+        const bool plainPen = Pen.Mode == pmCopy && Pen.Width <= 1 &&
+                              (Pen.Style == psSolid || Pen.Style == psClear);
+        if (!image.isNull() && r > l && b > t && plainPen) {
+            // Copied colours: each pixel may be written more than once, so the filling goes
+            // in by rows and the one-pixel outline over it.
+            const TPixels pixels(image);
+            if (Brush.Style == bsSolid) {
+                const TColor fill = Resolve(Brush.Color);
+                for (int y = std::max(t, 0); y < std::min(b, pixels.Height); ++y)
+                    FillRun(pixels, y, l, r, fill);
+            }
+            // The outline of a one-pixel box has no length.
+            if (Pen.Style == psSolid && (r - l > 1 || b - t > 1)) {
+                const TColor pen = Resolve(Pen.Color);
+                FillRun(pixels, t, l, r, pen);
+                FillRun(pixels, b - 1, l, r, pen);
+                for (int y = std::max(t, 0); y < std::min(b, pixels.Height); ++y) {
+                    FillRun(pixels, y, l, l + 1, pen);
+                    FillRun(pixels, y, r - 1, r, pen);
+                }
+            }
+        } else if (!image.isNull() && r > l && b > t) {
             const TPoint corners[] = {{l, t}, {r - 1, t}, {r - 1, b - 1}, {l, b - 1}};
             const int margin = Pen.Style == psClear ? 0 : std::max(Pen.Width, 1);
             Mask mask(BoxOf(corners, margin, image.rect()));

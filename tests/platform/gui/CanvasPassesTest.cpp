@@ -230,3 +230,70 @@ TEST(CanvasPasses, FillRectOfA32BitPictureSetsEveryByteOfThePixel)
                 EXPECT_EQ(p[0], std::uint8_t(x * 7 + y)) << x << "," << y;
         }
 }
+
+namespace {
+
+TEST(CanvasPasses, CopiedRectanglesMatchTheFigureMaskOnBlack)
+{
+    // On a black picture a figure drawn with the xor pen (through the figure's mask, each
+    // pixel once) shows exactly the colours a copying pen writes: the rows written directly
+    // must give the same pixels, clipped boxes, thin boxes and swapped corners included.
+    std::mt19937 rng(7);
+    for (const TPixelFormat format : {pf24bit, pf32bit}) {
+        for (int i = 0; i < 300; ++i) {
+            const int x1 = int(rng() % 50) - 10, y1 = int(rng() % 40) - 10;
+            const int x2 = int(rng() % 50) - 10, y2 = int(rng() % 40) - 10;
+            const TPenStyle pen = rng() % 3 == 0 ? psClear : psSolid;
+            const TBrushStyle brush = rng() % 3 == 0 ? bsClear : bsSolid;
+            TBitmap fast, plain;
+            for (TBitmap* b : {&fast, &plain}) {
+                b->SetPixelFormat(format);
+                b->SetSize(30, 20);
+                b->Canvas()->Brush = TBrush{clBlack, bsSolid};
+                b->Canvas()->FillRect(Rect(0, 0, 30, 20));
+                b->Canvas()->Pen = TPen{RGB(200, 10, 30), 1, pen, pmCopy};
+                b->Canvas()->Brush = TBrush{RGB(5, 90, 250), brush};
+            }
+            plain.Canvas()->Pen.Mode = pmXor;
+            fast.Canvas()->Rectangle(x1, y1, x2, y2);
+            plain.Canvas()->Rectangle(x1, y1, x2, y2);
+            for (int y = 0; y < 20; ++y)
+                for (int x = 0; x < 30; ++x)
+                    ASSERT_EQ(fast.Canvas()->Pixels(x, y), plain.Canvas()->Pixels(x, y))
+                        << x1 << "," << y1 << "," << x2 << "," << y2 << " pen " << pen << " brush "
+                        << brush << " at " << x << "," << y;
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(CanvasPasses, ThreeByteRunsMatchFourBytePixels)
+{
+    // Runs of three-byte pixels are filled sixteen pixels at a time; every span, clipped or
+    // not, must hold the colours that four-byte pixels (filled one by one) hold.
+    std::mt19937 rng(5);
+    TBitmap narrow, wide;
+    narrow.SetPixelFormat(pf24bit);
+    wide.SetPixelFormat(pf32bit);
+    for (TBitmap* b : {&narrow, &wide}) {
+        b->SetSize(101, 7);
+        Pattern(*b);
+    }
+    for (int i = 0; i < 200; ++i) {
+        const int x1 = int(rng() % 130) - 15, x2 = int(rng() % 130) - 15;
+        const int y = int(rng() % 7);
+        const TColor colour = RGB(int(rng() % 256), int(rng() % 256), int(rng() % 256));
+        for (TBitmap* b : {&narrow, &wide}) {
+            b->Canvas()->Brush = TBrush{colour, bsSolid};
+            b->Canvas()->FillRect(Rect(std::min(x1, x2), y, std::max(x1, x2), y + 1));
+        }
+    }
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 101; ++x)
+            ASSERT_EQ(narrow.Canvas()->Pixels(x, y), wide.Canvas()->Pixels(x, y)) << x << "," << y;
+}
+
+} // namespace
