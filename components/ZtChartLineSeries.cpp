@@ -294,6 +294,20 @@ void TZtLineSeries::Paint(TCanvas* Canvas, TRect Rect)
     Canvas->Pen = pen;
     Canvas->Brush = brush;
     const bool markers = typePoints_ != tpNone && shapeSize_ > 0;
+    if (!markers && !OnDrawPoint && pen.Width <= 1 && (pen.Style == psSolid || pen.Style == psClear)) {
+        // Nothing happens between the lines: one polyline of the same segments (a one-pixel
+        // solid pen draws each segment on its own, as separate lines would).
+        std::vector<TPoint> line;
+        line.reserve(points_.size());
+        for (const TDPoint& stored : points_) {
+            const TPoint p = PixelOf(ChartPoint(stored), Rect);
+            if (line.empty() || !(line.back() == p))
+                line.push_back(p);
+        }
+        Canvas->MoveTo(line.front().x, line.front().y);
+        Canvas->Polyline(line);
+        return;
+    }
     const TPoint first = PixelOf(ChartPoint(*points_.begin()), Rect);
     Canvas->MoveTo(first.x, first.y);
     int index = 0;

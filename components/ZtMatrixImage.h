@@ -42,6 +42,10 @@ public:
     //! The next paint scales the data bitmap again (nothing is repainted now).
     void DataBitmapChanged() { cached_ = {}; }
 
+    //! The grey of a value between the smallest Low and the largest High:
+    //! trunc((Value − Low) × 255 / (High − Low)); 128 when High is not above Low.
+    static int GreyOf(std::int64_t Value, std::int64_t Low, std::int64_t High);
+
     //! Cell coordinates to graph pixels (rows from the picture's top); the graph's top-left
     //! pixel without data.
     void PointD2G(double X, double Y, int& GX, int& GY) const;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -393,6 +394,47 @@ TEST(ZtChart, InTheDesignerSeriesShowSamplePoints)
     // Taking a series out in the designer repaints.
     delete s;
     EXPECT_EQ(chart.Paints, 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ZtLineSeries, APlainPolylineDrawsWhatLineByLineDrawingDraws)
+{
+    // With nothing between the lines the series is drawn as one polyline; with a draw-point
+    // handler that draws nothing it goes line by line. Both must give the same pixels, also
+    // with an inverting pen that shows every pixel written twice.
+    std::mt19937 rng(3);
+    for (const TPenMode mode : {pmCopy, pmNot}) {
+        TZtChart chart;
+        TZtLineSeries* s = chart.LineSeries()->Add();
+        s->Pen()->SetMode(mode);
+        double y = 50;
+        for (int i = 0; i < 3000; ++i) {
+            y += double(int(rng() % 21) - 10) / 3;
+            s->AddXY(i / 30.0 + double(rng() % 100) / 1e4, y);
+        }
+        TBitmap batched, lines;
+        for (TBitmap* b : {&batched, &lines}) {
+            b->SetPixelFormat(pf24bit);
+            b->SetSize(120, 90);
+            b->Canvas()->Brush = TBrush{clWhite, bsSolid};
+            b->Canvas()->FillRect(Rect(0, 0, 120, 90));
+        }
+        s->Paint(batched.Canvas(), Rect(0, 0, 120, 90));
+        s->OnDrawPoint = [](TZtLineSeries*, TCanvas*, TRect, int, TDPoint, TPoint) {};
+        s->Paint(lines.Canvas(), Rect(0, 0, 120, 90));
+        int drawn = 0;
+        for (int py = 0; py < 90; ++py)
+            for (int px = 0; px < 120; ++px) {
+                ASSERT_EQ(batched.Canvas()->Pixels(px, py), lines.Canvas()->Pixels(px, py))
+                    << mode << " at " << px << "," << py;
+                drawn += batched.Canvas()->Pixels(px, py) != clWhite;
+            }
+        EXPECT_GT(drawn, 100);
+        EXPECT_EQ(batched.Canvas()->PenPos(), lines.Canvas()->PenPos());
+    }
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "components/ZtMatrixImage.h"
@@ -157,6 +159,29 @@ TEST_F(ZtMatrixImageTest, CellsAndGraphPixels)
     EXPECT_FALSE(image.PointG2D(395, 100, x, y)); // just right of the graph
     EXPECT_DOUBLE_EQ(x, 389.0 * 2 / 389);
     EXPECT_FALSE(image.PointG2D(5, 100, x, y));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ZtMatrixImageTest, GreysFromTheTableMatchTheFormula)
+{
+    // A small range over many cells takes its greys from a table; a wide one works each out.
+    // Both must give GreyOf of every cell.
+    std::mt19937 rng(11);
+    for (const int range : {300, 1 << 20}) {
+        const int cols = 97, rows = 61;
+        std::vector<std::int32_t> values(std::size_t(cols) * rows);
+        for (auto& v : values)
+            v = -1000 + int(rng() % std::uint32_t(range));
+        image.SetNewData(values.data(), cols, rows);
+        const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < cols; ++x)
+                ASSERT_EQ(Cell(x, y), Grey(TZtMatrixImage::GreyOf(values[std::size_t(y) * cols + x], *lo, *hi)))
+                    << range << " at " << x << "," << y;
+    }
 }
 
 } // namespace
