@@ -1,5 +1,6 @@
 #pragma once
-// The data set the benchmarks open and swap: 4 channels of 4096 × 4096, fixed seed.
+// The data the benchmarks open, swap and show: 4 channels of 4096 × 4096, and a step of one
+// rough channel; fixed seeds.
 
 #include <cstdint>
 #include <memory>
@@ -7,6 +8,7 @@
 #include <string>
 
 #include "data/Fileformat.h"
+#include "data/ObjectSPM.h"
 #include "data/Surfacedata.h"
 
 namespace benchdata {
@@ -38,6 +40,32 @@ inline std::unique_ptr<TSurfaceData> MakeSet(const std::string& source)
         data->Present.Include(c);
     }
     return data;
+}
+
+//! A step with one side × side channel 0 of a rough surface (fixed seed), 1000 colours.
+inline std::unique_ptr<TObjectSPM> MakeStep(int side)
+{
+    auto data = std::make_unique<TSurfaceData>("bench.spm");
+    data->Header.FormatVersion = 1;
+    data->Header.Width = static_cast<std::uint16_t>(side);
+    data->Header.Height = static_cast<std::uint16_t>(side);
+    auto ch = std::make_unique<TSPMData>(side, side, 0);
+    ch->Header.XStep = ch->Header.YStep = 10.0f;
+    ch->Header.ZScale = 0.1f;
+    std::mt19937 rng(12345);
+    ch->Lock();
+    std::int32_t* v = ch->GetData();
+    for (int r = 0; r < side; ++r)
+        for (int c = 0; c < side; ++c)
+            v[std::size_t(r) * side + c] =
+                (r * 13 + c * 7) % 20000 + static_cast<std::int32_t>(rng() % 5000);
+    ch->Unlock();
+    ch->ComputeRange();
+    ch->DefaultPalette();
+    data->Channels[0] = std::move(ch);
+    data->Present.Include(0);
+    data->ChannelList.push_back({"Topography", {"bench.spm", 0, 1}});
+    return std::make_unique<TObjectSPM>(nullptr, std::move(data));
 }
 
 //! Writes MakeSet's data set as an SPM1 file `name` in the scratch folder; its path.

@@ -20,6 +20,7 @@
 #include <random>
 #include <vector>
 
+#include "BenchData.h"
 #include "BenchSupport.h"
 #include "app/View2D.h"
 #include "data/ObjectSPM.h"
@@ -30,35 +31,9 @@
 
 namespace {
 
-//! A step with one side × side channel 0 of a rough surface (fixed seed), 1000 colours.
-std::unique_ptr<TObjectSPM> MakeStep(int side)
-{
-    auto data = std::make_unique<TSurfaceData>("bench.spm");
-    data->Header.FormatVersion = 1;
-    data->Header.Width = static_cast<std::uint16_t>(side);
-    data->Header.Height = static_cast<std::uint16_t>(side);
-    auto ch = std::make_unique<TSPMData>(side, side, 0);
-    ch->Header.XStep = ch->Header.YStep = 10.0f;
-    ch->Header.ZScale = 0.1f;
-    std::mt19937 rng(12345);
-    ch->Lock();
-    std::int32_t* v = ch->GetData();
-    for (int r = 0; r < side; ++r)
-        for (int c = 0; c < side; ++c)
-            v[std::size_t(r) * side + c] =
-                (r * 13 + c * 7) % 20000 + static_cast<std::int32_t>(rng() % 5000);
-    ch->Unlock();
-    ch->ComputeRange();
-    ch->DefaultPalette();
-    data->Channels[0] = std::move(ch);
-    data->Present.Include(0);
-    data->ChannelList.push_back({"Topography", {"bench.spm", 0, 1}});
-    return std::make_unique<TObjectSPM>(nullptr, std::move(data));
-}
-
 struct Fixture {
     explicit Fixture(int side)
-        : step(MakeStep(side)), view(std::make_unique<TView2DForm>(step.get(), 0))
+        : step(benchdata::MakeStep(side)), view(std::make_unique<TView2DForm>(step.get(), 0))
     {
     }
     ~Fixture() { view.reset(); }
