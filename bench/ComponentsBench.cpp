@@ -9,19 +9,17 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <cmath>
 #include <memory>
 #include <random>
 #include <vector>
 
 #include "BenchData.h"
-#include "BenchSupport.h"
+#include "BenchQt.h"
 #include "app/View2D.h"
 #include "components/ZtChart.h"
 #include "components/ZtMatrixImage.h"
 #include "components/Ztservicefuncs.h"
-#include "platform/core/Messages.h"
 
 namespace {
 
@@ -41,7 +39,8 @@ struct ChartFixture {
         series = chart.LineSeries()->Add();
         std::mt19937 rng(12345);
         for (int i = 0; i < kPoints; ++i)
-            series->AddXY(i, 50 + 40 * std::sin(i * 0.001) + static_cast<double>(rng() % 1000) / 100);
+            series->AddXY(i,
+                          50 + 40 * std::sin(i * 0.001) + static_cast<double>(rng() % 1000) / 100);
         chart.Loaded();
         chart.Display();
     }
@@ -137,11 +136,7 @@ BENCHMARK(BM_MatrixImage1024)->Unit(benchmark::kMillisecond)->MinTime(0.5)->UseR
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    platform::MessageRecorder quiet;
-    return benchsupport::RunAndReport(argc, argv,
-                                      {{"BM_ChartRedraw", "BM_ChartPolyline", 3.0},
-                                       {"BM_MatrixImage1024", "BM_View2DPicture1024", 2.0}});
+    return benchsupport::RunQtBenchmarks(argc, argv,
+                                         {{"BM_ChartRedraw", "BM_ChartPolyline", 3.0},
+                                          {"BM_MatrixImage1024", "BM_View2DPicture1024", 2.0}});
 }

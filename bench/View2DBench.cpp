@@ -12,7 +12,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -21,11 +20,10 @@
 #include <vector>
 
 #include "BenchData.h"
-#include "BenchSupport.h"
+#include "BenchQt.h"
 #include "app/View2D.h"
 #include "data/ObjectSPM.h"
 #include "data/Surfacedata.h"
-#include "platform/core/Messages.h"
 #include "platform/core/Progress.h"
 #include "platform/gui/Bitmap.h"
 
@@ -196,15 +194,11 @@ BENCHMARK(BM_Shading2048)->Unit(benchmark::kMillisecond)->MinTime(0.5)->UseRealT
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    platform::MessageRecorder quiet;
-    return benchsupport::RunAndReport(argc, argv,
-                                      {{"BM_Zoom1Picture", "BM_PictureMemcpy", 3.0},
-                                       {"BM_Zoom1Redraw", "BM_PictureMemcpy", 3.0},
-                                       {"BM_Zoom8Picture", "BM_Zoom8Pixels", 4.0},
-                                       {"BM_Zoom8Redraw", "BM_Zoom8Pixels", 4.0},
-                                       {"BM_Zoom8ThroughTheDialog", "BM_Zoom8Pixels", 0.0},
-                                       {"BM_Shading2048", "BM_OnePass2048", 0.0}});
+    return benchsupport::RunQtBenchmarks(argc, argv,
+                                         {{"BM_Zoom1Picture", "BM_PictureMemcpy", 3.0},
+                                          {"BM_Zoom1Redraw", "BM_PictureMemcpy", 3.0},
+                                          {"BM_Zoom8Picture", "BM_Zoom8Pixels", 4.0},
+                                          {"BM_Zoom8Redraw", "BM_Zoom8Pixels", 4.0},
+                                          {"BM_Zoom8ThroughTheDialog", "BM_Zoom8Pixels", 0.0},
+                                          {"BM_Shading2048", "BM_OnePass2048", 0.0}});
 }

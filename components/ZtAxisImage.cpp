@@ -66,60 +66,27 @@ std::unique_ptr<TZtChartAxis> TZtAxisImage::NewAxis(bool vertical)
     return axis;
 }
 
-void TZtAxisImage::SetBrush(std::unique_ptr<TBrushObject> Value)
+template <typename T> void TZtAxisImage::Adopt(std::unique_ptr<T>& held, std::unique_ptr<T> value)
 {
-    if (!Value)
+    if (!value)
         return;
-    if (Value.get() == brush_.get()) {
-        (void)Value.release(); // already ours
+    if (value.get() == held.get()) {
+        (void)value.release(); // already ours
         return;
     }
-    brush_ = std::move(Value);
-    brush_->OnChange = [this](const void* sender) { Change(sender); };
+    held = std::move(value);
+    held->OnChange = [this](const void* sender) { Change(sender); };
     Change(this);
+}
+
+void TZtAxisImage::SetBrush(std::unique_ptr<TBrushObject> Value)
+{
+    Adopt(brush_, std::move(Value));
 }
 
 void TZtAxisImage::SetBorderPen(std::unique_ptr<TPenObject> Value)
 {
-    if (!Value)
-        return;
-    if (Value.get() == borderPen_.get()) {
-        (void)Value.release(); // already ours
-        return;
-    }
-    borderPen_ = std::move(Value);
-    borderPen_->OnChange = [this](const void* sender) { Change(sender); };
-    Change(this);
-}
-
-void TZtAxisImage::SetLeftAxis(const TZtChartAxis* Value)
-{
-    if (Value != leftAxis_.get())
-        leftAxis_->Assign(Value);
-}
-
-void TZtAxisImage::SetBottomAxis(const TZtChartAxis* Value)
-{
-    if (Value != bottomAxis_.get())
-        bottomAxis_->Assign(Value);
-}
-
-void TZtAxisImage::SetTopAxis(const TZtChartAxis* Value)
-{
-    if (Value != topAxis_.get())
-        topAxis_->Assign(Value);
-}
-
-void TZtAxisImage::SetRightAxis(const TZtChartAxis* Value)
-{
-    if (Value != rightAxis_.get())
-        rightAxis_->Assign(Value);
-}
-
-void TZtAxisImage::SetTitle(const TZtChartTitle* Value)
-{
-    if (Value != title_.get())
-        title_->Assign(Value);
+    Adopt(borderPen_, std::move(Value));
 }
 
 void TZtAxisImage::SetGraphicBitmap(const std::shared_ptr<TBitmap>& Value)
@@ -208,16 +175,19 @@ void TZtAxisImage::DrawTitles(TBitmap* Bitmap)
 
     const TRect w = work_;
     const TRect mainStrip = Rect(w.Left + left.cx, w.Top, w.Right - right.cx, w.Top + main.cy);
-    const TRect topStrip = Rect(w.Left + left.cx, w.Top + main.cy, w.Right - right.cx,
-                                w.Top + main.cy + top.cy);
-    const TRect leftStrip = Rect(w.Left, w.Top + main.cy + top.cy, w.Left + left.cx, w.Bottom - bottom.cy);
-    const TRect bottomStrip = Rect(w.Left + left.cx, w.Bottom - bottom.cy, w.Right - right.cx, w.Bottom);
-    const TRect rightStrip = Rect(w.Right - right.cx, w.Top + main.cy + top.cy, w.Right, w.Bottom - bottom.cy);
+    const TRect topStrip =
+        Rect(w.Left + left.cx, w.Top + main.cy, w.Right - right.cx, w.Top + main.cy + top.cy);
+    const TRect leftStrip =
+        Rect(w.Left, w.Top + main.cy + top.cy, w.Left + left.cx, w.Bottom - bottom.cy);
+    const TRect bottomStrip =
+        Rect(w.Left + left.cx, w.Bottom - bottom.cy, w.Right - right.cx, w.Bottom);
+    const TRect rightStrip =
+        Rect(w.Right - right.cx, w.Top + main.cy + top.cy, w.Right, w.Bottom - bottom.cy);
 
     auto draw = [&](const TZtChartTitle* title, const TRect& strip) {
         canvas->Font = FontOf(title->Font());
-        DrawTitleText(canvas, strip, TPoint{0, 0}, title->Angle(), title->Text(), title->Alignment(),
-                      title->Layout());
+        DrawTitleText(canvas, strip, TPoint{0, 0}, title->Angle(), title->Text(),
+                      title->Alignment(), title->Layout());
     };
     if (counts(title_.get(), nullptr)) {
         draw(title_.get(), mainStrip);
@@ -254,7 +224,8 @@ void TZtAxisImage::DrawAxis(TBitmap* Bitmap)
     auto room = [&](TZtChartAxis* axis, TAxisLabels& labels, bool vertical) {
         if (!axis->Visible())
             return 0;
-        GetAxisLabelSizes(Bitmap, axis, labels.List, labels.Count, labels.MaxWidth, labels.MaxHeight);
+        GetAxisLabelSizes(Bitmap, axis, labels.List, labels.Count, labels.MaxWidth,
+                          labels.MaxHeight);
         int r = 0;
         if (axis->Labels()->Visible())
             r += axis->Labels()->Indent() + (vertical ? labels.MaxWidth : labels.MaxHeight);
@@ -275,7 +246,8 @@ void TZtAxisImage::DrawAxis(TBitmap* Bitmap)
                  g.Right - bw, false);
     DrawHorizAxis(Bitmap, bottomAxis_.get(), bottom.List, w.Bottom - bottom.MaxHeight, w.Bottom,
                   graph_.Bottom - bw, true);
-    DrawHorizAxis(Bitmap, topAxis_.get(), top.List, w.Top, w.Top + top.MaxHeight, graph_.Top, false);
+    DrawHorizAxis(Bitmap, topAxis_.get(), top.List, w.Top, w.Top + top.MaxHeight, graph_.Top,
+                  false);
 
     // The four sides of the graph frame, each in its axis's pen when that axis shows it.
     const int h1 = bw / 2;
@@ -283,8 +255,8 @@ void TZtAxisImage::DrawAxis(TBitmap* Bitmap)
     const TRect f = Rect(g.Left + h1, g.Top + h1, g.Right - h2 - 1, g.Bottom - h2 - 1);
     TCanvas* canvas = Bitmap->Canvas();
     auto side = [&](const TZtChartAxis* axis, TPoint a, TPoint b) {
-        canvas->Pen = axis->Visible() && axis->AxisVisible() ? axis->AxisPen()->Value()
-                                                             : borderPen_->Value();
+        canvas->Pen =
+            axis->Visible() && axis->AxisVisible() ? axis->AxisPen()->Value() : borderPen_->Value();
         canvas->MoveTo(a.x, a.y);
         canvas->LineTo(b.x, b.y);
     };
@@ -384,7 +356,8 @@ void TZtAxisImage::GetAxisLabelSizes(TBitmap* Bitmap, TZtChartAxis* Axis,
     const double min = Axis->Min();
     const double max = Axis->Max();
     if (Axis->Frequency() != 0) {
-        double s = Axis->CountLabels() > 0 ? (max - min) / (Axis->CountLabels() - 1) : Axis->Frequency();
+        double s =
+            Axis->CountLabels() > 0 ? (max - min) / (Axis->CountLabels() - 1) : Axis->Frequency();
         int p = Axis->Labels()->Precision();
         if (p == -1)
             p = CalcPrecision(s, 5);

@@ -50,10 +50,13 @@ public:
     TZtChartAxis* TopAxis() const { return topAxis_.get(); }
     TZtChartAxis* RightAxis() const { return rightAxis_.get(); }
     //! The axis held copies Value (unless it is that axis).
-    void SetLeftAxis(const TZtChartAxis* Value);
-    void SetBottomAxis(const TZtChartAxis* Value);
-    void SetTopAxis(const TZtChartAxis* Value);
-    void SetRightAxis(const TZtChartAxis* Value);
+    void SetLeftAxis(const TZtChartAxis* Value) { platform::AssignUnlessHeld(*leftAxis_, Value); }
+    void SetBottomAxis(const TZtChartAxis* Value)
+    {
+        platform::AssignUnlessHeld(*bottomAxis_, Value);
+    }
+    void SetTopAxis(const TZtChartAxis* Value) { platform::AssignUnlessHeld(*topAxis_, Value); }
+    void SetRightAxis(const TZtChartAxis* Value) { platform::AssignUnlessHeld(*rightAxis_, Value); }
 
     TBevelCut BevelOuter() const { return bevelOuter_; }
     TBevelCut BevelInner() const { return bevelInner_; }
@@ -75,7 +78,7 @@ public:
     //! The main title above everything.
     TZtChartTitle* Title() const { return title_.get(); }
     //! The title held copies Value (unless it is that title).
-    void SetTitle(const TZtChartTitle* Value);
+    void SetTitle(const TZtChartTitle* Value) { platform::AssignUnlessHeld(*title_, Value); }
 
     //! The colour of GraphicBitmap through which the work area shows.
     platform::TColor GraphicTransparentColor() const { return graphicTransparentColor_; }
@@ -112,7 +115,8 @@ public:
     void DrawBevel(platform::TBitmap* Bitmap);
     //! The two colours of a bevel: shadow over highlight for bvLowered, else highlight over
     //! shadow.
-    void AdjustBevelColors(TBevelCut Bevel, platform::TColor& TopLeft, platform::TColor& BottomRight);
+    void AdjustBevelColors(TBevelCut Bevel, platform::TColor& TopLeft,
+                           platform::TColor& BottomRight);
     //! Draws the main title and the four axis titles and shrinks the work rectangle.
     void DrawTitles(platform::TBitmap* Bitmap);
     //! Outlines R (less half the border pen) and fills it with the brush, then DrawGraphic;
@@ -131,7 +135,8 @@ public:
     //! Draws the labels (between From and To across), grid lines and ticks (from Line) of a
     //! vertical axis; First for the left axis.
     void DrawVertAxis(platform::TBitmap* Bitmap, TZtChartAxis* Axis,
-                      std::vector<TZtChartLabelsInfo>& List, int From, int To, int Line, bool First);
+                      std::vector<TZtChartLabelsInfo>& List, int From, int To, int Line,
+                      bool First);
     //! The same for a horizontal axis; First for the bottom axis.
     void DrawHorizAxis(platform::TBitmap* Bitmap, TZtChartAxis* Axis,
                        std::vector<TZtChartLabelsInfo>& List, int From, int To, int Line,
@@ -146,8 +151,8 @@ public:
     //! The service text functions, on the frame.
     void CalcTextSize(platform::TCanvas* Canvas, platform::TSize& Size, int Angle,
                       const std::string& Text);
-    void CalcTextPos(platform::TCanvas* Canvas, platform::TRect R, platform::TPoint& Pos,
-                     int Angle, const std::string& Text, platform::TAlignment Align,
+    void CalcTextPos(platform::TCanvas* Canvas, platform::TRect R, platform::TPoint& Pos, int Angle,
+                     const std::string& Text, platform::TAlignment Align,
                      platform::TTextLayout Layout);
     void DrawAngleText(platform::TCanvas* Canvas, platform::TPoint Pos, int Angle,
                        const std::string& Text);
@@ -174,12 +179,13 @@ protected:
 private:
     template <typename T> void SetAndChange(T& field, const T& value)
     {
-        if (field == value)
-            return;
-        field = value;
-        Change(this);
+        if (platform::ChangeField(field, value))
+            Change(this);
     }
     std::unique_ptr<TZtChartAxis> NewAxis(bool vertical);
+    //! Takes a settings object in place of the one held, bound to Change; null and the
+    //! object held are ignored.
+    template <typename T> void Adopt(std::unique_ptr<T>& held, std::unique_ptr<T> value);
     void DrawAxisMarks(platform::TBitmap* Bitmap, TZtChartAxis* Axis,
                        std::vector<TZtChartLabelsInfo>& List, int From, int To, int Line,
                        bool First, bool Vertical);

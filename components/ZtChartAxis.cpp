@@ -6,8 +6,9 @@ using namespace platform;
 
 TZtChartAxis::TZtChartAxis(TZtAxisImage* Owner)
     : TZtChartPart(Owner), title_(std::make_unique<TZtChartTitle>(Owner)),
-      ticks_(std::make_unique<TZtChartTicks>(Owner)), labels_(std::make_unique<TZtChartLabels>(Owner)),
-      gridPen_(std::make_unique<TPenObject>()), axisPen_(std::make_unique<TPenObject>())
+      ticks_(std::make_unique<TZtChartTicks>(Owner)),
+      labels_(std::make_unique<TZtChartLabels>(Owner)), gridPen_(std::make_unique<TPenObject>()),
+      axisPen_(std::make_unique<TPenObject>())
 {
     const auto change = [this](const void* sender) { Change(sender); };
     title_->OnChange = change;
@@ -15,36 +16,6 @@ TZtChartAxis::TZtChartAxis(TZtAxisImage* Owner)
     labels_->OnChange = change;
     gridPen_->OnChange = change;
     axisPen_->OnChange = change;
-}
-
-void TZtChartAxis::SetTitle(const TZtChartTitle* Value)
-{
-    if (Value != title_.get())
-        title_->Assign(Value);
-}
-
-void TZtChartAxis::SetTicks(const TZtChartTicks* Value)
-{
-    if (Value != ticks_.get())
-        ticks_->Assign(Value);
-}
-
-void TZtChartAxis::SetLabels(const TZtChartLabels* Value)
-{
-    if (Value != labels_.get())
-        labels_->Assign(Value);
-}
-
-void TZtChartAxis::SetGridPen(const TPenObject* Value)
-{
-    if (Value && Value != gridPen_.get())
-        gridPen_->Assign(*Value);
-}
-
-void TZtChartAxis::SetAxisPen(const TPenObject* Value)
-{
-    if (Value && Value != axisPen_.get())
-        axisPen_->Assign(*Value);
 }
 
 void TZtChartAxis::SetAutoScale(bool Value)
@@ -64,10 +35,8 @@ void TZtChartAxis::Change(const void*)
 
 void TZtChartAxis::Assign(const TPersistent* Source)
 {
-    const auto* source = dynamic_cast<const TZtChartAxis*>(Source);
+    const auto* source = AssignSource(Source, this, "TZtChartAxis");
     if (!source)
-        AssignError("TZtChartAxis");
-    if (source == this)
         return;
     TZtImage::TUpdateScope bracket(Owner());
     min_ = source->min_;

@@ -36,12 +36,12 @@ public:
     void SetMax(double Value) { SetPlain(max_, Value); }
     void SetFrequency(double Value) { SetPlain(frequency_, Value); }
     //! The title, ticks, labels and pens copy Value (unless it is the object held).
-    void SetTitle(const TZtChartTitle* Value);
-    void SetTicks(const TZtChartTicks* Value);
-    void SetLabels(const TZtChartLabels* Value);
-    void SetGridPen(const platform::TPenObject* Value);
+    void SetTitle(const TZtChartTitle* Value) { platform::AssignUnlessHeld(*title_, Value); }
+    void SetTicks(const TZtChartTicks* Value) { platform::AssignUnlessHeld(*ticks_, Value); }
+    void SetLabels(const TZtChartLabels* Value) { platform::AssignUnlessHeld(*labels_, Value); }
+    void SetGridPen(const platform::TPenObject* Value) { platform::CopyInto(*gridPen_, Value); }
     void SetGridVisible(bool Value) { SetPlain(gridVisible_, Value); }
-    void SetAxisPen(const platform::TPenObject* Value);
+    void SetAxisPen(const platform::TPenObject* Value) { platform::CopyInto(*axisPen_, Value); }
     void SetAxisVisible(bool Value) { SetPlain(axisVisible_, Value); }
     //! Switching it on notifies; switching it off does not.
     void SetAutoScale(bool Value);

@@ -20,13 +20,6 @@ std::unique_ptr<TFontObject> PartFont(TZtChartPart* part, int points)
     return font;
 }
 
-// Copies a pen or font of Source into the held one unless they are the same object.
-template <typename T> void CopyOwned(T& held, const T* value)
-{
-    if (value && value != &held)
-        held.Assign(*value);
-}
-
 } // namespace
 
 void TZtChartPart::Change(const void* Sender)
@@ -47,17 +40,10 @@ void TZtChartPart::SetAngleField(int& field, int value)
 
 TZtChartTitle::TZtChartTitle(TZtAxisImage* Owner) : TZtChartPart(Owner), font_(PartFont(this, 0)) {}
 
-void TZtChartTitle::SetFont(const TFontObject* Value)
-{
-    CopyOwned(*font_, Value);
-}
-
 void TZtChartTitle::Assign(const TPersistent* Source)
 {
-    const auto* source = dynamic_cast<const TZtChartTitle*>(Source);
+    const auto* source = AssignSource(Source, this, "TZtChartTitle");
     if (!source)
-        AssignError("TZtChartTitle");
-    if (source == this)
         return;
     TZtImage::TUpdateScope bracket(Owner());
     visible_ = source->visible_;
@@ -76,17 +62,10 @@ TZtChartTicks::TZtChartTicks(TZtAxisImage* Owner)
     pen_->OnChange = [this](const void* sender) { Change(sender); };
 }
 
-void TZtChartTicks::SetPen(const TPenObject* Value)
-{
-    CopyOwned(*pen_, Value);
-}
-
 void TZtChartTicks::Assign(const TPersistent* Source)
 {
-    const auto* source = dynamic_cast<const TZtChartTicks*>(Source);
+    const auto* source = AssignSource(Source, this, "TZtChartTicks");
     if (!source)
-        AssignError("TZtChartTicks");
-    if (source == this)
         return;
     TZtImage::TUpdateScope bracket(Owner());
     type_ = source->type_;
@@ -99,11 +78,8 @@ void TZtChartTicks::Assign(const TPersistent* Source)
 
 // ---- TZtChartLabels
 
-TZtChartLabels::TZtChartLabels(TZtAxisImage* Owner) : TZtChartPart(Owner), font_(PartFont(this, 7)) {}
-
-void TZtChartLabels::SetFont(const TFontObject* Value)
+TZtChartLabels::TZtChartLabels(TZtAxisImage* Owner) : TZtChartPart(Owner), font_(PartFont(this, 7))
 {
-    CopyOwned(*font_, Value);
 }
 
 void TZtChartLabels::SetPrecision(int Value)
@@ -116,10 +92,8 @@ void TZtChartLabels::SetPrecision(int Value)
 
 void TZtChartLabels::Assign(const TPersistent* Source)
 {
-    const auto* source = dynamic_cast<const TZtChartLabels*>(Source);
+    const auto* source = AssignSource(Source, this, "TZtChartLabels");
     if (!source)
-        AssignError("TZtChartLabels");
-    if (source == this)
         return;
     TZtImage::TUpdateScope bracket(Owner());
     roundFirstLabel_ = source->roundFirstLabel_;

@@ -32,14 +32,13 @@ protected:
     //! A plain value: nothing when unchanged, else stored and Change(this).
     template <typename T> void SetPlain(T& field, const T& value)
     {
-        if (field == value)
-            return;
-        field = value;
-        Change(this);
+        if (platform::ChangeField(field, value))
+            Change(this);
     }
     //! An angle: nothing when the given value equals the current one, else brought into
     //! 0 … 360, stored and Change(this).
     void SetAngleField(int& field, int value);
+
 private:
     TZtAxisImage* owner_;
 };
@@ -68,7 +67,7 @@ public:
     void SetIndent(int Value) { SetPlain(indent_, Value); }
     void SetColor(platform::TColor Value) { SetPlain(color_, Value); }
     //! The font copies Value (unless it is the font held).
-    void SetFont(const platform::TFontObject* Value);
+    void SetFont(const platform::TFontObject* Value) { platform::CopyInto(*font_, Value); }
     void SetAlignment(platform::TAlignment Value) { SetPlain(alignment_, Value); }
     void SetLayout(platform::TTextLayout Value) { SetPlain(layout_, Value); }
     //! -90 stores 270, 720 stores 360, 361 stores 1.
@@ -106,7 +105,7 @@ public:
     //! Minor tick length in pixels.
     int MinotTickLength() const { return minotTickLength_; }
 
-    void SetPen(const platform::TPenObject* Value);
+    void SetPen(const platform::TPenObject* Value) { platform::CopyInto(*pen_, Value); }
     void SetType(TZtChartTicksType Value) { SetPlain(type_, Value); }
     void SetVisible(bool Value) { SetPlain(visible_, Value); }
     void SetLength(int Value) { SetPlain(length_, Value); }
@@ -144,7 +143,7 @@ public:
     void SetVisible(bool Value) { SetPlain(visible_, Value); }
     void SetIndent(int Value) { SetPlain(indent_, Value); }
     void SetAngle(int Value) { SetAngleField(angle_, Value); }
-    void SetFont(const platform::TFontObject* Value);
+    void SetFont(const platform::TFontObject* Value) { platform::CopyInto(*font_, Value); }
     //! Nothing when Value equals the current precision; otherwise stores it, raised to -1
     //! when below, and notifies.
     void SetPrecision(int Value);

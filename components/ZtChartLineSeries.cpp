@@ -11,17 +11,6 @@
 
 using namespace platform;
 
-namespace {
-
-// Copies a pen or brush into the held one unless it is that object.
-template <typename T> void CopyInto(T& held, const T* value)
-{
-    if (value && value != &held)
-        held.Assign(*value);
-}
-
-} // namespace
-
 // ---- TZtLineSeries
 
 TZtLineSeries::TZtLineSeries(TZtChartLineSeries* Collection)
@@ -95,27 +84,10 @@ void TZtLineSeries::SetAutoUpdate(bool Value)
         Change(this);
 }
 
-void TZtLineSeries::SetPen(const TPenObject* Value)
-{
-    CopyInto(*pen_, Value);
-}
-
-void TZtLineSeries::SetShapePen(const TPenObject* Value)
-{
-    CopyInto(*shapePen_, Value);
-}
-
-void TZtLineSeries::SetShapeBrush(const TBrushObject* Value)
-{
-    CopyInto(*shapeBrush_, Value);
-}
-
 void TZtLineSeries::SetTypePoints(TZtTypePoints Value)
 {
-    if (Value == typePoints_)
-        return;
-    typePoints_ = Value;
-    Change(this);
+    if (ChangeField(typePoints_, Value))
+        Change(this);
 }
 
 void TZtLineSeries::SetTypeDependence(TZtTypeDependence Value)
@@ -137,10 +109,8 @@ void TZtLineSeries::SetShapeSize(int Value)
 
 void TZtLineSeries::Assign(const TPersistent* Source)
 {
-    const auto* source = dynamic_cast<const TZtLineSeries*>(Source);
+    const auto* source = AssignSource(Source, this, "TZtLineSeries");
     if (!source)
-        AssignError("TZtLineSeries");
-    if (source == this)
         return;
     TZtImage::TUpdateScope update(chart_);
     autoUpdate_ = source->autoUpdate_;
@@ -294,7 +264,8 @@ void TZtLineSeries::Paint(TCanvas* Canvas, TRect Rect)
     Canvas->Pen = pen;
     Canvas->Brush = brush;
     const bool markers = typePoints_ != tpNone && shapeSize_ > 0;
-    if (!markers && !OnDrawPoint && pen.Width <= 1 && (pen.Style == psSolid || pen.Style == psClear)) {
+    if (!markers && !OnDrawPoint && pen.Width <= 1 &&
+        (pen.Style == psSolid || pen.Style == psClear)) {
         // Nothing happens between the lines: one polyline of the same segments (a one-pixel
         // solid pen draws each segment on its own, as separate lines would).
         std::vector<TPoint> line;

@@ -66,7 +66,7 @@ public:
     void SetAutoUpdate(bool Value);
     //! The line pen (red at start).
     platform::TPenObject* Pen() const { return pen_.get(); }
-    void SetPen(const platform::TPenObject* Value);
+    void SetPen(const platform::TPenObject* Value) { platform::CopyInto(*pen_, Value); }
     TZtTypePoints TypePoints() const { return typePoints_; }
     void SetTypePoints(TZtTypePoints Value);
     TZtTypeDependence TypeDependence() const { return typeDependence_; }
@@ -74,9 +74,12 @@ public:
     //! loaded (set up in code before Loaded, as a form does); otherwise ignored.
     void SetTypeDependence(TZtTypeDependence Value);
     platform::TPenObject* ShapePen() const { return shapePen_.get(); }
-    void SetShapePen(const platform::TPenObject* Value);
+    void SetShapePen(const platform::TPenObject* Value) { platform::CopyInto(*shapePen_, Value); }
     platform::TBrushObject* ShapeBrush() const { return shapeBrush_.get(); }
-    void SetShapeBrush(const platform::TBrushObject* Value);
+    void SetShapeBrush(const platform::TBrushObject* Value)
+    {
+        platform::CopyInto(*shapeBrush_, Value);
+    }
     //! Marker size in pixels, never negative.
     int ShapeSize() const { return shapeSize_; }
     void SetShapeSize(int Value);

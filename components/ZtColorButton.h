@@ -29,7 +29,8 @@ protected:
     //! outline; then OnPaint.
     void Paint() override;
     //! A left press gives the pressed look at once.
-    void MouseDown(platform::TMouseButton Button, platform::TShiftState Shift, int X, int Y) override;
+    void MouseDown(platform::TMouseButton Button, platform::TShiftState Shift, int X,
+                   int Y) override;
 
 private:
     bool showColorDialog_ = false;

@@ -59,7 +59,8 @@ protected:
     //! Composes the window's picture on Canvas(); fires OnPaint here.
     virtual void Paint();
     //! A button pressed (fires OnMouseDown).
-    virtual void MouseDown(platform::TMouseButton Button, platform::TShiftState Shift, int X, int Y);
+    virtual void MouseDown(platform::TMouseButton Button, platform::TShiftState Shift, int X,
+                           int Y);
     //! Paint on request of the code, then the result shown on the screen at once; nothing
     //! while a paint runs (painting is not re-entrant).
     void PaintNow();

@@ -97,10 +97,12 @@ template <typename T> void TZtMatrixImage::Build(const T* data, int cols, int ro
         const std::int64_t high = *std::max_element(hi, hi + 4);
         // Fewer values than cells: each grey worked out once.
         std::vector<std::uint8_t> table;
-        if (high > low && static_cast<std::uint64_t>(high - low) < std::min<std::uint64_t>(count, 1 << 16)) {
+        if (high > low &&
+            static_cast<std::uint64_t>(high - low) < std::min<std::uint64_t>(count, 1 << 16)) {
             table.resize(static_cast<std::size_t>(high - low) + 1);
             for (std::size_t d = 0; d < table.size(); ++d)
-                table[d] = static_cast<std::uint8_t>(GreyOf(low + static_cast<std::int64_t>(d), low, high));
+                table[d] = static_cast<std::uint8_t>(
+                    GreyOf(low + static_cast<std::int64_t>(d), low, high));
         }
         const auto greyOf = [&](std::int64_t v) {
             return table.empty() ? static_cast<std::uint32_t>(GreyOf(v, low, high))
@@ -142,10 +144,11 @@ void TZtMatrixImage::DrawGraphic(TBitmap* Bitmap)
         scaled_->SetSize(r.Right, r.Bottom);
         const int dw = data_->Width();
         const int dh = data_->Height();
-        const bool bilinear = UseBilinearInterpolation && dw > 1 && dh > 1 &&
-                              DoBilinearInterpolation(data_.get(), scaled_.get(),
-                                                      static_cast<double>(r.Right) / (dw - 1),
-                                                      static_cast<double>(r.Bottom) / (dh - 1), 0, 0);
+        const bool bilinear =
+            UseBilinearInterpolation && dw > 1 && dh > 1 &&
+            DoBilinearInterpolation(data_.get(), scaled_.get(),
+                                    static_cast<double>(r.Right) / (dw - 1),
+                                    static_cast<double>(r.Bottom) / (dh - 1), 0, 0);
         if (!bilinear)
             scaled_->Canvas()->StretchDraw(r, data_.get());
         cached_ = r;

@@ -14,9 +14,9 @@ class TZtMatrixImage : public TZtAxisImage {
 public:
     //! Colours one cell: X is the column, Y the row of the matrix, Value the cell widened to
     //! int. R, G and B start with what the previous cell left, so a handler sets all three.
-    using TGetValueColorEvent = std::function<void(QObject* Sender, int X, int Y, int Value,
-                                                   std::uint8_t& R, std::uint8_t& G,
-                                                   std::uint8_t& B)>;
+    using TGetValueColorEvent =
+        std::function<void(QObject* Sender, int X, int Y, int Value, std::uint8_t& R,
+                           std::uint8_t& G, std::uint8_t& B)>;
 
     //! The grid is off on all four axes.
     explicit TZtMatrixImage(QWidget* owner = nullptr);

@@ -41,42 +41,12 @@ void TZtRotateLabel::SetCaption(const std::string& Value)
     Changed();
 }
 
-void TZtRotateLabel::SetAlignment(TAlignment Value)
-{
-    alignment_ = Value;
-    update();
-}
-
-void TZtRotateLabel::SetLayout(TTextLayout Value)
-{
-    layout_ = Value;
-    update();
-}
-
-void TZtRotateLabel::SetWordWrap(bool Value)
-{
-    wordWrap_ = Value;
-    Changed();
-}
-
-void TZtRotateLabel::SetAutoSize(bool Value)
-{
-    autoSize_ = Value;
-    Changed();
-}
-
 void TZtRotateLabel::SetTransparent(bool Value)
 {
     transparent_ = Value;
     // A transparent label lets Qt paint what lies below it first.
     setAttribute(Qt::WA_OpaquePaintEvent, !Value);
     update();
-}
-
-void TZtRotateLabel::SetShowAccelChar(bool Value)
-{
-    showAccelChar_ = Value;
-    Changed();
 }
 
 void TZtRotateLabel::Changed()

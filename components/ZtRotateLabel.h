@@ -32,19 +32,39 @@ public:
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& Value);
     platform::TAlignment Alignment() const { return alignment_; }
-    void SetAlignment(platform::TAlignment Value);
+    void SetAlignment(platform::TAlignment Value)
+    {
+        alignment_ = Value;
+        update();
+    }
     platform::TTextLayout Layout() const { return layout_; }
-    void SetLayout(platform::TTextLayout Value);
+    void SetLayout(platform::TTextLayout Value)
+    {
+        layout_ = Value;
+        update();
+    }
     bool WordWrap() const { return wordWrap_; }
-    void SetWordWrap(bool Value);
+    void SetWordWrap(bool Value)
+    {
+        wordWrap_ = Value;
+        Changed();
+    }
     //! The label takes its caption's size.
     bool AutoSize() const { return autoSize_; }
-    void SetAutoSize(bool Value);
+    void SetAutoSize(bool Value)
+    {
+        autoSize_ = Value;
+        Changed();
+    }
     //! The label does not fill its background: what lies below shows round the text.
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool Value);
     bool ShowAccelChar() const { return showAccelChar_; }
-    void SetShowAccelChar(bool Value);
+    void SetShowAccelChar(bool Value)
+    {
+        showAccelChar_ = Value;
+        Changed();
+    }
     //! The caption's font (owned); its changes repaint the label.
     platform::TFontObject* Font() const { return font_.get(); }
 

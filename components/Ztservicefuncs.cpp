@@ -342,7 +342,8 @@ int BuildBSplineCurve3d(int NU, int NV, int K, float Step, float V, const float*
             const double bv = v.Basis(j, V);
             for (int m = u.FirstAt(t); m < u.EndAt(t); ++m) {
                 const double b = u.Basis(m, t) * bv;
-                const std::size_t at = static_cast<std::size_t>(m) + static_cast<std::size_t>(NU) * j;
+                const std::size_t at =
+                    static_cast<std::size_t>(m) + static_cast<std::size_t>(NU) * j;
                 for (int c = 0; c < 3; ++c)
                     if (in[c])
                         sum[c] = static_cast<float>(sum[c] + in[c][at] * b);
@@ -501,8 +502,10 @@ int TruncPixel(double Value)
 platform::TSize RotatedTextSize(int Angle, int Width, int Height)
 {
     const double a = Radians(Angle);
-    const int cx = std::abs(FloorInt(std::cos(a) * Width)) + std::abs(FloorInt(std::sin(a) * Height));
-    const int cy = std::abs(FloorInt(std::sin(a) * Width)) + std::abs(FloorInt(std::cos(a) * Height));
+    const int cx =
+        std::abs(FloorInt(std::cos(a) * Width)) + std::abs(FloorInt(std::sin(a) * Height));
+    const int cy =
+        std::abs(FloorInt(std::sin(a) * Width)) + std::abs(FloorInt(std::cos(a) * Height));
     return {cx, cy};
 }
 

@@ -49,7 +49,8 @@ std::vector<std::string> LinesOf(TCanvas* canvas, const std::string& text, unsig
             std::size_t i = 0;
             while (i < line.size()) {
                 const std::size_t space = line.find(' ', i);
-                const std::string word = line.substr(i, space == std::string::npos ? space : space - i);
+                const std::string word =
+                    line.substr(i, space == std::string::npos ? space : space - i);
                 const std::string tried = current.empty() ? word : current + " " + word;
                 if (!current.empty() && canvas->TextWidth(tried) > width) {
                     lines.push_back(current);
@@ -126,7 +127,8 @@ void Frame3D(TCanvas* Canvas, TRect& Rect, TColor TopColor, TColor BottomColor, 
     --Rect.Bottom;
     --Rect.Right;
     for (; Width > 0; --Width) {
-        const TPoint top[] = {{Rect.Left, Rect.Bottom}, {Rect.Left, Rect.Top}, {Rect.Right, Rect.Top}};
+        const TPoint top[] = {
+            {Rect.Left, Rect.Bottom}, {Rect.Left, Rect.Top}, {Rect.Right, Rect.Top}};
         Canvas->Pen.Color = TopColor;
         Canvas->Polyline(top);
         const TPoint bottom[] = {

@@ -57,10 +57,22 @@ public:
     int Width() const { return Value().Width; }
     TPenStyle Style() const { return Value().Style; }
     TPenMode Mode() const { return Value().Mode; }
-    void SetColor(TColor v) { Modify([v](TPen& p) { p.Color = v; }); }
-    void SetWidth(int v) { Modify([v](TPen& p) { p.Width = v; }); }
-    void SetStyle(TPenStyle v) { Modify([v](TPen& p) { p.Style = v; }); }
-    void SetMode(TPenMode v) { Modify([v](TPen& p) { p.Mode = v; }); }
+    void SetColor(TColor v)
+    {
+        Modify([v](TPen& p) { p.Color = v; });
+    }
+    void SetWidth(int v)
+    {
+        Modify([v](TPen& p) { p.Width = v; });
+    }
+    void SetStyle(TPenStyle v)
+    {
+        Modify([v](TPen& p) { p.Style = v; });
+    }
+    void SetMode(TPenMode v)
+    {
+        Modify([v](TPen& p) { p.Mode = v; });
+    }
 };
 
 class TBrushObject : public TGraphicsObject<TBrush> {
@@ -68,8 +80,14 @@ public:
     using TGraphicsObject::TGraphicsObject;
     TColor Color() const { return Value().Color; }
     TBrushStyle Style() const { return Value().Style; }
-    void SetColor(TColor v) { Modify([v](TBrush& b) { b.Color = v; }); }
-    void SetStyle(TBrushStyle v) { Modify([v](TBrush& b) { b.Style = v; }); }
+    void SetColor(TColor v)
+    {
+        Modify([v](TBrush& b) { b.Color = v; });
+    }
+    void SetStyle(TBrushStyle v)
+    {
+        Modify([v](TBrush& b) { b.Style = v; });
+    }
 };
 
 class TFontObject : public TGraphicsObject<TFont> {
@@ -81,13 +99,36 @@ public:
     TColor Color() const { return Value().Color; }
     std::uint8_t Style() const { return Value().Style; }
     //! The face name, Windows-1251.
-    void SetName(const std::string& v) { Modify([&v](TFont& f) { f.Name = v; }); }
-    void SetHeight(int v) { Modify([v](TFont& f) { f.Height = v; }); }
+    void SetName(const std::string& v)
+    {
+        Modify([&v](TFont& f) { f.Name = v; });
+    }
+    void SetHeight(int v)
+    {
+        Modify([v](TFont& f) { f.Height = v; });
+    }
     //! The size in points at 96 pixels per inch.
-    void SetSize(int points) { Modify([points](TFont& f) { f.SetSize(points); }); }
-    void SetColor(TColor v) { Modify([v](TFont& f) { f.Color = v; }); }
+    void SetSize(int points)
+    {
+        Modify([points](TFont& f) { f.SetSize(points); });
+    }
+    void SetColor(TColor v)
+    {
+        Modify([v](TFont& f) { f.Color = v; });
+    }
     //! TFontStyle flags.
-    void SetStyle(std::uint8_t v) { Modify([v](TFont& f) { f.Style = v; }); }
+    void SetStyle(std::uint8_t v)
+    {
+        Modify([v](TFont& f) { f.Style = v; });
+    }
 };
+
+//! The setter of an owned pen, brush or font: the object held copies Value unless Value is
+//! that object; null is ignored.
+template <typename T> void CopyInto(T& Held, const T* Value)
+{
+    if (Value && Value != &Held)
+        Held.Assign(*Value);
+}
 
 } // namespace platform

@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "ComponentFixtures.h"
 #include "components/ZtAxisImage.h"
 #include "platform/gui/Numbers.h"
 #include "support/TestSupport.h"
 
 using namespace platform;
+using CountingFrame = componentfixtures::Counting<TZtAxisImage>;
 
 namespace {
 
@@ -30,7 +32,8 @@ protected:
         frame.SetTopMargin(0);
         frame.SetRightMargin(0);
         frame.SetBottomMargin(0);
-        for (TZtChartAxis* a : {frame.LeftAxis(), frame.BottomAxis(), frame.TopAxis(), frame.RightAxis()}) {
+        for (TZtChartAxis* a :
+             {frame.LeftAxis(), frame.BottomAxis(), frame.TopAxis(), frame.RightAxis()}) {
             a->GridPen()->SetValue(TPen{clRed, 1, psSolid, pmCopy});
             a->Ticks()->Pen()->SetColor(clBlue);
             a->Ticks()->SetMinorTickCount(0);
@@ -38,7 +41,8 @@ protected:
             a->SetAxisVisible(false);
         }
     }
-    TLabels Labels(double min, double max, double frequency, int count, int precision, bool round = true)
+    TLabels Labels(double min, double max, double frequency, int count, int precision,
+                   bool round = true)
     {
         TZtChartAxis* axis = frame.LeftAxis();
         axis->SetMin(min);
@@ -136,7 +140,8 @@ TEST_F(ZtAxisImageTest, LabelValuesAndTexts)
     // One label asks for no step: the first value alone.
     EXPECT_EQ(Values(Labels(2, 8, 1, 1, 0)), (std::vector<double>{2}));
     // Equal neighbouring texts (more digits than the format keeps) give one label.
-    EXPECT_EQ(Values(Labels(12345670, 12345680, 1, 0, 0)), (std::vector<double>{12345670, 12345675}));
+    EXPECT_EQ(Values(Labels(12345670, 12345680, 1, 0, 0)),
+              (std::vector<double>{12345670, 12345675}));
     // A step beyond 32 bits is cut in doubles: 3e9, not a wrapped negative step.
     EXPECT_EQ(Values(Labels(0, 1e10, 3e9, 0, 0)), (std::vector<double>{0, 3e9, 6e9, 9e9}));
 }
@@ -163,8 +168,14 @@ TEST_F(ZtAxisImageTest, CalcPrecision)
     const struct {
         double Value;
         int Expected;
-    } cases[] = {{3, 0},           {0.25, 2},     {0.1, 1},       {-0.5, 1},
-                 {1.0 / 3, 5},     {1e-9, 5},     {123.456, 3},   {1e12, 0},
+    } cases[] = {{3, 0},
+                 {0.25, 2},
+                 {0.1, 1},
+                 {-0.5, 1},
+                 {1.0 / 3, 5},
+                 {1e-9, 5},
+                 {123.456, 3},
+                 {1e12, 0},
                  // beyond 32 bits a product never counts as whole
                  {1099511627776.5, 5}};
     for (const auto& c : cases)
@@ -328,22 +339,10 @@ TEST_F(ZtAxisImageTest, TheWorkAreaTakesTheBrushOrTheBackgroundColourOrTheBackgr
     EXPECT_EQ(At(100, 100), clFuchsia);
 }
 
-// A frame that counts its compositions, loaded and repainting on every change.
-class CountingFrame : public TZtAxisImage {
-public:
-    CountingFrame()
-    {
-        OnPaint = [this](QObject*) { ++Paints; };
-        Loaded();
-        SetAutoRefresh(true);
-        Paints = 0;
-    }
-    int Paints = 0;
-};
-
 TEST(ZtAxisImage, GraphicBitmapShowsTheWorkAreaThroughItsTransparentColour)
 {
     CountingFrame frame;
+    frame.Load();
     frame.Brush()->SetColor(clYellow);
     auto graphic = std::make_shared<TBitmap>();
     graphic->SetPixelFormat(pf24bit);
@@ -388,6 +387,7 @@ TEST(ZtAxisImage, GraphicBitmapShowsTheWorkAreaThroughItsTransparentColour)
 TEST(ZtAxisImage, BrushAndBorderPenAreAdoptedOnce)
 {
     CountingFrame frame;
+    frame.Load();
     frame.SetBrush(nullptr);
     frame.SetBrush(std::unique_ptr<TBrushObject>(frame.Brush())); // its own brush again
     frame.SetBorderPen(std::unique_ptr<TPenObject>(frame.BorderPen()));

@@ -3,22 +3,16 @@
 #include <string>
 #include <vector>
 
+#include "ComponentFixtures.h"
 #include "components/ZtAxisImage.h"
 #include "components/ZtChartAxis.h"
 #include "components/ZtChartClasses.h"
 
 using namespace platform;
+using componentfixtures::Notices;
+using CountingFrame = componentfixtures::Counting<TZtAxisImage>;
 
 namespace {
-
-// Counts the change notices of a part and keeps their senders.
-struct Notices {
-    void Watch(TZtChartPart& part)
-    {
-        part.OnChange = [this](const void* sender) { Senders.push_back(sender); };
-    }
-    std::vector<const void*> Senders;
-};
 
 std::string AssignErrorOf(TZtChartPart& target, const TPersistent* source)
 {
@@ -176,22 +170,10 @@ TEST(ZtChartAxis, AssignCopiesAllButTheTitlesIndentAndLayout)
         EXPECT_EQ(sender, &target);
 }
 
-// A frame that counts its compositions, loaded and repainting on every change.
-class CountingFrame : public TZtAxisImage {
-public:
-    CountingFrame()
-    {
-        OnPaint = [this](QObject*) { ++Paints; };
-        Loaded();
-        SetAutoRefresh(true);
-        Paints = 0;
-    }
-    int Paints = 0;
-};
-
 TEST(ZtChartAxis, ChangesTravelFromThePartsThroughTheAxisToTheFrame)
 {
     CountingFrame frame;
+    frame.Load();
     std::vector<const void*> senders;
     TZtChartAxis* axis = frame.LeftAxis();
     // The frame's own handler stays in place behind a recorder.
@@ -212,6 +194,7 @@ TEST(ZtChartAxis, ChangesTravelFromThePartsThroughTheAxisToTheFrame)
 TEST(ZtChartAxis, AssignOnAnOwnedPartRepaintsItsFrameOnce)
 {
     CountingFrame frame;
+    frame.Load();
     TZtChartAxis owned(&frame), free;
     for (TZtChartAxis* axis : {&owned, &free})
         axis->OnChange = [&frame](const void* sender) { frame.Change(sender); };

@@ -3,20 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "ComponentFixtures.h"
 #include "components/ZtChartClasses.h"
 
 using namespace platform;
+using componentfixtures::Notices;
 
 namespace {
-
-// Counts the change notices of a part and keeps their senders.
-struct Notices {
-    void Watch(TZtChartPart& part)
-    {
-        part.OnChange = [this](const void* sender) { Senders.push_back(sender); };
-    }
-    std::vector<const void*> Senders;
-};
 
 TEST(ZtChartClasses, AnglesAreKeptInOneTurnAndComparedAsGiven)
 {

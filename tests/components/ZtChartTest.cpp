@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "ComponentFixtures.h"
 #include "components/ZtChart.h"
 
 using namespace platform;
+using CountingChart = componentfixtures::Counting<TZtChart>;
 
 namespace {
 
@@ -19,21 +22,6 @@ std::string ErrorOf(const std::function<void()>& f)
     }
     return "";
 }
-
-// A chart that counts its compositions; Load() ends its setting up.
-class CountingChart : public TZtChart {
-public:
-    CountingChart()
-    {
-        OnPaint = [this](QObject*) { ++Paints; };
-    }
-    void Load()
-    {
-        Loaded();
-        Paints = 0;
-    }
-    int Paints = 0;
-};
 
 TEST(ZtLineSeries, OnePointPerKeyInKeyOrder)
 {
@@ -200,16 +188,17 @@ TEST_F(ConvertingChart, ValuesAndGraphPointsByTheLastDrawing)
         TPoint Point;
         bool Inside;
     } edges[] = {
-        {{0, 50}, {10, 50}, false},   // on the graph's left edge: not strictly inside
-        {{100, 50}, {210, 50}, false},
-        {{0.5, 50}, {11, 50}, true},
-        {{50, 100}, {110, 1}, false},
-        {{50, 1.1}, {110, 97}, true},
+        {{0, 50}, {10, 50}, false}, // on the graph's left edge: not strictly inside
+        {{100, 50}, {210, 50}, false}, {{0.5, 50}, {11, 50}, true},
+        {{50, 100}, {110, 1}, false},  {{50, 1.1}, {110, 97}, true},
     };
     for (const auto& e : edges) {
         EXPECT_EQ(chart.ValueToGraphPoint(e.Value, p), e.Inside) << e.Value.x << "," << e.Value.y;
         EXPECT_EQ(p, e.Point) << e.Value.x << "," << e.Value.y;
     }
+    // Values far beyond the axes give pixels held far outside the picture, not overflows.
+    EXPECT_FALSE(chart.ValueToGraphPoint({1e300, -1e300}, p));
+    EXPECT_EQ(p, (TPoint{1 << 29, 1 << 29}));
     ASSERT_TRUE(chart.GraphPointToValue({110, 50}, v));
     EXPECT_DOUBLE_EQ(v.x, 50);
     EXPECT_DOUBLE_EQ(v.y, 49 / 0.98);
@@ -225,6 +214,9 @@ TEST_F(ConvertingChart, SeriesAreDrawnClippedToTheGraph)
     s->AddXY(-50, 50);
     s->AddXY(150, 50);
     s->AddXY(50, 50);
+    TZtLineSeries* far = chart.LineSeries()->Add(); // drawn without overflowing a pixel
+    far->AddXY(-1e300, 1e300);
+    far->AddXY(1e300, std::numeric_limits<double>::infinity());
     std::vector<std::pair<int, TPoint>> drawn;
     s->OnDrawPoint = [&](TZtLineSeries* sender, TCanvas*, TRect rect, int index, TDPoint value,
                          TPoint point) {
@@ -240,7 +232,8 @@ TEST_F(ConvertingChart, SeriesAreDrawnClippedToTheGraph)
         ASSERT_EQ(c->Pixels(x, row), clRed) << x;
     EXPECT_NE(c->Pixels(9, row), clRed);
     EXPECT_NE(c->Pixels(210, row), clRed);
-    EXPECT_EQ(drawn, (std::vector<std::pair<int, TPoint>>{{0, {-100, 49}}, {1, {100, 49}}, {2, {300, 49}}}));
+    EXPECT_EQ(drawn, (std::vector<std::pair<int, TPoint>>{
+                         {0, {-100, 49}}, {1, {100, 49}}, {2, {300, 49}}}));
     EXPECT_DOUBLE_EQ(s->ScaleX(), 2.0);
     EXPECT_DOUBLE_EQ(chart.ScaleY(), 0.98);
 }
@@ -296,8 +289,12 @@ TEST(ZtLineSeries, MarkerGeometry)
         {tpCross, 4, {line(10, 8, 10, 12), line(8, 10, 12, 10)}},
         {tpDiagonalCross, 5, {line(8, 8, 13, 13), line(8, 13, 13, 8)}},
         {tpDiagonalCross, 4, {line(9, 9, 12, 12), line(9, 12, 12, 9)}},
-        {tpStar, 5, {line(8, 8, 13, 13), line(8, 13, 13, 8), line(10, 8, 10, 13), line(8, 10, 13, 10)}},
-        {tpStar, 4, {line(9, 9, 12, 12), line(9, 12, 12, 9), line(10, 8, 10, 12), line(9, 10, 12, 10)}},
+        {tpStar,
+         5,
+         {line(8, 8, 13, 13), line(8, 13, 13, 8), line(10, 8, 10, 13), line(8, 10, 13, 10)}},
+        {tpStar,
+         4,
+         {line(9, 9, 12, 12), line(9, 12, 12, 9), line(10, 8, 10, 12), line(9, 10, 12, 10)}},
         {tpDiamond, 5, {poly({{10, 8}, {12, 10}, {10, 12}, {8, 10}})}},
         {tpDiamond, 4, {poly({{10, 8}, {12, 10}, {10, 12}, {8, 10}})}},
         {tpNone, 5, {}},

@@ -104,7 +104,8 @@ TEST_F(ZtMatrixImageTest, NoDataNoPicture)
 TEST_F(ZtMatrixImageTest, DrawsTheScaledDataInTheGraphAndKeepsTheScaling)
 {
     // Graph (6, 10, 395, 244): 389 × 234. Plain stretching to the nearest cell.
-    for (TZtChartAxis* axis : {image.LeftAxis(), image.BottomAxis(), image.TopAxis(), image.RightAxis()})
+    for (TZtChartAxis* axis :
+         {image.LeftAxis(), image.BottomAxis(), image.TopAxis(), image.RightAxis()})
         EXPECT_FALSE(axis->GridVisible());
     const std::int32_t ints[] = {0, 10, 20, 30};
     image.SetNewData(ints, 2, 2);
@@ -179,7 +180,8 @@ TEST_F(ZtMatrixImageTest, GreysFromTheTableMatchTheFormula)
         const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
         for (int y = 0; y < rows; ++y)
             for (int x = 0; x < cols; ++x)
-                ASSERT_EQ(Cell(x, y), Grey(TZtMatrixImage::GreyOf(values[std::size_t(y) * cols + x], *lo, *hi)))
+                ASSERT_EQ(Cell(x, y),
+                          Grey(TZtMatrixImage::GreyOf(values[std::size_t(y) * cols + x], *lo, *hi)))
                     << range << " at " << x << "," << y;
     }
 }

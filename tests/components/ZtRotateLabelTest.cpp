@@ -45,7 +45,8 @@ protected:
         label.Display();
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 60; ++x)
-                ASSERT_EQ(label.Canvas()->Pixels(x, y), expected.Canvas()->Pixels(x, y)) << x << "," << y;
+                ASSERT_EQ(label.Canvas()->Pixels(x, y), expected.Canvas()->Pixels(x, y))
+                    << x << "," << y;
     }
     Probe label;
     TBitmap expected;
@@ -131,7 +132,8 @@ TEST_F(ZtRotateLabelTest, TurnedCaptionsArePlacedByAlignmentAndLayout)
     label.Display();
     for (int y = 0; y < 60; ++y)
         for (int x = 0; x < 60; ++x)
-            ASSERT_EQ(label.Canvas()->Pixels(x, y), expected.Canvas()->Pixels(x, y)) << x << "," << y;
+            ASSERT_EQ(label.Canvas()->Pixels(x, y), expected.Canvas()->Pixels(x, y))
+                << x << "," << y;
 }
 
 TEST_F(ZtRotateLabelTest, ATransparentLabelShowsOnlyItsText)
@@ -143,7 +145,8 @@ TEST_F(ZtRotateLabelTest, ATransparentLabelShowsOnlyItsText)
     int opaque = 0, clear = 0;
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 60; ++x) {
-            const bool ink = label.Canvas()->Pixels(x, y) == clBlack && qAlpha(shown.pixel(x, y)) == 255;
+            const bool ink =
+                label.Canvas()->Pixels(x, y) == clBlack && qAlpha(shown.pixel(x, y)) == 255;
             opaque += ink;
             clear += qAlpha(shown.pixel(x, y)) == 0;
         }

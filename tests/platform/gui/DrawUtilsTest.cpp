@@ -104,15 +104,13 @@ TEST(Frame3D, EachLineDrawsTwoColoursAndMovesTheSidesIn)
     Frame3D(b.Canvas(), r, clRed, clBlue, 2);
     EXPECT_EQ(r, Rect(2, 2, 4, 3));
     const char* expected[] = {
-        "RRRRRB",
-        "RRRRBB",
-        "RRWWBB",
-        "RBBBBB",
-        "BBBBBB",
+        "RRRRRB", "RRRRBB", "RRWWBB", "RBBBBB", "BBBBBB",
     };
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 6; ++x) {
-            const TColor want = expected[y][x] == 'R' ? clRed : expected[y][x] == 'B' ? clBlue : clWhite;
+            const TColor want = expected[y][x] == 'R'   ? clRed
+                                : expected[y][x] == 'B' ? clBlue
+                                                        : clWhite;
             EXPECT_EQ(b.Canvas()->Pixels(x, y), want) << x << "," << y;
         }
 }
