@@ -230,7 +230,7 @@ void TArithmeticForm::Operation(int tag)
 
     const std::string operand =
         withFile ? platform::Utf8ToCp1251(FileNameOnly(stSecondFile->text().toStdString()))
-                 : platform::FloatToStrFixed(Number, 3, 2);
+                 : platform::FloatToStrF(Number, platform::ffFixed, 3, 2);
     TObjectSPM* added =
         file->AddStep(std::string("Arithmetic operation (") + OperatorTexts[tag] + operand + ")");
     if (!added) {

@@ -32,7 +32,7 @@ namespace {
 //! significant digits.
 QString FactorText(long double value)
 {
-    return QString::fromStdString(platform::FloatToStrFixed(double(value), 3, 2));
+    return QString::fromStdString(platform::FloatToStrF(double(value), platform::ffFixed, 3, 2));
 }
 
 //! Fits a whole-channel model, lets the dialog confirm or change the factors and subtracts

@@ -239,7 +239,7 @@ void THeightsForm::FormCreate()
     Distribution.Bars = 100;
     Step = double(Range()) / 100;
     edNumberHistBars->setText("100");
-    edStepBar->setText(QString::fromStdString(platform::FloatToStrFixed(Step, 3, 2)));
+    edStepBar->setText(QString::fromStdString(platform::FloatToStrF(Step, platform::ffFixed, 3, 2)));
     edPos->setText("0");
     SetMarkerMaximum(100);
     DrawCharts();
@@ -339,7 +339,7 @@ QString THeightsForm::MarkerText() const
 {
     const double min = ChannelData ? ChannelData->Header.Min : 0;
     return QString::fromStdString(
-        platform::FloatToStrFixed((min + MarkerIndex() * Step) * ZScale(), 5, 1));
+        platform::FloatToStrF((min + MarkerIndex() * Step) * ZScale(), platform::ffFixed, 5, 1));
 }
 
 void THeightsForm::SetMarkerMaximum(int maximum)
@@ -415,7 +415,7 @@ void THeightsForm::DrawCharts()
     const double s = ZScale();
     const double min = ChannelData ? ChannelData->Header.Min : 0;
     const double max = ChannelData ? ChannelData->Header.Max : 0;
-    auto fixed = [](double v) { return platform::FloatToStrFixed(v, 5, 1); };
+    auto fixed = [](double v) { return platform::FloatToStrF(v, platform::ffFixed, 5, 1); };
     TextLeftOf(c, HistogramLeft - 5, ChartTop, fixed(max * s));
     TextLeftOf(c, HistogramLeft - 5, ChartTop + ChartSize / 2, fixed((max + min) * s * 0.5));
     TextLeftOf(c, HistogramLeft - 5, ChartBottom, fixed(min * s));
@@ -531,7 +531,7 @@ void THeightsForm::edNumberHistBarsExit()
     Distribution.Bars = n;
     Step = double(Range()) / n;
     SetMarkerMaximum(n);
-    edStepBar->setText(QString::fromStdString(platform::FloatToStrFixed(Step, 3, 2)));
+    edStepBar->setText(QString::fromStdString(platform::FloatToStrF(Step, platform::ffFixed, 3, 2)));
     edPos->setText(MarkerText());  // the marker's bar has another height now
     edNumberHistBars->setModified(false);
     DrawCharts();
@@ -542,7 +542,7 @@ void THeightsForm::edStepBarExit()
 {
     if (!edStepBar->isModified())
         return;
-    const QString old = QString::fromStdString(platform::FloatToStrFixed(Step, 3, 2));
+    const QString old = QString::fromStdString(platform::FloatToStrF(Step, platform::ffFixed, 3, 2));
     double d = 0;
     try {
         d = std::trunc(platform::StrToFloat(edStepBar->text().toStdString()));
@@ -563,7 +563,7 @@ void THeightsForm::edStepBarExit()
     Distribution.Bars = n;
     SetMarkerMaximum(n);
     edNumberHistBars->setText(QString::number(n));
-    edStepBar->setText(QString::fromStdString(platform::FloatToStrFixed(Step, 3, 2)));
+    edStepBar->setText(QString::fromStdString(platform::FloatToStrF(Step, platform::ffFixed, 3, 2)));
     edPos->setText(MarkerText());
     DrawCharts();
     DrawMarker();

@@ -64,12 +64,4 @@ std::string FloatToStrF(double Value, TFloatFormat Format, int Precision, int Di
 //! with DecimalSeparator() whatever the C library's locale.
 std::string FloatToStr(double value);
 
-//! The class library's fixed text of a number: rounded (half away from zero) to
-//! `precision` significant digits and to `digits` decimals, whichever keeps fewer, and
-//! written with exactly `digits` decimals and DecimalSeparator() ("1.00", "12.30", "0.01");
-//! a number whose integer part needs more than `precision` digits comes out as mantissa
-//! and exponent ("1.23E3", "1E3"). No minus sign for a number that rounds to 0; "NAN",
-//! "INF" and "-INF" for those values. `precision` is held to 1 … 18, `digits` to 0 … 18.
-std::string FloatToStrFixed(double value, int precision, int digits);
-
 } // namespace platform

@@ -126,7 +126,7 @@ TEST_F(Numbers, ConversionsFollowTheProgramsSeparatorWhateverTheCLibrarysLocale)
 
 // Rounded to the fewer of the significant digits and the decimals, then written with every
 // decimal; beyond the significant digits the integer part goes to mantissa and exponent.
-TEST_F(Numbers, FloatToStrFixedRoundsToPrecisionAndDecimals)
+TEST_F(Numbers, FloatToStrFFixedRoundsToPrecisionAndDecimals)
 {
     const struct {
         double Value;
@@ -152,11 +152,11 @@ TEST_F(Numbers, FloatToStrFixedRoundsToPrecisionAndDecimals)
         {33.333333, 3, 2, "33.30"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(FloatToStrFixed(c.Value, c.Precision, c.Digits), c.Text)
+        EXPECT_EQ(FloatToStrF(c.Value, platform::ffFixed, c.Precision, c.Digits), c.Text)
             << c.Value << " " << c.Precision << " " << c.Digits;
     SetDecimalSeparator(',');
-    EXPECT_EQ(FloatToStrFixed(1.5, 3, 2), "1,50");
-    EXPECT_EQ(FloatToStrFixed(1234.5, 3, 2), "1,23E3");
+    EXPECT_EQ(FloatToStrF(1.5, platform::ffFixed, 3, 2), "1,50");
+    EXPECT_EQ(FloatToStrF(1234.5, platform::ffFixed, 3, 2), "1,23E3");
 }
 
 namespace {
