@@ -1,0 +1,438 @@
+#include "Chart.h"
+
+#include <QBrush>
+#include <QGraphicsLayout>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QPen>
+#include <QValueAxis>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+
+namespace charts {
+
+namespace {
+
+Qt::Alignment Alignment(TAxisKind kind)
+{
+    switch (kind) {
+    case TAxisKind::Left: return Qt::AlignLeft;
+    case TAxisKind::Right: return Qt::AlignRight;
+    case TAxisKind::Bottom: return Qt::AlignBottom;
+    case TAxisKind::Top: return Qt::AlignTop;
+    }
+    return Qt::AlignLeft;
+}
+
+// Groups the digits of a non-negative integer text in threes with ','.
+std::string GroupThousands(const std::string& digits)
+{
+    std::string grouped;
+    const std::size_t n = digits.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0)
+            grouped += ',';
+        grouped += digits[i];
+    }
+    return grouped;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// TChartAxis
+
+TChartAxis::TChartAxis(TChart& chart, TAxisKind kind) : chart_(chart), kind_(kind), axis_(new QValueAxis)
+{
+    axis_->setRange(0, 1);
+    axis_->setGridLineVisible(true);
+    axis_->setMinorGridLineVisible(false);
+    axis_->setTitleVisible(false);
+}
+
+QString TChartAxis::Title() const
+{
+    return axis_->titleText();
+}
+
+void TChartAxis::SetTitle(const QString& title)
+{
+    axis_->setTitleText(title);
+    axis_->setTitleVisible(!title.isEmpty());
+}
+
+bool TChartAxis::GridVisible() const
+{
+    return axis_->isGridLineVisible();
+}
+
+void TChartAxis::SetGridVisible(bool visible)
+{
+    axis_->setGridLineVisible(visible);
+}
+
+void TChartAxis::SetVisible(bool visible)
+{
+    visible_ = visible;
+    chart_.Changed();
+}
+
+bool TChartAxis::Inverted() const
+{
+    return axis_->isReverse();
+}
+
+void TChartAxis::SetInverted(bool inverted)
+{
+    axis_->setReverse(inverted);
+}
+
+void TChartAxis::SetAutomatic(bool automatic)
+{
+    automatic_ = automatic;
+    chart_.Changed();
+}
+
+void TChartAxis::SetMinMax(double minimum, double maximum)
+{
+    if (!std::isfinite(minimum) || !std::isfinite(maximum))
+        return;
+    automatic_ = false;
+    maximum = std::max(minimum, maximum);
+    // An axis of no length cannot be drawn: it is drawn one unit long.
+    axis_->setRange(minimum, maximum > minimum ? maximum : minimum + 1);
+    minimum_ = minimum;
+    maximum_ = maximum;
+}
+
+double TChartAxis::Minimum() const
+{
+    chart_.Refresh();
+    return minimum_;
+}
+
+double TChartAxis::Maximum() const
+{
+    chart_.Refresh();
+    return maximum_;
+}
+
+double TChartAxis::CalcPosPoint(int pixel) const
+{
+    const QRectF area = chart_.PlotAreaF();
+    const double minimum = Minimum();
+    const double span = Maximum() - minimum;
+    const double from = Horizontal() ? area.left() : area.top();
+    const double length = Horizontal() ? area.width() : area.height();
+    if (length <= 0)
+        return minimum;
+    double t = (pixel - from) / length;
+    // Values grow to the right and upwards unless the axis is inverted.
+    if (Horizontal() == Inverted())
+        t = 1 - t;
+    return minimum + t * span;
+}
+
+int TChartAxis::CalcPosValue(double value) const
+{
+    const QRectF area = chart_.PlotAreaF();
+    const double minimum = Minimum();
+    const double span = Maximum() - minimum;
+    double t = span != 0 ? (value - minimum) / span : 0;
+    if (Horizontal() == Inverted())
+        t = 1 - t;
+    const double from = Horizontal() ? area.left() : area.top();
+    const double length = Horizontal() ? area.width() : area.height();
+    const double pixel = std::round(from + t * length);
+    if (!(pixel > INT_MIN && pixel < INT_MAX))
+        return pixel > 0 ? INT_MAX : INT_MIN;
+    return static_cast<int>(pixel);
+}
+
+QString TChartAxis::LabelValue(double value)
+{
+    if (!std::isfinite(value))
+        return std::isnan(value) ? "NAN" : value > 0 ? "INF" : "-INF";
+    char text[400];
+    std::snprintf(text, sizeof text, "%.3f", std::fabs(value));
+    std::string digits(text);
+    const std::size_t point = digits.find('.');
+    std::string fraction = digits.substr(point + 1);
+    while (!fraction.empty() && fraction.back() == '0')
+        fraction.pop_back();
+    std::string result = GroupThousands(digits.substr(0, point));
+    if (!fraction.empty())
+        result += '.' + fraction;
+    if (value < 0 && result != "0")
+        result = '-' + result;
+    return QString::fromStdString(result);
+}
+
+// ---------------------------------------------------------------------------------------
+// TChart
+
+TChart::TChart(QWidget* parent) : QChartView(new QChart, parent)
+{
+    setFrameShape(QFrame::NoFrame);
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
+    QChart* c = chart();
+    c->setAnimationOptions(QChart::NoAnimation);
+    c->setBackgroundRoundness(0);
+    // The chart's colour fills the whole panel.
+    c->layout()->setContentsMargins(0, 0, 0, 0);
+    c->setDropShadowEnabled(false);
+    c->setBackgroundBrush(color_);
+    c->setPlotAreaBackgroundBrush(backColor_);
+    c->setPlotAreaBackgroundVisible(true);
+    c->legend()->setAlignment(Qt::AlignRight);
+    for (TAxisKind kind : {TAxisKind::Left, TAxisKind::Right, TAxisKind::Bottom, TAxisKind::Top}) {
+        auto& axis = axes_[static_cast<std::size_t>(kind)];
+        axis.reset(new TChartAxis(*this, kind));
+        c->addAxis(axis->axis_, Alignment(kind));
+        axis->SetMinMax(0, 1);
+        axis->automatic_ = true;
+    }
+    connect(c, &QChart::plotAreaChanged, this, &TChart::PlotAreaChanged);
+    Changed();
+}
+
+TChart::~TChart()
+{
+    // The chart's own items go after this object's members: they must not call back.
+    disconnect(chart(), nullptr, this, nullptr);
+}
+
+TChartSeries& TChart::AddSeries(TSeriesKind kind, const QString& title)
+{
+    auto entry = std::make_unique<TSeriesEntry>(kind, title);
+    entry->Drawn = new QLineSeries;
+    chart()->addSeries(entry->Drawn);
+    TSeriesEntry* e = entry.get();
+    e->Model.OnChange = [this, e] {
+        e->Dirty = true;
+        Changed();
+    };
+    series_.push_back(std::move(entry));
+    e->Model.OnChange();
+    return e->Model;
+}
+
+QString TChart::Title() const
+{
+    return chart()->title();
+}
+
+void TChart::SetTitle(const QString& title)
+{
+    chart()->setTitle(title);
+}
+
+bool TChart::LegendVisible() const
+{
+    return chart()->legend()->isVisible();
+}
+
+void TChart::SetLegendVisible(bool visible)
+{
+    chart()->legend()->setVisible(visible);
+}
+
+void TChart::SetColor(const QColor& color)
+{
+    color_ = color;
+    chart()->setBackgroundBrush(color);
+}
+
+void TChart::SetBackColor(const QColor& color)
+{
+    backColor_ = color;
+    PlotAreaChanged(chart()->plotArea());
+}
+
+void TChart::SetBackImage(const QImage& image)
+{
+    backImage_ = image;
+    scaledBackImage_ = QImage();
+    PlotAreaChanged(chart()->plotArea());
+}
+
+void TChart::PlotAreaChanged(const QRectF& area)
+{
+    const QSize size = area.size().toSize();
+    if (backImage_.isNull() || size.isEmpty()) {
+        chart()->setPlotAreaBackgroundBrush(backColor_);
+        return;
+    }
+    if (scaledBackImage_.size() != size)
+        scaledBackImage_ = backImage_.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    // The brush's pattern starts at the chart's origin: move it to the plot area's corner.
+    QBrush brush(scaledBackImage_);
+    brush.setTransform(QTransform::fromTranslate(area.left(), area.top()));
+    chart()->setPlotAreaBackgroundBrush(brush);
+}
+
+void TChart::Changed()
+{
+    dirty_ = true;
+    if (refreshQueued_)
+        return;
+    refreshQueued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            refreshQueued_ = false;
+            Refresh();
+        },
+        Qt::QueuedConnection);
+}
+
+void TChart::Refresh()
+{
+    if (!dirty_)
+        return;
+    dirty_ = false;
+    for (auto& entry : series_)
+        if (entry->Dirty)
+            SyncSeries(*entry);
+    SyncAxes();
+}
+
+void TChart::SyncSeries(TSeriesEntry& entry)
+{
+    entry.Dirty = false;
+    const TChartSeries& model = entry.Model;
+    QLineSeries* drawn = entry.Drawn;
+    QList<QPointF> points;
+    points.reserve(model.Count());
+    QHash<int, QHash<QXYSeries::PointConfiguration, QVariant>> colours;
+    for (int i = 0; i < model.Count(); ++i) {
+        const TChartPoint& p = model.Point(i);
+        if (!std::isfinite(p.X) || !std::isfinite(p.Y))
+            continue;
+        if (p.Color.isValid() && p.Color != model.Color())
+            colours[static_cast<int>(points.size())][QXYSeries::PointConfiguration::Color] = p.Color;
+        points.append(QPointF(p.X, p.Y));
+    }
+    drawn->setName(model.Title());
+    QPen pen(model.Color());
+    pen.setWidth(model.LineWidth());
+    drawn->setPen(pen);
+    drawn->setPointsVisible(model.PointsVisible());
+    drawn->setPointLabelsFormat("@yPoint");
+    drawn->setPointLabelsVisible(model.MarksVisible());
+    drawn->setPointLabelsClipping(false);
+    if (!drawn->pointsConfiguration().isEmpty() || !colours.isEmpty())
+        drawn->setPointsConfiguration(colours);
+    drawn->replace(points);
+
+    QValueAxis* horizontal = Axis(model.HorizontalAxis()).axis_;
+    QValueAxis* vertical = Axis(model.VerticalAxis()).axis_;
+    for (QAbstractAxis* axis : drawn->attachedAxes())
+        if (axis != horizontal && axis != vertical)
+            drawn->detachAxis(axis);
+    const QList<QAbstractAxis*> attached = drawn->attachedAxes();
+    if (!attached.contains(horizontal))
+        drawn->attachAxis(horizontal);
+    if (!attached.contains(vertical))
+        drawn->attachAxis(vertical);
+    for (QLegendMarker* marker : chart()->legend()->markers(drawn))
+        marker->setVisible(model.ShowInLegend());
+}
+
+bool TChart::AxisInUse(TAxisKind kind) const
+{
+    if (series_.empty())
+        return kind == TAxisKind::Left || kind == TAxisKind::Bottom;
+    return std::any_of(series_.begin(), series_.end(), [kind](const auto& e) {
+        return e->Model.VerticalAxis() == kind || e->Model.HorizontalAxis() == kind;
+    });
+}
+
+void TChart::SyncAxes()
+{
+    for (auto& axis : axes_) {
+        axis->axis_->setVisible(axis->Visible() && AxisInUse(axis->Kind()));
+        if (axis->Automatic())
+            AutomaticRange(*axis);
+    }
+}
+
+void TChart::AutomaticRange(TChartAxis& axis)
+{
+    bool any = false;
+    double minimum = 0;
+    double maximum = 1;
+    for (const auto& entry : series_) {
+        const TChartSeries& s = entry->Model;
+        if (s.VerticalAxis() != axis.Kind() && s.HorizontalAxis() != axis.Kind())
+            continue;
+        double low = 0;
+        double high = 0;
+        if (!(axis.Horizontal() ? s.XRange(low, high) : s.YRange(low, high)))
+            continue;
+        minimum = any ? std::min(minimum, low) : low;
+        maximum = any ? std::max(maximum, high) : high;
+        any = true;
+    }
+    if (any && minimum == maximum) {
+        minimum -= 1;
+        maximum += 1;
+    }
+    axis.SetMinMax(minimum, maximum);
+    axis.automatic_ = true;
+}
+
+void TChart::Settle()
+{
+    Refresh();
+    // A chart that has not been shown has not yet been given its size.
+    const QSizeF size(this->size());
+    if (chart()->size() != size) {
+        chart()->resize(size);
+        scene()->setSceneRect(QRectF(QPointF(0, 0), size));
+    }
+    if (QGraphicsLayout* layout = chart()->layout())
+        layout->activate();
+}
+
+QRectF TChart::PlotAreaF()
+{
+    Settle();
+    const QRectF area = chart()->plotArea();
+    return viewportTransform().mapRect(chart()->mapRectToScene(area));
+}
+
+QRect TChart::PlotArea()
+{
+    return PlotAreaF().toAlignedRect();
+}
+
+bool TChart::SaveToBitmapFile(const QString& path)
+{
+    Settle();
+    const QImage image = grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (image.isNull())
+        return false;
+    return image.save(path, "BMP");
+}
+
+void TChart::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    emit MouseMove(event->modifiers(), p.x(), p.y());
+    QChartView::mouseMoveEvent(event);
+}
+
+void TChart::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    emit MouseDown(event->button(), event->modifiers(), p.x(), p.y());
+    QChartView::mousePressEvent(event);
+}
+
+}  // namespace charts
