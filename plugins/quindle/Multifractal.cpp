@@ -1,0 +1,440 @@
+#include "Multifractal.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <thread>
+
+namespace quindle {
+
+// ---------------------------------------------------------------------------------------
+// Levels
+
+int LevelOf(std::int32_t value, std::int32_t minimum, std::int32_t maximum)
+{
+    const std::int64_t range = std::int64_t(maximum) - minimum;
+    return static_cast<int>((std::int64_t(value) - minimum) * 255 / range);
+}
+
+TLevelsStatus NormaliseLevels(const std::int32_t* data, std::int32_t width, std::int32_t height,
+                              TLevels& levels)
+{
+    if (!data || width <= 0 || height <= 0)
+        return TLevelsStatus::NoData;
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    std::int32_t minimum = data[0];
+    std::int32_t maximum = data[0];
+    for (std::size_t i = 0; i < count; ++i) {
+        minimum = std::min(minimum, data[i]);
+        maximum = std::max(maximum, data[i]);
+    }
+    if (minimum == maximum)
+        return TLevelsStatus::Flat;
+
+    TLevels out;
+    out.Width = width;
+    out.Height = height;
+    out.Minimum = minimum;
+    out.Maximum = maximum;
+    out.Level.resize(count);
+    // The level in doubles: the numerator stays below 2^41 and the range below 2^33, both
+    // exact, and a quotient that is not a whole number lies at least 1 / range below the
+    // next one, far more than the division's rounding: truncating gives the integer
+    // quotient of LevelOf.
+    const double low = minimum;
+    const double range = double(maximum) - low;
+    std::int64_t sum = 0;
+    std::int64_t squares = 0;
+    std::int16_t* level = out.Level.data();
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto l = static_cast<std::int32_t>((double(data[i]) - low) * 255.0 / range);
+        level[i] = static_cast<std::int16_t>(l);
+        sum += l;
+        squares += l * l;
+    }
+    const auto n = static_cast<std::int64_t>(count);
+    const std::int64_t mean = sum / n;
+    // The sum of (level - mean)^2, exactly, from the sums of the levels and their squares.
+    const std::int64_t deviations = squares - 2 * mean * sum + n * mean * mean;
+    out.Mean = static_cast<std::int32_t>(mean);
+    out.Sigma = static_cast<float>(std::sqrt(static_cast<double>(deviations / n)));
+    out.R = static_cast<std::int32_t>(out.Sigma);
+    levels = std::move(out);
+    return TLevelsStatus::Ok;
+}
+
+TBand AnalysedBand(const TLevels& levels)
+{
+    TBand band;
+    band.Low = std::max(0, levels.Mean - levels.R);
+    band.High = std::min(TableSize - 1, levels.Mean + levels.R);
+    band.Divisor = 2 * levels.R;
+    return band;
+}
+
+// ---------------------------------------------------------------------------------------
+// Counting cells and edges
+
+TLevelCounts CountLevel(const TLevels& levels, int a)
+{
+    TLevelCounts c;
+    const int w = levels.Width;
+    const int h = levels.Height;
+    for (int y = 0; y + 1 < h; ++y) {
+        for (int x = 0; x + 1 < w; ++x) {
+            const int p = levels.At(x, y);
+            const int q = levels.At(x + 1, y);
+            const int r = levels.At(x, y + 1);
+            const int t = levels.At(x + 1, y + 1);
+            const int k = (p >= a) + (q >= a) + (r >= a) + (t >= a);
+            if (k == 2) {
+                if ((p == a && q == a) || (r == a && t == a))
+                    ++c.EdgesX;
+                if ((p == a && r == a) || (q == a && t == a))
+                    ++c.EdgesY;
+            } else if (k == 3) {
+                ++c.Three;
+            } else if (k == 4) {
+                ++c.Full;
+            }
+        }
+    }
+    for (int x = 0; x + 1 < w; ++x) {
+        if (levels.At(x, 0) == a && levels.At(x + 1, 0) == a)
+            ++c.EdgesX;
+        if (levels.At(x, h - 1) == a && levels.At(x + 1, h - 1) == a)
+            ++c.EdgesX;
+    }
+    for (int y = 0; y + 1 < h; ++y) {
+        if (levels.At(0, y) == a && levels.At(0, y + 1) == a)
+            ++c.EdgesY;
+        if (levels.At(w - 1, y) == a && levels.At(w - 1, y + 1) == a)
+            ++c.EdgesY;
+    }
+    return c;
+}
+
+namespace {
+
+// Per level value: cells whose smallest corner, and whose second smallest corner, has that
+// level; and the X and Y edges that count at that level.
+struct THistograms {
+    std::array<std::int64_t, LevelCount> Smallest{};
+    std::array<std::int64_t, LevelCount> Second{};
+    std::array<std::int64_t, LevelCount> EdgesX{};
+    std::array<std::int64_t, LevelCount> EdgesY{};
+};
+
+// A cell has k corners at or above level a: four while a is at most its smallest corner,
+// three or more while a is at most its second smallest. A cell adds an X edge at level a
+// when it has exactly two corners at or above a and those are the two of its top or of its
+// bottom side, both at exactly a: so only at the level of an equal side whose other side
+// lies wholly below it. Likewise for Y edges with the left and right sides.
+void CountCells(const TLevels& levels, int firstRow, int endRow, THistograms& h)
+{
+    const std::size_t w = static_cast<std::size_t>(levels.Width);
+    for (int y = firstRow; y < endRow; ++y) {
+        const std::int16_t* top = levels.Level.data() + static_cast<std::size_t>(y) * w;
+        const std::int16_t* bottom = top + w;
+        for (std::size_t x = 0; x + 1 < w; ++x) {
+            const int p = top[x];
+            const int q = top[x + 1];
+            const int r = bottom[x];
+            const int t = bottom[x + 1];
+            const int lowTop = std::min(p, q);
+            const int highTop = std::max(p, q);
+            const int lowBottom = std::min(r, t);
+            const int highBottom = std::max(r, t);
+            ++h.Smallest[std::min(lowTop, lowBottom)];
+            ++h.Second[std::min(std::max(lowTop, lowBottom), std::min(highTop, highBottom))];
+            if (p == q && highBottom < p)
+                ++h.EdgesX[p];
+            else if (r == t && highTop < r)
+                ++h.EdgesX[r];
+            if (p == r && std::max(q, t) < p)
+                ++h.EdgesY[p];
+            else if (q == t && std::max(p, r) < q)
+                ++h.EdgesY[q];
+        }
+    }
+}
+
+void CountBorders(const TLevels& levels, THistograms& h)
+{
+    const int w = levels.Width;
+    const int last = levels.Height - 1;
+    for (int x = 0; x + 1 < w; ++x) {
+        if (levels.At(x, 0) == levels.At(x + 1, 0))
+            ++h.EdgesX[levels.At(x, 0)];
+        if (levels.At(x, last) == levels.At(x + 1, last))
+            ++h.EdgesX[levels.At(x, last)];
+    }
+    for (int y = 0; y < last; ++y) {
+        if (levels.At(0, y) == levels.At(0, y + 1))
+            ++h.EdgesY[levels.At(0, y)];
+        if (levels.At(w - 1, y) == levels.At(w - 1, y + 1))
+            ++h.EdgesY[levels.At(w - 1, y)];
+    }
+}
+
+// Rows of cells below which one more thread does not pay.
+constexpr int RowsPerThread = 32;
+
+}  // namespace
+
+TCountTable CountAllLevels(const TLevels& levels, unsigned threads)
+{
+    const int cellRows = std::max(0, levels.Height - 1);
+    if (threads == 0)
+        threads = std::max(1u, std::thread::hardware_concurrency());
+    const int parts = std::clamp(cellRows / RowsPerThread, 1, static_cast<int>(threads));
+    std::vector<THistograms> partial(static_cast<std::size_t>(parts));
+    {
+        std::vector<std::jthread> workers;
+        for (int i = 1; i < parts; ++i)
+            workers.emplace_back([&, i] {
+                CountCells(levels, cellRows * i / parts, cellRows * (i + 1) / parts, partial[i]);
+            });
+        CountCells(levels, 0, cellRows / parts, partial[0]);
+    }
+    THistograms& all = partial[0];
+    for (int i = 1; i < parts; ++i)
+        for (int v = 0; v < LevelCount; ++v) {
+            all.Smallest[v] += partial[i].Smallest[v];
+            all.Second[v] += partial[i].Second[v];
+            all.EdgesX[v] += partial[i].EdgesX[v];
+            all.EdgesY[v] += partial[i].EdgesY[v];
+        }
+    CountBorders(levels, all);
+
+    TCountTable table;
+    std::int64_t fourOrMore = all.Smallest[LevelCount - 1];
+    std::int64_t threeOrMore = all.Second[LevelCount - 1];
+    for (int a = LevelCount - 2; a >= 0; --a) {
+        fourOrMore += all.Smallest[a];
+        threeOrMore += all.Second[a];
+        table[a] = {fourOrMore, threeOrMore - fourOrMore, all.EdgesX[a], all.EdgesY[a]};
+    }
+    return table;
+}
+
+// ---------------------------------------------------------------------------------------
+// Area, perimeter, ratios and the dimension
+
+TAreaPerimeter AreaPerimeter(const TLevelCounts& counts, float dx, float dy)
+{
+    const double x = dx;
+    const double y = dy;
+    const double cell = x * y;
+    const double diagonal = std::sqrt(x * x + y * y);
+    const double s = double(counts.Full) * cell + double(counts.Three) * (cell * 0.5);
+    const double l = double(counts.EdgesX) * x + double(counts.EdgesY) * y + double(counts.Three) * diagonal;
+    return {static_cast<float>(std::fabs(s)), static_cast<float>(std::fabs(l))};
+}
+
+TAreaPerimeter ClusterAreaPerimeter(const TLevels& levels, int level, float dx, float dy)
+{
+    return AreaPerimeter(CountLevel(levels, level), dx, dy);
+}
+
+float LevelRatio(const TAreaPerimeter& level)
+{
+    if (level.S == 0 || level.L == 0)
+        return 0;
+    const double logL = std::log(double(level.L));
+    if (logL == 0)
+        return 0;
+    return static_cast<float>(std::log(double(level.S)) / logL);
+}
+
+bool TDimension::Defined() const
+{
+    return RatioSum != 0 && std::isfinite(RatioSum) && std::isfinite(D);
+}
+
+bool ComputeLevelRatios(const TLevels& levels, float dx, float dy, platform::IProgress& progress,
+                        TDimension& result, unsigned threads)
+{
+    result = TDimension{};
+    result.Band = AnalysedBand(levels);
+    // Every level is counted in one pass, made when the first level is due.
+    std::optional<TCountTable> counts;
+    for (int a = result.Band.Low; a <= result.Band.High; ++a) {
+        if (progress.StopRequested())
+            return false;
+        if (!counts)
+            counts = CountAllLevels(levels, threads);
+        result.Table[a] = AreaPerimeter((*counts)[a], dx, dy);
+        result.Ratio[a] = LevelRatio(result.Table[a]);
+        progress.SetPosition(a);
+    }
+    if (progress.StopRequested())
+        return false;
+    double sum = 0;
+    for (int a = result.Band.Low; a <= result.Band.High; ++a)
+        sum += result.Ratio[a];
+    if (result.Band.Divisor != 0 && sum != 0) {
+        result.RatioSum = sum / result.Band.Divisor;
+        result.D = static_cast<float>(2.0 / result.RatioSum + 1.0);
+    }
+    return true;
+}
+
+TPlot PlotPoints(const TDimension& result)
+{
+    TPlot plot;
+    if (!result.Defined() || result.Band.Low > result.Band.High)
+        return plot;
+    const double k = (double(result.D) - 1) * 0.5;
+    auto point = [&](int a) {
+        return TPlotPoint{k * std::log(double(result.Table[a].S) * 0.000001),
+                          std::log(double(result.Table[a].L) * 0.001)};
+    };
+    auto finite = [](const TPlotPoint& p) { return std::isfinite(p.X) && std::isfinite(p.Y); };
+    std::optional<double> xMax;
+    std::optional<double> yMax;
+    for (int a = result.Band.Low; a <= result.Band.High; ++a) {
+        const TPlotPoint p = point(a);
+        if (finite(p))
+            plot.Points.push_back(p);
+        if (std::isfinite(p.X))
+            xMax = xMax ? std::max(*xMax, p.X) : p.X;
+        if (std::isfinite(p.Y))
+            yMax = yMax ? std::max(*yMax, p.Y) : p.Y;
+    }
+    if (!xMax || !yMax)
+        return plot;
+    const double slope = *yMax / *xMax;
+    if (!std::isfinite(slope))
+        return plot;
+    const TPlotPoint high = point(result.Band.High);
+    const TPlotPoint low = point(result.Band.Low);
+    for (const TPlotPoint& p : {high, TPlotPoint{low.X, high.Y + k * low.X * slope}})
+        if (finite(p))
+            plot.IdealLine.push_back(p);
+    return plot;
+}
+
+// ---------------------------------------------------------------------------------------
+// Texts
+
+namespace {
+
+// Adds one to a string of decimal digits; false when it carried out of the first digit.
+bool IncrementDigits(std::string& digits)
+{
+    for (std::size_t i = digits.size(); i-- > 0;) {
+        if (digits[i] != '9') {
+            ++digits[i];
+            return true;
+        }
+        digits[i] = '0';
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string FormatFixed(double value, int precision, int digits)
+{
+    if (std::isnan(value))
+        return "NAN";
+    if (std::isinf(value))
+        return value > 0 ? "INF" : "-INF";
+    precision = std::clamp(precision, 1, 18);
+    digits = std::clamp(digits, 0, 18);
+    // The value's first 18 significant digits and the number of digits before the point.
+    char text[40];
+    std::snprintf(text, sizeof text, "%.17e", std::fabs(value));
+    std::string mantissa(1, text[0]);
+    mantissa.append(text + 2, 17);
+    int integerDigits = value == 0 ? 1 : std::atoi(std::strchr(text, 'e') + 1) + 1;
+    // Rounded half up, decimally, to the significant digits that are kept.
+    const int keep = std::min(precision, integerDigits + digits);
+    if (keep <= 0) {
+        const bool up = keep == 0 && mantissa[0] >= '5';
+        mantissa = up ? "1" : "";
+        integerDigits += up ? 1 : 0;
+    } else if (keep < static_cast<int>(mantissa.size())) {
+        const bool up = mantissa[static_cast<std::size_t>(keep)] >= '5';
+        mantissa.resize(static_cast<std::size_t>(keep));
+        if (up && !IncrementDigits(mantissa)) {
+            mantissa.insert(mantissa.begin(), '1');
+            mantissa.pop_back();
+            ++integerDigits;
+        }
+    }
+    const bool zero = mantissa.find_first_not_of('0') == std::string::npos;
+    const std::string sign = value < 0 && !zero ? "-" : "";
+    auto digit = [&mantissa](int i) {
+        return i >= 0 && i < static_cast<int>(mantissa.size()) ? mantissa[static_cast<std::size_t>(i)] : '0';
+    };
+    if (integerDigits > precision) {
+        // Scientific: the kept digits without trailing zeros, then the exponent.
+        std::string s = sign + digit(0);
+        std::string rest = mantissa.substr(1);
+        while (!rest.empty() && rest.back() == '0')
+            rest.pop_back();
+        if (!rest.empty())
+            s += '.' + rest;
+        return s + "E" + std::to_string(integerDigits - 1);
+    }
+    std::string s = sign;
+    if (integerDigits <= 0)
+        s += '0';
+    for (int i = 0; i < integerDigits; ++i)
+        s += digit(i);
+    if (digits > 0) {
+        s += '.';
+        for (int j = 0; j < digits; ++j)
+            s += digit(integerDigits + j);
+    }
+    return s;
+}
+
+std::string DimensionCaption(float d)
+{
+    return " Multifractal dimension D = " + FormatFixed(d, 5, 2) + " ";
+}
+
+std::string ReportText(const TReport& report)
+{
+    char line[256];
+    std::string text = "***********************************\n";
+    text += "Filename - \n";
+    std::snprintf(line, sizeof line, "Matrix size - %d X %d points\n", report.Height, report.Width);
+    text += line;
+    std::snprintf(line, sizeof line, "Step on X direction - %.2f ", double(report.XStep));
+    text += line + report.XYUnit + "\n";
+    std::snprintf(line, sizeof line, "Step on Y direction - %.2f ", double(report.YStep));
+    text += line + report.XYUnit + "\n";
+    text += "------------------------------------\n";
+    std::snprintf(line, sizeof line, "Multifractal dimension -  %.2f \n", double(report.D));
+    text += line;
+    text += "***********************************\n";
+    return text;
+}
+
+bool AppendReport(const std::string& path, const TReport& report)
+{
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (!file)
+        return false;
+    const std::string text = ReportText(report);
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && written;
+}
+
+std::string WithDefaultExtension(const std::string& name, const std::string& extension)
+{
+    const std::size_t slash = name.find_last_of('/');
+    const std::size_t dot = name.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        return name;
+    return name + extension;
+}
+
+}  // namespace quindle

@@ -1,0 +1,163 @@
+#pragma once
+// The plug-in's progress dialog "Wait, please..." with its percentage, and the worker
+// thread that runs the analysis behind it.
+//
+// The run creates the dialog over the program's main window, gives it its work and its
+// abort routine and runs it modally (Dialogs().Exec). Showing the dialog starts the work
+// on a TProgressThread. The work moves the progress (TProgressForm::SetPosition, from its
+// own thread) and polls IsTerminated() before every level. Closing the dialog before the
+// work is done, by its close box or "&Cancel", holds the work at its next poll and asks
+// "Do you want to abort process": No lets it go on; Yes stops it, and the dialog closes
+// with mrCancel only once the worker has ended. A finished work closes the dialog with
+// mrOk. Either way no worker is left when the modal run returns.
+
+#include <QDialog>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "platform/core/Progress.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+
+namespace quindle {
+
+class TProgressForm;
+
+//! The worker thread: runs one work once. It is also the progress-and-stop interface that
+//! the work receives.
+class TProgressThread final : public platform::IProgress {
+public:
+    //! The work as a plain function taking the worker thread; its answer is kept.
+    using TWorkFunction = int (*)(TProgressThread* thread);
+    //! The work as a closure, run when no plain function is given.
+    using TWorkClosure = std::function<int(TProgressThread* thread)>;
+
+    //! Created suspended; Start() lets it run. `form` receives the progress (may be null).
+    TProgressThread(TWorkFunction function, TProgressForm* form, TWorkClosure closure);
+    //! Asks a running work to stop and waits until it has ended.
+    ~TProgressThread() override;
+    TProgressThread(const TProgressThread&) = delete;
+    TProgressThread& operator=(const TProgressThread&) = delete;
+
+    TProgressForm* const Form;
+
+    void Start();
+    //! The stop request. On the worker thread it waits here while the thread is held.
+    bool IsTerminated();
+    //! Requests the stop and releases a hold.
+    void Terminate();
+    //! Holds the work at its next poll of IsTerminated() until Release() or Terminate().
+    void Hold();
+    void Release();
+    //! True once the work has returned (or thrown).
+    bool Finished() const;
+    //! True when the work ended by an exception, which the thread caught.
+    bool Failed() const;
+    //! The work's answer (0 until it has returned).
+    int ReturnValue() const;
+    //! Waits for the thread's end (after Start()).
+    void WaitFor();
+
+    // The progress goes to the dialog.
+    void SetRange(int minimum, int maximum) override;
+    void SetPosition(int position) override;
+    int Position() const override;
+    bool StopRequested() override { return IsTerminated(); }
+
+private:
+    void Execute();
+
+    const TWorkFunction function_;
+    const TWorkClosure closure_;
+    mutable std::mutex mutex_;
+    std::condition_variable released_;
+    bool terminated_ = false;
+    bool held_ = false;
+    bool finished_ = false;
+    bool failed_ = false;
+    int returnValue_ = 0;
+    platform::ProgressValues ownProgress_;  // used without a dialog
+    std::thread thread_;
+};
+
+class TProgressForm : public QDialog {
+    Q_OBJECT
+public:
+    using TWorkFunction = TProgressThread::TWorkFunction;
+    using TWorkClosure = TProgressThread::TWorkClosure;
+    //! Run after a confirmed abort.
+    using TAbortFunction = void (*)();
+
+    //! The dialog as a window over `parentWindow` (the program's main window; may be null).
+    explicit TProgressForm(QWidget* parentWindow);
+    //! Stops and waits for a worker that is still running.
+    ~TProgressForm() override;
+
+    QLabel* Label1;
+    QProgressBar* ProgressBar;
+    QPushButton* btCancel;
+
+    void SetWork(TWorkFunction function);
+    void SetWork(TWorkClosure closure);
+    void SetAbort(TAbortFunction function) { abort_ = function; }
+
+    //! Moves the bar to `position`, kept within its range; Label1 then shows the share of
+    //! the range done, rounded, followed by "%". Callable from the worker thread: the bar and
+    //! the label follow on the user-interface thread.
+    void SetPosition(int position);
+    //! The bar's maximum (its minimum stays).
+    void SetMax(int maximum);
+    void SetRange(int minimum, int maximum);
+    //! The position as kept, after clamping.
+    int Position() const;
+    //! The text of Label1 for a position within a range: "0%" .. "100%".
+    static QString Percent(const platform::ProgressValues& values);
+
+    //! After the modal run: whether the work ended by an exception, and its answer.
+    bool WorkFailed() const { return workFailed_; }
+    int WorkResult() const { return workResult_; }
+
+    //! The modal run: mrOk once the work has ended by itself, mrCancel after a confirmed
+    //! abort (or when the loop was left otherwise). No worker is left on return.
+    int exec() override;
+
+public slots:
+    //! "&Cancel": asks the abort question, as the close box does.
+    void btCancelClick();
+    //! The worker's end, on the user-interface thread.
+    void ThreadDone();
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormShow();
+    void FormClose();
+    void ShowProgress();
+    void Finish(int result);
+
+    TWorkFunction function_ = nullptr;
+    TWorkClosure closure_;
+    TAbortFunction abort_ = nullptr;
+    mutable std::mutex progressMutex_;
+    platform::ProgressValues progress_;
+    std::unique_ptr<TProgressThread> worker_;
+    QTimer* poll_;
+    int modalResult_ = 0;
+    bool started_ = false;
+    bool workEnded_ = false;
+    bool asking_ = false;
+    bool aborting_ = false;
+    bool workFailed_ = false;
+    int workResult_ = 0;
+};
+
+}  // namespace quindle
