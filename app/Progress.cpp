@@ -17,9 +17,6 @@ const char* const AbortCaption = "Noise";
 // How often the dialog looks at its worker's progress and end, in milliseconds.
 constexpr int WorkerPollInterval = 15;
 
-// The worker whose work runs on this thread, so that only its own polls wait in a hold.
-thread_local const TProgressThread* currentWorker = nullptr;
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -38,19 +35,15 @@ TProgressThread::~TProgressThread()
 
 void TProgressThread::Start()
 {
-    if (thread_.joinable())
-        return;
-    {
-        std::lock_guard lock(mutex_);
-        if (finished_)
-            return;
-    }
-    thread_ = std::thread(&TProgressThread::Execute, this);
+    WorkerThread::Start([this] { Execute(); },
+                        [this] {
+                            if (OnTerminate)
+                                OnTerminate();
+                        });
 }
 
 void TProgressThread::Execute()
 {
-    currentWorker = this;
     try {
         if (WorkFunction)
             WorkFunction(this);
@@ -59,69 +52,6 @@ void TProgressThread::Execute()
     } catch (...) {
         // The work's failure ends the work; the thread still ends normally.
     }
-    currentWorker = nullptr;
-    {
-        std::lock_guard lock(mutex_);
-        finished_ = true;
-        held_ = false;
-    }
-    if (OnTerminate)
-        OnTerminate();
-}
-
-bool TProgressThread::IsTerminated()
-{
-    std::unique_lock lock(mutex_);
-    if (held_ && !terminated_ && currentWorker == this) {
-        waiting_ = true;
-        holdChanged_.wait(lock, [this] { return !held_ || terminated_; });
-        waiting_ = false;
-    }
-    return terminated_;
-}
-
-void TProgressThread::Terminate()
-{
-    {
-        std::lock_guard lock(mutex_);
-        terminated_ = true;
-        held_ = false;
-    }
-    holdChanged_.notify_all();
-}
-
-void TProgressThread::Hold()
-{
-    std::lock_guard lock(mutex_);
-    if (!finished_ && !terminated_)
-        held_ = true;
-}
-
-void TProgressThread::Release()
-{
-    {
-        std::lock_guard lock(mutex_);
-        held_ = false;
-    }
-    holdChanged_.notify_all();
-}
-
-bool TProgressThread::IsHeld() const
-{
-    std::lock_guard lock(mutex_);
-    return waiting_;
-}
-
-bool TProgressThread::Finished() const
-{
-    std::lock_guard lock(mutex_);
-    return finished_;
-}
-
-void TProgressThread::WaitFor()
-{
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
-        thread_.join();
 }
 
 platform::ProgressValues TProgressThread::Progress() const

@@ -12,13 +12,12 @@
 // free the dialog and every buffer the work writes at once.
 
 #include <QDialog>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "platform/core/Progress.h"
+#include "platform/core/WorkerThread.h"
 
 class QProgressBar;
 class QPushButton;
@@ -27,7 +26,7 @@ class TProgressForm;
 
 //! The worker thread of the progress dialog: runs one work routine once. It is also the
 //! progress-and-stop interface that the routine receives.
-class TProgressThread final : public platform::IProgress {
+class TProgressThread final : public platform::IProgress, public platform::WorkerThread {
 public:
     //! The work as a plain routine taking the worker thread.
     using TWorkFunction = void (*)(TProgressThread* thread);
@@ -50,23 +49,9 @@ public:
     //! Finished() has become true. Optional; set before Start().
     std::function<void()> OnTerminate;
 
-    //! Lets the suspended thread run; a second call does nothing.
+    //! Lets the suspended thread run; a second call does nothing. IsTerminated, Terminate,
+    //! Hold, Release, IsHeld, Finished and WaitFor: see platform::WorkerThread.
     void Start();
-    //! The stop request; the work polls it at the points where it may stop. On the worker
-    //! thread it waits here while the thread is held, until it is released or asked to stop.
-    bool IsTerminated();
-    //! Gives the work its stop request and releases it from a hold.
-    void Terminate();
-    //! Holds the work at its next poll of IsTerminated() until Release() or Terminate().
-    void Hold();
-    //! Lets a held work go on.
-    void Release();
-    //! True while the work is waiting at a poll point because the thread is held.
-    bool IsHeld() const;
-    //! True once the work routine has returned.
-    bool Finished() const;
-    //! Waits until the thread has ended (after Start()); returns at once otherwise.
-    void WaitFor();
     //! The current range and position.
     platform::ProgressValues Progress() const;
 
@@ -79,14 +64,8 @@ public:
 private:
     void Execute();
 
-    mutable std::mutex mutex_;
-    std::condition_variable holdChanged_;
-    bool terminated_ = false;
-    bool held_ = false;
-    bool waiting_ = false;
-    bool finished_ = false;
+    mutable std::mutex mutex_; // guards progress_
     platform::ProgressValues progress_;
-    std::thread thread_; // touched only by the thread that owns this object
 };
 
 //! The modal progress dialog "Wait, please..." with its progress bar and "&Cancel" button.

@@ -18,9 +18,6 @@ namespace {
 // How often the dialog looks at the progress and at the worker's end, in milliseconds.
 constexpr int PollInterval = 15;
 
-// The worker whose work runs on this thread: only its own polls wait in a hold.
-thread_local const TProgressThread* runningWorker = nullptr;
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -39,13 +36,11 @@ TProgressThread::~TProgressThread()
 
 void TProgressThread::Start()
 {
-    if (!thread_.joinable())
-        thread_ = std::thread(&TProgressThread::Execute, this);
+    WorkerThread::Start([this] { Execute(); });
 }
 
 void TProgressThread::Execute()
 {
-    runningWorker = this;
     int answer = 0;
     bool failed = false;
     // An exception must not leave the thread: it would end the program.
@@ -57,49 +52,9 @@ void TProgressThread::Execute()
     } catch (...) {
         failed = true;
     }
-    runningWorker = nullptr;
     std::lock_guard lock(mutex_);
     returnValue_ = answer;
     failed_ = failed;
-    finished_ = true;
-}
-
-bool TProgressThread::IsTerminated()
-{
-    std::unique_lock lock(mutex_);
-    if (runningWorker == this)
-        released_.wait(lock, [this] { return !held_ || terminated_; });
-    return terminated_;
-}
-
-void TProgressThread::Terminate()
-{
-    {
-        std::lock_guard lock(mutex_);
-        terminated_ = true;
-    }
-    released_.notify_all();
-}
-
-void TProgressThread::Hold()
-{
-    std::lock_guard lock(mutex_);
-    held_ = true;
-}
-
-void TProgressThread::Release()
-{
-    {
-        std::lock_guard lock(mutex_);
-        held_ = false;
-    }
-    released_.notify_all();
-}
-
-bool TProgressThread::Finished() const
-{
-    std::lock_guard lock(mutex_);
-    return finished_;
 }
 
 bool TProgressThread::Failed() const
@@ -112,12 +67,6 @@ int TProgressThread::ReturnValue() const
 {
     std::lock_guard lock(mutex_);
     return returnValue_;
-}
-
-void TProgressThread::WaitFor()
-{
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
-        thread_.join();
 }
 
 void TProgressThread::SetRange(int minimum, int maximum)

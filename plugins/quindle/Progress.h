@@ -12,13 +12,12 @@
 // mrOk. Either way no worker is left when the modal run returns.
 
 #include <QDialog>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "platform/core/Progress.h"
+#include "platform/core/WorkerThread.h"
 
 class QLabel;
 class QProgressBar;
@@ -31,7 +30,7 @@ class TProgressForm;
 
 //! The worker thread: runs one work once. It is also the progress-and-stop interface that
 //! the work receives.
-class TProgressThread final : public platform::IProgress {
+class TProgressThread final : public platform::IProgress, public platform::WorkerThread {
 public:
     //! The work as a plain function taking the worker thread; its answer is kept.
     using TWorkFunction = int (*)(TProgressThread* thread);
@@ -47,22 +46,13 @@ public:
 
     TProgressForm* const Form;
 
+    //! Lets the thread run. IsTerminated, Terminate, Hold, Release, Finished and WaitFor:
+    //! see platform::WorkerThread.
     void Start();
-    //! The stop request. On the worker thread it waits here while the thread is held.
-    bool IsTerminated();
-    //! Requests the stop and releases a hold.
-    void Terminate();
-    //! Holds the work at its next poll of IsTerminated() until Release() or Terminate().
-    void Hold();
-    void Release();
-    //! True once the work has returned (or thrown).
-    bool Finished() const;
     //! True when the work ended by an exception, which the thread caught.
     bool Failed() const;
     //! The work's answer (0 until it has returned).
     int ReturnValue() const;
-    //! Waits for the thread's end (after Start()).
-    void WaitFor();
 
     // The progress goes to the dialog.
     void SetRange(int minimum, int maximum) override;
@@ -75,15 +65,10 @@ private:
 
     const TWorkFunction function_;
     const TWorkClosure closure_;
-    mutable std::mutex mutex_;
-    std::condition_variable released_;
-    bool terminated_ = false;
-    bool held_ = false;
-    bool finished_ = false;
+    mutable std::mutex mutex_;  // guards what follows
     bool failed_ = false;
     int returnValue_ = 0;
     platform::ProgressValues ownProgress_;  // used without a dialog
-    std::thread thread_;
 };
 
 class TProgressForm : public QDialog {
