@@ -121,33 +121,33 @@ double TChartAxis::Maximum() const
     return maximum_;
 }
 
-double TChartAxis::CalcPosPoint(int pixel) const
+TChartAxis::TLine TChartAxis::Line() const
 {
     const QRectF area = chart_.PlotAreaF();
-    const double minimum = Minimum();
-    const double span = Maximum() - minimum;
-    const double from = Horizontal() ? area.left() : area.top();
-    const double length = Horizontal() ? area.width() : area.height();
-    if (length <= 0)
-        return minimum;
-    double t = (pixel - from) / length;
+    TLine line;
+    line.From = Horizontal() ? area.left() : area.top();
+    line.Length = Horizontal() ? area.width() : area.height();
+    line.Minimum = Minimum();
+    line.Span = Maximum() - line.Minimum;
     // Values grow to the right and upwards unless the axis is inverted.
-    if (Horizontal() == Inverted())
-        t = 1 - t;
-    return minimum + t * span;
+    line.Flipped = Horizontal() == Inverted();
+    return line;
+}
+
+double TChartAxis::CalcPosPoint(int pixel) const
+{
+    const TLine line = Line();
+    if (line.Length <= 0)
+        return line.Minimum;
+    const double t = (pixel - line.From) / line.Length;
+    return line.Minimum + (line.Flipped ? 1 - t : t) * line.Span;
 }
 
 int TChartAxis::CalcPosValue(double value) const
 {
-    const QRectF area = chart_.PlotAreaF();
-    const double minimum = Minimum();
-    const double span = Maximum() - minimum;
-    double t = span != 0 ? (value - minimum) / span : 0;
-    if (Horizontal() == Inverted())
-        t = 1 - t;
-    const double from = Horizontal() ? area.left() : area.top();
-    const double length = Horizontal() ? area.width() : area.height();
-    const double pixel = std::round(from + t * length);
+    const TLine line = Line();
+    const double t = line.Span != 0 ? (value - line.Minimum) / line.Span : 0;
+    const double pixel = std::round(line.From + (line.Flipped ? 1 - t : t) * line.Length);
     if (!(pixel > INT_MIN && pixel < INT_MAX))
         return pixel > 0 ? INT_MAX : INT_MIN;
     return static_cast<int>(pixel);

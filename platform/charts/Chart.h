@@ -73,6 +73,17 @@ private:
     friend class TChart;
     TChartAxis(TChart& chart, TAxisKind kind);
 
+    // The axis drawn as a line of pixels: where it starts and how long it is, the values at
+    // its ends, and whether the values run against the pixels.
+    struct TLine {
+        double From = 0;
+        double Length = 0;
+        double Minimum = 0;
+        double Span = 0;
+        bool Flipped = false;
+    };
+    TLine Line() const;
+
     TChart& chart_;
     TAxisKind kind_;
     QValueAxis* axis_;  // owned by the chart once added to it

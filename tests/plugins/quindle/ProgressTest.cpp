@@ -134,52 +134,39 @@ TEST(QuindleProgress, WorkThatEndsClosesTheDialogWithOkAndNoQuestion)
     EXPECT_EQ(form.Label1->text(), "88%");  // 7 * 100 / 8 + 0.5
 }
 
-TEST(QuindleProgress, ClosingAsksAndNoLetsTheWorkGoOn)
+TEST(QuindleProgress, ClosingAsksWhetherToAbort)
 {
-    for (bool byButton : {false, true}) {
+    // By the close box or by "&Cancel". No: the work goes on to its end. Yes: it is asked
+    // to stop, and the dialog closes only once it has ended.
+    const std::pair<TMessageAnswer, bool> cases[] = {
+        {TMessageAnswer::No, false}, {TMessageAnswer::No, true}, {TMessageAnswer::Yes, false}, {TMessageAnswer::Yes, true}};
+    for (auto [answer, byButton] : cases) {
+        const bool yes = answer == TMessageAnswer::Yes;
         LevelWork work;
         TProgressForm form(nullptr);
         form.SetWork([&work](TProgressThread* t) { return work.Run(t); });
         form.SetAbort(&CountAbort);
         aborts = 0;
-        const Outcome outcome = RunDialog(form, {TMessageAnswer::No}, [&] {
+        const Outcome outcome = RunDialog(form, {answer}, [&] {
             std::this_thread::sleep_for(20ms);
             if (byButton)
                 form.btCancel->click();
             else
                 form.close();
-            QTimer::singleShot(60, [&work] { work.mayEnd = true; });
+            QTimer::singleShot(60, &form, [&work] { work.mayEnd = true; });
         });
-        EXPECT_EQ(outcome.Result, mrOk) << byButton;
+        EXPECT_EQ(outcome.Result, yes ? mrCancel : mrOk) << yes << byButton;
         ASSERT_EQ(outcome.Asked.size(), 1u);
         const auto& asked = outcome.Asked[0];
         EXPECT_EQ(asked.Text, "Do you want to abort process");
         EXPECT_EQ(asked.Caption, "Noise");
         EXPECT_EQ(asked.Icon, TMessageIcon::Warning);
         EXPECT_EQ(asked.Buttons, TMessageButtons::YesNo);
-        EXPECT_FALSE(work.stopped);
-        EXPECT_TRUE(work.ended);
-        EXPECT_EQ(aborts, 0);
+        EXPECT_EQ(work.stopped.load(), yes);
+        EXPECT_TRUE(work.ended);  // no worker left behind
+        EXPECT_EQ(aborts.load(), yes ? 1 : 0);
+        EXPECT_EQ(form.WorkResult(), yes ? 0 : 1);
     }
-}
-
-TEST(QuindleProgress, YesStopsTheWorkAndClosesOnlyOnceItHasEnded)
-{
-    LevelWork work;
-    TProgressForm form(nullptr);
-    form.SetWork([&work](TProgressThread* t) { return work.Run(t); });
-    form.SetAbort(&CountAbort);
-    aborts = 0;
-    const Outcome outcome = RunDialog(form, {TMessageAnswer::Yes}, [&] {
-        std::this_thread::sleep_for(20ms);
-        form.close();
-    });
-    EXPECT_EQ(outcome.Result, mrCancel);
-    EXPECT_EQ(outcome.Asked.size(), 1u);
-    EXPECT_TRUE(work.stopped);
-    EXPECT_TRUE(work.ended);  // no worker left behind
-    EXPECT_EQ(aborts, 1);
-    EXPECT_EQ(form.WorkResult(), 0);
 }
 
 TEST(QuindleProgress, AnExceptionOfTheWorkEndsItAndIsReported)

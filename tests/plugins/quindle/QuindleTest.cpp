@@ -62,24 +62,26 @@ protected:
     }
 
     //! The progress dialog runs for real; `whileShown` acts while it is shown.
-    void Progress(std::function<void(QDialog&)> whileShown = nullptr)
+    static TDialogScript::TStep ProgressStep(std::function<void(QDialog&)> whileShown = nullptr)
     {
-        dialogs.Then([whileShown](QDialog& d) {
+        return [whileShown](QDialog& d) {
             if (whileShown)
                 QTimer::singleShot(0, &d, [&d, whileShown] { whileShown(d); });
             return d.exec();
-        });
+        };
     }
     //! The result window: what it shows is kept, and it is closed.
-    void Result()
+    TDialogScript::TStep ResultStep()
     {
-        dialogs.Then([this](QDialog& d) {
+        return [this](QDialog& d) {
             auto& form = dynamic_cast<TForm1&>(d);
             shown.push_back({form.LDim->text().toStdString(), form.Series1->Count(), form.Series2->Count(),
                              form.Report, form.parentWidget()});
             return int(mrAbort);
-        });
+        };
     }
+    void Progress() { dialogs.Then(ProgressStep()); }
+    void Result() { dialogs.Then(ResultStep()); }
     std::int32_t Start() { return StartPlugIn(&host, 0, 0, 3); }
 
     plugintest::FakePlugInHost host;
@@ -182,34 +184,28 @@ TEST_F(QuindleRun, RefusesAChannelWithoutADimension)
     EXPECT_EQ(StartPlugIn(nullptr, 0, 0, 0), 1);
 }
 
-TEST_F(QuindleRun, AbortAnsweredYesGivesNoResultWindow)
+TEST_F(QuindleRun, ClosingTheProgressAsksWhetherToAbort)
 {
-    host.StepGate.Close();  // the worker waits in GetXStep until the question is answered
-    dialogs.Answer(TMessageAnswer::Yes);
-    Progress([this](QDialog& d) {
-        d.close();
-        host.StepGate.Open();
-    });
-    Result();
-    EXPECT_EQ(Start(), 1);
-    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Do you want to abort process"});
-    EXPECT_EQ(dialogs.Windows(), std::vector<std::string>{"Calculating..."});
-    EXPECT_TRUE(shown.empty());
-}
-
-TEST_F(QuindleRun, AbortAnsweredNoGoesOnToTheResult)
-{
-    host.StepGate.Close();
-    dialogs.Answer(TMessageAnswer::No);
-    Progress([this](QDialog& d) {
-        d.close();
-        host.StepGate.Open();
-    });
-    Result();
-    EXPECT_EQ(Start(), 1);
-    EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Do you want to abort process"});
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].Caption, ExpectedCaption(host.Channels[3].Values, 48, 64, 1.5f, 2.5f));
+    // Yes: no result window; No: the work goes on to it. The answer is 1 either way.
+    for (TMessageAnswer answer : {TMessageAnswer::Yes, TMessageAnswer::No}) {
+        TDialogScript script;
+        shown.clear();
+        host.StepGate.Close();  // the worker waits in GetXStep until the question is answered
+        script.Answer(answer);
+        script.Then(ProgressStep([this](QDialog& d) {
+            d.close();
+            host.StepGate.Open();
+        }));
+        script.Then(ResultStep());
+        EXPECT_EQ(Start(), 1);
+        EXPECT_EQ(script.Texts(), std::vector<std::string>{"Do you want to abort process"});
+        const bool yes = answer == TMessageAnswer::Yes;
+        EXPECT_EQ(script.Windows().size(), yes ? 1u : 2u);
+        ASSERT_EQ(shown.size(), yes ? 0u : 1u);
+        if (!yes) {
+            EXPECT_EQ(shown[0].Caption, ExpectedCaption(host.Channels[3].Values, 48, 64, 1.5f, 2.5f));
+        }
+    }
 }
 
 TEST_F(QuindleRun, ExceptionsAreShownAndTheAnswerIsStillOne)
