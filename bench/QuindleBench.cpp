@@ -2,18 +2,58 @@
 // perimeter, the ratios and D) on the machine's cores, as a ratio to one single-threaded
 // pass over the channel's values (their sum). For comparison: the same dimension on one
 // thread, and with every level counted by its own pass over the cells (the plain form).
-// The extra memory of the dimension is reported as bytes per point (peak resident size
-// above the size before it).
+// The extra memory of the dimension is reported as bytes per point: the most that the
+// heap held above what it held before, counted by this program's operator new.
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "BenchSupport.h"
 #include "platform/core/Progress.h"
 #include "plugins/quindle/Multifractal.h"
+
+namespace {
+
+std::atomic<long long> heapNow{0};
+std::atomic<long long> heapPeak{0};
+
+void* Allocate(std::size_t n)
+{
+    void* p = std::malloc(n ? n : 1);
+    if (!p)
+        throw std::bad_alloc();
+    const long long now = heapNow += static_cast<long long>(malloc_usable_size(p));
+    long long peak = heapPeak.load();
+    while (now > peak && !heapPeak.compare_exchange_weak(peak, now)) {
+    }
+    return p;
+}
+
+void Free(void* p) noexcept
+{
+    if (!p)
+        return;
+    heapNow -= static_cast<long long>(malloc_usable_size(p));
+    std::free(p);
+}
+
+}  // namespace
+
+void* operator new(std::size_t n) { return Allocate(n); }
+void* operator new[](std::size_t n) { return Allocate(n); }
+void operator delete(void* p) noexcept { Free(p); }
+void operator delete[](void* p) noexcept { Free(p); }
+void operator delete(void* p, std::size_t) noexcept { Free(p); }
+void operator delete[](void* p, std::size_t) noexcept { Free(p); }
 
 namespace {
 
@@ -61,12 +101,11 @@ void BM_ChannelPass(benchmark::State& state)
 void BM_Dimension(benchmark::State& state)
 {
     Channel();
-    benchsupport::ResetPeak();
-    const long long before = benchsupport::ResidentBytes();
+    const long long before = heapNow.load();
+    heapPeak = before;
     for (auto _ : state)
         benchmark::DoNotOptimize(Dimension(0));
-    state.counters["extra bytes per point"] =
-        double(benchsupport::PeakResidentBytes() - before) / (double(Side) * Side);
+    state.counters["extra bytes per point"] = double(heapPeak.load() - before) / (double(Side) * Side);
 }
 
 void BM_DimensionOneThread(benchmark::State& state)

@@ -5,10 +5,69 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <thread>
 
 namespace quindle {
+
+namespace {
+
+// Runs body(part, begin, end) for `parts` consecutive parts of 0..count, each on a thread
+// of its own (the first on the calling thread), and returns when all have ended.
+template <class Body>
+void ForParts(std::size_t count, int parts, const Body& body)
+{
+    std::vector<std::jthread> workers;
+    for (int i = 1; i < parts; ++i)
+        workers.emplace_back([&body, count, parts, i] { body(i, count * i / parts, count * (i + 1) / parts); });
+    body(0, 0, count / parts);
+}
+
+// How many parts `items` make: one per thread, each of at least `least` items.
+int PartsFor(std::size_t items, std::size_t least, unsigned threads)
+{
+    if (threads == 0)
+        threads = std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<int>(std::clamp<std::size_t>(items / least, 1, threads));
+}
+
+// The level as (v - minimum) * (255 / range) in doubles: the error stays below 1e-13,
+// while a quotient that is not a whole number lies at least 1 / range >= 2.3e-10 below the
+// next one. Adding 2^-40 before truncating gives the integer quotient of LevelOf for every
+// value, whole quotients included.
+void ScaleToLevels(const std::int32_t* data, std::int32_t* levels, std::size_t n, double low, double scale)
+{
+    constexpr double Nudge = 1.0 / (1ull << 40);
+    for (std::size_t k = 0; k < n; ++k)
+        levels[k] = static_cast<std::int32_t>((double(data[k]) - low) * scale + Nudge);
+}
+
+// Levels of `n` values, with the sums of the levels and of their squares. Pieces of 1024
+// points keep the sums in 32 bits (1024 * 255^2 < 2^31), and the loops simple enough for
+// the compiler to turn them into vector code.
+void LevelsOfPart(const std::int32_t* data, std::uint8_t* level, std::size_t n, double low, double scale,
+                  std::int64_t& sum, std::int64_t& squares)
+{
+    std::int32_t l[1024];
+    sum = 0;
+    squares = 0;
+    for (std::size_t piece = 0; piece < n; piece += 1024) {
+        const std::size_t m = std::min<std::size_t>(1024, n - piece);
+        ScaleToLevels(data + piece, l, m, low, scale);
+        std::int32_t pieceSum = 0;
+        std::int32_t pieceSquares = 0;
+        for (std::size_t k = 0; k < m; ++k) {
+            level[piece + k] = static_cast<std::uint8_t>(l[k]);
+            pieceSum += l[k];
+            pieceSquares += l[k] * l[k];
+        }
+        sum += pieceSum;
+        squares += pieceSquares;
+    }
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------------------------------
 // Levels
@@ -20,16 +79,29 @@ int LevelOf(std::int32_t value, std::int32_t minimum, std::int32_t maximum)
 }
 
 TLevelsStatus NormaliseLevels(const std::int32_t* data, std::int32_t width, std::int32_t height,
-                              TLevels& levels)
+                              TLevels& levels, unsigned threads)
 {
     if (!data || width <= 0 || height <= 0)
         return TLevelsStatus::NoData;
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    std::int32_t minimum = data[0];
-    std::int32_t maximum = data[0];
-    for (std::size_t i = 0; i < count; ++i) {
-        minimum = std::min(minimum, data[i]);
-        maximum = std::max(maximum, data[i]);
+    const int parts = PartsFor(count, std::size_t{1} << 16, threads);
+
+    std::vector<std::pair<std::int32_t, std::int32_t>> extremes(static_cast<std::size_t>(parts));
+    ForParts(count, parts, [data, &extremes](int part, std::size_t begin, std::size_t end) {
+        std::int32_t low = data[begin];
+        std::int32_t high = data[begin];
+        for (std::size_t i = begin; i < end; ++i) {
+            const std::int32_t v = data[i];
+            low = v < low ? v : low;
+            high = v > high ? v : high;
+        }
+        extremes[part] = {low, high};
+    });
+    std::int32_t minimum = extremes[0].first;
+    std::int32_t maximum = extremes[0].second;
+    for (const auto& [low, high] : extremes) {
+        minimum = std::min(minimum, low);
+        maximum = std::max(maximum, high);
     }
     if (minimum == maximum)
         return TLevelsStatus::Flat;
@@ -40,25 +112,24 @@ TLevelsStatus NormaliseLevels(const std::int32_t* data, std::int32_t width, std:
     out.Minimum = minimum;
     out.Maximum = maximum;
     out.Level.resize(count);
-    // The level in doubles: the numerator stays below 2^41 and the range below 2^33, both
-    // exact, and a quotient that is not a whole number lies at least 1 / range below the
-    // next one, far more than the division's rounding: truncating gives the integer
-    // quotient of LevelOf.
     const double low = minimum;
-    const double range = double(maximum) - low;
+    const double scale = 255.0 / (double(maximum) - low);
+    std::vector<std::int64_t> sums(static_cast<std::size_t>(parts));
+    std::vector<std::int64_t> squares(static_cast<std::size_t>(parts));
+    std::uint8_t* const level = out.Level.data();
+    ForParts(count, parts, [&](int part, std::size_t begin, std::size_t end) {
+        LevelsOfPart(data + begin, level + begin, end - begin, low, scale, sums[part], squares[part]);
+    });
     std::int64_t sum = 0;
-    std::int64_t squares = 0;
-    std::int16_t* level = out.Level.data();
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto l = static_cast<std::int32_t>((double(data[i]) - low) * 255.0 / range);
-        level[i] = static_cast<std::int16_t>(l);
-        sum += l;
-        squares += l * l;
+    std::int64_t square = 0;
+    for (int i = 0; i < parts; ++i) {
+        sum += sums[i];
+        square += squares[i];
     }
     const auto n = static_cast<std::int64_t>(count);
     const std::int64_t mean = sum / n;
     // The sum of (level - mean)^2, exactly, from the sums of the levels and their squares.
-    const std::int64_t deviations = squares - 2 * mean * sum + n * mean * mean;
+    const std::int64_t deviations = square - 2 * mean * sum + n * mean * mean;
     out.Mean = static_cast<std::int32_t>(mean);
     out.Sigma = static_cast<float>(std::sqrt(static_cast<double>(deviations / n)));
     out.R = static_cast<std::int32_t>(out.Sigma);
@@ -126,7 +197,45 @@ struct THistograms {
     std::array<std::int64_t, LevelCount> Second{};
     std::array<std::int64_t, LevelCount> EdgesX{};
     std::array<std::int64_t, LevelCount> EdgesY{};
+
+    void Add(const THistograms& other)
+    {
+        for (int v = 0; v < LevelCount; ++v) {
+            Smallest[v] += other.Smallest[v];
+            Second[v] += other.Second[v];
+            EdgesX[v] += other.EdgesX[v];
+            EdgesY[v] += other.EdgesY[v];
+        }
+    }
 };
+
+// The same counts in 32 bits, the corner counts in four copies taken in turn so that
+// neighbouring cells of one level do not wait for each other.
+struct TCounters {
+    std::array<std::array<std::uint32_t, LevelCount>, 4> Smallest{};
+    std::array<std::array<std::uint32_t, LevelCount>, 4> Second{};
+    std::array<std::uint32_t, LevelCount> EdgesX{};
+    std::array<std::uint32_t, LevelCount> EdgesY{};
+
+    void MoveTo(THistograms& h)
+    {
+        for (int v = 0; v < LevelCount; ++v) {
+            for (int k = 0; k < 4; ++k) {
+                h.Smallest[v] += Smallest[k][v];
+                h.Second[v] += Second[k][v];
+            }
+            h.EdgesX[v] += EdgesX[v];
+            h.EdgesY[v] += EdgesY[v];
+        }
+        *this = TCounters{};
+    }
+};
+
+// Marks "no edge" in a cell's edge level: level 255 has no table entry, so its edges are
+// never needed.
+constexpr std::uint8_t NoEdge = 255;
+// Rows whose counts fit 32 bits: a row adds fewer than 2^16 to a counter.
+constexpr int RowsPerFlush = 1 << 15;
 
 // A cell has k corners at or above level a: four while a is at most its smallest corner,
 // three or more while a is at most its second smallest. A cell adds an X edge at level a
@@ -136,30 +245,53 @@ struct THistograms {
 void CountCells(const TLevels& levels, int firstRow, int endRow, THistograms& h)
 {
     const std::size_t w = static_cast<std::size_t>(levels.Width);
+    if (w < 2 || firstRow >= endRow)
+        return;
+    const std::size_t cells = w - 1;
+    // One row of cells at a time: first the corner levels and edge levels of every cell
+    // (a loop the compiler turns into vector code), then the counts.
+    std::vector<std::uint8_t> smallest(cells), second(cells), edgeX(cells), edgeY(cells);
+    auto counters = std::make_unique<TCounters>();
     for (int y = firstRow; y < endRow; ++y) {
-        const std::int16_t* top = levels.Level.data() + static_cast<std::size_t>(y) * w;
-        const std::int16_t* bottom = top + w;
-        for (std::size_t x = 0; x + 1 < w; ++x) {
-            const int p = top[x];
-            const int q = top[x + 1];
-            const int r = bottom[x];
-            const int t = bottom[x + 1];
-            const int lowTop = std::min(p, q);
-            const int highTop = std::max(p, q);
-            const int lowBottom = std::min(r, t);
-            const int highBottom = std::max(r, t);
-            ++h.Smallest[std::min(lowTop, lowBottom)];
-            ++h.Second[std::min(std::max(lowTop, lowBottom), std::min(highTop, highBottom))];
-            if (p == q && highBottom < p)
-                ++h.EdgesX[p];
-            else if (r == t && highTop < r)
-                ++h.EdgesX[r];
-            if (p == r && std::max(q, t) < p)
-                ++h.EdgesY[p];
-            else if (q == t && std::max(p, r) < q)
-                ++h.EdgesY[q];
+        const std::uint8_t* top = levels.Level.data() + static_cast<std::size_t>(y) * w;
+        const std::uint8_t* bottom = top + w;
+        for (std::size_t x = 0; x < cells; ++x) {
+            const std::uint8_t p = top[x];
+            const std::uint8_t q = top[x + 1];
+            const std::uint8_t r = bottom[x];
+            const std::uint8_t t = bottom[x + 1];
+            const std::uint8_t lowTop = std::min(p, q);
+            const std::uint8_t highTop = std::max(p, q);
+            const std::uint8_t lowBottom = std::min(r, t);
+            const std::uint8_t highBottom = std::max(r, t);
+            smallest[x] = std::min(lowTop, lowBottom);
+            second[x] = std::min(std::max(lowTop, lowBottom), std::min(highTop, highBottom));
+            edgeX[x] = (p == q && highBottom < p) ? p : (r == t && highTop < r) ? r : NoEdge;
+            const std::uint8_t highLeft = std::max(p, r);
+            const std::uint8_t highRight = std::max(q, t);
+            edgeY[x] = (p == r && highRight < p) ? p : (q == t && highLeft < q) ? q : NoEdge;
         }
+        TCounters& c = *counters;
+        std::size_t x = 0;
+        for (; x + 4 <= cells; x += 4)
+            for (int k = 0; k < 4; ++k) {
+                ++c.Smallest[k][smallest[x + k]];
+                ++c.Second[k][second[x + k]];
+            }
+        for (; x < cells; ++x) {
+            ++c.Smallest[0][smallest[x]];
+            ++c.Second[0][second[x]];
+        }
+        for (x = 0; x < cells; ++x) {
+            if (edgeX[x] != NoEdge)
+                ++c.EdgesX[edgeX[x]];
+            if (edgeY[x] != NoEdge)
+                ++c.EdgesY[edgeY[x]];
+        }
+        if ((y - firstRow + 1) % RowsPerFlush == 0)
+            c.MoveTo(h);
     }
+    counters->MoveTo(h);
 }
 
 void CountBorders(const TLevels& levels, THistograms& h)
@@ -180,34 +312,21 @@ void CountBorders(const TLevels& levels, THistograms& h)
     }
 }
 
-// Rows of cells below which one more thread does not pay.
-constexpr int RowsPerThread = 32;
-
 }  // namespace
 
 TCountTable CountAllLevels(const TLevels& levels, unsigned threads)
 {
-    const int cellRows = std::max(0, levels.Height - 1);
-    if (threads == 0)
-        threads = std::max(1u, std::thread::hardware_concurrency());
-    const int parts = std::clamp(cellRows / RowsPerThread, 1, static_cast<int>(threads));
+    const std::size_t cellRows = static_cast<std::size_t>(std::max(0, levels.Height - 1));
+    const std::size_t cellsPerRow = static_cast<std::size_t>(std::max(1, levels.Width - 1));
+    // At least about 2^15 cells a thread.
+    const int parts = PartsFor(cellRows, std::max<std::size_t>(1, (std::size_t{1} << 15) / cellsPerRow), threads);
     std::vector<THistograms> partial(static_cast<std::size_t>(parts));
-    {
-        std::vector<std::jthread> workers;
-        for (int i = 1; i < parts; ++i)
-            workers.emplace_back([&, i] {
-                CountCells(levels, cellRows * i / parts, cellRows * (i + 1) / parts, partial[i]);
-            });
-        CountCells(levels, 0, cellRows / parts, partial[0]);
-    }
+    ForParts(cellRows, parts, [&](int part, std::size_t begin, std::size_t end) {
+        CountCells(levels, static_cast<int>(begin), static_cast<int>(end), partial[part]);
+    });
     THistograms& all = partial[0];
     for (int i = 1; i < parts; ++i)
-        for (int v = 0; v < LevelCount; ++v) {
-            all.Smallest[v] += partial[i].Smallest[v];
-            all.Second[v] += partial[i].Second[v];
-            all.EdgesX[v] += partial[i].EdgesX[v];
-            all.EdgesY[v] += partial[i].EdgesY[v];
-        }
+        all.Add(partial[i]);
     CountBorders(levels, all);
 
     TCountTable table;
@@ -356,7 +475,7 @@ std::string FormatFixed(double value, int precision, int digits)
     const int keep = std::min(precision, integerDigits + digits);
     if (keep <= 0) {
         const bool up = keep == 0 && mantissa[0] >= '5';
-        mantissa = up ? "1" : "";
+        mantissa.assign(up ? 1 : 0, '1');
         integerDigits += up ? 1 : 0;
     } else if (keep < static_cast<int>(mantissa.size())) {
         const bool up = mantissa[static_cast<std::size_t>(keep)] >= '5';

@@ -30,7 +30,7 @@ struct TLevels {
     std::int32_t Height = 0;
     std::int32_t Minimum = 0;  //!< raw minimum of the channel
     std::int32_t Maximum = 0;  //!< raw maximum of the channel
-    std::vector<std::int16_t> Level;  //!< point (x, y) at y * Width + x
+    std::vector<std::uint8_t> Level;  //!< point (x, y) at y * Width + x
     std::int32_t Mean = 0;  //!< mean level, truncated
     float Sigma = 0;        //!< standard deviation of the levels
     std::int32_t R = 0;     //!< integer part of Sigma
@@ -47,10 +47,11 @@ enum class TLevelsStatus {
 //! Turns the channel's raw values (Height rows of Width values, point (x, y) at
 //! y * width + x) into levels: level = ((v - minimum) * 255) / (maximum - minimum), the
 //! quotient truncated, so that the minimum gets 0 and the maximum 255. The mean level and
-//! sigma follow from 64-bit sums, as integer divisions by the number of points. Nothing
-//! is kept unless the answer is Ok.
+//! sigma follow from 64-bit sums, as integer divisions by the number of points. Works on
+//! up to `threads` threads (0: one per core) with the same result. Nothing is kept unless
+//! the answer is Ok.
 TLevelsStatus NormaliseLevels(const std::int32_t* data, std::int32_t width, std::int32_t height,
-                              TLevels& levels);
+                              TLevels& levels, unsigned threads = 0);
 //! The level of one raw value, in 64-bit integers (the plain form of the conversion that
 //! NormaliseLevels makes; `maximum` above `minimum`).
 int LevelOf(std::int32_t value, std::int32_t minimum, std::int32_t maximum);

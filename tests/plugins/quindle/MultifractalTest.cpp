@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -23,7 +24,7 @@ TLevels Grid(const std::vector<std::vector<int>>& rows)
     levels.Width = static_cast<std::int32_t>(rows[0].size());
     for (const auto& row : rows)
         for (int l : row)
-            levels.Level.push_back(static_cast<std::int16_t>(l));
+            levels.Level.push_back(static_cast<std::uint8_t>(l));
     return levels;
 }
 
@@ -45,7 +46,7 @@ TEST(Levels, OfAKnownMatrix)
     EXPECT_EQ(levels.Height, 2);
     EXPECT_EQ(levels.Minimum, -10);
     EXPECT_EQ(levels.Maximum, 245);
-    EXPECT_EQ(levels.Level, (std::vector<std::int16_t>{0, 10, 100, 255, 255, 0}));
+    EXPECT_EQ(levels.Level, (std::vector<std::uint8_t>{0, 10, 100, 255, 255, 0}));
     EXPECT_EQ(levels.At(2, 0), 100);
     EXPECT_EQ(levels.At(0, 1), 255);
     EXPECT_EQ(levels.Mean, 103);
@@ -175,12 +176,14 @@ TEST(ClusterCounts, OnHandDrawnGrids)
 TEST(ClusterCounts, OnePassEqualsLevelByLevelOnEveryShapeAndThreadCount)
 {
     std::mt19937 random(3);
-    for (auto [w, h] : {std::pair{37, 23}, {23, 37}, {1, 19}, {19, 1}, {2, 2}, {64, 300}}) {
-        // Few distinct levels make many equal neighbours.
-        std::uniform_int_distribution<int> pick(0, 6);
-        std::vector<std::int16_t> raw(static_cast<std::size_t>(w) * h);
+    for (auto [w, h] : {std::pair{37, 23}, {23, 37}, {1, 19}, {19, 1}, {2, 2}, {64, 300}, {3, 40000}}) {
+        // Few distinct levels make many equal neighbours; 254 and 255 are the last levels
+        // with and without a table entry.
+        const std::uint8_t choices[] = {0, 1, 40, 80, 120, 200, 254, 255};
+        std::uniform_int_distribution<int> pick(0, 7);
+        std::vector<std::uint8_t> raw(static_cast<std::size_t>(w) * h);
         for (auto& l : raw)
-            l = static_cast<std::int16_t>(pick(random) * 40 + (pick(random) == 0 ? 1 : 0));
+            l = choices[pick(random)];
         TLevels levels;
         levels.Width = w;
         levels.Height = h;
@@ -249,6 +252,29 @@ TEST(Dimension, MatchesTheAlgorithmOnNonSquareChannelsWithOtherXAndYSteps)
         }
         EXPECT_TRUE(result.Defined());
         EXPECT_TRUE(RelativelyNear(result.D, ref.D, 1e-5)) << result.D << " " << ref.D;
+    }
+}
+
+TEST(Dimension, IsBitIdenticalOnAnyNumberOfThreads)
+{
+    // Large enough for several parts of points and of cell rows.
+    const auto values = quindletest::Surface(600, 400, 5);
+    TLevels one;
+    ASSERT_EQ(NormaliseLevels(values.data(), 600, 400, one, 1), TLevelsStatus::Ok);
+    platform::NullProgress progress;
+    TDimension alone;
+    ASSERT_TRUE(ComputeLevelRatios(one, 0.7f, 1.3f, progress, alone, 1));
+    for (unsigned threads : {2u, 3u, 8u, 0u}) {
+        TLevels many;
+        ASSERT_EQ(NormaliseLevels(values.data(), 600, 400, many, threads), TLevelsStatus::Ok);
+        EXPECT_EQ(many.Level, one.Level) << threads;
+        EXPECT_EQ(many.Mean, one.Mean);
+        EXPECT_EQ(many.R, one.R);
+        TDimension together;
+        ASSERT_TRUE(ComputeLevelRatios(many, 0.7f, 1.3f, progress, together, threads));
+        EXPECT_EQ(std::memcmp(&together.Table, &alone.Table, sizeof alone.Table), 0) << threads;
+        EXPECT_EQ(std::memcmp(&together.Ratio, &alone.Ratio, sizeof alone.Ratio), 0) << threads;
+        EXPECT_EQ(std::memcmp(&together.D, &alone.D, sizeof alone.D), 0) << threads;
     }
 }
 
