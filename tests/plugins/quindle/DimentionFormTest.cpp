@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -120,7 +122,12 @@ TEST(DimentionForm, CloseEndsItAndPlotOptionsOpenBesideIt)
         optionsOwner = options.parentWidget();
         return mrOk;
     });
-    form.Opt->actions().at(0)->trigger();
+    // The chart's context menu is "&Plot options".
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(60, 60), form.Graphic->viewport()->mapToGlobal(QPoint(60, 60)));
+    QApplication::sendEvent(form.Graphic->viewport(), &click);
+    ASSERT_TRUE(form.Opt->isVisible());
+    form.Opt->hide();
+    form.Graphicoptions1->trigger();
     const QRect frame = form.frameGeometry();
     EXPECT_EQ(optionsAt, QPoint(frame.left() + frame.width(), frame.top() + frame.height() / 10));
     EXPECT_EQ(optionsOwner, &form);
