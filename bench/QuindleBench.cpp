@@ -80,7 +80,7 @@ const std::vector<std::int32_t>& Channel()
 float Dimension(unsigned threads)
 {
     quindle::TLevels levels;
-    quindle::NormaliseLevels(Channel().data(), Side, Side, levels);
+    quindle::NormaliseLevels(Channel().data(), Side, Side, levels, threads);
     platform::NullProgress progress;
     quindle::TDimension result;
     quindle::ComputeLevelRatios(levels, 1.5f, 2.5f, progress, result, threads);
