@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
+#include <QPixmap>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -86,7 +87,7 @@ void TForm1::Build()
     SpeedButton1 = new QToolButton(this);
     SpeedButton1->setObjectName("SpeedButton1");
     SpeedButton1->setText("&Save");
-    SpeedButton1->setIcon(QIcon(":/quindle/save.xpm"));
+    SpeedButton1->setIcon(QIcon(QPixmap(":/quindle/save.png")));
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     SpeedButton1->setToolTip("Save information into file");
     QFont normal = SpeedButton1->font();
