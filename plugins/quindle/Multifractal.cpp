@@ -1,10 +1,10 @@
 #include "Multifractal.h"
 
+#include "platform/gui/Numbers.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -440,83 +440,9 @@ TPlot PlotPoints(const TDimension& result)
 // ---------------------------------------------------------------------------------------
 // Texts
 
-namespace {
-
-// Adds one to a string of decimal digits; false when it carried out of the first digit.
-bool IncrementDigits(std::string& digits)
-{
-    for (std::size_t i = digits.size(); i-- > 0;) {
-        if (digits[i] != '9') {
-            ++digits[i];
-            return true;
-        }
-        digits[i] = '0';
-    }
-    return false;
-}
-
-}  // namespace
-
-std::string FormatFixed(double value, int precision, int digits)
-{
-    if (std::isnan(value))
-        return "NAN";
-    if (std::isinf(value))
-        return value > 0 ? "INF" : "-INF";
-    precision = std::clamp(precision, 1, 18);
-    digits = std::clamp(digits, 0, 18);
-    // The value's first 18 significant digits and the number of digits before the point.
-    char text[40];
-    std::snprintf(text, sizeof text, "%.17e", std::fabs(value));
-    std::string mantissa(1, text[0]);
-    mantissa.append(text + 2, 17);
-    int integerDigits = value == 0 ? 1 : std::atoi(std::strchr(text, 'e') + 1) + 1;
-    // Rounded half up, decimally, to the significant digits that are kept.
-    const int keep = std::min(precision, integerDigits + digits);
-    if (keep <= 0) {
-        const bool up = keep == 0 && mantissa[0] >= '5';
-        mantissa.assign(up ? 1 : 0, '1');
-        integerDigits += up ? 1 : 0;
-    } else if (keep < static_cast<int>(mantissa.size())) {
-        const bool up = mantissa[static_cast<std::size_t>(keep)] >= '5';
-        mantissa.resize(static_cast<std::size_t>(keep));
-        if (up && !IncrementDigits(mantissa)) {
-            mantissa.insert(mantissa.begin(), '1');
-            mantissa.pop_back();
-            ++integerDigits;
-        }
-    }
-    const bool zero = mantissa.find_first_not_of('0') == std::string::npos;
-    const std::string sign = value < 0 && !zero ? "-" : "";
-    auto digit = [&mantissa](int i) {
-        return i >= 0 && i < static_cast<int>(mantissa.size()) ? mantissa[static_cast<std::size_t>(i)] : '0';
-    };
-    if (integerDigits > precision) {
-        // Scientific: the kept digits without trailing zeros, then the exponent.
-        std::string s = sign + digit(0);
-        std::string rest = mantissa.substr(1);
-        while (!rest.empty() && rest.back() == '0')
-            rest.pop_back();
-        if (!rest.empty())
-            s += '.' + rest;
-        return s + "E" + std::to_string(integerDigits - 1);
-    }
-    std::string s = sign;
-    if (integerDigits <= 0)
-        s += '0';
-    for (int i = 0; i < integerDigits; ++i)
-        s += digit(i);
-    if (digits > 0) {
-        s += '.';
-        for (int j = 0; j < digits; ++j)
-            s += digit(integerDigits + j);
-    }
-    return s;
-}
-
 std::string DimensionCaption(float d)
 {
-    return " Multifractal dimension D = " + FormatFixed(d, 5, 2) + " ";
+    return " Multifractal dimension D = " + platform::FloatToStrFixed(d, 5, 2) + " ";
 }
 
 std::string ReportText(const TReport& report)

@@ -134,10 +134,6 @@ struct TPlot {
 };
 TPlot PlotPoints(const TDimension& result);
 
-//! The class library's fixed format: `value` rounded to `precision` significant digits or
-//! to `digits` decimals, whichever keeps fewer, written with `digits` decimals and '.';
-//! scientific notation when the integer part has more than `precision` digits.
-std::string FormatFixed(double value, int precision, int digits);
 //! " Multifractal dimension D = " with D in the fixed format (precision 5, 2 decimals).
 std::string DimensionCaption(float d);
 

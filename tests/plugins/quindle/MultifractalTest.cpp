@@ -393,22 +393,18 @@ TEST(Plot, PointsAndIdealLineLeaveOutWhatIsNotFinite)
     EXPECT_TRUE(plot.IdealLine.empty());
 }
 
-TEST(Texts, FixedFormatRoundsDecimallyToTheDigitsKept)
+TEST(Texts, DimensionCaptionRoundsDecimallyToTwoDecimals)
 {
-    struct Case {
-        double Value;
-        int Precision, Digits;
-        const char* Text;
-    } cases[] = {
-        {2.344996f, 5, 2, "2.34"},  {2.345f, 5, 2, "2.35"},    {2.0, 5, 2, "2.00"},
-        {1234.567, 5, 2, "1234.60"}, {0.006, 5, 2, "0.01"},     {0.004, 5, 2, "0.00"},
-        {-0.004, 5, 2, "0.00"},      {-1.995, 5, 2, "-2.00"},   {99999.996, 5, 2, "1E5"},
-        {123456.7, 5, 2, "1.2346E5"}, {0, 5, 2, "0.00"},        {9.5, 5, 0, "10"},
-        {std::numeric_limits<double>::infinity(), 5, 2, "INF"},
+    // The fixed format rounds the decimal digits: 2.345f (2.3450000286...) gives 2.35, while
+    // the float nearest 2.344996 gives 2.34.
+    const std::pair<float, const char*> cases[] = {
+        {2.344996f, " Multifractal dimension D = 2.34 "},
+        {2.345f, " Multifractal dimension D = 2.35 "},
+        {1.0f, " Multifractal dimension D = 1.00 "},
+        {123456.7f, " Multifractal dimension D = 1.2346E5 "},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(FormatFixed(c.Value, c.Precision, c.Digits), c.Text) << c.Value;
-    EXPECT_EQ(DimensionCaption(2.344996f), " Multifractal dimension D = 2.34 ");
+    for (auto [d, caption] : cases)
+        EXPECT_EQ(DimensionCaption(d), caption) << d;
 }
 
 TEST(Texts, ReportBytesAreAppendedAsTheGoldenFile)
