@@ -442,7 +442,7 @@ TPlot PlotPoints(const TDimension& result)
 
 std::string DimensionCaption(float d)
 {
-    return " Multifractal dimension D = " + platform::FloatToStrFixed(d, 5, 2) + " ";
+    return " Multifractal dimension D = " + platform::FloatToStrF(d, platform::ffFixed, 5, 2) + " ";
 }
 
 std::string ReportText(const TReport& report)
