@@ -188,14 +188,20 @@ void TSurfaceData::Release()
     if (before > 1)
         return;
 
+    // A set that cannot go to its swap file stays in memory; the user hears of it once.
+    const auto reportFailure = [this](std::int32_t status) {
+        if (!SwapFailureReported)
+            platform::ShowError(LoadErrorText(status));
+        SwapFailureReported = true;
+    };
     SwapFile = platform::CreateNumberedFile(GlobalOptions.TempDir, "TMP", ".$$$");
     if (SwapFile.empty()) {
-        platform::ShowError(LoadErrorText(fmtErrorCreate));
+        reportFailure(fmtErrorCreate);
         return;
     }
     const std::int32_t status = SaveWithFormat(SwapFileFormat(), SwapFile, this, &Present);
     if (status != fmtOk) {
-        platform::ShowError(LoadErrorText(status));
+        reportFailure(status);
         platform::DeleteFile(SwapFile);
         SwapFile.clear();
         return;

@@ -93,8 +93,20 @@ TEST_F(SurfaceDataSwap, AFailedSwapOutKeepsTheDataAndLeavesNoFile)
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"ошибка создания файла"});
     EXPECT_EQ(messages.Recorded()[0].Caption, "Error");
     EXPECT_EQ(Values(*data->Channels[0])[9], 101);
-    // The next release tries again.
+    // Every later release tries again; the user has been told once for this set, while
+    // another set gets its own message once.
+    auto other = SmallSet();
+    other->Release();
+    for (int k = 0; k < 3; ++k) {
+        data->Acquire();
+        data->Release();
+        other->Acquire();
+        other->Release();
+    }
+    EXPECT_FALSE(data->SwappedOut);
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{"ошибка создания файла", "ошибка создания файла"}));
     GlobalOptions.TempDir = temp.Path();
+    data->Acquire();
     data->Release();
     EXPECT_TRUE(data->SwappedOut);
 }
