@@ -41,6 +41,8 @@ int TableIndex(std::int32_t status)
 
 const char* FormatErrorText(std::int32_t status)
 {
+    if (status == fmtErrorRange)
+        return "Values out of the format's range";
     const int i = TableIndex(status);
     return i < 0 ? "" : FormatErrorTexts[i];
 }
