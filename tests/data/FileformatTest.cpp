@@ -7,6 +7,7 @@
 #include "data/Fileformat.h"
 #include "data/Spm1format.h"
 #include "platform/core/Messages.h"
+#include "platform/core/Parallel.h"
 #include "support/TestSupport.h"
 
 using namespace datafixtures;
@@ -208,6 +209,21 @@ TEST_F(Dispatch, AFailedLoadTouchesNoSlot)
     EXPECT_EQ(LoadWithFormat(FileFormats[1].get(), path, data.get(), &channels), fmtErrorRead);
     EXPECT_EQ(data->Channels[0].get(), before);
     EXPECT_FALSE(channels.Contains(0));
+}
+
+TEST_F(Dispatch, AnAllocationFailureWhileChannelsAreBuiltAnswersMinus7AndTouchesNoSlot)
+{
+    auto data = SmallFileSet();
+    const std::string path = Save(*data, 1, {0, 2, 20}, "all.spm");
+    TSPMData* before[] = {data->Channels[0].get(), data->Channels[2].get(), data->Channels[20].get()};
+    ChannelSet channels{0, 2, 20};
+    platform::FailParallelItemForTesting(2);
+    EXPECT_EQ(LoadWithFormat(FileFormats[1].get(), path, data.get(), &channels), fmtErrorMemory);
+    platform::FailParallelItemForTesting(SIZE_MAX);
+    EXPECT_EQ(channels, ChannelSet{});
+    EXPECT_EQ(data->Channels[0].get(), before[0]);
+    EXPECT_EQ(data->Channels[2].get(), before[1]);
+    EXPECT_EQ(data->Channels[20].get(), before[2]);
 }
 
 TEST_F(Dispatch, MssStillOpensThroughItsSlotWithDescriptionFileEntriesInstalled)

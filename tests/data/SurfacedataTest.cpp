@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "data/Options.h"
 #include "data/Surfacedata.h"
 #include "platform/core/Messages.h"
+#include "platform/core/Parallel.h"
 #include "data/DataFixtures.h"
 #include "support/TestSupport.h"
 
@@ -109,6 +111,26 @@ TEST_F(SurfaceDataSwap, AFailedSwapOutKeepsTheDataAndLeavesNoFile)
     data->Acquire();
     data->Release();
     EXPECT_TRUE(data->SwappedOut);
+}
+
+TEST(SurfaceData, AnAllocationFailureInsideACopyOrCropAnswersWithTheMemoryMessage)
+{
+    platform::MessageRecorder messages;
+    auto src = SmallSet();
+    TSurfaceData copy("");
+    // The second channel's share of each pass fails while the others run.
+    platform::FailParallelItemForTesting(1);
+    EXPECT_FALSE(copy.CopyFrom(*src));
+    platform::FailParallelItemForTesting(1);
+    EXPECT_FALSE(copy.CropFrom(*src, 0, 0, 3, 3));
+    platform::FailParallelItemForTesting(SIZE_MAX);
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{LoadErrorText(fmtErrorMemory), LoadErrorText(fmtErrorMemory)}));
+    for (const auto& ch : copy.Channels)
+        EXPECT_FALSE(ch);
+    EXPECT_EQ(copy.Header.Width, 0);
+    // The source is whole, and a copy without the failure succeeds.
+    ASSERT_TRUE(copy.CopyFrom(*src));
+    EXPECT_EQ(Values(*copy.Channels[2]), Values(*src->Channels[2]));
 }
 
 TEST_F(SurfaceDataSwap, AReloadFailureLeavesTheSetOut)
