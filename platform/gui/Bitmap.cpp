@@ -155,12 +155,12 @@ void TBitmap::Assign(const TBitmap* source)
     if (source == this)
         return;
     {
-        std::scoped_lock lock(canvas_->mutex_);
+        // Both canvases in one step: a copy the other way round may run at the same time.
+        const TCanvasPairLock lock(*canvas_, source ? *source->canvas_ : *canvas_);
         if (!source) {
             image_ = QImage();
             width_ = height_ = 0;
         } else {
-            std::lock_guard sourceLock(source->canvas_->mutex_);
             image_ = source->image_.copy(); // a copy of its own, not shared with the source
             width_ = source->width_;
             height_ = source->height_;
