@@ -5,12 +5,14 @@
 #include <cerrno>
 #include <cstdlib>
 #include <climits>
+#include <new>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 
@@ -141,6 +143,46 @@ bool File::Close()
     const int rc = ::close(fd_);
     fd_ = -1;
     return rc == 0;
+}
+
+bool ReadRegularFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::uint64_t maxBytes)
+{
+    // Opening without waiting: a FIFO with no writer would otherwise hold the open forever.
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    bool ok = false;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
+        static_cast<std::uint64_t>(st.st_size) <= maxBytes) {
+        try {
+            std::vector<std::uint8_t> content(static_cast<std::size_t>(st.st_size));
+            std::size_t done = 0;
+            ok = true;
+            while (done < content.size()) {
+                const ssize_t n = ::read(fd, content.data() + done, content.size() - done);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0) {
+                    ok = false;
+                    break;
+                }
+                if (n == 0)
+                    break;  // the file became shorter while it was read
+                done += static_cast<std::size_t>(n);
+            }
+            content.resize(done);
+            if (ok)
+                bytes = std::move(content);
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
+    ::close(fd);
+    return ok;
 }
 
 bool FileExists(const std::string& path)

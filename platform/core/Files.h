@@ -49,6 +49,11 @@ private:
     std::int64_t position_ = 0;
 };
 
+//! Reads the whole of a regular file into `bytes`. False when the path names no regular
+//! file (a folder, a FIFO or a device is never read, so nothing waits for a writer), when
+//! the file is larger than `maxBytes`, or when it cannot be read.
+bool ReadRegularFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::uint64_t maxBytes);
+
 bool FileExists(const std::string& path);
 //! Appends the bytes to the file, creating it when missing (text reports are appended so);
 //! false, with nothing written, when the file cannot be opened, and false when a write fails.
