@@ -11,8 +11,6 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QLabel>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -29,6 +27,7 @@
 #include "ImportBitmap.h"
 #include "LinkData.h"
 #include "View2D.h"
+#include "OpenRequest.h"
 #include "OptionsForm.h"
 #include "PlugInHost.h"
 #include "Pluginmanager.h"
@@ -723,22 +722,8 @@ bool TMainForm::event(QEvent* e)
 
 void TMainForm::StartFileOpenListener()
 {
-    listener_ = new QLocalServer(this);
-    const QString name = QString::fromStdString(FileOpenRequestSocketName());
-    QLocalServer::removeServer(name);  // a socket left by a run that ended abnormally
-    if (!listener_->listen(name))
-        return;
-    connect(listener_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* socket = listener_->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                const QByteArray request = socket->readAll();
-                if (request.trimmed() == "0x83F0")
-                    PostWindowMessage(FileOpenRequestMessage);
-                socket->disconnectFromServer();
-            });
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    });
+    listener_ = new TOpenRequestServer(this, [this] { PostWindowMessage(FileOpenRequestMessage); });
+    listener_->Listen(QString::fromStdString(FileOpenRequestSocketName()));
 }
 
 void TMainForm::SaveClick()

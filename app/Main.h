@@ -209,7 +209,7 @@ private:
     TObjectFile* stepChooserFile_ = nullptr;  //!< whose StepComboClick the step chooser calls
     TObjectSPM* viewMenuStep_ = nullptr;      //!< the step the view menu and zoom act on
     QActionGroup* zoomGroup_ = nullptr;
-    class QLocalServer* listener_ = nullptr;
+    class TOpenRequestServer* listener_ = nullptr;
     bool filling_ = false;
     bool formClosed_ = false;
 };

@@ -67,8 +67,8 @@ bool DoBilinearInterpolation(TBitmap* Source, TBitmap* Dest, double ScaleX, doub
     for (int j = 0; j < dw; ++j)
         columns[j] = SampleAt(ScaleX, OffsetX, j, sw);
 
-    Dest->Canvas()->Lock();
-    Source->Canvas()->Lock();
+    // Both canvases in one step: a scaling the other way round may run at the same time.
+    const TCanvasPairLock lock(*Dest->Canvas(), *Source->Canvas());
     for (int i = 0; i < dh; ++i) {
         // Storage row i of a bitmap is its row height - 1 - i counted from the top.
         const Sample row = SampleAt(ScaleY, OffsetY, i, sh);
@@ -94,8 +94,6 @@ bool DoBilinearInterpolation(TBitmap* Source, TBitmap* Dest, double ScaleX, doub
                 d[3] = 0xFF; // the fourth byte of a 32-bit pixel stays opaque
         }
     }
-    Source->Canvas()->Unlock();
-    Dest->Canvas()->Unlock();
     return true;
 }
 

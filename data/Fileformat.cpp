@@ -41,6 +41,8 @@ int TableIndex(std::int32_t status)
 
 const char* FormatErrorText(std::int32_t status)
 {
+    if (status == fmtErrorRange)
+        return "Values out of the format's range";
     const int i = TableIndex(status);
     return i < 0 ? "" : FormatErrorTexts[i];
 }
@@ -194,12 +196,14 @@ std::int32_t ReadInfoWithFormat(TFileFormat* format, int formatIndex, TSurfaceDa
 namespace {
 
 // Everything one channel needs after its load: its own object, range and palette.
-void BuildLoadedChannel(TSurfaceData* data, const std::string& path, int c,
-                        const TChannelHeader& header, std::unique_ptr<platform::MemoryBlock> block,
-                        const MarkerRecord* markers, std::int32_t count, bool withMarkers)
+std::unique_ptr<TSPMData> BuildLoadedChannel(const TSurfaceData* data, const std::string& path, int c,
+                                             const TChannelHeader& header,
+                                             std::unique_ptr<platform::MemoryBlock> block,
+                                             const MarkerRecord* markers, std::int32_t count,
+                                             bool withMarkers)
 {
     auto channel = std::make_unique<TSPMData>(path, header, c, std::move(block));
-    if (TSPMData* old = data->Channels[c].get(); old && old->SwappedOut) {
+    if (const TSPMData* old = data->Channels[c].get(); old && old->SwappedOut) {
         // A reload from the swap file: the channel keeps where it came from.
         channel->SourceFile = old->SourceFile;
         channel->Mean = old->Mean;
@@ -218,7 +222,7 @@ void BuildLoadedChannel(TSurfaceData* data, const std::string& path, int c,
     } else {
         channel->DefaultPalette();
     }
-    data->Channels[c] = std::move(channel);
+    return channel;
 }
 
 }  // namespace
@@ -260,15 +264,21 @@ std::int32_t LoadWithFormat(TFileFormat* format, const std::string& path, TSurfa
             }
             loaded.push_back(c);
         }
-        // Channels are independent: their objects, ranges and palettes are built side by side.
+        // Channels are independent: their objects, ranges and palettes are built side by
+        // side, and enter the set only when every one of them was built.
+        std::vector<std::unique_ptr<TSPMData>> built(loaded.size());
         platform::ParallelFor(loaded.size(), [&](std::size_t i) {
             const int c = loaded[i];
-            BuildLoadedChannel(data, path, c, headers[c], arrays.TakeValues(c), arrays.Markers[c],
-                               arrays.Counts[c], withMarkers);
+            built[i] = BuildLoadedChannel(data, path, c, headers[c], arrays.TakeValues(c),
+                                          arrays.Markers[c], arrays.Counts[c], withMarkers);
         });
+        for (std::size_t i = 0; i < loaded.size(); ++i)
+            data->Channels[loaded[i]] = std::move(built[i]);
     } catch (const std::bad_alloc&) {
+        channels->Clear();
         return fmtErrorMemory;
     } catch (const std::exception&) {
+        channels->Clear();
         return fmtErrorRead;
     }
     return status;

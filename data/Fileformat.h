@@ -22,6 +22,8 @@ enum : std::int32_t {
     fmtErrorWrite = -5,
     fmtErrorFormat = -6,
     fmtErrorMemory = -7,
+    //! A writer's refusal: a channel's values do not fit the format's 16-bit samples.
+    fmtErrorRange = -8,
 };
 
 extern const char* const FormatErrorTexts[8];
@@ -40,7 +42,8 @@ std::int32_t GuardStatus(std::int32_t onError, Body&& body)
     }
 }
 
-//! The FormatErrorTexts / LoadErrorTexts entry of a status; "" for a status outside the tables.
+//! The FormatErrorTexts / LoadErrorTexts entry of a status; "" for a status outside the
+//! tables (FormatErrorText has a text of its own for fmtErrorRange).
 const char* FormatErrorText(std::int32_t status);
 const char* LoadErrorText(std::int32_t status);
 

@@ -7,6 +7,7 @@
 
 #include "Fileformat.h"
 #include "ObjectFile.h"
+#include "Samples.h"
 #include "platform/core/Files.h"
 #include "platform/core/Messages.h"
 #include "platform/core/Text.h"
@@ -19,17 +20,33 @@ std::string BaseName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-}
-
 TFileFormat* BuiltInFormat(int slot)
 {
     if (slot < 0 || slot >= FileFormatCount || slot >= MaxFileFormats)
         return nullptr;
     return FileFormats[slot].get();
+}
+
+// The display name of the first channel of the set whose values no 16-bit reading gives
+// back; "" when all fit.
+std::string ChannelOutOfRange(TSurfaceData& data, const ChannelSet& channels, samples::Reading16 reading)
+{
+    for (int c = NextChannel(NoChannel, channels); c != NoChannel; c = NextChannel(c, channels)) {
+        TSPMData* channel = data.Channel(c);
+        if (!channel)
+            continue;
+        channel->Lock();
+        const std::int64_t count = channel->Block ? std::min<std::int64_t>(channel->SampleCount(),
+                                                                           channel->Block->Size() / 4)
+                                                  : 0;
+        const bool fits = !channel->Data || samples::Offset16(channel->Data, count, reading).has_value();
+        channel->Unlock();
+        if (!fits)
+            return platform::Cp1251ToUtf8(channel->Name.empty()
+                                              ? FieldText(ChannelNames[c], sizeof ChannelNames[c])
+                                              : channel->Name);
+    }
+    return {};
 }
 
 }  // namespace
@@ -338,25 +355,31 @@ std::int32_t TObjectSPM::SaveToFile(const std::string& path, bool allChannels)
 {
     TFileFormat* format = BuiltInFormat(allChannels ? 1 : 0);
     std::int32_t status = fmtErrorFormat;
+    std::string outOfRange;
     if (format && format->Kind == 0 && SurfaceData) {
         SurfaceData->Acquire();
         ChannelSet single{CurrentChannel()};
         ChannelSet& channels = allChannels ? SurfaceData->Present : single;
         // Written beside the target and put in its place only when whole, so that a failed
         // save never destroys the file that was there.
-        const std::string temp = platform::CreateNumberedFile(FolderOf(path), "." + BaseName(path) + ".", ".tmp");
-        if (temp.empty()) {
+        platform::FileReplacement replacement(path);
+        if (!replacement.Ready()) {
             status = fmtErrorCreate;
         } else {
-            status = SaveWithFormat(format, temp, SurfaceData.get(), &channels);
-            if (status == fmtOk && !platform::RenameFile(temp, path))
+            status = SaveWithFormat(format, replacement.TempPath(), SurfaceData.get(), &channels);
+            if (status == fmtOk && !replacement.Commit())
                 status = fmtErrorCreate;
-            if (status != fmtOk)
-                platform::DeleteFile(temp);
         }
+        if (status == fmtErrorRange)
+            outOfRange = ChannelOutOfRange(*SurfaceData, channels, allChannels ? samples::Reading16::ShiftedSigned
+                                                                  : samples::Reading16::LowBits);
         SurfaceData->Release();
     }
-    if (status != fmtOk)
+    if (status == fmtErrorRange)
+        platform::ShowError("\"" + outOfRange +
+                            "\" spans more than the format holds: its values do not fit 16-bit samples. "
+                            "It can be brought into range with Normalize; the file was not written.");
+    else if (status != fmtOk)
         platform::ShowError(FormatErrorText(status));
     return status;
 }

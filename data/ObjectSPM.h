@@ -84,8 +84,10 @@ public:
                             double zScale, const std::string& name);
     void DeleteChannel(int channel);
     //! Saves every present channel as SPM1 (allChannels) or the current channel as SPM0.
-    //! The old file is replaced only when the new one was written whole; a failure is
-    //! reported ("Error" box) and its status returned.
+    //! The old file is replaced only when the new one was written whole (a symbolic link
+    //! is written through, the permission bits are kept, a read-only file is refused); a
+    //! failure is reported ("Error" box, naming the channel whose values the format cannot
+    //! hold) and its status returned.
     std::int32_t SaveToFile(const std::string& path, bool allChannels);
 
     // Windows.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/core/Files.h"
@@ -31,6 +32,46 @@ bool Read16(platform::File& file, std::int32_t* values, std::int64_t count)
         done += n;
     }
     return true;
+}
+
+//! How a reader takes 16-bit samples back into values.
+enum class Reading16 {
+    //! SPM1: samples read signed; the writer lowers the values by an offset that is not
+    //! stored, so a channel keeps its shape within any 65536 consecutive values.
+    ShiftedSigned,
+    //! SPM0: the values' low 16 bits, read signed by this program and unsigned by others
+    //! (MSS scans hold 0..65535), so that either reading gives every value back.
+    LowBits,
+};
+
+//! The offset the writer lowers `count` values by (0 for LowBits); nullopt when no
+//! 16-bit reading can give the values back: for ShiftedSigned when they span more than
+//! 65536 values, for LowBits when one lies outside -32768..65535 or negative values come
+//! with values above 32767. ShiftedSigned keeps 0 for values within -32768..32767, takes
+//! largest - 32767 when the largest exceeds 32767, and smallest + 32768 when only the
+//! smallest lies below -32768.
+inline std::optional<std::int64_t> Offset16(const std::int32_t* values, std::int64_t count,
+                                            Reading16 reading)
+{
+    if (count <= 0)
+        return 0;
+    std::int32_t low = values[0];
+    std::int32_t high = values[0];
+    for (std::int64_t k = 1; k < count; ++k) {
+        low = std::min(low, values[k]);
+        high = std::max(high, values[k]);
+    }
+    if (reading == Reading16::LowBits) {
+        const bool fits = low >= -32768 && high <= 65535 && !(low < 0 && high > 32767);
+        return fits ? std::optional<std::int64_t>(0) : std::nullopt;
+    }
+    if (std::int64_t{high} - low > 65535)
+        return std::nullopt;
+    if (high > 32767)
+        return std::int64_t{high} - 32767;
+    if (low < -32768)
+        return std::int64_t{low} + 32768;
+    return 0;
 }
 
 //! Writes `count` values as 16-bit samples: each value lowered by `offset` and taken

@@ -103,6 +103,9 @@ std::int32_t Save(const char* path, TChannelHeader* const* headers, TFormatArray
     if (count > 0 && !values)
         return fmtErrorMemory;
 
+    if (!samples::Offset16(values, count, samples::Reading16::LowBits))
+        return fmtErrorRange;
+
     SPMHEAD head;
     std::memset(&head, 0, sizeof head);
     head.FormatWord = 0;
@@ -146,7 +149,8 @@ std::int32_t LoadSPM0File(const char* path, std::int32_t width, std::int32_t hei
 }
 
 //! Writes the first channel of the set: the header from its channel header and the low
-//! 16 bits of each value; 1 when the set names no channel.
+//! 16 bits of each value; 1 when the set names no channel; -8, and no file touched, when
+//! neither a signed nor an unsigned reading of the samples could give the values back.
 std::int32_t SaveSPM0File(const char* path, TFileHeader*, TChannelHeader* const* headers,
                           TFormatArrays* arrays, ChannelSet* channels)
 {

@@ -37,17 +37,15 @@ bool ReadSamples(platform::File& file, Samples kind, std::int32_t* values, std::
     return samples::Read16<std::int16_t>(file, values, count);
 }
 
-// Writes `count` values as samples of the given kind. 16-bit samples are the values
-// lowered by the channel's offset (largest value − 32767 when it exceeds 32767), taken
-// modulo 65536.
-bool WriteSamples(platform::File& file, Samples kind, const std::int32_t* values, std::int64_t count)
+// Writes `count` values as samples of the given kind; 16-bit samples are the values
+// lowered by the channel's offset.
+bool WriteSamples(platform::File& file, Samples kind, const std::int32_t* values, std::int64_t count,
+                  std::int64_t offset)
 {
     if (count == 0)
         return true;
     if (kind == Samples::Bits32)
         return file.Write(values, count * 4);
-    const std::int32_t largest = *std::max_element(values, values + count);
-    const std::int64_t offset = largest > 32767 ? std::int64_t{largest} - 32767 : 0;
     return samples::Write16(file, values, count, offset);
 }
 
@@ -191,6 +189,17 @@ std::int32_t Save(Samples kind, const char* path, TFileHeader* header,
             (arrays->Counts[c] < 0 || (arrays->Counts[c] > 0 && !arrays->Markers[c])))
             return fmtErrorMemory;
     }
+    // Every channel must fit its samples before anything is written.
+    std::int64_t offsets[ChannelCount] = {};
+    if (kind == Samples::Bits16) {
+        for (int c = NextChannel(NoChannel, *channels); c != NoChannel; c = NextChannel(c, *channels)) {
+            const std::int64_t count = std::int64_t{headers[c]->Width} * headers[c]->Height;
+            const auto offset = samples::Offset16(arrays->Values[c], count, samples::Reading16::ShiftedSigned);
+            if (!offset)
+                return fmtErrorRange;
+            offsets[c] = *offset;
+        }
+    }
     header->ChannelMask = mask;
 
     platform::File file;
@@ -205,7 +214,7 @@ std::int32_t Save(Samples kind, const char* path, TFileHeader* header,
             return fmtErrorWrite;
     for (int c = NextChannel(NoChannel, *channels); c != NoChannel; c = NextChannel(c, *channels)) {
         const std::int64_t count = std::int64_t{headers[c]->Width} * headers[c]->Height;
-        if (!WriteSamples(file, kind, arrays->Values[c], count))
+        if (!WriteSamples(file, kind, arrays->Values[c], count, offsets[c]))
             return fmtErrorWrite;
     }
     if (withMarkers) {
@@ -258,7 +267,8 @@ std::int32_t LoadSPM1File(const char* path, std::int32_t width, std::int32_t hei
 }
 
 //! Writes the channels of the set as 16-bit samples and, with 101, their markers; sets the
-//! header's FormatVersion to 1 and its ChannelMask to the channels written.
+//! header's FormatVersion to 1 and its ChannelMask to the channels written. -8, and no
+//! file touched, when a channel's values span more than 65536 values.
 std::int32_t SaveSPM1File(const char* path, TFileHeader* header, TChannelHeader* const* headers,
                           TFormatArrays* arrays, ChannelSet* channels)
 {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "Fileformat.h"
@@ -45,6 +47,40 @@ void CopyDescription(TSurfaceData& to, const TSurfaceData& from)
     to.ChannelList = from.ChannelList;
 }
 
+using TChannelSlots = std::array<std::unique_ptr<TSPMData>, ChannelCount>;
+
+// Makes an empty channel for each channel of `source`, of the size sizeOf(slot, source
+// channel) gives as {width, height}, and fills the new channels side by side with
+// fill(slot, source channel, new channel). False, after the memory message, when memory
+// runs short anywhere; the new channels are then dropped and nothing else changes.
+template <typename SizeOf, typename Fill>
+bool CopyChannels(const TSurfaceData& source, SizeOf sizeOf, Fill fill, TChannelSlots& copies)
+{
+    try {
+        std::vector<int> slots;
+        for (int i = 0; i < ChannelCount; ++i) {
+            const TSPMData* src = source.Channels[i].get();
+            if (!src)
+                continue;
+            const auto [width, height] = sizeOf(i, *src);
+            copies[i] = std::make_unique<TSPMData>(width, height, i);
+            if (!copies[i]->Block)
+                throw std::bad_alloc();
+            slots.push_back(i);
+        }
+        platform::ParallelFor(slots.size(), [&](std::size_t k) {
+            const int i = slots[k];
+            fill(i, *source.Channels[i], *copies[i]);
+        });
+    } catch (const std::bad_alloc&) {
+        for (auto& copy : copies)
+            copy.reset();
+        platform::ShowError(LoadErrorText(fmtErrorMemory));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 TSurfaceData::TSurfaceData(const std::string& sourceFile) : SourceFile(sourceFile) {}
@@ -70,25 +106,11 @@ bool TSurfaceData::CopyFrom(TSurfaceData& source)
         return false;
 
     // Every new channel is made first, so that a shortage of memory changes nothing.
-    std::array<std::unique_ptr<TSPMData>, ChannelCount> copies;
-    for (int i = 0; i < ChannelCount; ++i) {
-        const TSPMData* src = source.Channels[i].get();
-        if (!src)
-            continue;
-        copies[i] = std::make_unique<TSPMData>(src->Header.Width, src->Header.Height, i);
-        if (!copies[i]->Block) {
-            platform::ShowError(LoadErrorText(fmtErrorMemory));
-            return false;
-        }
-    }
-    std::vector<int> slots;
-    for (int i = 0; i < ChannelCount; ++i)
-        if (copies[i])
-            slots.push_back(i);
-    platform::ParallelFor(slots.size(), [&](std::size_t k) {
-        const int i = slots[k];
-        TSPMData& src = *source.Channels[i];
-        TSPMData& dst = *copies[i];
+    TChannelSlots copies;
+    const auto sameSize = [](int, const TSPMData& src) {
+        return std::pair<int, int>(src.Header.Width, src.Header.Height);
+    };
+    const bool copied = CopyChannels(source, sameSize, [](int, TSPMData& src, TSPMData& dst) {
         dst.Header = src.Header;
         const auto bytes = static_cast<std::size_t>(src.SampleCount()) * sizeof(std::int32_t);
         std::memcpy(dst.Block->Address(), src.Block->Address(),
@@ -102,7 +124,9 @@ bool TSurfaceData::CopyFrom(TSurfaceData& source)
             dst.BuildPalette();
         }
         CopyStatistics(dst, src);
-    });
+    }, copies);
+    if (!copied)
+        return false;
 
     CopyDescription(*this, source);
     Channels = std::move(copies);
@@ -126,28 +150,13 @@ bool TSurfaceData::CropFrom(TSurfaceData& source, int left, int top, int right, 
     const int width = right - left + 1;
     const int height = bottom - top + 1;
 
-    std::array<std::unique_ptr<TSPMData>, ChannelCount> copies;
-    for (int j = 0; j < ChannelCount; ++j) {
-        const TSPMData* src = source.Channels[j].get();
-        if (!src)
-            continue;
-        if (j < FirstUserChannel)
-            copies[j] = std::make_unique<TSPMData>(width, height, j);
-        else
-            copies[j] = std::make_unique<TSPMData>(src->Header.Width, src->Header.Height, j);
-        if (!copies[j]->Block) {
-            platform::ShowError(LoadErrorText(fmtErrorMemory));
-            return false;
-        }
-    }
-    std::vector<int> slots;
-    for (int j = 0; j < ChannelCount; ++j)
-        if (copies[j])
-            slots.push_back(j);
-    platform::ParallelFor(slots.size(), [&](std::size_t k) {
-        const int j = slots[k];
-        TSPMData& src = *source.Channels[j];
-        TSPMData& dst = *copies[j];
+    // Instrument channels are cut, user channels copied whole.
+    TChannelSlots copies;
+    const auto cutSize = [&](int j, const TSPMData& src) {
+        return j < FirstUserChannel ? std::pair<int, int>(width, height)
+                                    : std::pair<int, int>(src.Header.Width, src.Header.Height);
+    };
+    const bool cut = CopyChannels(source, cutSize, [&](int j, TSPMData& src, TSPMData& dst) {
         const std::uint16_t w = dst.Header.Width;
         const std::uint16_t h = dst.Header.Height;
         dst.Header = src.Header;
@@ -170,7 +179,9 @@ bool TSurfaceData::CropFrom(TSurfaceData& source, int left, int top, int right, 
         dst.ComputeRange();
         dst.DefaultPalette();
         dst.ComputeStatistics();
-    });
+    }, copies);
+    if (!cut)
+        return false;
 
     CopyDescription(*this, source);
     Header.Width = static_cast<std::uint16_t>(width);
@@ -188,14 +199,20 @@ void TSurfaceData::Release()
     if (before > 1)
         return;
 
+    // A set that cannot go to its swap file stays in memory; the user hears of it once.
+    const auto reportFailure = [this](std::int32_t status) {
+        if (!SwapFailureReported)
+            platform::ShowError(LoadErrorText(status));
+        SwapFailureReported = true;
+    };
     SwapFile = platform::CreateNumberedFile(GlobalOptions.TempDir, "TMP", ".$$$");
     if (SwapFile.empty()) {
-        platform::ShowError(LoadErrorText(fmtErrorCreate));
+        reportFailure(fmtErrorCreate);
         return;
     }
     const std::int32_t status = SaveWithFormat(SwapFileFormat(), SwapFile, this, &Present);
     if (status != fmtOk) {
-        platform::ShowError(LoadErrorText(status));
+        reportFailure(status);
         platform::DeleteFile(SwapFile);
         SwapFile.clear();
         return;

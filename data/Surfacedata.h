@@ -100,4 +100,7 @@ public:
     std::string SwapFile;
     bool SwappedOut = false;
     std::int32_t LockCount = 1;
+    //! Set once a failed swap-out has been reported: the set then stays in memory and
+    //! later failures are not reported again.
+    bool SwapFailureReported = false;
 };

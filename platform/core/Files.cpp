@@ -5,10 +5,14 @@
 #include <cerrno>
 #include <cstdlib>
 #include <climits>
+#include <new>
+#include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform {
 
@@ -141,6 +145,46 @@ bool File::Close()
     return rc == 0;
 }
 
+bool ReadRegularFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::uint64_t maxBytes)
+{
+    // Opening without waiting: a FIFO with no writer would otherwise hold the open forever.
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return false;
+    bool ok = false;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
+        static_cast<std::uint64_t>(st.st_size) <= maxBytes) {
+        try {
+            std::vector<std::uint8_t> content(static_cast<std::size_t>(st.st_size));
+            std::size_t done = 0;
+            ok = true;
+            while (done < content.size()) {
+                const ssize_t n = ::read(fd, content.data() + done, content.size() - done);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0) {
+                    ok = false;
+                    break;
+                }
+                if (n == 0)
+                    break;  // the file became shorter while it was read
+                done += static_cast<std::size_t>(n);
+            }
+            content.resize(done);
+            if (ok)
+                bytes = std::move(content);
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
+    ::close(fd);
+    return ok;
+}
+
 bool FileExists(const std::string& path)
 {
     struct stat st {};
@@ -254,6 +298,99 @@ std::string JoinPath(const std::string& folder, const std::string& name)
 bool FolderWritable(const std::string& folder)
 {
     return FolderExists(folder) && ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string ResolveLinks(const std::string& path)
+{
+    std::string current = path;
+    // As the system does, a chain of more than 40 links counts as a circle.
+    for (int depth = 0; depth <= 40; ++depth) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return current;
+        std::vector<char> buffer(static_cast<std::size_t>(PATH_MAX) + 1);
+        const ssize_t n = ::readlink(current.c_str(), buffer.data(), buffer.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size())
+            return current;
+        const std::string link(buffer.data(), static_cast<std::size_t>(n));
+        if (link.front() == '/') {
+            current = link;
+        } else {
+            const auto slash = current.rfind('/');
+            current = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) + link;
+        }
+    }
+    return path;
+}
+
+namespace {
+// Numbers for temporary names of replacements; apart from the swap files' counter.
+std::atomic<unsigned> replacementCounter{0};
+}  // namespace
+
+FileReplacement::FileReplacement(const std::string& path) : target_(ResolveLinks(path))
+{
+    struct stat st {};
+    if (::stat(target_.c_str(), &st) == 0) {
+        // Only a regular file is replaced, and only one that its owner left writable.
+        if (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(target_.c_str(), W_OK) != 0)
+            return;
+        keepMode_ = true;
+        mode_ = st.st_mode & 07777;
+        owner_ = st.st_uid;
+        group_ = st.st_gid;
+    }
+    const auto slash = target_.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+    for (int tries = 0; tries < 100; ++tries) {
+        const unsigned n = replacementCounter.fetch_add(1) * 2654435761u ^
+                           static_cast<unsigned>(::getpid()) * 40503u ^
+                           static_cast<unsigned>(std::time(nullptr));
+        char name[24];
+        std::snprintf(name, sizeof name, ".mv%06x.tmp", n & 0xFFFFFFu);
+        const std::string candidate = folder + name;
+        int fd;
+        do {
+            fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        } while (fd < 0 && errno == EINTR);
+        if (fd >= 0) {
+            ::close(fd);
+            temp_ = candidate;
+            return;
+        }
+        if (errno != EEXIST)
+            return;
+    }
+}
+
+FileReplacement::~FileReplacement()
+{
+    if (!temp_.empty())
+        ::unlink(temp_.c_str());
+}
+
+bool FileReplacement::Commit()
+{
+    if (temp_.empty())
+        return false;
+    bool ok = false;
+    const int fd = ::open(temp_.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ok = true;
+        if (keepMode_) {
+            // The owner can be kept only with the rights to do so; the permission bits always.
+            [[maybe_unused]] const int owned = ::fchown(fd, owner_, group_);
+            ok = ::fchmod(fd, static_cast<mode_t>(mode_)) == 0;
+        }
+        ok = ::fsync(fd) == 0 && ok;
+        ok = ::close(fd) == 0 && ok;
+    }
+    if (ok)
+        ok = ::rename(temp_.c_str(), target_.c_str()) == 0;
+    if (!ok)
+        ::unlink(temp_.c_str());
+    temp_.clear();
+    return ok;
 }
 
 namespace {

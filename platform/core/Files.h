@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -48,6 +49,11 @@ private:
     std::int64_t position_ = 0;
 };
 
+//! Reads the whole of a regular file into `bytes`. False when the path names no regular
+//! file (a folder, a FIFO or a device is never read, so nothing waits for a writer), when
+//! the file is larger than `maxBytes`, or when it cannot be read.
+bool ReadRegularFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::uint64_t maxBytes);
+
 bool FileExists(const std::string& path);
 //! Appends the bytes to the file, creating it when missing (text reports are appended so);
 //! false, with nothing written, when the file cannot be opened, and false when a write fails.
@@ -76,6 +82,43 @@ void SetProgramFolderForTesting(const std::string& folder);
 std::string JoinPath(const std::string& folder, const std::string& name);
 //! True when files can be created in the folder.
 bool FolderWritable(const std::string& folder);
+
+//! The file a path names once symbolic links are followed (also a link whose target does
+//! not exist yet); the path itself when it is no link or the links go round in a circle.
+std::string ResolveLinks(const std::string& path);
+
+//! Writing a file in the place of another in one step, so that a failed write never
+//! destroys what was there. The new content goes to a temporary file with a short name
+//! of its own beside the target (symbolic links followed, so the link stays and its
+//! target is replaced); Commit puts it in the target's place with the target's
+//! permission bits. An uncommitted temporary is removed on destruction.
+class FileReplacement {
+public:
+    //! Prepares the replacement of `path`. Not Ready() when the target exists but is
+    //! read-only (not writable, or without any write permission bit) or is no regular
+    //! file, or when no temporary can be created beside it.
+    explicit FileReplacement(const std::string& path);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    bool Ready() const { return !temp_.empty(); }
+    //! Where to write the new content (an empty, existing file); "" when not Ready().
+    const std::string& TempPath() const { return temp_; }
+    //! The file that is replaced: the path with its links followed.
+    const std::string& Target() const { return target_; }
+    //! Flushes the temporary to the disk and renames it over the target; false (and the
+    //! temporary removed) when that fails.
+    bool Commit();
+
+private:
+    std::string target_;
+    std::string temp_;
+    bool keepMode_ = false;
+    unsigned mode_ = 0;
+    unsigned owner_ = 0;
+    unsigned group_ = 0;
+};
 
 //! Creates a new empty file named prefix + N + suffix in `folder`, N drawn from one
 //! process-wide 16-bit counter that starts at 1 and follows 65535 with 1. Names that

@@ -10,7 +10,10 @@ std::unique_ptr<MemoryBlock> MemoryBlock::Allocate(std::size_t bytes)
     void* p = std::calloc(bytes == 0 ? 1 : bytes, 1);
     if (!p)
         return nullptr;
-    return std::unique_ptr<MemoryBlock>(new (std::nothrow) MemoryBlock(p, bytes));
+    auto* block = new (std::nothrow) MemoryBlock(p, bytes);
+    if (!block)
+        std::free(p);  // the block could not be wrapped: it is given back, not lost
+    return std::unique_ptr<MemoryBlock>(block);
 }
 
 MemoryBlock::~MemoryBlock() { std::free(data_); }

@@ -4,7 +4,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
+#include <exception>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -24,7 +27,63 @@ unsigned ThreadsFor(std::size_t count, unsigned maxThreads)
     const unsigned threads = maxThreads ? maxThreads : std::max(1u, std::thread::hardware_concurrency());
     return static_cast<unsigned>(std::min<std::size_t>(threads, count));
 }
+
+std::atomic<std::size_t> failingItem{SIZE_MAX};
+
+void RunItem(const std::function<void(std::size_t)>& body, std::size_t i)
+{
+    if (failingItem.load(std::memory_order_relaxed) == i) {
+        std::size_t expected = i;
+        if (failingItem.compare_exchange_strong(expected, SIZE_MAX))
+            throw std::bad_alloc();
+    }
+    body(i);
+}
+
+// The first exception that the items of one loop throw; the later ones are dropped.
+class TFirstError {
+public:
+    //! Inside a catch block: keeps the exception being handled when it is the first.
+    void Capture() noexcept
+    {
+        std::lock_guard lock(mutex_);
+        if (!error_)
+            error_ = std::current_exception();
+    }
+    //! Throws the kept exception, if any, and forgets it.
+    void Rethrow()
+    {
+        std::exception_ptr error;
+        {
+            std::lock_guard lock(mutex_);
+            error.swap(error_);
+        }
+        if (error)
+            std::rethrow_exception(error);
+    }
+
+private:
+    std::mutex mutex_;
+    std::exception_ptr error_;
+};
+
+// Takes items from `next` until none is left; a failing item keeps its exception and
+// leaves the rest untaken.
+void TakeItems(const std::function<void(std::size_t)>& body, std::size_t count,
+               std::atomic<std::size_t>& next, TFirstError& error)
+{
+    for (std::size_t i = next++; i < count; i = next++) {
+        try {
+            RunItem(body, i);
+        } catch (...) {
+            error.Capture();
+            next.store(count);
+        }
+    }
+}
 }  // namespace
+
+void FailParallelItemForTesting(std::size_t item) { failingItem.store(item); }
 
 void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& body,
                  unsigned maxThreads)
@@ -34,21 +93,24 @@ void ParallelFor(std::size_t count, const std::function<void(std::size_t)>& body
     const unsigned threads = ThreadsFor(count, maxThreads);
     if (threads <= 1) {
         for (std::size_t i = 0; i < count; ++i)
-            body(i);
+            RunItem(body, i);
         return;
     }
     std::atomic<std::size_t> next{0};
-    auto worker = [&] {
-        for (std::size_t i = next++; i < count; i = next++)
-            body(i);
-    };
+    TFirstError error;
+    auto worker = [&] { TakeItems(body, count, next, error); };
     std::vector<std::thread> pool;
-    pool.reserve(threads - 1);
-    for (unsigned t = 1; t < threads; ++t)
-        pool.emplace_back(worker);
+    try {
+        pool.reserve(threads - 1);
+        for (unsigned t = 1; t < threads; ++t)
+            pool.emplace_back(worker);
+    } catch (...) {
+        // No further thread to be had: the loop runs on those it has.
+    }
     worker();
     for (auto& t : pool)
         t.join();
+    error.Rethrow();
 }
 
 namespace {
@@ -119,23 +181,13 @@ public:
             wake_.notify_all();
         }
         CleanVectorState();
-        try {
-            Take(body, count);
-        } catch (...) {
-            Finish();
-            throw;
-        }
+        TakeItems(body, count, next_, error_);
         Finish();
+        error_.Rethrow();
         return true;
     }
 
 private:
-    void Take(const std::function<void(std::size_t)>& body, std::size_t count)
-    {
-        for (std::size_t i = next_++; i < count; i = next_++)
-            body(i);
-    }
-
     // No worker joins any more; waits for those that did.
     void Finish()
     {
@@ -155,7 +207,7 @@ private:
             const std::uint64_t seen = generation_.load();
             try {
                 std::thread([this, seen] { Loop(seen); }).detach();
-            } catch (const std::system_error&) {
+            } catch (...) {
                 return; // runs with the workers it has
             }
             ++started_;
@@ -180,7 +232,7 @@ private:
             }
             if (seats > 0) {
                 CleanVectorState();
-                Take(*body_, count_);
+                TakeItems(*body_, count_, next_, error_);
             }
             --active_;
         }
@@ -197,6 +249,7 @@ private:
     std::atomic<unsigned> active_{0};
     std::atomic<unsigned> sleeping_{0};
     std::atomic<std::uint64_t> generation_{0};
+    TFirstError error_; // of the running call
 };
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "Bitmap.h"
 
-#include <QImageReader>
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -13,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/core/BmpDecoder.h"
+#include "platform/core/Files.h"
 #include "platform/core/Parallel.h"
 
 namespace platform {
@@ -31,22 +32,6 @@ template <typename T> void PutLE(std::vector<std::uint8_t>& out, T value)
 {
     for (std::size_t i = 0; i < sizeof(T); ++i)
         out.push_back(static_cast<std::uint8_t>(static_cast<std::uint64_t>(value) >> (8 * i)));
-}
-
-// The bit count of a BMP file's header; 0 when it is no BMP file.
-int BmpBitCount(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::array<unsigned char, 30> h{};
-    if (!in.read(reinterpret_cast<char*>(h.data()), h.size()))
-        return 0;
-    if (h[0] != 'B' || h[1] != 'M')
-        return 0;
-    const std::uint32_t headerSize =
-        h[14] | (h[15] << 8) | (h[16] << 16) | (static_cast<std::uint32_t>(h[17]) << 24);
-    if (headerSize == 12) // the old core header: the bit count is at offset 24
-        return h[24] | (h[25] << 8);
-    return h[28] | (h[29] << 8);
 }
 
 } // namespace
@@ -155,12 +140,12 @@ void TBitmap::Assign(const TBitmap* source)
     if (source == this)
         return;
     {
-        std::scoped_lock lock(canvas_->mutex_);
+        // Both canvases in one step: a copy the other way round may run at the same time.
+        const TCanvasPairLock lock(*canvas_, source ? *source->canvas_ : *canvas_);
         if (!source) {
             image_ = QImage();
             width_ = height_ = 0;
         } else {
-            std::lock_guard sourceLock(source->canvas_->mutex_);
             image_ = source->image_.copy(); // a copy of its own, not shared with the source
             width_ = source->width_;
             height_ = source->height_;
@@ -223,24 +208,27 @@ bool TBitmap::SaveToFile(const std::string& path) const
 
 bool TBitmap::LoadFromFile(const std::string& path)
 {
-    const int bits = BmpBitCount(path);
-    if (bits == 0)
-        return false;
-    QImageReader reader(QString::fromStdString(path), "bmp");
-    reader.setAutoTransform(false);
-    QImage read = reader.read();
-    if (read.isNull())
-        return false;
-    const TPixelFormat format = bits == 32 ? pf32bit : pf24bit;
-    QImage next = read.convertToFormat(QtFormat(format));
+    BmpPicture picture;
+    {
+        std::vector<std::uint8_t> bytes;
+        if (!ReadRegularFile(path, bytes, MaxBmpFileBytes) || DecodeBmp(bytes, picture) != BmpStatus::Ok)
+            return false;
+    }
+    const TPixelFormat format = picture.BitCount == 32 ? pf32bit : pf24bit;
+    QImage next(picture.Width, picture.Height, QtFormat(format));
     if (next.isNull())
         return false;
-    if (format == pf32bit) {
-        // The fourth byte of every pixel is 0xFF, whatever the file held there.
-        for (int y = 0; y < next.height(); ++y) {
-            auto* row = next.scanLine(y);
-            for (int x = 0; x < next.width(); ++x)
-                row[4 * x + 3] = 0xFF;
+    // The decoded pixels are blue, green, red, 0xFF: the bytes of both formats' pixels.
+    const int bpp = format == pf24bit ? 3 : 4;
+    const std::size_t rowBytes = static_cast<std::size_t>(picture.Width) * 4;
+    for (int y = 0; y < picture.Height; ++y) {
+        const std::uint8_t* from = picture.Pixels.data() + rowBytes * static_cast<std::size_t>(y);
+        std::uint8_t* to = next.scanLine(y);
+        if (bpp == 4) {
+            std::memcpy(to, from, rowBytes);
+        } else {
+            for (int x = 0; x < picture.Width; ++x)
+                std::memcpy(to + 3 * static_cast<std::size_t>(x), from + 4 * static_cast<std::size_t>(x), 3);
         }
     }
     SetResolution(next);

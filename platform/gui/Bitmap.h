@@ -62,7 +62,8 @@ public:
     //! empty or the file cannot be written.
     bool SaveToFile(const std::string& path) const;
     //! Reads a BMP file (pf32bit for a 32-bit file, pf24bit for every other depth); false,
-    //! and the bitmap unchanged, when the file is missing or no valid BMP picture.
+    //! and the bitmap unchanged, when the path names no regular file (a FIFO is never
+    //! waited on) or the file is no whole BMP picture: every pixel comes from the file.
     bool LoadFromFile(const std::string& path);
 
     //! The logical palette that palette-relative colours name (shared, never owned alone).

@@ -484,6 +484,22 @@ void TCanvas::Unlock()
     mutex_.unlock();
 }
 
+TCanvasPairLock::TCanvasPairLock(const TCanvas& first, const TCanvas& second)
+    : first_(first), second_(second)
+{
+    if (&first == &second)
+        first.mutex_.lock();
+    else
+        std::lock(first.mutex_, second.mutex_);
+}
+
+TCanvasPairLock::~TCanvasPairLock()
+{
+    first_.mutex_.unlock();
+    if (&first_ != &second_)
+        second_.mutex_.unlock();
+}
+
 bool TCanvas::TryLock()
 {
     if (!mutex_.try_lock())
@@ -1059,17 +1075,14 @@ void TCanvas::StretchDraw(const TRect& R, const TBitmap* Graphic)
 
 void TCanvas::CopyRect(const TRect& Dest, TCanvas* Source, const TRect& SourceRect)
 {
-    {
-        std::scoped_lock lock(mutex_);
-        if (Source) {
-            std::lock_guard sourceLock(Source->mutex_);
-            QImage& dst = Image();
-            if (Source == this) {
-                const QImage copy = dst.copy();
-                CopyPixels(copy, SourceRect, dst, Dest);
-            } else {
-                CopyPixels(Source->Image(), SourceRect, dst, Dest);
-            }
+    if (Source) {
+        const TCanvasPairLock lock(*this, *Source);
+        QImage& dst = Image();
+        if (Source == this) {
+            const QImage copy = dst.copy();
+            CopyPixels(copy, SourceRect, dst, Dest);
+        } else {
+            CopyPixels(Source->Image(), SourceRect, dst, Dest);
         }
     }
     Changed();

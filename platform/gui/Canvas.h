@@ -161,6 +161,7 @@ public:
 
 private:
     friend class TBitmap;
+    friend class TCanvasPairLock;
     struct TTextCache;
     struct TFontEntry;
     struct TTextEntry;
@@ -177,6 +178,21 @@ private:
     std::unique_ptr<TTextCache> texts_;
     mutable std::recursive_mutex mutex_;
     std::atomic<int> lockCount_{0};
+};
+
+//! Holds two canvases (and their bitmaps' pixels) for the calling thread in one step, in
+//! an order that cannot deadlock against another thread taking the same two the other way
+//! round; the same canvas twice is held once. Released on destruction.
+class TCanvasPairLock {
+public:
+    TCanvasPairLock(const TCanvas& first, const TCanvas& second);
+    ~TCanvasPairLock();
+    TCanvasPairLock(const TCanvasPairLock&) = delete;
+    TCanvasPairLock& operator=(const TCanvasPairLock&) = delete;
+
+private:
+    const TCanvas& first_;
+    const TCanvas& second_;
 };
 
 } // namespace platform

@@ -23,12 +23,12 @@
 
 namespace appfixture {
 
-//! Writes a scan of 8 × 6 through a format slot: channels 0 and 2 (values r·100 + c and a
-//! wide range) unless told otherwise; its user channel 20 is 5 × 3.
+//! Writes a scan of 8 × 6 through a format slot: channels 0 and 2 (values r·100 + c and
+//! (r − 3)·7000 + c) unless told otherwise; its user channel 20 is 5 × 3.
 inline std::string WriteScan(const testsupport::ScratchDir& dir, const char* name, int slot,
                              const char* comment = "", ChannelSet channels = {0, 2})
 {
-    auto data = datafixtures::SmallSet();
+    auto data = datafixtures::SmallFileSet();
     std::strcpy(data->Channels[0]->Header.Comment, comment);
     const std::string path = dir.File(name);
     EXPECT_EQ(SaveWithFormat(FileFormats[slot].get(), path, data.get(), &channels), fmtOk);

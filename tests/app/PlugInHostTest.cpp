@@ -261,7 +261,7 @@ TEST_F(HostTest, FindsTheFirstFreeUserChannel)
 TEST_F(HostTest, OpensFilesAsObjectsOfItsOwn)
 {
     IPlugIn* host = StartHost();
-    auto data = datafixtures::SmallSet();
+    auto data = datafixtures::SmallFileSet();
     datafixtures::AddChannel(*data, 1, 8, 6, [](int r, int c) { return r - c; });
     ChannelSet three{0, 1, 2};
     const std::string path = dir.File("three.spm");

@@ -338,7 +338,7 @@ TEST_F(View2DTest, AZoomWhoseBuffersCannotBeHadIsReportedAndFallsBackToZoom1)
 // copying and every other reader, and turning the light off has nothing to put back.
 TEST_F(View2DTest, ShadingNeverReachesTheDataAndTurningItOffRestoresNothingStale)
 {
-    auto step = MakeStep(SmallSet());
+    auto step = MakeStep(SmallFileSet());
     step->ShowChannelView(0);
     TView2DForm* view = ViewOf(*step, 0);
     ASSERT_TRUE(view);
@@ -562,7 +562,7 @@ TEST_F(View2DTest, AFailedPictureSaveIsReported)
 // bitmap through File > Save, the picture holds the channel in its palette's colours.
 TEST_F(View2DTest, OpensAFileZoomsItsViewAndSavesThePictureThroughTheMainWindow)
 {
-    auto data = SmallSet();
+    auto data = SmallFileSet();
     ChannelSet channels{0, 2};
     const std::string path = dir.File("scan.spm");
     ASSERT_EQ(SaveWithFormat(FileFormats[1].get(), path, data.get(), &channels), fmtOk);

@@ -2,9 +2,14 @@
 
 #include <QTreeWidget>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <functional>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "components/Ztservicefuncs.h"
@@ -150,6 +155,37 @@ TEST(DoBilinearInterpolation, ScalesABitmapIntoItself)
     // Scale 2 about 0 on the same bitmap reads the original: positions 0, 0.5, 1, 1.5.
     ASSERT_TRUE(DoBilinearInterpolation(&b, &b, 2.0, 1.0, 0, 0));
     EXPECT_EQ(Row(b), (std::vector<TColor>{Grey(0), Grey(50), Grey(100), Grey(150)}));
+}
+
+// Copies between two bitmaps in both directions at once, by every road that locks both
+// canvases, and copies of a bitmap into itself, end instead of locking each other out.
+TEST(DoBilinearInterpolation, CopiesBetweenTwoBitmapsInBothDirectionsDoNotDeadlock)
+{
+    TBitmap a, b;
+    MakeRow(a, {Grey(10), Grey(20), Grey(30), Grey(40)});
+    MakeRow(b, {Grey(50), Grey(60), Grey(70), Grey(80)});
+    const TRect all = Rect(0, 0, 4, 1);
+    std::atomic<int> finished{0};
+    const auto copies = [&](TBitmap& from, TBitmap& to) {
+        for (int k = 0; k < 2000; ++k) {
+            to.Assign(&from);
+            to.Canvas()->CopyRect(all, from.Canvas(), all);
+            DoBilinearInterpolation(&from, &to, 1.0, 1.0, 0, 0);
+            DoBilinearInterpolation(&to, &to, 2.0, 1.0, 0, 0);
+            to.Canvas()->CopyRect(Rect(1, 0, 4, 1), to.Canvas(), Rect(0, 0, 3, 1));
+        }
+        ++finished;
+    };
+    std::thread(copies, std::ref(a), std::ref(b)).detach();
+    std::thread(copies, std::ref(b), std::ref(a)).detach();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (finished.load() < 2 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (finished.load() < 2) {
+        ADD_FAILURE() << "the copies locked each other out";
+        std::abort();  // the threads cannot be ended otherwise
+    }
+    EXPECT_EQ(a.Width(), 4);
 }
 
 } // namespace

@@ -62,4 +62,14 @@ inline std::unique_ptr<TSurfaceData> SmallSet()
     return data;
 }
 
+// SmallSet with channel 2 of (r - 3) × 7000 + c: every channel fits the 16-bit samples
+// of SPM0 and SPM1 files, so that the set can be saved in either.
+inline std::unique_ptr<TSurfaceData> SmallFileSet()
+{
+    auto data = SmallSet();
+    AddChannel(*data, 2, 8, 6, [](int r, int c) { return (r - 3) * 7000 + c; });
+    data->ChannelList.pop_back();  // the second entry of channel 2
+    return data;
+}
+
 }  // namespace datafixtures

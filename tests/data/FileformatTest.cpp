@@ -7,6 +7,7 @@
 #include "data/Fileformat.h"
 #include "data/Spm1format.h"
 #include "platform/core/Messages.h"
+#include "platform/core/Parallel.h"
 #include "support/TestSupport.h"
 
 using namespace datafixtures;
@@ -79,7 +80,8 @@ TEST(FormatTable, MessageTablesFollowTheStatus)
         {-5, "Error write file", "ошибка записи"},
         {-6, "Invalid format file", "ошибка формата"},
         {-7, "Error memory allocate", "ошибка работы с памятью"},
-        {-8, "", ""},
+        {-8, "Values out of the format's range", ""},
+        {-9, "", ""},
         {INT32_MIN, "", ""},
     };
     for (const Row& r : rows) {
@@ -121,7 +123,7 @@ TEST(FormatTable, ADescriptionFileEntryReadsAndWritesNothing)
 
 TEST_F(Dispatch, AnSpm0FileOffersOneTopographyChannel)
 {
-    auto data = SmallSet();
+    auto data = SmallFileSet();
     const std::string path = Save(*data, 0, {2}, "one.spm");
     std::int32_t status;
     auto opened = Open(path, 0, &status);
@@ -150,7 +152,7 @@ TEST_F(Dispatch, SavingNamesAnEmptySlotDropsItAndAsksForMarkers)
 
 TEST_F(Dispatch, Spm1RoundTripKeepsMarkersUserChannelsAndEveryMarker)
 {
-    auto data = SmallSet();
+    auto data = SmallFileSet();
     TSPMData* ch0 = data->Channels[0].get();
     // More markers than the old fixed buffer of 50 could hold.
     for (int k = 0; k < 60; ++k)
@@ -197,7 +199,7 @@ TEST_F(Dispatch, AnUnreadableFileShowsTheEnglishTextAndKeepsTheChannelList)
 
 TEST_F(Dispatch, AFailedLoadTouchesNoSlot)
 {
-    auto data = SmallSet();
+    auto data = SmallFileSet();
     const std::string path = Save(*data, 1, {0, 2}, "cut.spm");
     auto bytes = testsupport::ReadBytes(path);
     bytes.resize(224 + 2 * 336 + 2 * 8 * 6 + 10);  // the second channel's samples cut short
@@ -207,6 +209,21 @@ TEST_F(Dispatch, AFailedLoadTouchesNoSlot)
     EXPECT_EQ(LoadWithFormat(FileFormats[1].get(), path, data.get(), &channels), fmtErrorRead);
     EXPECT_EQ(data->Channels[0].get(), before);
     EXPECT_FALSE(channels.Contains(0));
+}
+
+TEST_F(Dispatch, AnAllocationFailureWhileChannelsAreBuiltAnswersMinus7AndTouchesNoSlot)
+{
+    auto data = SmallFileSet();
+    const std::string path = Save(*data, 1, {0, 2, 20}, "all.spm");
+    TSPMData* before[] = {data->Channels[0].get(), data->Channels[2].get(), data->Channels[20].get()};
+    ChannelSet channels{0, 2, 20};
+    platform::FailParallelItemForTesting(2);
+    EXPECT_EQ(LoadWithFormat(FileFormats[1].get(), path, data.get(), &channels), fmtErrorMemory);
+    platform::FailParallelItemForTesting(SIZE_MAX);
+    EXPECT_EQ(channels, ChannelSet{});
+    EXPECT_EQ(data->Channels[0].get(), before[0]);
+    EXPECT_EQ(data->Channels[2].get(), before[1]);
+    EXPECT_EQ(data->Channels[20].get(), before[2]);
 }
 
 TEST_F(Dispatch, MssStillOpensThroughItsSlotWithDescriptionFileEntriesInstalled)

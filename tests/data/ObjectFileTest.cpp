@@ -21,7 +21,7 @@ protected:
     {
         RegisterBuiltInFormats();
         GlobalOptions.TempDir = temp.Path();
-        auto data = SmallSet();
+        auto data = SmallFileSet();
         data->Channels[0]->Markers->Add(100, 1, 2, 3);
         data->Channels[0]->BuildPalette();
         ChannelSet channels = data->Present;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "data/DataFixtures.h"
 #include "data/FakeHost.h"
@@ -349,6 +351,115 @@ TEST_F(Step, AFailedSaveKeepsTheOldFileAndSaysSo)
     messages.Clear();
     EXPECT_EQ(step.SaveToFile(dir.File("missing/x.spm"), true), fmtErrorCreate);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error create file"});
+}
+
+TEST_F(Step, AChannelTheFormatCannotHoldIsNamedAndNothingIsWritten)
+{
+    TObjectSPM step(nullptr, 1, MakeFile(10, true));
+    const auto set = [&](int c, std::int32_t first, std::int32_t second) {
+        TSPMData& ch = *step.SurfaceData->Channels[c];
+        ch.Lock();
+        ch.GetData()[0] = first;
+        ch.GetData()[1] = second;
+        ch.Unlock();
+    };
+    const std::vector<std::uint8_t> old{1, 2, 3, 4};
+    testsupport::WriteBytes(dir.File("keep.spm"), old);
+    const auto before = dir.List();
+    const auto refusal = [](const std::string& name) {
+        return "\"" + name +
+               "\" spans more than the format holds: its values do not fit 16-bit samples. It can "
+               "be brought into range with Normalize; the file was not written.";
+    };
+
+    // Channel 2 spans 170001 values: SPM1 refuses it, the SPM0 file of channel 0 is written.
+    set(2, 100000, -70000);
+    EXPECT_EQ(step.SaveToFile(dir.File("keep.spm"), true), fmtErrorRange);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{refusal("Phase")});
+    EXPECT_EQ(testsupport::ReadBytes(dir.File("keep.spm")), old);
+    EXPECT_EQ(dir.List(), before);
+    messages.Clear();
+    EXPECT_EQ(step.SaveToFile(dir.File("zero.spm"), false), fmtOk);
+
+    // Channel 0 holds -1 and 40000: no 16-bit reading of SPM0 gives both back, while SPM1
+    // stores them with the offset 7233.
+    set(2, 0, 0);
+    set(0, -1, 40000);
+    EXPECT_EQ(step.SaveToFile(dir.File("keep.spm"), false), fmtErrorRange);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{refusal("Topography")});
+    EXPECT_EQ(testsupport::ReadBytes(dir.File("keep.spm")), old);
+    messages.Clear();
+    ASSERT_EQ(step.SaveToFile(dir.File("keep.spm"), true), fmtOk);
+    TObjectSPM back(nullptr, ChannelSet{0}, 1, dir.File("keep.spm"));
+    ASSERT_TRUE(back.Loaded());
+    const auto values = Values(*back.SurfaceData->Channels[0]);
+    EXPECT_EQ(values[0], -1 - 7233);
+    EXPECT_EQ(values[1], 32767);
+    EXPECT_TRUE(messages.Texts().empty());
+}
+
+TEST_F(Step, SavingOverAFileKeepsItsPermissionsLinksAndReadOnlyState)
+{
+    TObjectSPM step(nullptr, 1, MakeFile(10, true));
+    const auto isSpm1 = [](const std::string& path) {
+        const auto bytes = testsupport::ReadBytes(path);
+        return bytes.size() > 2 && bytes[0] == 1 && bytes[1] == 0;
+    };
+    const auto mode = [](const std::string& path) {
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        return st.st_mode & 07777;
+    };
+    const std::vector<std::uint8_t> old{1, 2, 3, 4};
+    // Numbered files made before and after the saves follow each other: the saves take no
+    // number of the swap files' counter.
+    const std::string first = platform::CreateNumberedFile(temp.Path(), "TMP", ".$$$");
+
+    // The permission bits stay.
+    testsupport::WriteBytes(dir.File("shared.spm"), old);
+    ::chmod(dir.File("shared.spm").c_str(), 0604);
+    ASSERT_EQ(step.SaveToFile(dir.File("shared.spm"), true), fmtOk);
+    EXPECT_TRUE(isSpm1(dir.File("shared.spm")));
+    EXPECT_EQ(mode(dir.File("shared.spm")), 0604u);
+
+    // A link is written through: it stays a link, its target gets the file; also a
+    // target that does not exist yet.
+    ASSERT_TRUE(platform::CreateFolder(dir.File("real")));
+    testsupport::WriteBytes(dir.File("real/target.spm"), old);
+    ASSERT_EQ(::symlink("real/target.spm", dir.File("link.spm").c_str()), 0);
+    ASSERT_EQ(::symlink("real/new.spm", dir.File("dangling.spm").c_str()), 0);
+    for (const char* name : {"link.spm", "dangling.spm"}) {
+        ASSERT_EQ(step.SaveToFile(dir.File(name), true), fmtOk) << name;
+        struct stat st {};
+        ASSERT_EQ(::lstat(dir.File(name).c_str(), &st), 0);
+        EXPECT_TRUE(S_ISLNK(st.st_mode)) << name;
+    }
+    EXPECT_TRUE(isSpm1(dir.File("real/target.spm")));
+    EXPECT_TRUE(isSpm1(dir.File("real/new.spm")));
+
+    // A read-only file is refused as a direct write would be, and stays as it was.
+    testsupport::WriteBytes(dir.File("locked.spm"), old);
+    ::chmod(dir.File("locked.spm").c_str(), 0444);
+    EXPECT_EQ(step.SaveToFile(dir.File("locked.spm"), true), fmtErrorCreate);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error create file"});
+    EXPECT_EQ(testsupport::ReadBytes(dir.File("locked.spm")), old);
+    messages.Clear();
+
+    // The longest name the system allows saves: the temporary's name is short.
+    const std::string longName = std::string(251, 'n') + ".spm";
+    ASSERT_EQ(step.SaveToFile(dir.File(longName), true), fmtOk);
+    EXPECT_TRUE(isSpm1(dir.File(longName)));
+
+    const std::string second = platform::CreateNumberedFile(temp.Path(), "TMP", ".$$$");
+    const auto number = [](const std::string& path) {
+        const auto at = path.rfind("TMP") + 3;
+        return std::stoi(path.substr(at, path.size() - at - 4));
+    };
+    EXPECT_EQ(number(second), number(first) % 65535 + 1);
+    // Nothing but the files saved is left behind.
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"dangling.spm", "link.spm", "locked.spm", longName,
+                                                    "real", "scan.spm", "shared.spm"}));
+    EXPECT_TRUE(messages.Texts().empty());
 }
 
 TEST_F(Step, DestructionGoesInItsOrder)

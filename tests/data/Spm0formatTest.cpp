@@ -256,8 +256,8 @@ TEST_F(Spm0, WritesTheHeaderAndLow16BitsExactly)
     std::strcpy(h.Name, "Phase");
     h.Min = -40000;
     h.Max = 70000;
-    // Low 16 bits as signed: 70000 - 65536 = 4464, -40000 + 65536 = 25536.
-    std::vector<std::int32_t> values = {0, -1, 32767, -32768, 70000, -40000};
+    // Low 16 bits: 40000 is stored as 40000 - 65536 = -25536.
+    std::vector<std::int32_t> values = {0, 1, 32767, 65535, 40000, 4464};
     t.arrays.Values[2] = values.data();
     ChannelSet set{2, 5, MarkersChannel};
     const std::string path = dir.File("out.spm");
@@ -272,9 +272,53 @@ TEST_F(Spm0, WritesTheHeaderAndLow16BitsExactly)
     std::memcpy(&expected[16], &kz, 4);
     std::memcpy(&expected[20], "mV\0\0", 4);
     std::memcpy(&expected[24], "nmxy", 4);
-    for (std::int16_t s : {0, -1, 32767, -32768, 4464, 25536})
+    for (std::int16_t s : {0, 1, 32767, -1, -25536, 4464})
         Put(expected, s);
     EXPECT_EQ(ReadBytes(path), expected);
+}
+
+TEST_F(Spm0, ValuesThatNo16BitReadingGivesBackAreRefused)
+{
+    // Samples are the low 16 bits: values within -32768..32767 read back as they were,
+    // values within 0..65535 read back unsigned (as MSS scans hold them) and signed as
+    // value - 65536. Anything else, or negative values with values above 32767, is
+    // refused and the file already there stays.
+    struct Case {
+        const char* what;
+        std::vector<std::int32_t> values;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"signed 16-bit values", {-32768, -1, 0, 32767}, true},
+        {"unsigned 16-bit values", {0, 32768, 40000, 65535}, true},
+        {"above 65535", {0, 65536}, false},
+        {"below -32768", {-32769, 0}, false},
+        {"negative with above 32767", {-1, 32768}, false},
+    };
+    const std::vector<std::uint8_t> old = {9, 8, 7};
+    for (const Case& c : cases) {
+        t.headers[0].Width = static_cast<std::uint16_t>(c.values.size());
+        t.headers[0].Height = 1;
+        std::vector<std::int32_t> values = c.values;
+        t.arrays.Values[0] = values.data();
+        ChannelSet set{0};
+        const std::string path = Write(old, "range.spm");
+        if (!c.saved) {
+            EXPECT_EQ(SaveSPM0File(path.c_str(), nullptr, t.table, &t.arrays, &set), fmtErrorRange) << c.what;
+            EXPECT_EQ(ReadBytes(path), old) << c.what;
+            continue;
+        }
+        ASSERT_EQ(SaveSPM0File(path.c_str(), nullptr, t.table, &t.arrays, &set), fmtOk) << c.what;
+        Tables back;
+        ChannelSet request{0};
+        ASSERT_EQ(LoadSPM0File(path.c_str(), 0, 0, back.table, &back.arrays, &request), fmtOk) << c.what;
+        const std::vector<std::int32_t> read = back.Values(0);
+        ASSERT_EQ(read.size(), c.values.size());
+        for (std::size_t k = 0; k < read.size(); ++k) {
+            EXPECT_EQ(static_cast<std::uint16_t>(read[k]), static_cast<std::uint16_t>(c.values[k])) << c.what;
+            EXPECT_TRUE(read[k] == c.values[k] || read[k] + 65536 == c.values[k]) << c.what << " " << k;
+        }
+    }
 }
 
 TEST_F(Spm0, SaveFailures)

@@ -165,36 +165,49 @@ TEST_F(Spm1, WritesTheFileExactly)
 
 TEST_F(Spm1, OffsetRuleOfTheStoredSamples)
 {
-    // Each row is one channel; expected values hand-computed from
-    // offset = max - 32767 (when max > 32767) and sample = (v - offset) mod 65536.
+    // Each row is one channel; expected values hand-computed from the offset rule:
+    // largest - 32767 when the largest exceeds 32767, else smallest + 32768 when the
+    // smallest is below -32768, else 0; sample = value - offset. A channel spanning more
+    // than 65536 values is refused (empty readBack) and the file already there stays.
     struct Case {
         const char* what;
         std::vector<std::int32_t> values, readBack;
     };
     const Case cases[] = {
         {"16-bit values stay", {-32768, 0, 32767}, {-32768, 0, 32767}},
-        {"largest 40000, offset 7233",
-         {40000, 0, 39999, -25535, -25536},
-         {32767, -7233, 32766, -32768, 32767}},
-        // offset 0x7FFF8000: 0 - 0x7FFF8000 is -32768 modulo 65536.
-        {"largest INT32_MAX", {INT32_MAX, INT32_MAX - 1, 0}, {32767, 32766, -32768}},
-        // No offset; -70005 + 2 × 65536 = 61067, which is -4469 as a signed 16-bit value.
-        {"no offset below 32768, low bits only", {INT32_MIN, -70005, 5}, {0, -4469, 5}},
+        {"largest 40000, offset 7233", {40000, 0, 39999, -25535}, {32767, -7233, 32766, -32768}},
+        {"largest INT32_MAX, offset 0x7FFF8000",
+         {INT32_MAX, INT32_MAX - 1, INT32_MAX - 65535},
+         {32767, 32766, -32768}},
+        {"smallest -40000 with largest 0, offset -7232", {-40000, 0, -1}, {-32768, 7232, 7231}},
+        {"all below -32768, offset -37232", {-70000, -10000}, {-32768, 27232}},
+        {"INT32_MIN, offset INT32_MIN + 32768", {INT32_MIN, INT32_MIN + 65535}, {-32768, 32767}},
+        {"100000 with -70000 spans 170001 values", {100000, -70000}, {}},
+        {"40000 with -25536 spans 65537 values", {40000, -25536}, {}},
+        {"INT32_MIN with 5", {INT32_MIN, 5}, {}},
     };
+    const std::vector<std::uint8_t> old = {1, 2, 3};
     for (const Case& c : cases) {
         const int n = static_cast<int>(c.values.size());
-        std::vector<Stored> channels = {{21, ChannelHeader(n, 1, "u"), c.values, {}}};
+        std::vector<Stored> channels = {{0, ChannelHeader(1, 1, "t"), {0}, {}},
+                                        {21, ChannelHeader(n, 1, "u"), c.values, {}}};
         Tables t;
         Offer(t, channels);
-        TFileHeader header = FileHeader(0, 0);
-        ChannelSet set{21};
-        const std::string path = dir.File("offset.spm");
+        TFileHeader header = FileHeader(1, 1);
+        ChannelSet set{0, 21};
+        const std::string path = Write(old, "offset.spm");
+        if (c.readBack.empty()) {
+            EXPECT_EQ(SaveSPM1File(path.c_str(), &header, t.table, &t.arrays, &set), fmtErrorRange) << c.what;
+            EXPECT_EQ(ReadBytes(path), old) << c.what;
+            continue;
+        }
         ASSERT_EQ(SaveSPM1File(path.c_str(), &header, t.table, &t.arrays, &set), fmtOk) << c.what;
 
         Tables back;
-        ChannelSet request{21};
-        ASSERT_EQ(LoadSPM1File(path.c_str(), 0, 0, back.table, &back.arrays, &request), fmtOk);
+        ChannelSet request{0, 21};
+        ASSERT_EQ(LoadSPM1File(path.c_str(), 1, 1, back.table, &back.arrays, &request), fmtOk);
         EXPECT_EQ(back.Values(21), c.readBack) << c.what;
+        EXPECT_EQ(back.Values(0), std::vector<std::int32_t>{0}) << c.what;
         // The header is stored as the channel holds it.
         EXPECT_EQ(back.headers[21].Min, -3);
         EXPECT_EQ(back.headers[21].Max, 9);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "data/Options.h"
 #include "data/Surfacedata.h"
 #include "platform/core/Messages.h"
+#include "platform/core/Parallel.h"
 #include "data/DataFixtures.h"
 #include "support/TestSupport.h"
 
@@ -93,10 +95,42 @@ TEST_F(SurfaceDataSwap, AFailedSwapOutKeepsTheDataAndLeavesNoFile)
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"ошибка создания файла"});
     EXPECT_EQ(messages.Recorded()[0].Caption, "Error");
     EXPECT_EQ(Values(*data->Channels[0])[9], 101);
-    // The next release tries again.
+    // Every later release tries again; the user has been told once for this set, while
+    // another set gets its own message once.
+    auto other = SmallSet();
+    other->Release();
+    for (int k = 0; k < 3; ++k) {
+        data->Acquire();
+        data->Release();
+        other->Acquire();
+        other->Release();
+    }
+    EXPECT_FALSE(data->SwappedOut);
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{"ошибка создания файла", "ошибка создания файла"}));
     GlobalOptions.TempDir = temp.Path();
+    data->Acquire();
     data->Release();
     EXPECT_TRUE(data->SwappedOut);
+}
+
+TEST(SurfaceData, AnAllocationFailureInsideACopyOrCropAnswersWithTheMemoryMessage)
+{
+    platform::MessageRecorder messages;
+    auto src = SmallSet();
+    TSurfaceData copy("");
+    // The second channel's share of each pass fails while the others run.
+    platform::FailParallelItemForTesting(1);
+    EXPECT_FALSE(copy.CopyFrom(*src));
+    platform::FailParallelItemForTesting(1);
+    EXPECT_FALSE(copy.CropFrom(*src, 0, 0, 3, 3));
+    platform::FailParallelItemForTesting(SIZE_MAX);
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{LoadErrorText(fmtErrorMemory), LoadErrorText(fmtErrorMemory)}));
+    for (const auto& ch : copy.Channels)
+        EXPECT_FALSE(ch);
+    EXPECT_EQ(copy.Header.Width, 0);
+    // The source is whole, and a copy without the failure succeeds.
+    ASSERT_TRUE(copy.CopyFrom(*src));
+    EXPECT_EQ(Values(*copy.Channels[2]), Values(*src->Channels[2]));
 }
 
 TEST_F(SurfaceDataSwap, AReloadFailureLeavesTheSetOut)

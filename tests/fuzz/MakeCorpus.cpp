@@ -1,6 +1,6 @@
 // Writes the seed corpus of the format fuzz targets: small valid files made by the
 // program's own writers (the MSS file, which has no writer, byte by byte).
-// Usage: fuzz_make_corpus <corpus folder>   (writes into spm0/, spm1/ and mss/)
+// Usage: fuzz_make_corpus <corpus folder>   (writes into spm0/, spm1/, mss/ and bmp/)
 
 #include <algorithm>
 #include <cstdio>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/Mssformat.h"
+#include "support/BmpFiles.h"
 #include "data/Spm0format.h"
 #include "data/Spm1format.h"
 #include "platform/core/Files.h"
@@ -66,6 +67,48 @@ bool Check(std::int32_t status, const std::string& path)
     return status == fmtOk;
 }
 
+bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    platform::File file(path, platform::File::Mode::CreateReplace);
+    return Check(file.Write(bytes.data(), static_cast<std::int64_t>(bytes.size())) && file.Close()
+                     ? fmtOk
+                     : fmtErrorWrite,
+                 path);
+}
+
+// One BMP file of each kind the bitmap reader decodes.
+bool WriteBmpCorpus(const std::string& folder)
+{
+    using bmpfiles::Build;
+    using bmpfiles::Padded;
+    const std::vector<std::uint32_t> grey = {0x000000, 0x404040, 0x808080, 0xC0C0C0, 0xFFFFFF,
+                                             0xFF0000, 0x00FF00, 0x0000FF};
+    bool ok = true;
+    const auto write = [&](const char* name, const bmpfiles::Spec& spec) {
+        ok = WriteFile(platform::JoinPath(folder, name), Build(spec)) && ok;
+    };
+    write("24bit-3x2.bmp", {.Width = 3, .Height = 2, .Bits = 24,
+                            .Pixels = Padded({{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 11, 12, 13, 14, 15, 16, 17, 18}})});
+    write("8bit-topdown-4x2.bmp", {.Width = 4, .Height = -2, .Bits = 8, .Palette = grey,
+                                   .Pixels = Padded({{0, 1, 2, 3}, {4, 5, 6, 7}}), .ColoursUsed = 8});
+    write("4bit-5x2.bmp", {.Width = 5, .Height = 2, .Bits = 4, .Palette = grey,
+                           .Pixels = Padded({{0x01, 0x23, 0x40}, {0x56, 0x70, 0x10}}), .ColoursUsed = 8});
+    write("1bit-core-9x2.bmp", {.Width = 9, .Height = 2, .Bits = 1, .HeaderBytes = 12,
+                                .Palette = {0x000000, 0xFFFFFF},
+                                .Pixels = Padded({{0xA5, 0x80}, {0x5A, 0x00}})});
+    // Runs, an end of line, a delta and a literal run, then the end of the picture.
+    write("rle8-6x3.bmp", {.Width = 6, .Height = 3, .Bits = 8, .Compression = 1, .Palette = grey,
+                           .Pixels = {3, 1, 0, 0, 0, 2, 2, 1, 0, 4, 4, 5, 6, 7, 0, 1}, .ColoursUsed = 8});
+    write("rle4-5x2.bmp", {.Width = 5, .Height = 2, .Bits = 4, .Compression = 2, .Palette = grey,
+                           .Pixels = {5, 0x12, 0, 0, 0, 3, 0x34, 0x50, 2, 0x67, 0, 1}, .ColoursUsed = 8});
+    write("16bit-565-2x2.bmp", {.Width = 2, .Height = 2, .Bits = 16, .Compression = 3,
+                                .Masks = {0xF800, 0x07E0, 0x001F},
+                                .Pixels = Padded({{0x00, 0xF8, 0xE0, 0x07}, {0x1F, 0x00, 0xFF, 0xFF}})});
+    write("32bit-v4-2x1.bmp", {.Width = 2, .Height = 1, .Bits = 32, .HeaderBytes = 108,
+                               .Pixels = {1, 2, 3, 0, 4, 5, 6, 0}});
+    return ok;
+}
+
 TFileHeader SetHeader(int width, int height)
 {
     TFileHeader h{};
@@ -84,7 +127,7 @@ int main(int argc, char** argv)
     }
     const std::string root = argv[1];
     bool ok = true;
-    for (const char* sub : {"spm0", "spm1", "mss"})
+    for (const char* sub : {"spm0", "spm1", "mss", "bmp"})
         ok = platform::CreateFolder(platform::JoinPath(root, sub)) && ok;
 
     { // SPM0: 4 × 3 with negative values.
@@ -153,5 +196,6 @@ int main(int argc, char** argv)
                    path) &&
              ok;
     }
+    ok = WriteBmpCorpus(platform::JoinPath(root, "bmp")) && ok;
     return ok ? 0 : 1;
 }

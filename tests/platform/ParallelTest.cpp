@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <functional>
+#include <new>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -43,4 +48,53 @@ TEST(ParallelBands, RunsEveryItemOnceAlsoNestedAndSideBySide)
         t.join();
     EXPECT_EQ(sum.load(), 4LL * 50 * 4950);
     platform::ParallelBands(0, [](std::size_t) { FAIL(); });
+}
+
+// An exception thrown by one item reaches the caller once every item that started has
+// ended; the first of several exceptions wins, the items not yet started are skipped,
+// and the loops work normally afterwards.
+TEST(Parallel, AnExceptionOfOneItemReachesTheCallerAfterTheOthersEnded)
+{
+    using Loop = void (*)(std::size_t, const std::function<void(std::size_t)>&, unsigned);
+    for (Loop loop : {Loop(platform::ParallelFor), Loop(platform::ParallelBands)}) {
+        for (unsigned threads : {1u, 4u}) {
+            std::atomic<int> running{0};
+            std::atomic<int> ended{0};
+            bool caught = false;
+            try {
+                loop(
+                    200,
+                    [&](std::size_t i) {
+                        ++running;
+                        std::this_thread::sleep_for(std::chrono::microseconds(200));
+                        --running;
+                        ++ended;
+                        if (i == 3 || i == 5)
+                            throw std::runtime_error("item " + std::to_string(i));
+                    },
+                    threads);
+            } catch (const std::runtime_error& e) {
+                caught = true;
+                EXPECT_EQ(running.load(), 0) << threads;
+                if (threads == 1) {
+                    EXPECT_STREQ(e.what(), "item 3");
+                }
+            }
+            EXPECT_TRUE(caught) << threads;
+            EXPECT_LT(ended.load(), 200) << threads;
+        }
+        std::atomic<int> runs{0};
+        loop(100, [&](std::size_t) { ++runs; }, 4);
+        EXPECT_EQ(runs.load(), 100);
+    }
+}
+
+TEST(Parallel, AnInjectedFailureThrowsOnceInPlaceOfItsItem)
+{
+    std::vector<std::atomic<int>> runs(10);
+    platform::FailParallelItemForTesting(7);
+    EXPECT_THROW(platform::ParallelFor(runs.size(), [&](std::size_t i) { ++runs[i]; }, 3), std::bad_alloc);
+    EXPECT_EQ(runs[7].load(), 0);
+    platform::ParallelBands(runs.size(), [&](std::size_t i) { ++runs[i]; }, 3);
+    EXPECT_EQ(runs[7].load(), 1);
 }

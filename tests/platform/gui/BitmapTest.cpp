@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <malloc.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "platform/gui/Bitmap.h"
+#include "support/BmpFiles.h"
 #include "support/TestSupport.h"
 
 using namespace platform;
@@ -193,6 +196,67 @@ TEST(Bitmap, BadFilesAreRefusedAndChangeNothing)
     TBitmap empty;
     EXPECT_FALSE(empty.SaveToFile(dir.File("empty.bmp")));
     EXPECT_FALSE(bitmap.SaveToFile(dir.File("no/such/folder.bmp")));
+}
+
+// Only whole pictures from regular files load: a file cut inside its pixels, one whose
+// pixels lie past its end, RLE streams that end early or overrun a row, a FIFO (which must
+// not block) and a folder are refused and change nothing.
+TEST(Bitmap, LoadsOnlyWholePicturesFromRegularFiles)
+{
+    ScratchDir dir;
+    TBitmap bitmap;
+    Fill(bitmap, pf24bit);
+    const std::vector<std::uint32_t> palette = {0x102030, 0x405060};
+    const bmpfiles::Spec rle{.Width = 4, .Height = 2, .Bits = 8, .Compression = 1, .Palette = palette,
+                             .ColoursUsed = 2};
+    auto cut = bmpfiles::Build({.Width = 4, .Height = 4, .Bits = 24, .Pixels = std::vector<std::uint8_t>(48, 7)});
+    cut.resize(cut.size() - 20);
+    auto ended = rle;
+    ended.Pixels = {4, 1, 0, 0, 2, 1};
+    auto overrun = rle;
+    overrun.Pixels = {4, 1, 0, 0, 6, 1, 0, 1};
+    WriteBytes(dir.File("cut.bmp"), cut);
+    WriteBytes(dir.File("past.bmp"), bmpfiles::Build({.Width = 1, .Height = 1, .Bits = 24,
+                                                      .Pixels = {1, 2, 3, 0}, .PixelOffset = 4096}));
+    WriteBytes(dir.File("ended.bmp"), bmpfiles::Build(ended));
+    WriteBytes(dir.File("overrun.bmp"), bmpfiles::Build(overrun));
+    ASSERT_EQ(::mkfifo(dir.File("fifo.bmp").c_str(), 0600), 0);
+    ASSERT_EQ(::mkdir(dir.File("folder.bmp").c_str(), 0700), 0);
+    for (const char* name : {"cut.bmp", "past.bmp", "ended.bmp", "overrun.bmp", "fifo.bmp", "folder.bmp"}) {
+        EXPECT_FALSE(bitmap.LoadFromFile(dir.File(name))) << name;
+        ExpectPicture(bitmap);
+    }
+}
+
+// Pixels that an RLE stream skips on purpose take the palette's first colour, whatever the
+// memory held before: loads with the heap filled with two patterns give the same picture.
+TEST(Bitmap, SkippedRlePixelsAreDefined)
+{
+    ScratchDir dir;
+    // 3 x 2: bottom row a run of two of colour 1, then a delta to the top row's third
+    // pixel, one literal pixel of colour 1 (padded), end.
+    WriteBytes(dir.File("rle.bmp"),
+               bmpfiles::Build({.Width = 3, .Height = 2, .Bits = 8, .Compression = 1,
+                                .Palette = {0x102030, 0x405060}, .Pixels = {2, 1, 0, 2, 0, 1, 1, 1, 0, 1},
+                                .ColoursUsed = 2}));
+    const TColor first = RGB(0x10, 0x20, 0x30), second = RGB(0x40, 0x50, 0x60);
+    const std::vector<TColor> expected = {first, first, second, second, second, first};
+    for (int pattern : {0x55, 0xAA}) {
+#ifdef M_PERTURB
+        mallopt(M_PERTURB, pattern);
+#endif
+        TBitmap bitmap;
+        ASSERT_TRUE(bitmap.LoadFromFile(dir.File("rle.bmp")));
+        EXPECT_EQ(bitmap.PixelFormat(), pf24bit);
+        std::vector<TColor> pixels;
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                pixels.push_back(bitmap.Canvas()->Pixels(x, y));
+        EXPECT_EQ(pixels, expected) << pattern;
+    }
+#ifdef M_PERTURB
+    mallopt(M_PERTURB, 0);
+#endif
 }
 
 } // namespace
