@@ -1,6 +1,8 @@
 #include "Text.h"
 
+#include <cstdarg>
 #include <cstdint>
+#include <cstdio>
 
 namespace platform {
 
@@ -105,6 +107,31 @@ std::string Utf8ToCp1251(const std::string& text)
         i += ok ? len : 1;
     }
     return out;
+}
+
+std::string FormatText(const char* format, ...)
+{
+    char small[256];
+    std::va_list args;
+    va_start(args, format);
+    std::va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(small, sizeof small, format, args);
+    va_end(args);
+    std::string text;
+    if (length < 0) {
+        va_end(again);
+        return text;
+    }
+    if (static_cast<std::size_t>(length) < sizeof small) {
+        text.assign(small, static_cast<std::size_t>(length));
+    } else {
+        text.resize(static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(text.data(), text.size(), format, again);
+        text.resize(static_cast<std::size_t>(length));
+    }
+    va_end(again);
+    return text;
 }
 
 }  // namespace platform

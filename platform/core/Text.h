@@ -14,4 +14,8 @@ char32_t Cp1251ToUnicode(unsigned char byte);
 //! The Windows-1251 byte of one character, or -1 when 1251 lacks it.
 int UnicodeToCp1251(char32_t character);
 
+//! The text of a printf-style format, however long it comes out (numbers always with '.',
+//! the program keeps the "C" numeric locale).
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 }  // namespace platform

@@ -24,3 +24,14 @@ TEST(Text1251, ConvertsBothWaysIncludingTheSignsOfUnits)
     EXPECT_EQ(Utf8ToCp1251("日"), "?");
     EXPECT_EQ(Utf8ToCp1251("a\xC3"), "a?");  // cut in the middle of a character
 }
+
+TEST(FormatText, WritesShortAndLongTextsWhole)
+{
+    EXPECT_EQ(platform::FormatText("x=%.1f%s", 2.25, "nm"), "x=2.2nm");
+    // Far beyond any fixed buffer: 1e300 printed in full.
+    const std::string big = platform::FormatText("%.3f", 1e300);
+    EXPECT_EQ(big.size(), 301u + 4u);
+    EXPECT_EQ(big.substr(0, 5), "10000");
+    EXPECT_EQ(big.substr(big.size() - 4), ".000");
+    EXPECT_EQ(platform::FormatText("%s", ""), "");
+}
