@@ -44,6 +44,8 @@
 #include "tools/Arithmetics.h"
 #include "tools/Flat.h"
 #include "tools/Heights.h"
+#include "tools/Profile.h"
+#include "tools/Select.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -506,6 +508,8 @@ TStepWindow* TMainForm::CreateChannelView(TObjectSPM* step, int channel)
 TStepWindow* TMainForm::CreateStepWindow(TObjectSPM* step, int kind)
 {
     switch (kind) {
+    case 2:
+        return NewProfileWindow(step, MdiArea);
     case 3: {
         auto* heights = new THeightsForm(step, MdiArea);
         heights->Show();
@@ -515,6 +519,8 @@ TStepWindow* TMainForm::CreateStepWindow(TObjectSPM* step, int kind)
         return nullptr;
     }
 }
+
+TStepWindow* TMainForm::CreateCropTool(TObjectSPM* step) { return NewCropTool(step, this); }
 
 void TMainForm::BuildViewMenu(TObjectSPM* step, const std::vector<std::pair<std::string, int>>& items,
                               int zoomIndex)
@@ -853,7 +859,11 @@ void TMainForm::ArithmeticItemClick()
     platform::ExecModal(dialog);
 }
 
-void TMainForm::RectBtnClick() {}
+void TMainForm::RectBtnClick()
+{
+    if (TObjectSPM* step = CurrentStep())
+        step->OpenCropTool();
+}
 
 void TMainForm::FlatteningItemClick()
 {

@@ -162,6 +162,7 @@ public:
     void RunLinkDataDialog(TObjectSPM* step) override;
     TStepWindow* CreateChannelView(TObjectSPM* step, int channel) override;
     TStepWindow* CreateStepWindow(TObjectSPM* step, int kind) override;
+    TStepWindow* CreateCropTool(TObjectSPM* step) override;
     void BuildViewMenu(TObjectSPM* step, const std::vector<std::pair<std::string, int>>& items,
                        int zoomIndex) override;
     void ShowZoomIndex(int zoomIndex) override;

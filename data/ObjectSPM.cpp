@@ -231,6 +231,15 @@ void TObjectSPM::RefreshChannelValues(TSPMData& channel)
     }
 }
 
+void TObjectSPM::RefreshProfiles()
+{
+    // Every profile window, not only the last one opened: the others would otherwise keep
+    // channels that a changed data set has freed.
+    const std::vector<TStepWindow*> profiles = Profiles;
+    for (TStepWindow* profile : profiles)
+        profile->Refresh();
+}
+
 void TObjectSPM::CloseAnalysisWindows()
 {
     for (TStepWindow** slot : {&AngleWindow, &InfoWindow, &HeightsWindow})
@@ -257,8 +266,7 @@ void TObjectSPM::UpdateAll()
             view->CloseWindow();
         }
     }
-    if (ActiveProfile)
-        ActiveProfile->Refresh();
+    RefreshProfiles();
     CloseAnalysisWindows();
 }
 
@@ -275,8 +283,7 @@ void TObjectSPM::UpdateChannel(int channel)
                 Views[channel]->Refresh();
         }
     }
-    if (ActiveProfile)
-        ActiveProfile->Refresh();
+    RefreshProfiles();
     CloseAnalysisWindows();
 }
 

@@ -149,4 +149,6 @@ private:
     //! The current view, or a new caption-less view of channel 0 when there is none.
     void EnsureCurrentView();
     void CloseAnalysisWindows();
+    //! Every profile window of the step takes the changed data anew.
+    void RefreshProfiles();
 };

@@ -286,6 +286,12 @@ std::string ProgramFolder()
     return slash == std::string::npos ? std::string("./") : exe.substr(0, slash + 1);
 }
 
+std::string ExtractFileName(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name)
 {
     if (folder.empty())

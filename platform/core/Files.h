@@ -78,6 +78,8 @@ std::string ProgramFolder();
 //! Makes ProgramFolder answer `folder` (with a trailing separator added) from now on, so
 //! that a test gets working and plug-in folders of its own; "" restores the real folder.
 void SetProgramFolderForTesting(const std::string& folder);
+//! The file-name part of a path: what follows its last '/'.
+std::string ExtractFileName(const std::string& path);
 //! Joins a folder and a name with one separator.
 std::string JoinPath(const std::string& folder, const std::string& name);
 //! True when files can be created in the folder.

@@ -67,6 +67,9 @@ TEST(Folders, CreateNestedFoldersAndJoinPaths)
     EXPECT_EQ(platform::JoinPath("/x", "y"), "/x/y");
     EXPECT_EQ(platform::JoinPath("/x/", "y"), "/x/y");
     EXPECT_EQ(platform::JoinPath("", "y"), "y");
+    EXPECT_EQ(platform::ExtractFileName("/data/scans/a.spm"), "a.spm");
+    EXPECT_EQ(platform::ExtractFileName("a\\b.spm"), "a\\b.spm"); // a backslash is part of a name
+    EXPECT_EQ(platform::ExtractFileName("/data/"), "");
     const std::string folder = platform::ProgramFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '/');

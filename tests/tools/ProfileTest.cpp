@@ -1,0 +1,369 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <cmath>
+#include <string>
+
+#include "data/Fileformat.h"
+#include "data/ObjectFile.h"
+#include "platform/core/Text.h"
+#include "processing/Profile.h"
+#include "processing/Profilestatistic.h"
+#include "support/TestSupport.h"
+#include "tools/Profilestatistic.h"
+#include "tools/Select.h"
+#include "tools/ToolFixture.h"
+#include "tools/ToolWidgets.h"
+#include "tools/ViewTool.h"
+
+using processing::TSegment;
+using toolfixture::FlushDeletes;
+
+namespace {
+
+std::int32_t Ramp(int r, int c)
+{
+    return r * 100 + c * 10 + 5;
+}
+
+std::vector<std::string> Items(const QComboBox* box)
+{
+    std::vector<std::string> items;
+    for (int i = 0; i < box->count(); ++i)
+        items.push_back(box->itemText(i).toStdString());
+    return items;
+}
+
+std::vector<float> Samples(const TProfileForm* p, int g)
+{
+    const auto& b = p->Buffer[std::size_t(g)];
+    return {b.begin(), b.begin() + p->PointCount};
+}
+
+void ExpectSamples(const std::vector<float>& actual, const std::vector<double>& expected)
+{
+    ASSERT_EQ(actual.size(), expected.size());
+    for (std::size_t i = 0; i < actual.size(); ++i)
+        EXPECT_NEAR(actual[i], expected[i], 1e-3) << "sample " << i;
+}
+
+// Types a value into a coordinate box as the user would and leaves it.
+void Type(TToolEdit* box, const std::string& text)
+{
+    box->setText(QString::fromStdString(text));
+    box->setModified(true);
+    box->OnExit(box);
+}
+
+class ProfileTest : public toolfixture::ToolTest {
+protected:
+    // A step of a 9 × 7 ramp (values above Min: 100 r + 10 c) with its view, and a window.
+    TProfileForm* RampWindow()
+    {
+        MakeStep(OneChannel(9, 7, Ramp));
+        return OpenProfile();
+    }
+};
+
+}  // namespace
+
+TEST_F(ProfileTest, OpensOnTheCurrentChannelFromTheStepsSegment)
+{
+    TProfileForm* p = RampWindow();
+    ASSERT_TRUE(p);
+    EXPECT_STREQ(p->metaObject()->className(), "TProfileForm");
+    ASSERT_TRUE(p->Frame());
+    EXPECT_EQ(p->Frame()->windowTitle().toStdString(), "View Profile - src.spm #1");
+    EXPECT_EQ(step->Profiles, std::vector<TStepWindow*>{p});
+    EXPECT_EQ(p->size(), QSize(570, 330));
+    EXPECT_EQ(p->Image->geometry(), QRect(0, 0, 570, 235));
+    EXPECT_EQ(p->Segment(), (TSegment{0, 0, 8, 6}));
+    EXPECT_EQ((std::vector<std::string>{p->x1Edit->Text(), p->y1Edit->Text(), p->x2Edit->Text(),
+                                        p->y2Edit->Text()}),
+              (std::vector<std::string>{"0", "0", "8", "6"}));
+    EXPECT_EQ(p->PointCount, 9);
+    EXPECT_EQ(p->BufferLength, 10);
+    EXPECT_EQ(Items(p->cbFirstGraph), std::vector<std::string>{"Topography"});
+    EXPECT_EQ(Items(p->cbSecondGraph), (std::vector<std::string>{"None", "Topography"}));
+    EXPECT_EQ(p->cbSecondGraph->currentIndex(), 0);
+    EXPECT_TRUE(p->rbActivate1->isEnabled());
+    EXPECT_FALSE(p->rbActivate2->isEnabled());
+    EXPECT_TRUE(p->GraphEnabled[0]);
+    EXPECT_FALSE(p->GraphEnabled[1]);
+    EXPECT_TRUE(p->PaneVisible());
+    // Active, it holds the view of its channel.
+    EXPECT_TRUE(HoldsViewHooks(ViewOf(0), p));
+    // The picture: white inside a black frame, with the status line at the bottom.
+    EXPECT_EQ(p->Image->Background()->Width(), 570);
+    EXPECT_EQ(p->Image->Background()->Height(), 235);
+    EXPECT_EQ(p->Canvas->Pixels(1, 1), platform::clWhite);
+    EXPECT_EQ(p->Canvas->Pixels(0, 0), platform::clBlack);
+}
+
+TEST_F(ProfileTest, SamplesTheSegmentAsTheBoxesSetIt)
+{
+    TProfileForm* p = RampWindow();
+    ASSERT_TRUE(p);
+    Type(p->y1Edit, "3");
+    Type(p->y2Edit, "3");
+    EXPECT_EQ(p->Segment(), (TSegment{0, 3, 8, 3}));
+    EXPECT_EQ(Samples(p, 0), (std::vector<float>{300, 310, 320, 330, 340, 350, 360, 370, 380}));
+    EXPECT_DOUBLE_EQ(p->LengthPerPoint, 2.5);
+    // A column from the bottom up: one sample per row, the last on the end point.
+    Type(p->x1Edit, "4");
+    Type(p->y1Edit, "6");
+    Type(p->x2Edit, "4");
+    Type(p->y2Edit, "0");
+    EXPECT_EQ(p->Segment(), (TSegment{4, 6, 4, 0}));
+    EXPECT_EQ(Samples(p, 0), (std::vector<float>{640, 540, 440, 340, 240, 140, 40}));
+    EXPECT_DOUBLE_EQ(p->LengthPerPoint, 3.5);
+    EXPECT_TRUE(messages.Texts().empty());
+}
+
+TEST_F(ProfileTest, RefusesCoordinatesOffTheGridOrOntoTheOtherEnd)
+{
+    TProfileForm* p = RampWindow();
+    ASSERT_TRUE(p);
+    Type(p->y1Edit, "6"); // (0, 6) – (8, 6): a flat segment on the last row
+    ASSERT_EQ(p->Segment(), (TSegment{0, 6, 8, 6}));
+    const struct {
+        TToolEdit* Box;
+        const char* Text;
+        const char* Message;
+    } refused[] = {
+        {p->x1Edit, "9", "Value limit 0 - 8"},
+        {p->y2Edit, "7", "Value limit 0 - 6"},
+        {p->x1Edit, "8", "Value limit 0 - 8"}, // onto the end
+        {p->x2Edit, "0", "Value limit 0 - 8"}, // onto the start
+        {p->x1Edit, "", "'' is not a valid integer value"},
+    };
+    for (const auto& r : refused) {
+        messages.Clear();
+        const std::string before = r.Box->Text();
+        Type(r.Box, r.Text);
+        ASSERT_EQ(messages.Texts(), std::vector<std::string>{r.Message}) << r.Text;
+        EXPECT_EQ(messages.Recorded()[0].Caption, std::string(r.Message[0] == 'V' ? "Error input" : "Error"));
+        EXPECT_EQ(r.Box->Text(), before) << "the box shows the coordinate again";
+        EXPECT_FALSE(r.Box->Modified());
+        EXPECT_EQ(p->focusWidget(), r.Box) << "the box keeps the focus";
+        EXPECT_EQ(p->Segment(), (TSegment{0, 6, 8, 6}));
+    }
+    // An unchanged box does nothing at all.
+    messages.Clear();
+    p->x1Edit->OnExit(p->x1Edit);
+    EXPECT_TRUE(messages.Texts().empty());
+}
+
+TEST_F(ProfileTest, BoxesTakeOnlyDigitsAndEnterMovesOn)
+{
+    TProfileForm* p = RampWindow();
+    ASSERT_TRUE(p);
+    p->x2Edit->clear();
+    QTest::keyClicks(p->x2Edit, "1a-2.3 4");
+    EXPECT_EQ(p->x2Edit->Text(), "1234"); // only digits
+    QTest::keyClicks(p->x2Edit, "5");
+    EXPECT_EQ(p->x2Edit->Text(), "1234"); // and four of them at most
+    QTest::keyClick(p->x2Edit, Qt::Key_Backspace);
+    EXPECT_EQ(p->x2Edit->Text(), "123");
+    p->x2Edit->setFocus();
+    QTest::keyClick(p->x2Edit, Qt::Key_Return);
+    EXPECT_NE(p->focusWidget(), p->x2Edit);
+    EXPECT_EQ(p->focusWidget(), p->y2Edit);
+}
+
+TEST_F(ProfileTest, ASegmentStoredForAnotherGridIsBroughtOntoTheWindowsChannel)
+{
+    auto data = OneChannel(40, 30, Ramp);
+    datafixtures::AddChannel(*data, 20, 6, 4, [](int r, int c) { return r * 6 + c; });
+    MakeStep(std::move(data));
+    step->ShowChannelView(20);
+    ASSERT_EQ(step->CurrentChannel(), 20);
+    TProfileForm* p = OpenProfile();
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->Segment(), (TSegment{0, 0, 5, 3}));
+    EXPECT_EQ(p->BufferLength, 7);
+    EXPECT_EQ(p->PointCount, 6);
+    // Graph 2 on channel 0, which is larger: its samples come from its own grid.
+    p->cbSecondGraph->setCurrentIndex(1);
+    p->cbFirstGraphChange(p->cbSecondGraph);
+    EXPECT_TRUE(p->GraphEnabled[1]);
+    ExpectSamples(Samples(p, 1), {0, 70, 140, 210, 280, 350});
+}
+
+TEST_F(ProfileTest, ChoosingTheFirstGraphsChannelForTheSecondStepsBack)
+{
+    auto data = OneChannel(9, 7, Ramp);
+    datafixtures::AddChannel(*data, 2, 9, 7, [](int r, int c) { return -r * c; });
+    MakeStep(std::move(data));
+    TProfileForm* p = OpenProfile();
+    ASSERT_TRUE(p);
+    EXPECT_EQ(Items(p->cbSecondGraph), (std::vector<std::string>{"None", "Topography", "Phase"}));
+    p->cbSecondGraph->setCurrentIndex(2);
+    p->cbFirstGraphChange(p->cbSecondGraph);
+    EXPECT_TRUE(p->GraphEnabled[1]);
+    EXPECT_EQ(p->ActiveGraph, 1);
+    EXPECT_TRUE(p->rbActivate2->isChecked());
+    EXPECT_EQ(p->GraphChannel[1], step->SurfaceData->Channel(2));
+
+    // "Topography" is graph 1's: the chooser steps back to "None", which switches graph 2
+    // off and makes graph 1 active.
+    p->cbSecondGraph->setCurrentIndex(1);
+    p->cbFirstGraphChange(p->cbSecondGraph);
+    EXPECT_EQ(p->cbSecondGraph->currentIndex(), 0);
+    EXPECT_FALSE(p->GraphEnabled[1]);
+    EXPECT_FALSE(p->rbActivate2->isEnabled());
+    EXPECT_EQ(p->ActiveGraph, 0);
+    EXPECT_TRUE(p->rbActivate1->isChecked());
+}
+
+TEST_F(ProfileTest, TiltEliminationRoundTripsExactlyAndFollowsAChannelChange)
+{
+    auto data = OneChannel(40, 30, [](int r, int c) { return 7 * c + (c * c) % 13 + 3 * r; });
+    datafixtures::AddChannel(*data, 2, 40, 30, [](int r, int c) { return -11 * c + (r * c) % 7; });
+    MakeStep(std::move(data));
+    TProfileForm* p = OpenProfile();
+    ASSERT_TRUE(p);
+    const std::vector<float> sampled = Samples(p, 0);
+    const double slope = p->Slope[0];
+    ASSERT_GT(slope, 1);
+
+    p->cbEliminateTilt1->setChecked(true);
+    p->cbEliminateTilt1Click(p->cbEliminateTilt1);
+    EXPECT_EQ(p->Slope[0], 0);
+    EXPECT_EQ(p->SavedSlope[0], slope);
+    for (int i = 0; i < p->PointCount; ++i)
+        EXPECT_FLOAT_EQ(p->Buffer[0][std::size_t(i)], float(sampled[std::size_t(i)] - i * slope));
+
+    p->cbEliminateTilt1->setChecked(false);
+    p->cbEliminateTilt1Click(p->cbEliminateTilt1);
+    EXPECT_EQ(Samples(p, 0), sampled) << "the graph comes back exactly";
+    EXPECT_EQ(p->Slope[0], slope);
+
+    // With the box on, another channel has its own tilt removed, and switching the box off
+    // then gives that channel's samples, not a mixture with the first channel's slope.
+    p->cbEliminateTilt1->setChecked(true);
+    p->cbEliminateTilt1Click(p->cbEliminateTilt1);
+    p->cbSecondGraph->setCurrentIndex(2);
+    p->cbFirstGraphChange(p->cbSecondGraph);
+    p->cbFirstGraph->setCurrentIndex(1);
+    p->cbSecondGraph->setCurrentIndex(0);
+    p->cbFirstGraphChange(p->cbSecondGraph);
+    p->cbFirstGraphChange(p->cbFirstGraph);
+    ASSERT_EQ(p->GraphChannel[0], step->SurfaceData->Channel(2));
+    EXPECT_EQ(p->Slope[0], 0);
+    p->cbEliminateTilt1->setChecked(false);
+    p->cbEliminateTilt1Click(p->cbEliminateTilt1);
+    std::vector<float> phase(std::size_t(p->BufferLength));
+    TSPMData& ch = *step->SurfaceData->Channel(2);
+    ch.Lock();
+    const int n = processing::SampleProfile({ch.GetData(), 40, 30, ch.Header.Min}, p->Segment(),
+                                            phase.data(), p->BufferLength);
+    ch.Unlock();
+    phase.resize(std::size_t(n));
+    EXPECT_EQ(Samples(p, 0), phase);
+}
+
+TEST_F(ProfileTest, MarkersStatusLineAndTwoMarkersOnOnePoint)
+{
+    TProfileForm* p = RampWindow();
+    ASSERT_TRUE(p);
+    Type(p->y1Edit, "3");
+    Type(p->y2Edit, "3");
+    // Drag marker 1 from its foot on the axis to point 4 (x = 40 + 4 × 490 / 8).
+    const int axis = p->Image->height() - p->StatusHeight - p->MarginBottom;
+    p->FormMouseDown(p->Image, platform::mbLeft, platform::ssLeft, 40, axis + 2);
+    EXPECT_TRUE(p->DraggingMarker1);
+    p->FormMouseMove(p->Image, platform::ssLeft, 40 + 4 * 490 / 8 + 10, axis);
+    p->FormMouseUp(p->Image, platform::mbLeft, 0, 0, 0);
+    EXPECT_EQ(p->Marker1, 4);
+    EXPECT_EQ(p->LastMarker, 4);
+    // Beyond the last point the marker stops there.
+    p->FormMouseDown(p->Image, platform::mbLeft, platform::ssLeft, int(40 + 4 * 61.25), axis);
+    p->FormMouseMove(p->Image, platform::ssLeft, 5000, axis);
+    p->FormMouseUp(p->Image, platform::mbLeft, 0, 0, 0);
+    EXPECT_EQ(p->Marker1, 8);
+
+    EXPECT_EQ(p->StatusLineText(),
+              "[0;3] - [8;3]   View profile of Topography:  X=20.00 nm  Z=192.50 ");
+
+    // Two markers: the distance between them and the difference of their samples in whole
+    // raw counts; on one point both are 0.
+    p->rbTwoMarkers->setChecked(true);
+    p->rbTwoMarkersClick();
+    EXPECT_TRUE(p->TwoMarkers);
+    p->Marker2 = 2;
+    EXPECT_EQ(p->StatusLineText(),
+              "[0;3] - [8;3]   View profile of Topography:  X=15.00 nm  Z=30.00 ");
+    p->Marker2 = 8;
+    EXPECT_EQ(p->StatusLineText(),
+              "[0;3] - [8;3]   View profile of Topography:  X=0.00 nm  Z=0.00 ");
+    // The middle line's height at the start joins the line.
+    p->cbShowMidLine1->setChecked(true);
+    p->cbNormalize1Click();
+    EXPECT_EQ(p->StatusLineText(), "[0;3] - [8;3]   View profile of Topography:  X=0.00 nm  "
+                                   "Z=0.00    Zmidline - 1:147.50  ");
+}
+
+TEST_F(ProfileTest, NormalizingShowsValuesAboveTheGraphsMinimum)
+{
+    TProfileForm* p = RampWindow();
+    ASSERT_TRUE(p);
+    Type(p->y1Edit, "3");
+    Type(p->y2Edit, "3");
+    EXPECT_EQ(p->Offset[0], 5.f); // the channel's Min: shown values are raw values
+    EXPECT_EQ(p->GraphValue(0, 2), 320);
+    EXPECT_EQ(p->GraphSpan(0), 380.f);
+    p->cbNormalize1->setChecked(true);
+    p->cbNormalize1Click();
+    EXPECT_EQ(p->Offset[0], -300.f);
+    EXPECT_EQ(p->GraphValue(0, 2), 20);
+    EXPECT_EQ(p->GraphSpan(0), 80.f);
+}
+
+TEST_F(ProfileTest, AFlatGraphSpansOneAndASinglePointProfileDividesByNothing)
+{
+    MakeStep(OneChannel(1, 1, [](int, int) { return 42; }));
+    TProfileForm* p = OpenProfile();
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->PointCount, 1);
+    EXPECT_EQ(p->PixelsPerPoint, 0);
+    EXPECT_EQ(p->LengthPerPoint, 0);
+    EXPECT_EQ(p->Slope[0], 0);
+    EXPECT_EQ(p->GraphSpan(0), 1.f);
+    p->btInfoClick();
+    ASSERT_EQ(messages.Count(), 1u);
+    const std::string info = messages.Recorded()[0].Text;
+    EXPECT_NE(info.find("A number of points: 1\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("Ra: 0.000\nRq: 0.000\nRsk: 0.000\nRku: 0.000"), std::string::npos) << info;
+    EXPECT_EQ(info.find("nan"), std::string::npos) << info;
+    p->btBookmarkClick();
+    p->FormMouseDown(p->Image, platform::mbLeft, platform::ssLeft, 45, 200);
+    p->FormMouseMove(p->Image, platform::ssLeft, 300, 200);
+    p->FormMouseUp(p->Image, platform::mbLeft, 0, 300, 200);
+    EXPECT_EQ(p->Marker1, 0);
+}
+
+TEST_F(ProfileTest, InfoBoxShowsTheActiveGraphsStatistics)
+{
+    TProfileForm* p = RampWindow();
+    ASSERT_TRUE(p);
+    Type(p->y1Edit, "3");
+    Type(p->y2Edit, "3");
+    p->btInfoClick();
+    ASSERT_EQ(messages.Count(), 1u);
+    const auto box = messages.Recorded()[0];
+    EXPECT_EQ(box.Caption, "Profile information");
+    EXPECT_EQ(box.Icon, platform::MessageIcon::Information);
+    // Heights 0.5 × (v + 5): a straight rise of 5 per point over 2.5 nm.
+    EXPECT_EQ(box.Text.substr(0, box.Text.find("\nSurface")),
+              "Profile of file: src.spm\n[0;3] - [8;3]\nA number of points: 9\nMax value: 192.500 \n"
+              "Legnth: 20.000 nm");
+    EXPECT_NE(box.Text.find(platform::FormatText("Surface legnth: %.3f nm", 8 * std::hypot(2.5, 5))),
+              std::string::npos);
+    EXPECT_DOUBLE_EQ(p->SurfaceLength, 8 * std::hypot(2.5, 5));
+}

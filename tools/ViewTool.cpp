@@ -1,0 +1,95 @@
+#include "tools/ViewTool.h"
+
+#include <utility>
+
+#include "app/View2D.h"
+#include "data/ObjectSPM.h"
+
+namespace {
+
+//! The tool-change hook with the identity of the tool that bound it.
+struct TOwnedToolChange {
+    const void* Owner;
+    std::function<void(QWidget*)> Handler;
+    void operator()(QWidget* window) const
+    {
+        if (Handler)
+            Handler(window);
+    }
+};
+
+}  // namespace
+
+void BindViewHooks(TView2DForm* view, const void* owner, TViewToolHandlers handlers)
+{
+    if (!view)
+        return;
+    view->Image->OnMouseDown = std::move(handlers.MouseDown);
+    view->Image->OnMouseMove = std::move(handlers.MouseMove);
+    view->Image->OnMouseUp = std::move(handlers.MouseUp);
+    view->OnOverlayPaint = std::move(handlers.Repainted);
+    view->OnToolChange = TOwnedToolChange{owner, std::move(handlers.ToolChanged)};
+}
+
+bool HoldsViewHooks(const TView2DForm* view, const void* owner)
+{
+    if (!view)
+        return false;
+    const auto* hook = view->OnToolChange.target<TOwnedToolChange>();
+    return hook && hook->Owner == owner;
+}
+
+void ReleaseViewHooks(TView2DForm* view, const void* owner)
+{
+    if (!HoldsViewHooks(view, owner))
+        return;
+    view->Image->OnMouseDown = nullptr;
+    view->Image->OnMouseMove = nullptr;
+    view->Image->OnMouseUp = nullptr;
+    view->OnOverlayPaint = nullptr;
+    view->OnToolChange = nullptr;
+}
+
+processing::TGridMapping MappingOf(const TView2DForm* view)
+{
+    if (!view)
+        return {};
+    return {view->ImageLeft, view->ImageTop, view->PixelsPerPointX, view->PixelsPerPointY};
+}
+
+TView2DForm* ChannelViewOf(const TObjectSPM* step, int channel)
+{
+    if (!step || channel < 0 || channel >= ChannelCount)
+        return nullptr;
+    return dynamic_cast<TView2DForm*>(step->Views[std::size_t(channel)]);
+}
+
+TViewOverlay::TViewOverlay(TView2DForm* view)
+    : view_(view), canvas_(view->ImageCanvas()), brushStyle_(canvas_->Brush.Style)
+{
+    view_->Image->BeginUpdate();
+    canvas_->Pen.Mode = platform::pmNot;
+    canvas_->Pen.Style = platform::psSolid;
+    canvas_->Pen.Width = 1;
+    canvas_->Brush.Style = platform::bsSolid;
+}
+
+TViewOverlay::~TViewOverlay()
+{
+    canvas_->Pen.Mode = platform::pmCopy;
+    canvas_->Brush.Style = brushStyle_;
+    view_->Image->EndUpdate();
+    if (!view_->Image->AutoRefresh())
+        view_->Image->Display();
+}
+
+void TViewOverlay::Line(processing::TGridPoint from, processing::TGridPoint to)
+{
+    canvas_->MoveTo(from.Column, from.Row);
+    canvas_->LineTo(to.Column, to.Row);
+}
+
+void TViewOverlay::Handle(processing::TGridPoint p)
+{
+    canvas_->Ellipse(p.Column - 4, p.Row - 4, p.Column + 4, p.Row + 4);
+}
