@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "data/Fileformat.h"
@@ -366,4 +368,281 @@ TEST_F(ProfileTest, InfoBoxShowsTheActiveGraphsStatistics)
     EXPECT_NE(box.Text.find(platform::FormatText("Surface legnth: %.3f nm", 8 * std::hypot(2.5, 5))),
               std::string::npos);
     EXPECT_DOUBLE_EQ(p->SurfaceLength, 8 * std::hypot(2.5, 5));
+}
+
+TEST_F(ProfileTest, DraggingOnTheViewMovesTheSegmentAndTheOverlayErasesCleanly)
+{
+    MakeStep(OneChannel(40, 30, Ramp));
+    TView2DForm* view = ViewOf(0);
+    const auto clean = toolfixture::Pixels(*view->Image->Background());
+    TProfileForm* p = OpenProfile();
+    ASSERT_TRUE(p);
+    EXPECT_NE(toolfixture::Pixels(*view->Image->Background()), clean);
+    TZtImage* image = view->Image;
+
+    // The end (39, 29) is grabbed and dragged; every step resamples.
+    QTest::mousePress(image, Qt::LeftButton, {}, PixelOf(view, 38, 28));
+    QTest::mouseMove(image, PixelOf(view, 20, 10));
+    QTest::mouseRelease(image, Qt::LeftButton, {}, PixelOf(view, 20, 10));
+    EXPECT_EQ(p->Segment(), (TSegment{0, 0, 20, 10}));
+    EXPECT_EQ(p->x2Edit->Text(), "20");
+    EXPECT_EQ(p->PointCount, 21);
+    EXPECT_EQ(p->Buffer[0][20], float(Ramp(10, 20) - 5));
+
+    // A new segment: its first move leaves the grid, so its end is on the grid's edge.
+    QTest::mousePress(image, Qt::LeftButton, {}, PixelOf(view, 30, 5));
+    QTest::mouseMove(image, PixelOf(view, 60, -20));
+    QTest::mouseRelease(image, Qt::LeftButton, {}, PixelOf(view, 60, -20));
+    EXPECT_EQ(p->Segment(), (TSegment{30, 5, 39, 0}));
+    EXPECT_EQ(p->PointCount, 10);
+
+    // Marker squares on the view come and go with the box, exactly.
+    const auto withSegment = toolfixture::Pixels(*image->Background());
+    p->Marker1 = 4;
+    p->CBShowMarkersOn2D->setChecked(true);
+    p->CBShowMarkersOn2DClick();
+    EXPECT_NE(toolfixture::Pixels(*image->Background()), withSegment);
+    p->CBShowMarkersOn2D->setChecked(false);
+    p->CBShowMarkersOn2DClick();
+    EXPECT_EQ(toolfixture::Pixels(*image->Background()), withSegment);
+
+    // A new compose of the view draws the segment again.
+    view->Compose();
+    EXPECT_EQ(toolfixture::Pixels(*image->Background()), withSegment);
+
+    // Hiding the pane erases the segment, lets the view go and stores the segment.
+    p->btOKClick();
+    EXPECT_EQ(toolfixture::Pixels(*image->Background()), clean);
+    EXPECT_FALSE(HoldsViewHooks(view, p));
+    EXPECT_EQ(step->ProfileSegment, (TRect32{30, 5, 39, 0}));
+}
+
+TEST_F(ProfileTest, OneToolAtATimeHoldsTheView)
+{
+    step.reset();
+    TObjectSPM* s = OpenFile(OneChannel(40, 30, Ramp));
+    ASSERT_TRUE(s);
+    TView2DForm* view = ViewOf(*s, 0);
+    const auto clean = toolfixture::Pixels(*view->Image->Background());
+    TProfileForm* p = OpenProfile(*s);
+    ASSERT_TRUE(p);
+    ASSERT_TRUE(HoldsViewHooks(view, p));
+
+    // The crop tool takes the view: the profile erases its segment and hides its pane.
+    main->RectBtnClick();
+    auto* crop = dynamic_cast<TSelectForm*>(s->CropTool);
+    ASSERT_TRUE(crop);
+    EXPECT_FALSE(p->PaneVisible());
+    EXPECT_TRUE(HoldsViewHooks(view, crop));
+
+    // Activating the profile window closes the crop tool without a new step.
+    main->MdiArea->setActiveSubWindow(nullptr);
+    main->MdiArea->setActiveSubWindow(p->Frame());
+    EXPECT_EQ(s->CropTool, nullptr);
+    EXPECT_EQ(crop->Result, 2);
+    EXPECT_TRUE(HoldsViewHooks(view, p));
+    FlushDeletes();
+    EXPECT_EQ(main->cbObjectFile->count(), 1);
+    EXPECT_EQ(toolfixture::Pixels(*view->Image->Background()), clean);
+
+    // With its pane hidden the window keeps its hooks until the crop tool binds its own.
+    main->RectBtnClick();
+    crop = dynamic_cast<TSelectForm*>(s->CropTool);
+    ASSERT_TRUE(crop);
+    EXPECT_TRUE(HoldsViewHooks(view, crop));
+    crop->btCancelClick();
+    FlushDeletes();
+    EXPECT_FALSE(view->OnToolChange);
+    EXPECT_EQ(toolfixture::Pixels(*view->Image->Background()), clean);
+
+    // "Select coordinates" shows the pane and takes the view again.
+    p->btCoordinatesClick();
+    EXPECT_TRUE(p->PaneVisible());
+    EXPECT_TRUE(HoldsViewHooks(view, p));
+    EXPECT_NE(toolfixture::Pixels(*view->Image->Background()), clean);
+}
+
+TEST_F(ProfileTest, AProfileOfAnotherChannelLeavesTheCropToolOpen)
+{
+    step.reset();
+    auto data = OneChannel(20, 10, Ramp);
+    datafixtures::AddChannel(*data, 2, 20, 10, [](int r, int c) { return r + c; });
+    TObjectSPM* s = OpenFile(std::move(data));
+    ASSERT_TRUE(s);
+    main->RectBtnClick();
+    auto* crop = dynamic_cast<TSelectForm*>(s->CropTool);
+    ASSERT_TRUE(crop);
+    s->ShowChannelView(2);
+    TProfileForm* p = OpenProfile(*s);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->Channel, 2);
+    EXPECT_EQ(s->CropTool, crop);
+    EXPECT_TRUE(HoldsViewHooks(ViewOf(*s, 0), crop));
+    EXPECT_TRUE(HoldsViewHooks(ViewOf(*s, 2), p));
+}
+
+TEST_F(ProfileTest, EveryWindowOfTheStepFollowsAChangeOfItsChannels)
+{
+    auto data = OneChannel(9, 7, Ramp);
+    datafixtures::AddChannel(*data, 20, 9, 7, [](int r, int c) { return r - c; });
+    MakeStep(std::move(data));
+    TProfileForm* first = OpenProfile();
+    TProfileForm* second = OpenProfile();
+    ASSERT_TRUE(first && second);
+    for (TProfileForm* p : {first, second}) {
+        p->cbSecondGraph->setCurrentIndex(2);
+        p->cbFirstGraphChange(p->cbSecondGraph);
+        ASSERT_TRUE(p->GraphEnabled[1]);
+        p->LastMarker = 5;
+        p->btBookmarkClick();
+    }
+    EXPECT_EQ(step->ActiveProfile, second);
+
+    // The user channel goes: both windows drop their graph 2 (no freed channel is kept).
+    step->DeleteChannel(20);
+    step->UpdateAll();
+    for (TProfileForm* p : {first, second}) {
+        EXPECT_FALSE(p->GraphEnabled[1]);
+        EXPECT_EQ(p->GraphChannel[1], nullptr);
+        EXPECT_EQ(Items(p->cbSecondGraph), (std::vector<std::string>{"None", "Topography"}));
+        EXPECT_EQ(p->ActiveGraph, 0);
+        EXPECT_EQ(p->Bookmarks[1]->Count(), 0);
+        EXPECT_EQ(p->GraphChannel[0], step->SurfaceData->Channel(0));
+        p->Update(); // samples again without touching what went
+    }
+    // A new step number shows in every caption.
+    step->StepNumber = 4;
+    step->UpdateChannel(0);
+    EXPECT_EQ(first->Frame()->windowTitle().toStdString(), "View Profile - src.spm #4");
+    EXPECT_EQ(second->Frame()->windowTitle().toStdString(), "View Profile - src.spm #4");
+}
+
+TEST_F(ProfileTest, EscClosesTheWindowAndTheNextOneStartsFromItsSegment)
+{
+    TProfileForm* p = RampWindow();
+    ASSERT_TRUE(p);
+    Type(p->x1Edit, "2");
+    Type(p->y2Edit, "4");
+    QTest::keyClick(p->cbFirstGraph, Qt::Key_Escape);
+    EXPECT_TRUE(step->Profiles.empty());
+    EXPECT_EQ(step->ProfileSegment, (TRect32{2, 0, 8, 4}));
+    FlushDeletes();
+    EXPECT_EQ(main->MdiArea->subWindowList().size(), 1); // the view alone
+    EXPECT_FALSE(ViewOf(0)->OnToolChange);
+    TProfileForm* next = OpenProfile();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->Segment(), (TSegment{2, 0, 8, 4}));
+    // "&Close" closes as well; a step going deletes the windows it still has.
+    next->btCloseClick();
+    FlushDeletes();
+    EXPECT_TRUE(step->Profiles.empty());
+    OpenProfile();
+    OpenProfile();
+    EXPECT_EQ(step->Profiles.size(), 2u);
+    step.reset();
+    FlushDeletes();
+    EXPECT_TRUE(main->MdiArea->subWindowList().isEmpty());
+}
+
+TEST_F(ProfileTest, SavesItsPictureAndCopiesIt)
+{
+    TProfileForm* p = RampWindow();
+    ASSERT_TRUE(p);
+    const std::string path = dir.File("profile.bmp");
+    SaveProfilePicture(p, path);
+    platform::TBitmap saved;
+    ASSERT_TRUE(saved.LoadFromFile(path));
+    EXPECT_EQ(toolfixture::Pixels(saved), toolfixture::Pixels(*p->Image->Background()));
+    SaveProfilePicture(p, dir.File("missing/folder/profile.bmp"));
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error write file"});
+    QTest::keyClick(p->cbFirstGraph, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->image().size(), QSize(570, 235));
+}
+
+namespace {
+
+std::string Golden(const std::string& name)
+{
+    const auto bytes = testsupport::ReadBytes(std::string(MORVANE_TOOLS_GOLDEN) + name);
+    return {bytes.begin(), bytes.end()};
+}
+
+std::string FileText(const std::string& path)
+{
+    const auto bytes = testsupport::ReadBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+}  // namespace
+
+TEST_F(ProfileTest, ReportsOneAndTwoGraphsAsTheGoldenFilesHaveThem)
+{
+    auto data = OneChannel(5, 4, [](int r, int c) { return 40 * r + 7 * c * c; });
+    std::strcpy(data->Channel(0)->Header.ZUnit, "nm");
+    TSPMData* phase = datafixtures::AddChannel(*data, 2, 5, 4, [](int r, int c) { return (r * c) % 5 - 2 * c; });
+    std::strcpy(phase->Header.ZUnit, "deg");
+    phase->SourceFile = "/elsewhere/phase.spm";
+    MakeStep(std::move(data));
+    TProfileForm* p = OpenProfile();
+    ASSERT_TRUE(p);
+    Type(p->y1Edit, "1");
+    Type(p->y2Edit, "3");
+    ASSERT_EQ(p->Segment(), (TSegment{0, 1, 4, 3}));
+
+    const std::string one = dir.File("one.txt");
+    WriteProfileReport(p, one);
+    EXPECT_EQ(FileText(one), Golden("profile-one-graph.txt"));
+    const double topographyRa = p->Ra;
+
+    p->cbSecondGraph->setCurrentIndex(2);
+    p->cbFirstGraphChange(p->cbSecondGraph);
+    ASSERT_EQ(p->ActiveGraph, 1);
+    const std::string two = dir.File("two.txt");
+    WriteProfileReport(p, two);
+    EXPECT_EQ(FileText(two), Golden("profile-two-graphs.txt"));
+    EXPECT_EQ(p->ActiveGraph, 1);
+    EXPECT_EQ(p->Ra, topographyRa) << "the fields keep the other graph's values";
+
+    // Reports are appended.
+    WriteProfileReport(p, two);
+    EXPECT_EQ(FileText(two), Golden("profile-two-graphs.txt") + Golden("profile-two-graphs.txt"));
+    EXPECT_TRUE(messages.Texts().empty());
+    WriteProfileReport(p, dir.File("no/such/folder/report.txt"));
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error write file"});
+}
+
+TEST_F(ProfileTest, EndToEndOpenDragAndSaveTheReportThroughTheMainWindow)
+{
+    auto data = OneChannel(5, 4, [](int r, int c) { return 40 * r + 7 * c * c; });
+    std::strcpy(data->Channel(0)->Header.ZUnit, "nm");
+    TObjectSPM* s = OpenFile(std::move(data), "src.spm");
+    ASSERT_TRUE(s);
+    main->AProfile->trigger();
+    auto* p = dynamic_cast<TProfileForm*>(s->ActiveProfile);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->Frame()->windowTitle().toStdString(), "View Profile - src.spm #1");
+    EXPECT_EQ(p->Segment(), (TSegment{0, 0, 4, 3}));
+
+    // The start is grabbed on the view (it is tested before the end, 5 pixels away) and
+    // dragged one row down.
+    TView2DForm* view = ViewOf(*s, 0);
+    QTest::mousePress(view->Image, Qt::LeftButton, {}, PixelOf(view, 0, 0));
+    QTest::mouseMove(view->Image, PixelOf(view, 0, 1));
+    QTest::mouseRelease(view->Image, Qt::LeftButton, {}, PixelOf(view, 0, 1));
+    EXPECT_EQ(p->Segment(), (TSegment{0, 1, 4, 3}));
+    ExpectSamples(Samples(p, 0), {40, 67, 108, 163, 232});
+
+    main->MdiArea->setActiveSubWindow(p->Frame());
+    const std::string report = dir.File("report");
+    dialogs.Choose(report, 4); // after the SPM and bitmap entries: the text entry
+    main->SaveClick();
+    ASSERT_FALSE(dialogs.Requests().empty());
+    EXPECT_EQ(dialogs.Requests().back().FilterIndex, 4) << "the text entry is preselected";
+    EXPECT_EQ(FileText(report + ".txt"), Golden("profile-one-graph.txt"));
+    dialogs.Choose(dir.File("picture"), 3);
+    main->SaveClick();
+    platform::TBitmap picture;
+    ASSERT_TRUE(picture.LoadFromFile(dir.File("picture.bmp")));
+    EXPECT_EQ(picture.Width(), 570);
+    EXPECT_TRUE(messages.Texts().empty());
 }
