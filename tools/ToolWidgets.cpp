@@ -1,6 +1,7 @@
 #include "tools/ToolWidgets.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QKeyEvent>
 
 TToolEdit::TToolEdit(QWidget* owner) : QLineEdit(owner) {}
@@ -47,6 +48,11 @@ void TToolEdit::keyPressEvent(QKeyEvent* event)
 void TToolEdit::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
+    // The box is left when the focus moves on within its window; another window coming
+    // to the front (a view, a message box, a menu) leaves the focus where it is.
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+        return;
     if (OnExit)
         OnExit(this);
 }

@@ -22,7 +22,7 @@ public:
     //! A character was typed; setting it to 0 swallows it. Enter comes as 13, Esc as 27,
     //! Backspace as 8.
     platform::TKeyPressEvent OnKeyPress;
-    //! The box lost the focus.
+    //! The focus moved from the box to another control of its window.
     platform::TNotifyEvent OnExit;
 
     //! Shows the text; the box then counts as unchanged (Modified false).
