@@ -26,6 +26,7 @@
 #include "platform/core/Messages.h"
 #include "platform/core/Text.h"
 #include "platform/gui/Clipboard.h"
+#include "platform/gui/ModalDialogs.h"
 #include "platform/gui/Numbers.h"
 #include "processing/Profile.h"
 #include "processing/ProfileReport.h"
@@ -784,7 +785,7 @@ void TProfileForm::btnCalibrateClick()
         indexes.push_back(marks.Items(i)->PointIndex);
     TFCalibrateLength dialog(this);
     dialog.Fraction = processing::MarkSpacingFraction(indexes, PointCount);
-    dialog.exec();
+    platform::ExecModal(dialog);
 }
 
 void TProfileForm::btCloseClick()

@@ -3,11 +3,10 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
-#include <functional>
 #include <string>
 
 #include "components/ZtEdit.h"
+#include "platform/gui/ModalDialogs.h"
 #include "tools/Bookmark.h"
 #include "tools/CalibrateLengthForm.h"
 #include "tools/ToolFixture.h"
@@ -43,19 +42,6 @@ protected:
     }
     static TMark* Mark(TProfileForm* p, int graph, int i) { return p->Bookmarks[std::size_t(graph)]->Items(i); }
 };
-
-// Runs `body` with the modal dialog of the calibration once it is shown.
-void WithCalibrationDialog(const std::function<void(TFCalibrateLength*)>& body, bool* shown)
-{
-    QTimer::singleShot(0, [body, shown] {
-        auto* dialog = qobject_cast<TFCalibrateLength*>(QApplication::activeModalWidget());
-        *shown = dialog != nullptr;
-        if (!dialog)
-            return;
-        body(dialog);
-        dialog->BitBtn1->click();
-    });
-}
 
 }  // namespace
 
@@ -160,24 +146,24 @@ TEST_F(BookmarkTest, CalibrationFromMarksTenPointsApartOnAHundredAndOnePoints)
         p->LastMarker = i;
         p->btBookmarkClick();
     }
-    bool shown = false;
-    WithCalibrationDialog(
-        [](TFCalibrateLength* d) {
-            EXPECT_EQ(d->windowTitle().toStdString(), "Calculate range");
-            EXPECT_EQ(d->size(), QSize(254, 101));
-            EXPECT_DOUBLE_EQ(d->Fraction, 30.0 / 3 / 101);
-            EXPECT_TRUE(d->STProfileLength->text().isEmpty());
-            EXPECT_EQ(d->EDPointsDistance->Text().toStdString(), "0");
-            d->EDPointsDistance->setFocus();
-            d->EDPointsDistance->clear();
-            QTest::keyClicks(d->EDPointsDistance, "100");
-            QTest::keyClick(d->EDPointsDistance, Qt::Key_Return);
-            EXPECT_EQ(d->STProfileLength->text().toStdString(), "1010.0");
-            EXPECT_TRUE(d->isVisible()) << "Enter enters the distance; it does not close";
-        },
-        &shown);
+    platform::ModalDialogRecorder dialogs;
+    dialogs.Then([](QDialog& dialog) {
+        auto* d = qobject_cast<TFCalibrateLength*>(&dialog);
+        ASSERT_TRUE(d);
+        EXPECT_EQ(d->size(), QSize(254, 101));
+        EXPECT_DOUBLE_EQ(d->Fraction, 30.0 / 3 / 101);
+        EXPECT_TRUE(d->STProfileLength->text().isEmpty());
+        EXPECT_EQ(d->EDPointsDistance->Text().toStdString(), "0");
+        d->EDPointsDistance->clear();
+        QTest::keyClicks(d->EDPointsDistance, "100");
+        QTest::keyClick(d->EDPointsDistance, Qt::Key_Return);
+        EXPECT_EQ(d->STProfileLength->text().toStdString(), "1010.0");
+        EXPECT_EQ(d->result(), QDialog::Rejected) << "Enter enters the distance; it does not close";
+        d->BitBtn1->click();
+    });
     p->btnCalibrateClick();
-    EXPECT_TRUE(shown);
+    EXPECT_EQ(dialogs.Titles(), std::vector<std::string>{"Calculate range"});
+    EXPECT_EQ(dialogs.Left(), 0u);
 }
 
 TEST_F(BookmarkTest, CalibrationNeedsTwoMarksAtTwoPoints)
@@ -186,19 +172,19 @@ TEST_F(BookmarkTest, CalibrationNeedsTwoMarksAtTwoPoints)
     ASSERT_TRUE(p);
     p->LastMarker = 3;
     p->btBookmarkClick();
+    platform::ModalDialogRecorder dialogs;
     p->btnCalibrateClick(); // one mark: nothing opens
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(dialogs.Titles().empty());
 
     p->btBookmarkClick(); // two marks on one point: a fraction of 0 shows nothing
-    bool shown = false;
-    WithCalibrationDialog(
-        [](TFCalibrateLength* d) {
-            EXPECT_EQ(d->Fraction, 0);
-            d->EDPointsDistance->SetText("100");
-            d->EDPointsDistanceEnterValue(d->EDPointsDistance);
-            EXPECT_TRUE(d->STProfileLength->text().isEmpty());
-        },
-        &shown);
+    dialogs.Then([](QDialog& dialog) {
+        auto* d = qobject_cast<TFCalibrateLength*>(&dialog);
+        ASSERT_TRUE(d);
+        EXPECT_EQ(d->Fraction, 0);
+        d->EDPointsDistance->SetText("100");
+        d->EDPointsDistanceEnterValue(d->EDPointsDistance);
+        EXPECT_TRUE(d->STProfileLength->text().isEmpty());
+    });
     p->btnCalibrateClick();
-    EXPECT_TRUE(shown);
+    EXPECT_EQ(dialogs.Titles().size(), 1u);
 }
