@@ -181,21 +181,8 @@ std::uint32_t PixelOf(const platform::PaletteEntry& e)
 
 } // namespace
 
-//! The MDI subwindow of a view. It owns the view as its child; when it goes first it tells
-//! the view, and when the view goes first the view takes itself out of it and deletes it.
-class TView2DFrame final : public QMdiSubWindow {
-public:
-    explicit TView2DFrame(TView2DForm* view) : view_(view) { setObjectName("View2DFrame"); }
-    ~TView2DFrame() override
-    {
-        if (view_)
-            view_->frame_ = nullptr;
-    }
-    TView2DForm* view_;
-};
-
 TView2DForm::TView2DForm(TObjectSPM* step, int channel, QMdiArea* area)
-    : QWidget(nullptr), step_(step), area_(area)
+    : QWidget(nullptr), step_(step)
 {
     setObjectName("View2DForm");
     setFocusPolicy(Qt::StrongFocus);
@@ -216,22 +203,8 @@ TView2DForm::TView2DForm(TObjectSPM* step, int channel, QMdiArea* area)
     Image->SetAutoRefresh(true);
     Image->Loaded();
 
-    if (area_) {
-        auto* frame = new TView2DFrame(this);
-        frame_ = frame;
-        frame->setWidget(this);
-        frame->setAttribute(Qt::WA_DeleteOnClose);
-        // A fixed single border with the system menu and the minimise button.
-        area_->addSubWindow(frame, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                       Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                                       Qt::WindowCloseButtonHint);
-        connect(area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
-            if (w && w == frame_)
-                FormActivate();
-        });
-    } else {
-        setAttribute(Qt::WA_DeleteOnClose);
-    }
+    // A fixed single border with the system menu and the minimise button.
+    mdi_ = std::make_unique<TMdiChild>(this, area, [this] { FormActivate(); });
     FormCreate();
 }
 
@@ -241,14 +214,8 @@ TView2DForm::~TView2DForm()
     if (!closed_ && step_)
         step_->ChannelViewClosed(this);
     TearDown();
-    if (QMdiSubWindow* frame = std::exchange(frame_, nullptr)) {
-        static_cast<TView2DFrame*>(frame)->view_ = nullptr;
-        QMdiArea* area = area_;
-        frame->setWidget(nullptr); // out of the subwindow first, so that it does not delete us
-        delete frame;
-        if (area)
-            QTimer::singleShot(0, area, [area] { ActivateCurrentView(area); });
-    }
+    if (QMdiArea* area = mdi_->Release())
+        QTimer::singleShot(0, area, [area] { ActivateCurrentView(area); });
     --destroyingViews;
 }
 
@@ -285,13 +252,7 @@ void TView2DForm::FormCreate()
 
 void TView2DForm::Show()
 {
-    if (frame_) {
-        frame_->show();
-        if (area_)
-            area_->setActiveSubWindow(frame_);
-    } else {
-        show();
-    }
+    mdi_->Show();
     setFocus();
 }
 
@@ -305,25 +266,13 @@ void TView2DForm::Refresh()
 
 void TView2DForm::Focus()
 {
-    if (frame_) {
-        if (frame_->isMinimized())
-            frame_->showNormal();
-        if (area_)
-            area_->setActiveSubWindow(frame_);
-        frame_->raise();
-    } else {
-        show();
-        raise();
-    }
+    mdi_->Focus();
     setFocus();
 }
 
 void TView2DForm::CloseWindow()
 {
-    if (frame_)
-        frame_->close();
-    else
-        close();
+    mdi_->Close();
 }
 
 void TView2DForm::Detach()
@@ -337,10 +286,7 @@ void TView2DForm::Detach()
 
 void TView2DForm::SetCaption(const std::string& caption)
 {
-    const QString title = QString::fromUtf8(caption.c_str());
-    setWindowTitle(title);
-    if (frame_)
-        frame_->setWindowTitle(title);
+    mdi_->SetCaption(caption);
 }
 
 void TView2DForm::FormActivate()
@@ -375,8 +321,7 @@ void TView2DForm::closeEvent(QCloseEvent* event)
         step_ = nullptr;
         Settings = nullptr;
         // Closed on its own while in its subwindow: the subwindow closes (and goes) too.
-        if (frame_ && frame_->isVisible())
-            frame_->close();
+        mdi_->FormClosed();
     }
     event->accept();
 }
@@ -410,8 +355,8 @@ void TView2DForm::SetClientSize(int width, int height)
     clientHeight_ = height;
     setFixedSize(width, height);
     Image->setGeometry(0, 0, width, height);
-    if (frame_)
-        frame_->adjustSize();
+    if (QMdiSubWindow* frame = Frame())
+        frame->adjustSize();
 }
 
 void TView2DForm::UpdateCaption()

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/Main.h"
+#include "app/MdiChild.h"
 #include "processing/View2DMath.h"
 #include "components/ZtImage.h"
 #include "data/DocumentHost.h"
@@ -109,7 +110,7 @@ public:
     bool Shading() const { return ShadedChannel != nullptr; }
 
     //! The subwindow that holds the view, null without an MDI area.
-    QMdiSubWindow* Frame() const { return frame_; }
+    QMdiSubWindow* Frame() const { return mdi_ ? mdi_->Frame() : nullptr; }
     //! The step, null once detached.
     TObjectSPM* Step() const { return step_; }
 
@@ -173,8 +174,6 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    friend class TView2DFrame;
-
     void FormCreate();
     //! Tool told, shading dropped, palette detached, buffers freed, data set released; once.
     void TearDown();
@@ -198,8 +197,7 @@ private:
     void PaintPicture(platform::TCanvas* canvas, bool background);
 
     TObjectSPM* step_ = nullptr;
-    QMdiArea* area_ = nullptr;
-    QMdiSubWindow* frame_ = nullptr;
+    std::unique_ptr<TMdiChild> mdi_; //!< the subwindow in the main window's MDI area
     std::int32_t Zoom_ = 1;
     int clientWidth_ = 0;
     int clientHeight_ = 0;

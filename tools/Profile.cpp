@@ -92,26 +92,12 @@ bool ChooseColour(platform::TColor& colour)
 
 } // namespace
 
-//! The MDI subwindow of a profile window. It owns the window as its child; when it goes
-//! first it tells the window, and when the window goes first the window takes itself out
-//! of it and deletes it.
-class TProfileFrame final : public QMdiSubWindow {
-public:
-    explicit TProfileFrame(TProfileForm* form) : form_(form) { setObjectName("ProfileFrame"); }
-    ~TProfileFrame() override
-    {
-        if (form_)
-            form_->frame_ = nullptr;
-    }
-    TProfileForm* form_;
-};
-
 // =====================================================================================
 // Window life
 
 TProfileForm::TProfileForm(TObjectSPM* step, int channel, int x1, int y1, int x2, int y2,
                            QMdiArea* area)
-    : QWidget(nullptr), step_(step), area_(area)
+    : QWidget(nullptr), step_(step)
 {
     setObjectName("ProfileForm");
     Channel = static_cast<std::int8_t>(channel);
@@ -134,21 +120,7 @@ TProfileForm::TProfileForm(TObjectSPM* step, int channel, int x1, int y1, int x2
     }
     Swatch = {TopographyImage, PhaseImage};
 
-    if (area_) {
-        auto* frame = new TProfileFrame(this);
-        frame_ = frame;
-        frame->setWidget(this);
-        frame->setAttribute(Qt::WA_DeleteOnClose);
-        area_->addSubWindow(frame, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                       Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                                       Qt::WindowCloseButtonHint);
-        connect(area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
-            if (w && w == frame_)
-                FormActivate();
-        });
-    } else {
-        setAttribute(Qt::WA_DeleteOnClose);
-    }
+    mdi_ = std::make_unique<TMdiChild>(this, area, [this] { FormActivate(); });
     InstallKeyPreview(this, [this](QKeyEvent* e) { return FormKeyDown(e->key(), e->modifiers()); });
     FormCreate();
 }
@@ -170,11 +142,7 @@ TProfileForm::~TProfileForm()
     if (DataSet)
         DataSet->Release();
     DataSet = nullptr;
-    if (QMdiSubWindow* frame = std::exchange(frame_, nullptr)) {
-        static_cast<TProfileFrame*>(frame)->form_ = nullptr;
-        frame->setWidget(nullptr); // out of the subwindow first, so that it does not delete us
-        delete frame;
-    }
+    mdi_->Release();
 }
 
 void TProfileForm::CreateComponents()
@@ -254,18 +222,15 @@ void TProfileForm::CreateComponents()
     // The bottom strip.
     Panel = new QFrame(this);
     Panel->setObjectName("Panel");
-    auto radio = [this](const char* name, const char* text, int x, int y, int w) {
-        auto* r = new QRadioButton(QString::fromUtf8(text), Panel);
-        r->setObjectName(name);
-        r->setGeometry(x, y, w, 20);
-        return r;
+    // A radio button or a check box of the strip.
+    auto box = [this]<class Box>(Box*, const char* name, const char* text, int x, int y, int w) {
+        auto* b = new Box(QString::fromUtf8(text), Panel);
+        b->setObjectName(name);
+        b->setGeometry(x, y, w, 20);
+        return b;
     };
-    auto check = [this](const char* name, const char* text, int x, int y, int w) {
-        auto* c = new QCheckBox(QString::fromUtf8(text), Panel);
-        c->setObjectName(name);
-        c->setGeometry(x, y, w, 20);
-        return c;
-    };
+    const auto radio = [&](auto... a) { return box(static_cast<QRadioButton*>(nullptr), a...); };
+    const auto check = [&](auto... a) { return box(static_cast<QCheckBox*>(nullptr), a...); };
     auto chooser = [this](const char* name, int y) {
         auto* c = new QComboBox(Panel);
         c->setObjectName(name);
@@ -358,8 +323,8 @@ void TProfileForm::FormCreate()
 {
     resize(ClientWidth0, ClientHeight0);
     PlaceComponents();
-    if (frame_)
-        frame_->adjustSize();
+    if (QMdiSubWindow* frame = Frame())
+        frame->adjustSize();
 
     CurrentChannel = GraphChannel[0];
     ProfileWidth = CurrentChannel ? CurrentChannel->Header.Width : 0;
@@ -403,43 +368,22 @@ void TProfileForm::FormCreate()
 
 void TProfileForm::Show()
 {
-    if (frame_) {
-        frame_->show();
-        if (area_)
-            area_->setActiveSubWindow(frame_);
-    } else {
-        show();
-    }
+    mdi_->Show();
 }
 
 void TProfileForm::Focus()
 {
-    if (frame_) {
-        if (frame_->isMinimized())
-            frame_->showNormal();
-        if (area_)
-            area_->setActiveSubWindow(frame_);
-        frame_->raise();
-    } else {
-        show();
-        raise();
-    }
+    mdi_->Focus();
 }
 
 void TProfileForm::CloseWindow()
 {
-    if (frame_)
-        frame_->close();
-    else
-        close();
+    mdi_->Close();
 }
 
 void TProfileForm::SetCaption(const std::string& caption)
 {
-    const QString title = QString::fromUtf8(caption.c_str());
-    setWindowTitle(title);
-    if (frame_)
-        frame_->setWindowTitle(title);
+    mdi_->SetCaption(caption);
 }
 
 void TProfileForm::FormActivate()
@@ -466,9 +410,7 @@ void TProfileForm::closeEvent(QCloseEvent* event)
     if (!closed_) {
         closed_ = true;
         FormClose();
-        // Closed on its own while in its subwindow: the subwindow closes (and goes) too.
-        if (frame_ && frame_->isVisible())
-            frame_->close();
+        mdi_->FormClosed();
     }
     event->accept();
 }
@@ -1203,11 +1145,7 @@ void TProfileForm::CBShowMarkersOn2DClick()
 
 void TProfileForm::x1EditKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers)
 {
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        if (auto* box = qobject_cast<QWidget*>(sender))
-            FocusNextControl(box);
-        key = 0;
-    }
+    EnterMovesFocusOn(sender, key);
 }
 
 void TProfileForm::x1EditKeyPress(QObject*, char& key)
@@ -1223,52 +1161,23 @@ void TProfileForm::y2EditExit() { CoordinateExit(y2Edit, processing::TEndCoordin
 
 void TProfileForm::CoordinateExit(TToolEdit* box, processing::TEndCoordinate which)
 {
-    if (!box->Modified())
+    const auto v = LeftCoordinate(box, which, Segment(), ProfileWidth, ProfileHeight,
+                                  TNotANumber::ConversionError);
+    if (!v)
         return;
     using E = processing::TEndCoordinate;
-    std::int32_t& coordinate = which == E::X1 ? X1 : which == E::Y1 ? Y1 : which == E::X2 ? X2 : Y2;
-    const bool isX = which == E::X1 || which == E::X2;
-    std::int32_t v = 0;
-    try {
-        v = platform::StrToInt(box->Text());
-    } catch (const platform::EConvertError& e) {
-        platform::ShowError(e.what());
-        box->SetText(std::to_string(coordinate));
-        box->setFocus();
-        return;
-    }
-    if (!processing::CoordinateAccepted(which, v, Segment(), ProfileWidth, ProfileHeight)) {
-        ShowValueLimitError(0, (isX ? ProfileWidth : ProfileHeight) - 1);
-        box->SetText(std::to_string(coordinate));
-        box->setFocus();
-        return;
-    }
     DrawSegmentOnView();
-    coordinate = v;
+    (which == E::X1 ? X1 : which == E::Y1 ? Y1 : which == E::X2 ? X2 : Y2) = *v;
     Update();
     DrawSegmentOnView();
 }
 
 void TProfileForm::HookView(bool on)
 {
-    TView2DForm* view = View();
-    if (!view)
-        return;
-    if (!on) {
-        ReleaseViewHooks(view, this);
-        return;
-    }
-    TViewToolHandlers handlers;
-    handlers.MouseDown = [this](QObject* s, platform::TMouseButton b, platform::TShiftState sh, int x,
-                                int y) { ViewMouseDown(s, b, sh, x, y); };
-    handlers.MouseMove = [this](QObject* s, platform::TShiftState sh, int x, int y) {
-        ViewMouseMove(s, sh, x, y);
-    };
-    handlers.MouseUp = [this](QObject* s, platform::TMouseButton b, platform::TShiftState sh, int x,
-                              int y) { ViewMouseUp(s, b, sh, x, y); };
-    handlers.Repainted = [this](TView2DForm* sender) { ViewRepainted(sender); };
-    handlers.ToolChanged = [this](QWidget* window) { ViewToolChanged(window); };
-    BindViewHooks(view, this, std::move(handlers));
+    if (on)
+        BindToolHooks(View(), this);
+    else
+        ReleaseViewHooks(View(), this);
 }
 
 void TProfileForm::ViewMouseDown(QObject*, platform::TMouseButton, platform::TShiftState, int x, int y)

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/Main.h"
+#include "app/MdiChild.h"
 #include "components/ZtImage.h"
 #include "data/DocumentHost.h"
 #include "platform/gui/Bitmap.h"
@@ -152,7 +153,7 @@ public:
     TView2DForm* View() const;
     //! The step, null once it has let the window go.
     TObjectSPM* Step() const { return step_; }
-    QMdiSubWindow* Frame() const { return frame_; }
+    QMdiSubWindow* Frame() const { return mdi_ ? mdi_->Frame() : nullptr; }
     //! The segment as the sampling sees it.
     processing::TSegment Segment() const { return {X1, Y1, X2, Y2}; }
     //! Whether the coordinates pane is visible.
@@ -252,7 +253,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    friend class TProfileFrame;
     void CreateComponents();
     void PlaceComponents();
     //! The channel of each chooser item's name, the present channels in slot order.
@@ -274,8 +274,7 @@ private:
     void ApplyTilt(int g, bool on);
 
     TObjectSPM* step_ = nullptr;
-    QMdiArea* area_ = nullptr;
-    QMdiSubWindow* frame_ = nullptr;
+    std::unique_ptr<TMdiChild> mdi_; //!< the subwindow in the main window's MDI area
     bool closed_ = false;
     bool destroying_ = false;
 };

@@ -91,17 +91,7 @@ TSelectForm::TSelectForm(TObjectSPM* step, int mode, int x1, int y1, int x2, int
     View = step_ ? dynamic_cast<TView2DForm*>(step_->CurrentView) : nullptr;
     if (View) {
         View->NotifyToolChange(this);
-        TViewToolHandlers handlers;
-        handlers.MouseDown = [this](QObject* s, platform::TMouseButton b, platform::TShiftState sh,
-                                    int x, int y) { ViewMouseDown(s, b, sh, x, y); };
-        handlers.MouseMove = [this](QObject* s, platform::TShiftState sh, int x, int y) {
-            ViewMouseMove(s, sh, x, y);
-        };
-        handlers.MouseUp = [this](QObject* s, platform::TMouseButton b, platform::TShiftState sh,
-                                  int x, int y) { ViewMouseUp(s, b, sh, x, y); };
-        handlers.Repainted = [this](TView2DForm* sender) { ViewRepainted(sender); };
-        handlers.ToolChanged = [this](QWidget* window) { ViewToolChanged(window); };
-        BindViewHooks(View, this, std::move(handlers));
+        BindToolHooks(View, this);
     }
     DrawRectOnView();
     x1Edit->setFocus();
@@ -159,11 +149,7 @@ bool TSelectForm::FormKeyDown(int key)
 
 void TSelectForm::EditKeyDown(QObject* sender, int& key, Qt::KeyboardModifiers)
 {
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        if (auto* box = qobject_cast<QWidget*>(sender))
-            FocusNextControl(box);
-        key = 0;
-    }
+    EnterMovesFocusOn(sender, key);
 }
 
 void TSelectForm::x1EditExit() { CoordinateExit(x1Edit, processing::TEndCoordinate::X1); }
@@ -173,28 +159,14 @@ void TSelectForm::y2EditExit() { CoordinateExit(y2Edit, processing::TEndCoordina
 
 void TSelectForm::CoordinateExit(TToolEdit* box, processing::TEndCoordinate which)
 {
-    if (!box->Modified())
+    const auto v = LeftCoordinate(box, which, Corners(), LimitWidth, LimitHeight,
+                                  TNotANumber::ValueLimit);
+    if (!v)
         return;
     using E = processing::TEndCoordinate;
-    std::int32_t& coordinate = which == E::X1 ? X1 : which == E::Y1 ? Y1 : which == E::X2 ? X2 : Y2;
-    const bool isX = which == E::X1 || which == E::X2;
-    bool accepted = false;
-    std::int32_t v = 0;
-    try {
-        v = platform::StrToInt(box->Text());
-        accepted = processing::CoordinateAccepted(which, v, Corners(), LimitWidth, LimitHeight);
-    } catch (const platform::EConvertError&) {
-        accepted = false;  // not a whole number
-    }
-    if (!accepted) {
-        ShowValueLimitError(0, (isX ? LimitWidth : LimitHeight) - 1);
-        box->SetText(std::to_string(coordinate));
-        box->setFocus();
-        return;
-    }
     DrawRectOnView();
-    coordinate = v;
-    box->SetText(std::to_string(coordinate));
+    (which == E::X1 ? X1 : which == E::Y1 ? Y1 : which == E::X2 ? X2 : Y2) = *v;
+    box->SetText(std::to_string(*v));
     DrawRectOnView();
 }
 

@@ -70,6 +70,15 @@ void FocusNextControl(QWidget* from)
     }
 }
 
+void EnterMovesFocusOn(QObject* sender, int& key)
+{
+    if (key != Qt::Key_Return && key != Qt::Key_Enter)
+        return;
+    if (auto* control = qobject_cast<QWidget*>(sender))
+        FocusNextControl(control);
+    key = 0;
+}
+
 namespace {
 
 class TKeyPreview : public QObject {

@@ -39,6 +39,9 @@ protected:
 //! Gives the focus to the control after `from` in its window's tab order.
 void FocusNextControl(QWidget* from);
 
+//! Enter in a control moves the focus to the next one in tab order; the key is swallowed.
+void EnterMovesFocusOn(QObject* sender, int& key);
+
 //! Lets `form` see every key pressed in it or any of its controls first: `handler` gets
 //! each key press and swallows it by returning true.
 void InstallKeyPreview(QWidget* form, std::function<bool(QKeyEvent* event)> handler);

@@ -4,6 +4,9 @@
 
 #include "app/View2D.h"
 #include "data/ObjectSPM.h"
+#include "platform/core/Messages.h"
+#include "platform/gui/Numbers.h"
+#include "tools/ToolWidgets.h"
 
 namespace {
 
@@ -92,4 +95,37 @@ void TViewOverlay::Line(processing::TGridPoint from, processing::TGridPoint to)
 void TViewOverlay::Handle(processing::TGridPoint p)
 {
     canvas_->Ellipse(p.Column - 4, p.Row - 4, p.Column + 4, p.Row + 4);
+}
+
+std::optional<std::int32_t> LeftCoordinate(TToolEdit* box, processing::TEndCoordinate which,
+                                           const processing::TSegment& ends, int width,
+                                           int height, TNotANumber notANumber)
+{
+    if (!box->Modified())
+        return std::nullopt;
+    using E = processing::TEndCoordinate;
+    const bool isX = which == E::X1 || which == E::X2;
+    const std::int32_t current = which == E::X1   ? ends.X1
+                                 : which == E::Y1 ? ends.Y1
+                                 : which == E::X2 ? ends.X2
+                                                  : ends.Y2;
+    const auto refuse = [&](const std::string* conversionError) {
+        if (conversionError)
+            platform::ShowError(*conversionError);
+        else
+            ShowValueLimitError(0, (isX ? width : height) - 1);
+        box->SetText(std::to_string(current));
+        box->setFocus();
+        return std::nullopt;
+    };
+    std::int32_t v = 0;
+    try {
+        v = platform::StrToInt(box->Text());
+    } catch (const platform::EConvertError& e) {
+        const std::string message = e.what();
+        return refuse(notANumber == TNotANumber::ConversionError ? &message : nullptr);
+    }
+    if (!processing::CoordinateAccepted(which, v, ends, width, height))
+        return refuse(nullptr);
+    return v;
 }

@@ -6,7 +6,9 @@
 // draws its overlay with an inverting pen, so that drawing the same figure twice erases it.
 
 #include <QWidget>
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "platform/gui/Canvas.h"
 #include "platform/gui/Input.h"
@@ -14,6 +16,7 @@
 
 class TView2DForm;
 class TObjectSPM;
+class TToolEdit;
 
 //! The handlers a tool binds to a view.
 struct TViewToolHandlers {
@@ -26,6 +29,23 @@ struct TViewToolHandlers {
 
 //! Binds the view's five hooks to the handlers of the tool `owner` (a null view: nothing).
 void BindViewHooks(TView2DForm* view, const void* owner, TViewToolHandlers handlers);
+//! Binds the view's hooks to the tool's handlers ViewMouseDown, ViewMouseMove, ViewMouseUp,
+//! ViewRepainted and ViewToolChanged, with the tool as their owner.
+template <class Tool>
+void BindToolHooks(TView2DForm* view, Tool* tool)
+{
+    TViewToolHandlers h;
+    h.MouseDown = [tool](QObject* s, platform::TMouseButton b, platform::TShiftState sh, int x,
+                         int y) { tool->ViewMouseDown(s, b, sh, x, y); };
+    h.MouseMove = [tool](QObject* s, platform::TShiftState sh, int x, int y) {
+        tool->ViewMouseMove(s, sh, x, y);
+    };
+    h.MouseUp = [tool](QObject* s, platform::TMouseButton b, platform::TShiftState sh, int x,
+                       int y) { tool->ViewMouseUp(s, b, sh, x, y); };
+    h.Repainted = [tool](TView2DForm* sender) { tool->ViewRepainted(sender); };
+    h.ToolChanged = [tool](QWidget* window) { tool->ViewToolChanged(window); };
+    BindViewHooks(view, tool, std::move(h));
+}
 //! Clears the view's five hooks while they are still `owner`'s; hooks that another tool
 //! has bound since stay untouched.
 void ReleaseViewHooks(TView2DForm* view, const void* owner);
@@ -59,3 +79,16 @@ private:
     platform::TCanvas* canvas_;
     platform::TBrushStyle brushStyle_;
 };
+
+//! How a coordinate box reports a text that is no whole number.
+enum class TNotANumber { ConversionError, ValueLimit };
+
+//! A coordinate box that the user left, holding coordinate `which` of the two points
+//! `ends` on a grid of width × height points. Nothing happens to an unchanged box (empty
+//! answer). A value that may become the coordinate is the answer. Otherwise the refusal is
+//! reported ("Value limit %d - %d" with 0 and the last column or row, or for a text that is
+//! no number the conversion error, as `notANumber` says), the box shows the coordinate
+//! again and keeps the focus, and the answer is empty.
+std::optional<std::int32_t> LeftCoordinate(TToolEdit* box, processing::TEndCoordinate which,
+                                           const processing::TSegment& ends, int width,
+                                           int height, TNotANumber notANumber);

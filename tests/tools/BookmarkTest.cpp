@@ -6,25 +6,17 @@
 #include <string>
 
 #include "components/ZtEdit.h"
-#include "platform/gui/ModalDialogs.h"
 #include "tools/Bookmark.h"
 #include "tools/CalibrateLengthForm.h"
 #include "tools/ToolFixture.h"
 #include "tools/ToolWidgets.h"
 
+using toolfixture::Ramp;
+using toolfixture::Type;
+
 namespace {
 
-std::int32_t Ramp(int r, int c)
-{
-    return r * 100 + c * 10 + 5;
-}
 
-void Type(TToolEdit* box, const std::string& text)
-{
-    box->setText(QString::fromStdString(text));
-    box->setModified(true);
-    box->OnExit(box);
-}
 
 class BookmarkTest : public toolfixture::ToolTest {
 protected:
@@ -146,8 +138,7 @@ TEST_F(BookmarkTest, CalibrationFromMarksTenPointsApartOnAHundredAndOnePoints)
         p->LastMarker = i;
         p->btBookmarkClick();
     }
-    platform::ModalDialogRecorder dialogs;
-    dialogs.Then([](QDialog& dialog) {
+    modals.Then([](QDialog& dialog) {
         auto* d = qobject_cast<TFCalibrateLength*>(&dialog);
         ASSERT_TRUE(d);
         EXPECT_EQ(d->size(), QSize(254, 101));
@@ -162,8 +153,8 @@ TEST_F(BookmarkTest, CalibrationFromMarksTenPointsApartOnAHundredAndOnePoints)
         d->BitBtn1->click();
     });
     p->btnCalibrateClick();
-    EXPECT_EQ(dialogs.Titles(), std::vector<std::string>{"Calculate range"});
-    EXPECT_EQ(dialogs.Left(), 0u);
+    EXPECT_EQ(modals.Titles(), std::vector<std::string>{"Calculate range"});
+    EXPECT_EQ(modals.Left(), 0u);
 }
 
 TEST_F(BookmarkTest, CalibrationNeedsTwoMarksAtTwoPoints)
@@ -172,12 +163,11 @@ TEST_F(BookmarkTest, CalibrationNeedsTwoMarksAtTwoPoints)
     ASSERT_TRUE(p);
     p->LastMarker = 3;
     p->btBookmarkClick();
-    platform::ModalDialogRecorder dialogs;
     p->btnCalibrateClick(); // one mark: nothing opens
-    EXPECT_TRUE(dialogs.Titles().empty());
+    EXPECT_TRUE(modals.Titles().empty());
 
     p->btBookmarkClick(); // two marks on one point: a fraction of 0 shows nothing
-    dialogs.Then([](QDialog& dialog) {
+    modals.Then([](QDialog& dialog) {
         auto* d = qobject_cast<TFCalibrateLength*>(&dialog);
         ASSERT_TRUE(d);
         EXPECT_EQ(d->Fraction, 0);
@@ -186,5 +176,5 @@ TEST_F(BookmarkTest, CalibrationNeedsTwoMarksAtTwoPoints)
         EXPECT_TRUE(d->STProfileLength->text().isEmpty());
     });
     p->btnCalibrateClick();
-    EXPECT_EQ(dialogs.Titles().size(), 1u);
+    EXPECT_EQ(modals.Titles().size(), 1u);
 }

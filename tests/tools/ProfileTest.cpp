@@ -25,21 +25,11 @@
 
 using processing::TSegment;
 using toolfixture::FlushDeletes;
+using toolfixture::Ramp;
+using toolfixture::Type;
+using appfixture::Items;
 
 namespace {
-
-std::int32_t Ramp(int r, int c)
-{
-    return r * 100 + c * 10 + 5;
-}
-
-std::vector<std::string> Items(const QComboBox* box)
-{
-    std::vector<std::string> items;
-    for (int i = 0; i < box->count(); ++i)
-        items.push_back(box->itemText(i).toStdString());
-    return items;
-}
 
 std::vector<float> Samples(const TProfileForm* p, int g)
 {
@@ -54,13 +44,6 @@ void ExpectSamples(const std::vector<float>& actual, const std::vector<double>& 
         EXPECT_NEAR(actual[i], expected[i], 1e-3) << "sample " << i;
 }
 
-// Types a value into a coordinate box as the user would and leaves it.
-void Type(TToolEdit* box, const std::string& text)
-{
-    box->setText(QString::fromStdString(text));
-    box->setModified(true);
-    box->OnExit(box);
-}
 
 class ProfileTest : public toolfixture::ToolTest {
 protected:

@@ -14,21 +14,13 @@
 
 using processing::TSegment;
 using toolfixture::FlushDeletes;
+using toolfixture::Ramp;
+using toolfixture::Type;
 using toolfixture::Pixels;
 
 namespace {
 
-std::int32_t Ramp(int r, int c)
-{
-    return r * 100 + c * 10 + 5;
-}
 
-void Type(TToolEdit* box, const std::string& text)
-{
-    box->setText(QString::fromStdString(text));
-    box->setModified(true);
-    box->OnExit(box);
-}
 
 class SelectTest : public toolfixture::ToolTest {
 protected:
@@ -43,13 +35,7 @@ protected:
         main->RectBtnClick();
         return dynamic_cast<TSelectForm*>(source->CropTool);
     }
-    std::vector<std::string> StepNames() const
-    {
-        std::vector<std::string> names;
-        for (int i = 0; i < main->cbObjectStep->count(); ++i)
-            names.push_back(main->cbObjectStep->itemText(i).toStdString());
-        return names;
-    }
+    std::vector<std::string> StepNames() const { return appfixture::Items(main->cbObjectStep); }
 
     TObjectSPM* source = nullptr;
     TView2DForm* view = nullptr;

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/AppFixture.h"
@@ -17,10 +18,25 @@
 #include "data/ObjectSPM.h"
 #include "platform/gui/Bitmap.h"
 #include "tools/Profile.h"
+#include "tools/ToolWidgets.h"
 
 namespace toolfixture {
 
 using datafixtures::Fill;
+
+//! A ramp: 100 per row, 10 per column, minimum 5.
+inline std::int32_t Ramp(int r, int c)
+{
+    return r * 100 + c * 10 + 5;
+}
+
+//! Types a text into a box as the user would, and leaves the box.
+inline void Type(TToolEdit* box, const std::string& text)
+{
+    box->setText(QString::fromStdString(text));
+    box->setModified(true);
+    box->OnExit(box);
+}
 
 //! Runs the deletions that closing windows asked for.
 inline void FlushDeletes()

@@ -1,0 +1,45 @@
+#pragma once
+// A form shown as a child window of the main window's MDI area. The subwindow holds the
+// form as its child widget; the form keeps a TMdiChild, which opens, focuses, captions and
+// closes it, and which the form releases when it goes first (the subwindow then goes too).
+// Without an area the form is a plain window of its own, deleted when it closes.
+
+#include <functional>
+#include <string>
+
+class QMdiArea;
+class QMdiSubWindow;
+class QWidget;
+
+class TMdiChild {
+public:
+    //! Puts `form` into a new subwindow of the area (title with the system menu, minimise
+    //! and close buttons; deleted when closed); `activated` runs each time it becomes the
+    //! area's active child. Without an area the form is deleted when it closes.
+    TMdiChild(QWidget* form, QMdiArea* area, std::function<void()> activated);
+    //! Releases the subwindow if the form still has one.
+    ~TMdiChild();
+    TMdiChild(const TMdiChild&) = delete;
+    TMdiChild& operator=(const TMdiChild&) = delete;
+
+    //! The subwindow; null without an area or once it has gone.
+    QMdiSubWindow* Frame() const { return frame_; }
+    //! Shows the subwindow (or the form) and makes it the active child.
+    void Show();
+    //! Brings it to the front (restored when minimised) as the active child.
+    void Focus();
+    //! Closes the subwindow, which closes the form (or the form alone).
+    void Close();
+    //! The title of the form and of its subwindow (UTF-8).
+    void SetCaption(const std::string& caption);
+    //! The form was closed on its own: its subwindow closes (and goes) too.
+    void FormClosed();
+    //! The form goes first: it leaves its subwindow, which is deleted. The area when a
+    //! subwindow was deleted (another child becomes active in it), else null.
+    QMdiArea* Release();
+
+private:
+    QWidget* form_;
+    QMdiArea* area_;
+    QMdiSubWindow* frame_ = nullptr;
+};
