@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
@@ -165,6 +166,8 @@ void TProfileForm::CreateComponents()
     btCoordinates->setObjectName("btCoordinates");
     btCoordinates->setAutoRaise(true);
     btCoordinates->setText("XY");
+    btCoordinates->setIcon(QIcon(QStringLiteral(":/toolbar/coordinates.png")));
+    btCoordinates->setToolButtonStyle(Qt::ToolButtonIconOnly);
     btCoordinates->setToolTip("Select coordinates");
     btCoordinates->setFocusPolicy(Qt::NoFocus);
     connect(btCoordinates, &QToolButton::clicked, this, [this] { btCoordinatesClick(); });
@@ -214,6 +217,8 @@ void TProfileForm::CreateComponents()
     SpeedButton1->setObjectName("SpeedButton1");
     SpeedButton1->setAutoRaise(true);
     SpeedButton1->setText("x");
+    SpeedButton1->setIcon(QIcon(QStringLiteral(":/toolbar/hidepane.png")));
+    SpeedButton1->setToolButtonStyle(Qt::ToolButtonIconOnly);
     SpeedButton1->setToolTip("Hide pane");
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
     SpeedButton1->setGeometry(PaneWidth - 20, 2, 17, 17);

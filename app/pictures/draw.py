@@ -210,6 +210,23 @@ def cut(p):
                    2, (200, 30, 30))
 
 
+def coordinates(p):
+    # A segment on a grid with its two end handles: the profile's coordinates pane.
+    for k in (6, 12, 18):
+        p.line([(k, 3), (k, 21)], 1, (200, 204, 210))
+        p.line([(3, k), (21, k)], 1, (200, 204, 210))
+    p.line([(6, 17), (18, 7)], 2, INK)
+    for cx, cy in ((6, 17), (18, 7)):
+        p.ellipse(cx, cy, 3, 3, (200, 30, 30))
+        p.ellipse(cx, cy, 1.6, 1.6, WHITE)
+
+
+def hide_pane(p):
+    # A small cross: hides a pane.
+    p.line([(7, 7), (17, 17)], 2.5, INK)
+    p.line([(17, 7), (7, 17)], 2.5, INK)
+
+
 PICTURES = {
     "open": open_file,
     "save": save_file,
@@ -221,6 +238,8 @@ PICTURES = {
     "info": info,
     "layout": layout,
     "cut": cut,
+    "coordinates": coordinates,
+    "hidepane": hide_pane,
 }
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QToolButton>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -81,6 +82,10 @@ TEST_F(ProfileTest, OpensOnTheCurrentChannelFromTheStepsSegment)
     EXPECT_TRUE(p->GraphEnabled[0]);
     EXPECT_FALSE(p->GraphEnabled[1]);
     EXPECT_TRUE(p->PaneVisible());
+    EXPECT_FALSE(p->btCoordinates->icon().pixmap(16).isNull());
+    EXPECT_FALSE(p->SpeedButton1->icon().pixmap(16).isNull());
+    EXPECT_EQ(p->btCoordinates->toolTip().toStdString(), "Select coordinates");
+    EXPECT_EQ(p->SpeedButton1->toolTip().toStdString(), "Hide pane");
     // Active, it holds the view of its channel.
     EXPECT_TRUE(HoldsViewHooks(ViewOf(0), p));
     // The picture: white inside a black frame, with the status line at the bottom.
