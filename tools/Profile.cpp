@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QFrame>
 #include <QIcon>
@@ -83,12 +84,6 @@ void SetFont(platform::TCanvas* c, int points, bool bold, platform::TColor colou
     c->Font.SetSize(points);
     c->Font.Style = bold ? platform::fsBold : 0;
     c->Font.Color = colour;
-}
-
-//! The colour dialog: true with the chosen colour.
-bool ChooseColour(platform::TColor& colour)
-{
-    return false;
 }
 
 } // namespace
@@ -279,6 +274,8 @@ void TProfileForm::CreateComponents()
     btnCalibrate = button("btnCalibrate", "Calculate range", 414, 96);
     btClose = button("btClose", "&Close", 512, 54);
     btBookmark->setDefault(true);
+    ColorDialog = new QColorDialog(this);
+    ColorDialog->setObjectName("ColorDialog");
 
     auto* graphs = new QButtonGroup(this);
     graphs->addButton(rbActivate1);
@@ -636,10 +633,10 @@ void TProfileForm::rbActivate1Click(QRadioButton* sender)
 void TProfileForm::PhaseImageDblClick(QObject* sender)
 {
     const std::size_t g = sender == PhaseImage ? 1 : 0;
-    platform::TColor colour = GraphColor[g];
-    if (!ChooseColour(colour))
+    ColorDialog->setCurrentColor(platform::ToQColor(GraphColor[g]));
+    if (platform::ExecModal(*ColorDialog) != QDialog::Accepted)
         return;
-    GraphColor[g] = colour & 0xFFFFFF;
+    GraphColor[g] = platform::FromQColor(ColorDialog->selectedColor());
     Redraw();
     PaintSwatches();
 }

@@ -22,6 +22,7 @@
 #include "tools/Bookmark.h"
 
 class QCheckBox;
+class QColorDialog;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -196,6 +197,7 @@ public:
     QPushButton* btInfo;
     QPushButton* btnCalibrate;
     QPushButton* btClose;
+    QColorDialog* ColorDialog;  //!< the graph colours; run through platform::ExecModal
 
     // Fields.
     bool ShowMarkersOn2D = false;

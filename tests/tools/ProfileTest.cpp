@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
@@ -633,4 +634,43 @@ TEST_F(ProfileTest, EndToEndOpenDragAndSaveTheReportThroughTheMainWindow)
     ASSERT_TRUE(picture.LoadFromFile(dir.File("picture.bmp")));
     EXPECT_EQ(picture.Width(), 570);
     EXPECT_TRUE(messages.Texts().empty());
+}
+
+TEST_F(ProfileTest, ASwatchDoubleClickedChoosesTheGraphsColourAndAClickMakesItActive)
+{
+    auto data = OneChannel(9, 7, Ramp);
+    datafixtures::AddChannel(*data, 2, 9, 7, [](int r, int c) { return r * c; });
+    MakeStep(std::move(data));
+    TProfileForm* p = OpenProfile();
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->TopographyImage->Background()->Canvas()->Pixels(5, 5), platform::clBlack);
+    EXPECT_EQ(p->PhaseImage->Background()->Canvas()->Pixels(5, 5), platform::clBlue);
+
+    modals.Then([](QDialog& dialog) {
+        auto& colours = dynamic_cast<QColorDialog&>(dialog);
+        EXPECT_EQ(colours.currentColor(), QColor(0, 0, 255)); // graph 2's blue
+        colours.setCurrentColor(QColor(0, 160, 0));
+        colours.accept();
+    });
+    modals.Then([](QDialog& dialog) { dialog.reject(); });
+    p->PhaseImageDblClick(p->PhaseImage);
+    EXPECT_EQ(p->GraphColor[1], platform::RGB(0, 160, 0));
+    EXPECT_EQ(p->PhaseImage->Background()->Canvas()->Pixels(5, 5), platform::RGB(0, 160, 0));
+    p->PhaseImageDblClick(p->PhaseImage); // cancelled: nothing changes
+    EXPECT_EQ(p->GraphColor[1], platform::RGB(0, 160, 0));
+    EXPECT_EQ(modals.Left(), 0u);
+
+    // A click on the swatch of a graph that is off does nothing; once on, it activates it.
+    p->PhaseImageMouseUp(p->PhaseImage, platform::mbLeft, 0, 1, 1);
+    EXPECT_EQ(p->ActiveGraph, 0);
+    p->cbSecondGraph->setCurrentIndex(2);
+    p->cbFirstGraphChange(p->cbSecondGraph);
+    p->TopographyImage->OnMouseUp(p->TopographyImage, platform::mbLeft, 0, 1, 1);
+    EXPECT_EQ(p->ActiveGraph, 0);
+    EXPECT_TRUE(p->rbActivate1->isChecked());
+    p->PhaseImage->OnMouseUp(p->PhaseImage, platform::mbLeft, 0, 1, 1);
+    EXPECT_EQ(p->ActiveGraph, 1);
+    // The right button on the picture switches to the other graph.
+    p->FormMouseUp(p->Image, platform::mbRight, 0, 300, 100);
+    EXPECT_EQ(p->ActiveGraph, 0);
 }
