@@ -2,7 +2,6 @@
 
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 
 #include "app/Main.h"
 #include "components/ZtEdit.h"
@@ -43,7 +42,7 @@ TFCalibrateLength::TFCalibrateLength(QWidget* owner) : QDialog(owner ? owner : M
     BitBtn1->setAutoDefault(false);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 
-    if (QWidget* centre = parentWidget()) {
+    if (QWidget* centre = MainForm ? static_cast<QWidget*>(MainForm) : parentWidget()) {
         const QPoint middle = centre->mapToGlobal(centre->rect().center());
         move(middle - QPoint(width() / 2, height() / 2));
     }

@@ -12,7 +12,7 @@ class TZtEdit;
 class TFCalibrateLength : public QDialog {
     Q_OBJECT
 public:
-    //! The dialog, centred on its owner (the main window when there is none).
+    //! The dialog of `owner` (the main window when none), centred on the main window.
     explicit TFCalibrateLength(QWidget* owner = nullptr);
 
     //! The entered spacing gives the full length: distance / Fraction in the fixed format
