@@ -4,6 +4,8 @@
 #include <QMdiSubWindow>
 #include <utility>
 
+#include "platform/gui/Clipboard.h"
+
 namespace {
 
 //! The subwindow: when it goes first (closed, or with the area), it tells its TMdiChild
@@ -85,6 +87,20 @@ void TMdiChild::SetCaption(const std::string& caption)
     form_->setWindowTitle(title);
     if (frame_)
         frame_->setWindowTitle(title);
+}
+
+bool TMdiChild::Key(int key, Qt::KeyboardModifiers modifiers, const platform::TBitmap* picture)
+{
+    if (key == Qt::Key_Escape) {
+        Close();
+        return true;
+    }
+    if (key == Qt::Key_C && (modifiers & Qt::ControlModifier)) {
+        if (picture)
+            platform::CopyToClipboard(*picture);
+        return true;
+    }
+    return false;
 }
 
 void TMdiChild::FormClosed()

@@ -4,9 +4,13 @@
 // closes it, and which the form releases when it goes first (the subwindow then goes too).
 // Without an area the form is a plain window of its own, deleted when it closes.
 
+#include <Qt>
 #include <functional>
 #include <string>
 
+namespace platform {
+class TBitmap;
+}
 class QMdiArea;
 class QMdiSubWindow;
 class QWidget;
@@ -32,6 +36,9 @@ public:
     void Close();
     //! The title of the form and of its subwindow (UTF-8).
     void SetCaption(const std::string& caption);
+    //! The keys of a child window: Esc closes it; Ctrl+C puts `picture` (when there is one)
+    //! on the clipboard. True when the key was one of them.
+    bool Key(int key, Qt::KeyboardModifiers modifiers, const platform::TBitmap* picture);
     //! The form was closed on its own: its subwindow closes (and goes) too.
     void FormClosed();
     //! The form goes first: it leaves its subwindow, which is deleted. The area when a

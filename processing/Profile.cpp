@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "processing/RawValue.h"
+#include "processing/View2DMath.h"
 
 namespace processing {
 
@@ -132,24 +133,11 @@ void EliminateTilt(float* samples, int n, double slope)
         samples[i] = static_cast<float>(samples[i] - i * slope);
 }
 
-double ProfileTickStep(double length, double pixelsPerMicrometre)
+double ProfileTickStep(double length, double pixels)
 {
-    if (!(length > 0) || !std::isfinite(length) || !(pixelsPerMicrometre > 0))
-        return 0;
-    // t = m / 2 for the first whole m ≥ 1 at which the growth stops; both tests of the
-    // growth only change once as m grows, so the stop is found from its closed form and
-    // put right by a few single steps against rounding.
-    auto grows = [&](double m) { return length * 0.5 > m * 0.5 && m * 0.5 * pixelsPerMicrometre <= 20; };
-    const double apart = std::isfinite(pixelsPerMicrometre) ? std::floor(40 / pixelsPerMicrometre) + 1 : 1;
-    const double half = std::max(1.0, std::ceil(length));
-    double m = std::max(1.0, std::min(apart, half));
-    if (m < 4503599627370496.0) { // whole numbers below 2^52 step by one exactly
-        for (int k = 0; k < 4 && m > 1 && !grows(m - 1); ++k)
-            m -= 1;
-        for (int k = 0; k < 4 && grows(m); ++k)
-            m += 1;
-    }
-    return m * 0.5;
+    // In half micrometres the growth is the axes' label step: whole steps that stop at the
+    // first one reaching half the length or lying more than 20 pixels apart.
+    return 0.5 * AxisLabelStep(2 * length, pixels);
 }
 
 std::array<std::string, 3> HeightLabels(double bottom, double middle, double top)

@@ -77,9 +77,9 @@ void EliminateTilt(float* samples, int n, double slope);
 
 //! The distance between the ticks of the distance axis, in micrometres: the first multiple
 //! of 0.5 whose ticks lie more than 20 pixels apart, except that it stops growing once it
-//! reaches half the length. `length` is the axis length in micrometres and
-//! `pixelsPerMicrometre` its scale. 0 (no ticks) when either is not positive and finite.
-double ProfileTickStep(double length, double pixelsPerMicrometre);
+//! reaches half the length. `length` is the axis length in micrometres, drawn over
+//! `pixels` pixels. 0 (no ticks) when either is not positive and finite.
+double ProfileTickStep(double length, double pixels);
 
 //! The three height labels of a graph's axis (bottom, middle, top), in one form chosen by
 //! the largest magnitude m of the three: above 1000 whole hundreds, above 100 whole tens,

@@ -18,6 +18,7 @@
 
 #include "platform/core/Parallel.h"
 #include "platform/core/Progress.h"
+#include "platform/core/Text.h"
 
 
 namespace {
@@ -823,16 +824,7 @@ int ZDecimals(double physicalRange)
 
 namespace {
 
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...)
-{
-    char text[128];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return text;
-}
+using platform::FormatText;
 
 int Len(const std::string& s)
 {
@@ -874,10 +866,10 @@ std::vector<TAxisItem> LayoutAxes(const TAxesInput& in)
         line(zx, y, zx + 5, y);
         const double value =
             span > 0 ? (range / span * (bottom - y) + in.Min) * in.ZScale : in.Min * in.ZScale;
-        text(zx + 10, y - fontSize, Format("%.*f", decimals, value));
+        text(zx + 10, y - fontSize, FormatText("%.*f", decimals, value));
     }
     line(zx, top, zx + 5, top);
-    text(zx + 10, top - fontSize, Format("%.*f", decimals, double(in.Max) * in.ZScale));
+    text(zx + 10, top - fontSize, FormatText("%.*f", decimals, double(in.Max) * in.ZScale));
 
     constexpr int maxTicks = 100000; // a guard only: the label step bounds the count
     // X axis above the image, in micrometres.
@@ -892,14 +884,14 @@ std::vector<TAxisItem> LayoutAxes(const TAxesInput& in)
                 break;
             const int x = Pixel(left + v * px);
             line(x, top - 10, x, top - 5);
-            std::string label = Format("%.0f", v);
+            std::string label = FormatText("%.0f", v);
             const int x0 = Pixel(left + v * px - 2 * Len(label));
             text(x0, top - 20, std::move(label));
             ++ticks;
         }
         if (ticks == 1) {
             line(right, top - 10, right, top - 5);
-            std::string label = Format("%.1f", wx);
+            std::string label = FormatText("%.1f", wx);
             const int x0 = right - 2 * Len(label);
             text(x0, top - 20, std::move(label));
         }
@@ -916,21 +908,21 @@ std::vector<TAxisItem> LayoutAxes(const TAxesInput& in)
                 break;
             const int y = Pixel(top + v * py);
             line(left - 10, y, left - 5, y);
-            std::string label = Format("%.0f", v);
+            std::string label = FormatText("%.0f", v);
             const int x0 = left - 4 * Len(label) - 15;
             text(x0, Pixel(top + v * py - fontSize), std::move(label));
             ++ticks;
         }
         if (ticks == 1) {
             line(left - 10, bottom, left - 5, bottom);
-            std::string label = Format("%.1f", hy);
+            std::string label = FormatText("%.1f", hy);
             const int x0 = left - 4 * Len(label) - 15;
             text(x0, bottom - fontSize, std::move(label));
         }
     }
 
     // The matrix size and the captions; the halvings are integer divisions.
-    std::string size = Format("Matrix size - %d x %d", in.Width, in.Height);
+    std::string size = FormatText("Matrix size - %d x %d", in.Width, in.Height);
     const int sx = (right - left) / 2 + left - 2 * Len(size);
     text(sx, bottom + 10, std::move(size), 8);
     text((right - left) / 2 + left - 10, top - 30, "X, \xB5m", 8, true);

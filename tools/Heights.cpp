@@ -24,7 +24,6 @@
 #include "platform/core/Text.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
-#include "platform/gui/Clipboard.h"
 #include "platform/gui/Numbers.h"
 
 namespace {
@@ -91,20 +90,6 @@ void ActivateCurrentChild(QMdiArea* area);
 
 }  // namespace
 
-//! The MDI subwindow of a heights window. It owns the window as its child; when it goes
-//! first it tells the window, and when the window goes first the window takes itself out
-//! of it and deletes it.
-class THeightsFrame final : public QMdiSubWindow {
-public:
-    explicit THeightsFrame(THeightsForm* form) : form_(form) { setObjectName("HeightsFrame"); }
-    ~THeightsFrame() override
-    {
-        if (form_)
-            form_->frame_ = nullptr;
-    }
-    THeightsForm* form_;
-};
-
 namespace {
 void ActivateCurrentChild(QMdiArea* area)
 {
@@ -117,7 +102,7 @@ void ActivateCurrentChild(QMdiArea* area)
 // ---------------------------------------------------------------------------------
 // Construction
 
-THeightsForm::THeightsForm(TObjectSPM* step, QMdiArea* area) : QWidget(nullptr), step_(step), area_(area)
+THeightsForm::THeightsForm(TObjectSPM* step, QMdiArea* area) : QWidget(nullptr), step_(step)
 {
     setObjectName("HeightsForm");
     setWindowTitle("Heights");
@@ -185,36 +170,16 @@ THeightsForm::THeightsForm(TObjectSPM* step, QMdiArea* area) : QWidget(nullptr),
     connect(btSaveValleys, &QPushButton::clicked, this, &THeightsForm::btSaveValleysClick);
     connect(btClose, &QPushButton::clicked, this, &THeightsForm::btCloseClick);
 
-    if (area_) {
-        auto* frame = new THeightsFrame(this);
-        frame_ = frame;
-        frame->setWidget(this);
-        frame->setAttribute(Qt::WA_DeleteOnClose);
-        // A single border with the system menu and the minimise box only.
-        area_->addSubWindow(frame, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                       Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                                       Qt::WindowCloseButtonHint);
-        connect(area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
-            if (w && w == frame_)
-                FormActivate();
-        });
-    } else {
-        setAttribute(Qt::WA_DeleteOnClose);
-    }
+    // A single border with the system menu and the minimise box only.
+    mdi_ = std::make_unique<TMdiChild>(this, area, [this] { FormActivate(); });
     FormCreate();
 }
 
 THeightsForm::~THeightsForm()
 {
     TearDown();
-    if (QMdiSubWindow* frame = std::exchange(frame_, nullptr)) {
-        static_cast<THeightsFrame*>(frame)->form_ = nullptr;
-        QMdiArea* area = area_;
-        frame->setWidget(nullptr);  // out of the subwindow first, so that it does not delete us
-        delete frame;
-        if (area)
-            QTimer::singleShot(0, area, [area] { ActivateCurrentChild(area); });
-    }
+    if (QMdiArea* area = mdi_->Release())
+        QTimer::singleShot(0, area, [area] { ActivateCurrentChild(area); });
 }
 
 void THeightsForm::FormCreate()
@@ -262,13 +227,7 @@ void THeightsForm::TearDown()
 
 void THeightsForm::Show()
 {
-    if (frame_) {
-        frame_->show();
-        if (area_)
-            area_->setActiveSubWindow(frame_);
-    } else {
-        show();
-    }
+    mdi_->Show();
 }
 
 // ---------------------------------------------------------------------------------
@@ -276,24 +235,12 @@ void THeightsForm::Show()
 
 void THeightsForm::Focus()
 {
-    if (frame_) {
-        if (frame_->isMinimized())
-            frame_->showNormal();
-        if (area_)
-            area_->setActiveSubWindow(frame_);
-        frame_->raise();
-    } else {
-        show();
-        raise();
-    }
+    mdi_->Focus();
 }
 
 void THeightsForm::CloseWindow()
 {
-    if (frame_)
-        frame_->close();
-    else
-        close();
+    mdi_->Close();
 }
 
 void THeightsForm::Detach()
@@ -305,18 +252,14 @@ void THeightsForm::Detach()
 
 void THeightsForm::SetCaption(const std::string& caption)
 {
-    const QString title = QString::fromUtf8(caption.c_str());
-    setWindowTitle(title);
-    if (frame_)
-        frame_->setWindowTitle(title);
+    mdi_->SetCaption(caption);
 }
 
 void THeightsForm::closeEvent(QCloseEvent* event)
 {
     TearDown();
     // Closed on its own while in its subwindow: the subwindow closes (and goes) too.
-    if (frame_ && frame_->isVisible())
-        frame_->close();
+    mdi_->FormClosed();
     event->accept();
 }
 
@@ -645,15 +588,7 @@ void THeightsForm::btCloseClick() { CloseWindow(); }
 
 bool THeightsForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    if (key == Qt::Key_Escape) {
-        CloseWindow();
-        return true;
-    }
-    if (key == Qt::Key_C && (modifiers & Qt::ControlModifier)) {
-        platform::CopyToClipboard(*Image->Background());
-        return true;
-    }
-    return false;
+    return mdi_->Key(key, modifiers, Image->Background());
 }
 
 bool THeightsForm::edKeyDown(QLineEdit* box, int key)

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/Main.h"
+#include "app/MdiChild.h"
 #include "data/DocumentHost.h"
 #include "processing/HeightDistribution.h"
 
@@ -116,7 +117,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    friend class THeightsFrame;
     //! The channel's range (maximum − minimum raw value).
     std::int64_t Range() const;
     double ZScale() const;
@@ -131,8 +131,7 @@ private:
     void TearDown();
 
     TObjectSPM* step_ = nullptr;
-    QMdiArea* area_ = nullptr;
-    QMdiSubWindow* frame_ = nullptr;
+    std::unique_ptr<TMdiChild> mdi_; //!< the subwindow in the main window's MDI area
     bool tornDown_ = false;
     bool settingMarker_ = false;
 };

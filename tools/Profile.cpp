@@ -27,7 +27,6 @@
 #include "platform/core/Dialogs.h"
 #include "platform/core/Messages.h"
 #include "platform/core/Text.h"
-#include "platform/gui/Clipboard.h"
 #include "platform/gui/ModalDialogs.h"
 #include "platform/gui/Numbers.h"
 #include "processing/Profile.h"
@@ -442,15 +441,7 @@ void TProfileForm::FormResize()
 
 bool TProfileForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    if (key == Qt::Key_Escape) {
-        CloseWindow();
-        return true;
-    }
-    if (key == Qt::Key_C && (modifiers & Qt::ControlModifier)) {
-        platform::CopyToClipboard(*Image->Background());
-        return true;
-    }
-    return false;
+    return mdi_->Key(key, modifiers, Image->Background());
 }
 
 void TProfileForm::ShowCoordinates()
@@ -826,7 +817,7 @@ void TProfileForm::Redraw()
     LengthPerPoint = n > 1 ? std::hypot((double(X2) - X1) * xStep, (double(Y2) - Y1) * yStep) / (n - 1) : 0;
     const double length = (n - 1) * LengthPerPoint * 0.001;
     const double perMicrometre = length > 0 ? (w - 2 * MarginLeft) / length : 0;
-    const double tick = processing::ProfileTickStep(length, perMicrometre);
+    const double tick = processing::ProfileTickStep(length, w - 2 * MarginLeft);
     SetFont(c, 7, false, platform::clBlack);
     if (tick > 0) {
         int drawn = 0;

@@ -1,7 +1,5 @@
 #include "tools/Profilestatistic.h"
 
-#include <cstdio>
-
 #include "data/Channels.h"
 #include "data/Spmdata.h"
 #include "platform/core/Files.h"
@@ -93,12 +91,6 @@ void WriteProfileReport(TProfileForm* window, const std::string& fileName)
     const std::string text = processing::ProfileReportText(
         window->Segment(), window->PointCount, window->LengthPerPoint, active, both ? &other : nullptr);
 
-    std::FILE* file = std::fopen(fileName.c_str(), "a");
-    bool written = file != nullptr;
-    if (file) {
-        written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-        written = std::fclose(file) == 0 && written;
-    }
-    if (!written)
+    if (!platform::AppendToFile(fileName, text))
         platform::ShowError("Error write file");
 }

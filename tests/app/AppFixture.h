@@ -4,14 +4,12 @@
 // socket, for the tests of the program.
 
 #include <QApplication>
-#include <QComboBox>
 #include <QTest>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <unistd.h>
-#include <vector>
 
 #include "data/DataFixtures.h"
 #include "data/Fileformat.h"
@@ -35,15 +33,6 @@ inline std::string WriteScan(const testsupport::ScratchDir& dir, const char* nam
     const std::string path = dir.File(name);
     EXPECT_EQ(SaveWithFormat(FileFormats[slot].get(), path, data.get(), &channels), fmtOk);
     return path;
-}
-
-//! The texts of a chooser's items, in order.
-inline std::vector<std::string> Items(const QComboBox* box)
-{
-    std::vector<std::string> items;
-    for (int i = 0; i < box->count(); ++i)
-        items.push_back(box->itemText(i).toStdString());
-    return items;
 }
 
 //! Sets an environment variable while it lives.

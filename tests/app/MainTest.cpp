@@ -16,10 +16,16 @@
 using appfixture::MainWindowTest;
 using namespace datafixtures;
 using appfixture::WriteScan;
-using appfixture::Items;
 
 namespace {
 
+std::vector<std::string> Items(const QComboBox* box)
+{
+    std::vector<std::string> items;
+    for (int i = 0; i < box->count(); ++i)
+        items.push_back(box->itemText(i).toStdString());
+    return items;
+}
 
 bool DocumentCommandsEnabled(const TMainForm& m)
 {

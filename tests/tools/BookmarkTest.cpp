@@ -8,17 +8,17 @@
 #include "components/ZtEdit.h"
 #include "tools/Bookmark.h"
 #include "tools/CalibrateLengthForm.h"
-#include "tools/ToolFixture.h"
+#include "tools/ViewToolFixture.h"
 #include "tools/ToolWidgets.h"
 
-using toolfixture::Ramp;
-using toolfixture::Type;
+using viewtools::Ramp;
+using viewtools::Type;
 
 namespace {
 
 
 
-class BookmarkTest : public toolfixture::ToolTest {
+class BookmarkTest : public viewtools::ToolTest {
 protected:
     // A 9 × 7 ramp profiled along row 3: samples 300 … 380 above Min 5, 61.25 pixels apart;
     // the graph area is 215 pixels high.
@@ -138,9 +138,8 @@ TEST_F(BookmarkTest, CalibrationFromMarksTenPointsApartOnAHundredAndOnePoints)
         p->LastMarker = i;
         p->btBookmarkClick();
     }
-    modals.Then([](QDialog& dialog) {
-        auto* d = qobject_cast<TFCalibrateLength*>(&dialog);
-        ASSERT_TRUE(d);
+    modals.Then(toolsfixture::As<TFCalibrateLength>([](TFCalibrateLength& dialog) {
+        TFCalibrateLength* d = &dialog;
         EXPECT_EQ(d->size(), QSize(254, 101));
         EXPECT_DOUBLE_EQ(d->Fraction, 30.0 / 3 / 101);
         EXPECT_TRUE(d->STProfileLength->text().isEmpty());
@@ -151,7 +150,7 @@ TEST_F(BookmarkTest, CalibrationFromMarksTenPointsApartOnAHundredAndOnePoints)
         EXPECT_EQ(d->STProfileLength->text().toStdString(), "1010.0");
         EXPECT_EQ(d->result(), QDialog::Rejected) << "Enter enters the distance; it does not close";
         d->BitBtn1->click();
-    });
+    }));
     p->btnCalibrateClick();
     EXPECT_EQ(modals.Titles(), std::vector<std::string>{"Calculate range"});
     EXPECT_EQ(modals.Left(), 0u);
@@ -167,14 +166,13 @@ TEST_F(BookmarkTest, CalibrationNeedsTwoMarksAtTwoPoints)
     EXPECT_TRUE(modals.Titles().empty());
 
     p->btBookmarkClick(); // two marks on one point: a fraction of 0 shows nothing
-    modals.Then([](QDialog& dialog) {
-        auto* d = qobject_cast<TFCalibrateLength*>(&dialog);
-        ASSERT_TRUE(d);
+    modals.Then(toolsfixture::As<TFCalibrateLength>([](TFCalibrateLength& dialog) {
+        TFCalibrateLength* d = &dialog;
         EXPECT_EQ(d->Fraction, 0);
         d->EDPointsDistance->SetText("100");
         d->EDPointsDistanceEnterValue(d->EDPointsDistance);
         EXPECT_TRUE(d->STProfileLength->text().isEmpty());
-    });
+    }));
     p->btnCalibrateClick();
     EXPECT_EQ(modals.Titles().size(), 1u);
 }

@@ -21,15 +21,15 @@
 #include "support/TestSupport.h"
 #include "tools/Profilestatistic.h"
 #include "tools/Select.h"
-#include "tools/ToolFixture.h"
+#include "tools/ViewToolFixture.h"
 #include "tools/ToolWidgets.h"
 #include "tools/ViewTool.h"
 
 using processing::TSegment;
-using toolfixture::FlushDeletes;
-using toolfixture::Ramp;
-using toolfixture::Type;
-using appfixture::Items;
+using viewtools::FlushDeletes;
+using viewtools::Ramp;
+using viewtools::Type;
+using toolsfixture::Items;
 
 namespace {
 
@@ -47,7 +47,7 @@ void ExpectSamples(const std::vector<float>& actual, const std::vector<double>& 
 }
 
 
-class ProfileTest : public toolfixture::ToolTest {
+class ProfileTest : public viewtools::ToolTest {
 protected:
     // A step of a 9 × 7 ramp (values above Min: 100 r + 10 c) with its view, and a window.
     TProfileForm* RampWindow()
@@ -363,10 +363,10 @@ TEST_F(ProfileTest, DraggingOnTheViewMovesTheSegmentAndTheOverlayErasesCleanly)
 {
     MakeStep(OneChannel(40, 30, Ramp));
     TView2DForm* view = ViewOf(0);
-    const auto clean = toolfixture::Pixels(*view->Image->Background());
+    const auto clean = viewtools::Pixels(*view->Image->Background());
     TProfileForm* p = OpenProfile();
     ASSERT_TRUE(p);
-    EXPECT_NE(toolfixture::Pixels(*view->Image->Background()), clean);
+    EXPECT_NE(viewtools::Pixels(*view->Image->Background()), clean);
     TZtImage* image = view->Image;
 
     // The end (39, 29) is grabbed and dragged; every step resamples.
@@ -386,22 +386,22 @@ TEST_F(ProfileTest, DraggingOnTheViewMovesTheSegmentAndTheOverlayErasesCleanly)
     EXPECT_EQ(p->PointCount, 10);
 
     // Marker squares on the view come and go with the box, exactly.
-    const auto withSegment = toolfixture::Pixels(*image->Background());
+    const auto withSegment = viewtools::Pixels(*image->Background());
     p->Marker1 = 4;
     p->CBShowMarkersOn2D->setChecked(true);
     p->CBShowMarkersOn2DClick();
-    EXPECT_NE(toolfixture::Pixels(*image->Background()), withSegment);
+    EXPECT_NE(viewtools::Pixels(*image->Background()), withSegment);
     p->CBShowMarkersOn2D->setChecked(false);
     p->CBShowMarkersOn2DClick();
-    EXPECT_EQ(toolfixture::Pixels(*image->Background()), withSegment);
+    EXPECT_EQ(viewtools::Pixels(*image->Background()), withSegment);
 
     // A new compose of the view draws the segment again.
     view->Compose();
-    EXPECT_EQ(toolfixture::Pixels(*image->Background()), withSegment);
+    EXPECT_EQ(viewtools::Pixels(*image->Background()), withSegment);
 
     // Hiding the pane erases the segment, lets the view go and stores the segment.
     p->btOKClick();
-    EXPECT_EQ(toolfixture::Pixels(*image->Background()), clean);
+    EXPECT_EQ(viewtools::Pixels(*image->Background()), clean);
     EXPECT_FALSE(HoldsViewHooks(view, p));
     EXPECT_EQ(step->ProfileSegment, (TRect32{30, 5, 39, 0}));
 }
@@ -412,7 +412,7 @@ TEST_F(ProfileTest, OneToolAtATimeHoldsTheView)
     TObjectSPM* s = OpenFile(OneChannel(40, 30, Ramp));
     ASSERT_TRUE(s);
     TView2DForm* view = ViewOf(*s, 0);
-    const auto clean = toolfixture::Pixels(*view->Image->Background());
+    const auto clean = viewtools::Pixels(*view->Image->Background());
     TProfileForm* p = OpenProfile(*s);
     ASSERT_TRUE(p);
     ASSERT_TRUE(HoldsViewHooks(view, p));
@@ -432,7 +432,7 @@ TEST_F(ProfileTest, OneToolAtATimeHoldsTheView)
     EXPECT_TRUE(HoldsViewHooks(view, p));
     FlushDeletes();
     EXPECT_EQ(main->cbObjectFile->count(), 1);
-    EXPECT_EQ(toolfixture::Pixels(*view->Image->Background()), clean);
+    EXPECT_EQ(viewtools::Pixels(*view->Image->Background()), clean);
 
     // With its pane hidden the window keeps its hooks until the crop tool binds its own.
     main->RectBtnClick();
@@ -442,13 +442,13 @@ TEST_F(ProfileTest, OneToolAtATimeHoldsTheView)
     crop->btCancelClick();
     FlushDeletes();
     EXPECT_FALSE(view->OnToolChange);
-    EXPECT_EQ(toolfixture::Pixels(*view->Image->Background()), clean);
+    EXPECT_EQ(viewtools::Pixels(*view->Image->Background()), clean);
 
     // "Select coordinates" shows the pane and takes the view again.
     p->btCoordinatesClick();
     EXPECT_TRUE(p->PaneVisible());
     EXPECT_TRUE(HoldsViewHooks(view, p));
-    EXPECT_NE(toolfixture::Pixels(*view->Image->Background()), clean);
+    EXPECT_NE(viewtools::Pixels(*view->Image->Background()), clean);
 }
 
 TEST_F(ProfileTest, AProfileOfAnotherChannelLeavesTheCropToolOpen)
@@ -541,7 +541,7 @@ TEST_F(ProfileTest, SavesItsPictureAndCopiesIt)
     SaveProfilePicture(p, path);
     platform::TBitmap saved;
     ASSERT_TRUE(saved.LoadFromFile(path));
-    EXPECT_EQ(toolfixture::Pixels(saved), toolfixture::Pixels(*p->Image->Background()));
+    EXPECT_EQ(viewtools::Pixels(saved), viewtools::Pixels(*p->Image->Background()));
     SaveProfilePicture(p, dir.File("missing/folder/profile.bmp"));
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error write file"});
     QTest::keyClick(p->cbFirstGraph, Qt::Key_C, Qt::ControlModifier);
@@ -646,12 +646,11 @@ TEST_F(ProfileTest, ASwatchDoubleClickedChoosesTheGraphsColourAndAClickMakesItAc
     EXPECT_EQ(p->TopographyImage->Background()->Canvas()->Pixels(5, 5), platform::clBlack);
     EXPECT_EQ(p->PhaseImage->Background()->Canvas()->Pixels(5, 5), platform::clBlue);
 
-    modals.Then([](QDialog& dialog) {
-        auto& colours = dynamic_cast<QColorDialog&>(dialog);
+    modals.Then(toolsfixture::As<QColorDialog>([](QColorDialog& colours) {
         EXPECT_EQ(colours.currentColor(), QColor(0, 0, 255)); // graph 2's blue
         colours.setCurrentColor(QColor(0, 160, 0));
         colours.accept();
-    });
+    }));
     modals.Then([](QDialog& dialog) { dialog.reject(); });
     p->PhaseImageDblClick(p->PhaseImage);
     EXPECT_EQ(p->GraphColor[1], platform::RGB(0, 160, 0));

@@ -8,21 +8,21 @@
 
 #include "data/ObjectFile.h"
 #include "tools/Select.h"
-#include "tools/ToolFixture.h"
+#include "tools/ViewToolFixture.h"
 #include "tools/ToolWidgets.h"
 #include "tools/ViewTool.h"
 
 using processing::TSegment;
-using toolfixture::FlushDeletes;
-using toolfixture::Ramp;
-using toolfixture::Type;
-using toolfixture::Pixels;
+using viewtools::FlushDeletes;
+using viewtools::Ramp;
+using viewtools::Type;
+using viewtools::Pixels;
 
 namespace {
 
 
 
-class SelectTest : public toolfixture::ToolTest {
+class SelectTest : public viewtools::ToolTest {
 protected:
     // Opens a 40 × 30 ramp through the main window and the Cut command on it.
     TSelectForm* CutOnRamp()
@@ -35,7 +35,7 @@ protected:
         main->RectBtnClick();
         return dynamic_cast<TSelectForm*>(source->CropTool);
     }
-    std::vector<std::string> StepNames() const { return appfixture::Items(main->cbObjectStep); }
+    std::vector<std::string> StepNames() const { return toolsfixture::Items(main->cbObjectStep); }
 
     TObjectSPM* source = nullptr;
     TView2DForm* view = nullptr;

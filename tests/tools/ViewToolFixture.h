@@ -1,6 +1,7 @@
 #pragma once
-// A main window with a step of small channels in memory, for the tests of the tool windows:
-// the step's 2-D views, profile windows and crop tool live in the main window's MDI area.
+// A main window with a step of small channels in memory, for the tests of the tools that
+// borrow a 2-D view: the step's views, profile windows and crop tool live in the main
+// window's MDI area.
 
 #include <QApplication>
 #include <QMdiArea>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/AppFixture.h"
+#include "tools/ToolsFixture.h"
 #include "app/View2D.h"
 #include "data/DataFixtures.h"
 #include "data/Fileformat.h"
@@ -20,7 +22,7 @@
 #include "tools/Profile.h"
 #include "tools/ToolWidgets.h"
 
-namespace toolfixture {
+namespace viewtools {
 
 using datafixtures::Fill;
 
@@ -124,4 +126,4 @@ protected:
     std::unique_ptr<TObjectSPM> step;
 };
 
-}  // namespace toolfixture
+}  // namespace viewtools
