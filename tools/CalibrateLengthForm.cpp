@@ -54,5 +54,5 @@ void TFCalibrateLength::EDPointsDistanceEnterValue(QObject*)
     if (Fraction == 0)
         return;
     const double length = EDPointsDistance->GetValueFloat() / Fraction;
-    STProfileLength->setText(QString::fromStdString(platform::FloatToStrFixed(length, 10, 1)));
+    STProfileLength->setText(QString::fromStdString(platform::FloatToStrF(length, platform::ffFixed, 10, 1)));
 }

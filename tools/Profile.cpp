@@ -3,7 +3,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QFrame>
 #include <QIcon>
@@ -273,8 +272,6 @@ void TProfileForm::CreateComponents()
     btnCalibrate = button("btnCalibrate", "Calculate range", 414, 96);
     btClose = button("btClose", "&Close", 512, 54);
     btBookmark->setDefault(true);
-    ColorDialog = new QColorDialog(this);
-    ColorDialog->setObjectName("ColorDialog");
 
     auto* graphs = new QButtonGroup(this);
     graphs->addButton(rbActivate1);
@@ -624,10 +621,10 @@ void TProfileForm::rbActivate1Click(QRadioButton* sender)
 void TProfileForm::PhaseImageDblClick(QObject* sender)
 {
     const std::size_t g = sender == PhaseImage ? 1 : 0;
-    ColorDialog->setCurrentColor(platform::ToQColor(GraphColor[g]));
-    if (platform::ExecModal(*ColorDialog) != QDialog::Accepted)
+    ColorDialog.Color = GraphColor[g];
+    if (!platform::ColorDialogs().Run(ColorDialog))
         return;
-    GraphColor[g] = platform::FromQColor(ColorDialog->selectedColor());
+    GraphColor[g] = ColorDialog.Color & 0xFFFFFF;
     Redraw();
     PaintSwatches();
 }

@@ -17,12 +17,12 @@
 #include "app/MdiChild.h"
 #include "components/ZtImage.h"
 #include "data/DocumentHost.h"
+#include "platform/core/Dialogs.h"
 #include "platform/gui/Bitmap.h"
 #include "processing/GridSelection.h"
 #include "tools/Bookmark.h"
 
 class QCheckBox;
-class QColorDialog;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -197,7 +197,8 @@ public:
     QPushButton* btInfo;
     QPushButton* btnCalibrate;
     QPushButton* btClose;
-    QColorDialog* ColorDialog;  //!< the graph colours; run through platform::ExecModal
+    //! The colour dialog of the graph colours (run through platform::ColorDialogs()).
+    platform::ColorDialogRequest ColorDialog;
 
     // Fields.
     bool ShowMarkersOn2D = false;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
@@ -646,18 +645,17 @@ TEST_F(ProfileTest, ASwatchDoubleClickedChoosesTheGraphsColourAndAClickMakesItAc
     EXPECT_EQ(p->TopographyImage->Background()->Canvas()->Pixels(5, 5), platform::clBlack);
     EXPECT_EQ(p->PhaseImage->Background()->Canvas()->Pixels(5, 5), platform::clBlue);
 
-    modals.Then(toolsfixture::As<QColorDialog>([](QColorDialog& colours) {
-        EXPECT_EQ(colours.currentColor(), QColor(0, 0, 255)); // graph 2's blue
-        colours.setCurrentColor(QColor(0, 160, 0));
-        colours.accept();
-    }));
-    modals.Then([](QDialog& dialog) { dialog.reject(); });
+    platform::ColorDialogRecorder colours;
+    colours.Choose(platform::RGB(0, 160, 0));
+    colours.Cancel();
     p->PhaseImageDblClick(p->PhaseImage);
     EXPECT_EQ(p->GraphColor[1], platform::RGB(0, 160, 0));
     EXPECT_EQ(p->PhaseImage->Background()->Canvas()->Pixels(5, 5), platform::RGB(0, 160, 0));
     p->PhaseImageDblClick(p->PhaseImage); // cancelled: nothing changes
     EXPECT_EQ(p->GraphColor[1], platform::RGB(0, 160, 0));
-    EXPECT_EQ(modals.Left(), 0u);
+    const auto asked = colours.Requests();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].Color, platform::clBlue); // the dialog starts from graph 2's colour
 
     // A click on the swatch of a graph that is off does nothing; once on, it activates it.
     p->PhaseImageMouseUp(p->PhaseImage, platform::mbLeft, 0, 1, 1);
