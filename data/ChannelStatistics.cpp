@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -13,21 +13,70 @@
 namespace {
 
 using Int128 = __int128;
+using UInt128 = unsigned __int128;
 using Real = long double;
 
-//! Values per piece of a pass; a matrix of one piece stays on the calling thread.
+//! Values per piece of the range pass and of the direct sums; a matrix of one piece stays
+//! on the calling thread.
 constexpr std::int64_t kPiece = 1 << 16;
-//! Values per piece of the histogram pass (each piece counts into counters of its own).
-constexpr std::int64_t kHistogramPiece = 1 << 20;
-//! Ranges below this are counted in a histogram.
-constexpr std::int64_t kHistogramRange = 1 << 16;
+//! Values per piece of the counting pass.
+constexpr std::int64_t kCountPiece = 1 << 18;
+//! Spans below this are counted, when there are at least kValuesPerCounter values for
+//! every counter, and fewer than 2^32 values in all (the counters have 32 bits).
+constexpr std::int64_t kCountedSpan = 1 << 16;
+constexpr std::int64_t kValuesPerCounter = 16;
+//! Spans up to this are counted in four interleaved sets of counters, so that runs of
+//! equal values do not wait on their own increments.
+constexpr std::int64_t kInterleavedSpan = 1 << 12;
+//! Counters per piece of the summing of the counts.
+constexpr std::int64_t kCounterPiece = 1 << 12;
 
-//! The sums that the statistics are formed from, of u = v − t for a whole pivot t.
+//! A signed sum of 192 bits, two's complement: exact for any number of 128-bit terms that
+//! a matrix can hold.
+struct TWideSum {
+    UInt128 Low = 0;
+    std::int64_t High = 0;
+
+    void Add(Int128 v)
+    {
+        const UInt128 u = UInt128(v);
+        Low += u;
+        High += std::int64_t(Low < u) - std::int64_t(v < 0);
+    }
+    void Add(const TWideSum& s)
+    {
+        Low += s.Low;
+        High += s.High + std::int64_t(Low < s.Low);
+    }
+    //! The sum in extended precision (rounded once).
+    Real Value() const
+    {
+        if (High < 0) {
+            TWideSum negated;
+            negated.Low = ~Low + 1;
+            negated.High = ~High + std::int64_t(Low == 0);
+            return -negated.Value();
+        }
+        return std::ldexp(Real(High), 128) + Real(Low);
+    }
+};
+
+//! The sums that the statistics are formed from, of u = v − t for a whole pivot t, exact.
 struct TSums {
-    Int128 s1 = 0;         //!< Σu
-    Int128 absolute = 0;   //!< Σ|u|
+    Int128 s1 = 0;           //!< Σu
+    Int128 absolute = 0;     //!< Σ|u|
     std::int64_t above = 0;  //!< values with u > 0
-    Real s2 = 0, s3 = 0, s4 = 0;  //!< Σu², Σu³, Σu⁴
+    TWideSum s2, s3, s4;     //!< Σu², Σu³, Σu⁴
+
+    void Add(const TSums& s)
+    {
+        s1 += s.s1;
+        absolute += s.absolute;
+        above += s.above;
+        s2.Add(s.s2);
+        s3.Add(s.s3);
+        s4.Add(s.s4);
+    }
 };
 
 struct TRange {
@@ -49,17 +98,37 @@ void ForPieces(std::int64_t count, std::int64_t piece, unsigned threads, const B
 }
 
 //! The least and largest of n ≤ kPiece values, and their sum (no overflow: at most 2^16
-//! values of 2^31).
+//! values of 2^31), eight values at a time.
 MORVANE_CLONES TRange RangePiece(const std::int32_t* x, std::int64_t n)
 {
-    std::int32_t lo = x[0], hi = x[0];
-    std::int64_t sum = 0;
-    for (std::int64_t i = 0; i < n; ++i) {
-        lo = std::min(lo, x[i]);
-        hi = std::max(hi, x[i]);
-        sum += x[i];
+    using V8i = std::int32_t __attribute__((vector_size(32)));
+    using platform::LoadWide;
+    using platform::V4l;
+    V8i lo = V8i{} + x[0], hi = lo;
+    V4l sum0 = {0, 0, 0, 0}, sum1 = sum0;
+    std::int64_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        V8i v;
+        __builtin_memcpy(&v, x + i, sizeof v);
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
+        sum0 += LoadWide(x + i);
+        sum1 += LoadWide(x + i + 4);
     }
-    return {lo, hi, sum};
+    TRange r{x[0], x[0], 0};
+    for (int k = 0; k < 8; ++k) {
+        r.min = std::min(r.min, lo[k]);
+        r.max = std::max(r.max, hi[k]);
+    }
+    const V4l sum = sum0 + sum1;
+    std::int64_t total = sum[0] + sum[1] + sum[2] + sum[3];
+    for (; i < n; ++i) {
+        r.min = std::min(r.min, x[i]);
+        r.max = std::max(r.max, x[i]);
+        total += x[i];
+    }
+    r.sum = total;
+    return r;
 }
 
 TRange RangeAndSum(const std::int32_t* v, std::int64_t count, unsigned threads)
@@ -77,93 +146,151 @@ TRange RangeAndSum(const std::int32_t* v, std::int64_t count, unsigned threads)
     return all;
 }
 
-//! The sums from a histogram of v − min, every one exact (|u| < 2^16, counts < 2^32).
-TSums HistogramSums(const std::int32_t* v, std::int64_t count, std::int32_t min, std::int64_t range,
-                    std::int64_t pivot, unsigned threads)
-{
-    std::vector<std::uint32_t> bins(std::size_t(range) + 1, 0);
-    std::mutex merge;
-    ForPieces(count, kHistogramPiece, threads, [&](std::size_t, std::int64_t first, std::int64_t n) {
-        std::vector<std::uint32_t> local(std::size_t(range) + 1, 0);
-        const std::int32_t* x = v + first;
-        for (std::int64_t i = 0; i < n; ++i)
-            ++local[std::size_t(std::int64_t(x[i]) - min)];
-        std::lock_guard hold(merge);
-        for (std::size_t k = 0; k < local.size(); ++k)
-            bins[k] += local[k];
-    });
-    TSums s;
-    Int128 s2 = 0, s3 = 0, s4 = 0;
-    for (std::int64_t k = 0; k <= range; ++k) {
-        const Int128 c = bins[std::size_t(k)];
-        if (c == 0)
-            continue;
-        const Int128 u = std::int64_t(min) + k - pivot;
-        const Int128 u2 = u * u;
-        s.s1 += c * u;
-        s.absolute += c * (u < 0 ? -u : u);
-        if (u > 0)
-            s.above += std::int64_t(c);
-        s2 += c * u2;
-        s3 += c * u2 * u;
-        s4 += c * (u2 * u2);
+// ---- Counted: the values of a small span in a histogram
+
+//! Sets of counters for the pieces of a counting pass: a piece takes a set no other piece
+//! running at the time uses, and gives it back; every set is kept to the end of the pass.
+class TCounterSets {
+public:
+    explicit TCounterSets(std::size_t size) : size_(size) {}
+
+    std::uint32_t* Take()
+    {
+        std::lock_guard hold(mutex_);
+        if (free_.empty()) {
+            sets_.push_back(std::make_unique<std::uint32_t[]>(size_));  // zeroed
+            return sets_.back().get();
+        }
+        std::uint32_t* set = free_.back();
+        free_.pop_back();
+        return set;
     }
-    s.s2 = Real(s2);
-    s.s3 = Real(s3);
-    s.s4 = Real(s4);
-    return s;
+    void Give(std::uint32_t* set)
+    {
+        std::lock_guard hold(mutex_);
+        free_.push_back(set);
+    }
+    //! Every set; only once the pass has ended.
+    const std::vector<std::unique_ptr<std::uint32_t[]>>& All() const { return sets_; }
+
+private:
+    std::size_t size_;
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<std::uint32_t[]>> sets_;
+    std::vector<std::uint32_t*> free_;
+};
+
+//! Counts n values v into counters[v − min], in four interleaved sets (`stride` counters
+//! apart) when `interleaved`.
+void CountPiece(const std::int32_t* x, std::int64_t n, std::int32_t min, bool interleaved,
+                std::size_t stride, std::uint32_t* counters)
+{
+    std::int64_t i = 0;
+    if (interleaved)
+        for (; i + 4 <= n; i += 4) {
+            ++counters[std::uint32_t(x[i] - min)];
+            ++counters[stride + std::uint32_t(x[i + 1] - min)];
+            ++counters[2 * stride + std::uint32_t(x[i + 2] - min)];
+            ++counters[3 * stride + std::uint32_t(x[i + 3] - min)];
+        }
+    for (; i < n; ++i)
+        ++counters[std::uint32_t(x[i] - min)];
 }
 
-//! The sums of n ≤ kPiece values: the first powers exact (2^16 values of at most 2^32),
-//! the higher ones in double, four lanes at a time and by blocks.
+//! The sums from counts of v − min, every one exact (|u| < 2^16, counts < 2^32).
+TSums CountedSums(const std::int32_t* v, std::int64_t count, std::int32_t min, std::int64_t span,
+                  std::int64_t pivot, unsigned threads)
+{
+    const std::size_t stride = std::size_t(span) + 1;
+    const bool interleaved = span < kInterleavedSpan;
+    TCounterSets sets(interleaved ? 4 * stride : stride);
+    ForPieces(count, kCountPiece, threads, [&](std::size_t, std::int64_t first, std::int64_t n) {
+        std::uint32_t* counters = sets.Take();
+        CountPiece(v + first, n, min, interleaved, stride, counters);
+        sets.Give(counters);
+    });
+    // The counters summed piece by piece of the span.
+    std::vector<TSums> pieces(std::size_t((std::int64_t(stride) + kCounterPiece - 1) / kCounterPiece));
+    ForPieces(std::int64_t(stride), kCounterPiece, threads,
+              [&](std::size_t p, std::int64_t first, std::int64_t n) {
+                  Int128 s1 = 0, absolute = 0, s3 = 0;
+                  UInt128 s2 = 0, s4 = 0;
+                  std::int64_t above = 0;
+                  for (std::int64_t k = first; k < first + n; ++k) {
+                      std::uint64_t c = 0;
+                      for (const auto& set : sets.All())
+                          for (std::size_t t = 0; t < (interleaved ? 4u : 1u); ++t)
+                              c += set[t * stride + std::size_t(k)];
+                      if (c == 0)
+                          continue;
+                      const std::int64_t u = std::int64_t(min) + k - pivot;
+                      const std::uint64_t a = std::uint64_t(u < 0 ? -u : u), q = a * a;
+                      s1 += Int128(c) * u;
+                      absolute += Int128(c * a);
+                      if (u > 0)
+                          above += std::int64_t(c);
+                      s2 += UInt128(c) * q;
+                      const Int128 cube = Int128(UInt128(c) * q * a);
+                      s3 += u < 0 ? -cube : cube;
+                      s4 += UInt128(c) * q * q;
+                  }
+                  TSums& s = pieces[p];
+                  s.s1 = s1;
+                  s.absolute = absolute;
+                  s.above = above;
+                  s.s2.Add(Int128(s2));
+                  s.s3.Add(s3);
+                  s.s4.Add(Int128(s4));
+              });
+    TSums all;
+    for (const TSums& s : pieces)
+        all.Add(s);
+    return all;
+}
+
+// ---- Direct: value by value
+
+//! The sums of n ≤ kPiece values in 64- and 128-bit integers (|u| < 2^32, so u² < 2^64
+//! and u⁴ < 2^128); Σu⁴ carries into a third word. The first powers go four at a time.
 MORVANE_CLONES TSums DirectPiece(const std::int32_t* x, std::int64_t n, std::int64_t pivot)
 {
-    using platform::V4d;
-    using platform::V4i;
     using platform::V4l;
     V4l s1 = {0, 0, 0, 0}, absolute = s1, above = s1;
-    Real s2 = 0, s3 = 0, s4 = 0;
     std::int64_t i = 0;
-    for (std::int64_t b = 0; b + 4 <= n; b = i) {
-        const std::int64_t end = std::min(n, b + 4096) & ~std::int64_t(3);
-        V4d b2 = {0, 0, 0, 0}, b3 = b2, b4 = b2;
-        for (i = b; i < end; i += 4) {
-            V4i v;
-            __builtin_memcpy(&v, x + i, sizeof v);
-            const V4l u = __builtin_convertvector(v, V4l) - pivot;
-            s1 += u;
-            absolute += u < 0 ? -u : u;
-            above -= u > 0;  // a true lane is −1
-            const V4d d = __builtin_convertvector(u, V4d), d2 = d * d;
-            b2 += d2;
-            b3 += d2 * d;
-            b4 += d2 * d2;
-        }
-        s2 += Real(b2[0]) + b2[1] + b2[2] + b2[3];
-        s3 += Real(b3[0]) + b3[1] + b3[2] + b3[3];
-        s4 += Real(b4[0]) + b4[1] + b4[2] + b4[3];
+    for (; i + 4 <= n; i += 4) {
+        const V4l u = platform::LoadWide(x + i) - pivot;
+        s1 += u;
+        absolute += u < 0 ? -u : u;
+        above -= u > 0;  // a true lane is −1
     }
     TSums s;
     s.s1 = s1[0] + s1[1] + s1[2] + s1[3];
     s.absolute = absolute[0] + absolute[1] + absolute[2] + absolute[3];
     s.above = above[0] + above[1] + above[2] + above[3];
     for (; i < n; ++i) {
-        const std::int64_t u = std::int64_t(x[i]) - pivot;
+        const std::int64_t u = x[i] - pivot;
         s.s1 += u;
         s.absolute += u < 0 ? -u : u;
         s.above += u > 0;
-        const double d = double(u), d2 = d * d;
-        s2 += d2;
-        s3 += d2 * d;
-        s4 += d2 * d2;
     }
-    s.s2 = s2;
-    s.s3 = s3;
-    s.s4 = s4;
+    std::uint64_t s4High = 0;
+    UInt128 s2 = 0, s4 = 0;
+    Int128 s3 = 0;
+    for (i = 0; i < n; ++i) {
+        const std::int64_t u = x[i] - pivot, sign = u >> 63;
+        const std::uint64_t a = std::uint64_t((u ^ sign) - sign), q = a * a;
+        s2 += q;
+        // u³ with the sign of u, without a branch: −c = (c ^ −1) + 1.
+        s3 += (Int128(UInt128(q) * a) ^ sign) - sign;
+        s4High += __builtin_add_overflow(s4, UInt128(q) * q, &s4);
+    }
+    s.s2.Add(Int128(s2));
+    s.s3.Add(s3);
+    s.s4.Low = s4;
+    s.s4.High = std::int64_t(s4High);
     return s;
 }
 
-//! The sums value by value, piece by piece.
 TSums DirectSums(const std::int32_t* v, std::int64_t count, std::int64_t pivot, unsigned threads)
 {
     std::vector<TSums> pieces(std::size_t((count + kPiece - 1) / kPiece));
@@ -171,14 +298,8 @@ TSums DirectSums(const std::int32_t* v, std::int64_t count, std::int64_t pivot, 
         pieces[p] = DirectPiece(v + first, n, pivot);
     });
     TSums all;
-    for (const TSums& s : pieces) {
-        all.s1 += s.s1;
-        all.absolute += s.absolute;
-        all.above += s.above;
-        all.s2 += s.s2;
-        all.s3 += s.s3;
-        all.s4 += s.s4;
-    }
+    for (const TSums& s : pieces)
+        all.Add(s);
     return all;
 }
 
@@ -191,18 +312,23 @@ TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, 
     if (!values || count <= 0)
         return r;
     const TRange range = RangeAndSum(values, count, threads);
+    const Real n = Real(count);
+    const Real z = zScale;
+    r.Mean = double(z * (Real(range.sum) / n));
+    if (range.min == range.max)
+        return r;  // no spread
     // The pivot: the mean rounded down, so that the deviations u − m1 have 0 ≤ m1 < 1.
     Int128 pivot = range.sum / count;
     if (range.sum % count != 0 && range.sum < 0)
         --pivot;
     const std::int64_t span = std::int64_t(range.max) - range.min;
-    const TSums s = span < kHistogramRange && span < count
-                        ? HistogramSums(values, count, range.min, span, std::int64_t(pivot), threads)
-                        : DirectSums(values, count, std::int64_t(pivot), threads);
+    const bool counted = span < kCountedSpan && count / kValuesPerCounter > span &&
+                         count < (std::int64_t(1) << 32);
+    const TSums s = counted ? CountedSums(values, count, range.min, span, std::int64_t(pivot), threads)
+                            : DirectSums(values, count, std::int64_t(pivot), threads);
 
-    const Real n = Real(count);
     const Real m1 = Real(s.s1) / n;
-    const Real a2 = s.s2 / n, a3 = s.s3 / n, a4 = s.s4 / n;
+    const Real a2 = s.s2.Value() / n, a3 = s.s3.Value() / n, a4 = s.s4.Value() / n;
     const Real mu2 = std::max<Real>(a2 - m1 * m1, 0);
     const Real mu3 = a3 - 3 * m1 * a2 + 2 * m1 * m1 * m1;
     const Real mu4 = a4 - 4 * m1 * a3 + 6 * m1 * m1 * a2 - 3 * m1 * m1 * m1 * m1;
@@ -210,8 +336,6 @@ TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, 
     const Real below = n - Real(s.above);
     const Real absolute = Real(s.absolute) + m1 * (below - Real(s.above));
 
-    const Real z = zScale;
-    r.Mean = double(z * (Real(range.sum) / n));
     r.Ra = double(std::fabs(z) * absolute / n);
     r.Rq = double(std::fabs(z) * std::sqrt(mu2));
     if (r.Rq != 0 && mu2 > 0) {

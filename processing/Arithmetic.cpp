@@ -75,20 +75,20 @@ Real ChannelOperand(std::int32_t second, Real secondScale, Real firstScale)
 }
 
 //! The row of the first channel combined with the second's in double, four values at a
-//! time, with q = second × ratio; `exact` when z ± q has no rounding in double.
-template <Op operation>
-MORVANE_CLONES void SureChannelRow(std::int32_t* first, const std::int32_t* second, int n,
-                                   double ratio, bool exact,
-                                   std::vector<TUnsurePoint>& unsure)
+//! time, with q = second × ratio; `exact` when z ± q has no rounding in double. A sum is
+//! formed from |z| + |q|: `sumMargin` is the margin of that of the row's largest values,
+//! and with `Bounded` every sum surely lies inside the 32-bit range.
+template <Op operation, bool Bounded>
+MORVANE_INLINE inline void ChannelKernelRow(std::int32_t* first, const std::int32_t* second, int n,
+                                            double ratio, bool exact, V4d sumMargin,
+                                            std::vector<TUnsurePoint>& unsure)
 {
+    constexpr bool sum = operation == Op::Add || operation == Op::Subtract;
     SureRow(
         first, n, unsure,
-        [&](int j, std::int32_t* out) MORVANE_INLINE {
-            V4i a, b;
-            __builtin_memcpy(&a, first + j, sizeof a);
-            __builtin_memcpy(&b, second + j, sizeof b);
-            const V4d z = __builtin_convertvector(a, V4d);
-            const V4d q = __builtin_convertvector(b, V4d) * ratio;
+        [&](int j, V4i& raw) MORVANE_INLINE {
+            const V4d z = platform::LoadDoubles(first + j);
+            const V4d q = platform::LoadDoubles(second + j) * ratio;
             V4d r;
             if constexpr (operation == Op::Add)
                 r = z + q;
@@ -98,10 +98,10 @@ MORVANE_CLONES void SureChannelRow(std::int32_t* first, const std::int32_t* seco
                 r = z * q;
             else
                 r = z / q;  // q = 0 gives no finite value: unsure, kept by the definition
-            const V4d size = operation == Op::Add || operation == Op::Subtract
-                                 ? (z < 0 ? -z : z) + (q < 0 ? -q : q)
-                                 : (r < 0 ? -r : r);
-            return SureRawValues4(r, size, out, exact);
+            if constexpr (sum)
+                return SureTruncations4<Bounded>(r, sumMargin, raw, exact);
+            else
+                return SureTruncations4<false>(r, Magnitudes(r) * kSureMargin, raw, false);
         },
         [&](int j, std::int32_t& raw) MORVANE_INLINE {
             const double z = first[j], q = second[j] * ratio;
@@ -114,11 +114,27 @@ MORVANE_CLONES void SureChannelRow(std::int32_t* first, const std::int32_t* seco
                 r = z * q;
             else
                 r = z / q;
-            const double size = operation == Op::Add || operation == Op::Subtract
-                                    ? std::fabs(z) + std::fabs(q)
-                                    : std::fabs(r);
+            const double size = sum ? std::fabs(z) + std::fabs(q) : std::fabs(r);
             return SureRawValue(r, size, raw, exact);
         });
+}
+
+template <Op operation>
+MORVANE_CLONES void SureChannelRow(std::int32_t* first, const std::int32_t* second, int n,
+                                   double ratio, bool exact,
+                                   std::vector<TUnsurePoint>& unsure)
+{
+    if constexpr (operation == Op::Add || operation == Op::Subtract) {
+        const double zSize = LargestRawMagnitude(first, n);
+        const double qSize = LargestRawMagnitude(second, n) * std::fabs(ratio);
+        const V4d margin = V4d{} + (zSize + qSize) * kSureMargin;
+        if (SurelyBounded(zSize, qSize))
+            ChannelKernelRow<operation, true>(first, second, n, ratio, exact, margin, unsure);
+        else
+            ChannelKernelRow<operation, false>(first, second, n, ratio, exact, margin, unsure);
+    } else {
+        ChannelKernelRow<operation, false>(first, second, n, ratio, false, V4d{}, unsure);
+    }
 }
 
 template <Op operation>

@@ -58,26 +58,50 @@ struct TRowSums {
     Int128 s0 = 0, s1 = 0, s2 = 0;
 };
 
-//! The sums of a row in blocks of 64 points: within a block x = x0 + k with k < 64, so
-//! the block's Σz, Σk·z and Σk²·z lie below 2^49 and are exact in double, and the row's
-//! sums follow from them.
-TRowSums RowSums(const std::int32_t* row, int width)
+//! The sums of a row (Σx²·z only with `Squares`), by additions only. Eight lanes take the
+//! columns j0 + 8m + l (lane l, step m) of a block of M steps, and each keeps running sums
+//! S0 = Σz, S1 = ΣS0 and S2 = ΣS1: at the end of the block S1 = Σr·z and S2 = Σr(r + 1)/2·z
+//! with r = M − m, below 2^59 for M ≤ 1024. With x = c − 8r, c = j0 + 1 + l + 8M:
+//! Σx·z = c·S0 − 8·S1 and Σx²·z = c²·S0 − 16c·S1 + 64(2·S2 − S1).
+template <bool Squares> MORVANE_CLONES TRowSums RowSums(const std::int32_t* row, int width)
 {
+    constexpr int lanes = 8, steps = 1024;
     TRowSums s;
-    for (int j0 = 0; j0 < width; j0 += 64) {
-        const int n = std::min(64, width - j0);
-        double b0 = 0, b1 = 0, b2 = 0;
-        for (int k = 0; k < n; ++k) {
-            const double z = row[j0 + k], kd = k;
-            b0 += z;
-            b1 += kd * z;
-            b2 += kd * kd * z;
+    int j0 = 0;
+    while (width - j0 >= lanes) {
+        const int m = std::min(steps, (width - j0) / lanes);
+        V4l a0 = {0, 0, 0, 0}, a1 = a0, a2 = a0, b0 = a0, b1 = a0, b2 = a0;
+        const std::int32_t* p = row + j0;
+        for (int k = 0; k < m; ++k, p += lanes) {
+            a0 += platform::LoadWide(p);
+            b0 += platform::LoadWide(p + 4);
+            a1 += a0;
+            b1 += b0;
+            if constexpr (Squares) {
+                a2 += a1;
+                b2 += b1;
+            }
         }
-        const Int128 x0 = j0 + 1, c0 = std::int64_t(b0), c1 = std::int64_t(b1), c2 = std::int64_t(b2);
-        s.s0 += c0;
-        s.s1 += x0 * c0 + c1;
-        s.s2 += x0 * x0 * c0 + 2 * x0 * c1 + c2;
+        for (int l = 0; l < lanes; ++l) {
+            const Int128 t0 = l < 4 ? a0[l] : b0[l - 4], t1 = l < 4 ? a1[l] : b1[l - 4];
+            const Int128 c = j0 + 1 + l + Int128(lanes) * m;
+            s.s0 += t0;
+            s.s1 += c * t0 - 8 * t1;
+            if constexpr (Squares) {
+                const Int128 t2 = l < 4 ? a2[l] : b2[l - 4];
+                s.s2 += c * c * t0 - 16 * c * t1 + 64 * (2 * t2 - t1);
+            }
+        }
+        j0 += lanes * m;
     }
+    for (; j0 < width; ++j0) {
+        const Int128 x = j0 + 1, z = row[j0];
+        s.s0 += z;
+        s.s1 += x * z;
+        s.s2 += x * x * z;
+    }
+    if constexpr (!Squares)
+        s.s2 = 0;
     return s;
 }
 
@@ -95,7 +119,9 @@ void PowerSums(int n, Int128 (&sums)[5])
     }
 }
 
-TMoments ExactMoments(const std::int32_t* values, int width, int height, unsigned threads)
+//! The sums of the fits; Σx²·z only with `squares` (0 else).
+TMoments ExactMoments(const std::int32_t* values, int width, int height, bool squares,
+                      unsigned threads)
 {
     // Per band: Σz, Σx·z, Σx²·z, Σy·z, Σy²·z, Σx·y·z.
     struct TBand {
@@ -105,7 +131,8 @@ TMoments ExactMoments(const std::int32_t* values, int width, int height, unsigne
     ForRowBands(width, height, threads, [&](int first, int last) {
         TBand& b = bands[std::size_t(first / kBandRows)];
         for (int i = first; i < last; ++i) {
-            const TRowSums r = RowSums(values + std::size_t(i) * std::size_t(width), width);
+            const std::int32_t* row = values + std::size_t(i) * std::size_t(width);
+            const TRowSums r = squares ? RowSums<true>(row, width) : RowSums<false>(row, width);
             const Int128 y = i + 1;
             b.z += r.s0;
             b.xz += r.s1;
@@ -343,7 +370,8 @@ TFactors FitSurface(TSurfaceModel model, const std::int32_t* values, int width, 
 {
     if (!Usable(values, width, height))
         return {};
-    return FactorsOf(model, ExactMoments(values, width, height, threads), width, height);
+    const bool squares = model == TSurfaceModel::ParabolaX || model == TSurfaceModel::Paraboloid;
+    return FactorsOf(model, ExactMoments(values, width, height, squares, threads), width, height);
 }
 
 TFactors FitSurfacePlain(TSurfaceModel model, const std::int32_t* values, int width, int height)
@@ -384,30 +412,21 @@ void SubtractQuadric(const TQuadric& q, std::int32_t* values, int width, int hei
 {
     if (!Usable(values, width, height))
         return;
-    // The terms in double with their sizes: z − (Axx·x² + Cx·x) − Exy·x·y − (Byy·y² + Dy·y + F).
-    const std::size_t w = static_cast<std::size_t>(width);
-    std::vector<double> column(w), columnSize(w), xy(w);
-    for (int j = 0; j < width; ++j) {
-        const Real x = j + 1;
-        const double axx = double(q.Axx * (x * x)), cx = double(q.Cx * x);
-        column[std::size_t(j)] = axx + cx;
-        columnSize[std::size_t(j)] = std::fabs(axx) + std::fabs(cx);
-        xy[std::size_t(j)] = double(q.Exy * x);
-    }
-    const double f = double(q.F);
-    const double columnSizes = LargestMagnitude(columnSize.data(), w);
-    const double xySizes = LargestMagnitude(xy.data(), w);
+    // Along a row the background is Axx·x² + (Cx + Exy·y)·x + (Byy·y² + Dy·y + F).
+    const double a = double(q.Axx);
+    const Real n = width;
     ForRowBands(width, height, threads, [&](int first, int last) {
         std::vector<TUnsurePoint> unsure;
         for (int i = first; i < last; ++i) {
             const Real y = i + 1;
-            const double byy = double(q.Byy * (y * y)), dy = double(q.Dy * y);
-            const double size = columnSizes + xySizes * double(y) + std::fabs(byy) +
-                                std::fabs(dy) + std::fabs(f);
-            std::int32_t* row = values + std::size_t(i) * w;
+            // The sizes of the six terms at the row's last column.
+            const double size = double(std::fabs(q.Axx) * (n * n) + std::fabs(q.Cx) * n +
+                                       std::fabs(q.Exy) * n * y + std::fabs(q.Byy) * (y * y) +
+                                       std::fabs(q.Dy) * y + std::fabs(q.F));
+            std::int32_t* row = values + std::size_t(i) * std::size_t(width);
             unsure.clear();
-            SureAffineRow(row, width, column.data(), xy.data(), double(y), byy + dy + f, size,
-                          unsure);
+            SureQuadraticRow(row, width, a, double(q.Cx + q.Exy * y),
+                             double(q.Byy * (y * y) + q.Dy * y + q.F), size, unsure);
             for (const TUnsurePoint& u : unsure)
                 row[u.Column] = Residual(q, u.Value, Real(u.Column + 1), y);
         }
@@ -434,20 +453,15 @@ void FlattenLinesX(std::int32_t* values, int width, int height, unsigned threads
 {
     if (!Usable(values, width, height))
         return;
-    const std::size_t w = static_cast<std::size_t>(width);
-    std::vector<double> zero(w, 0.0), xs(w);
-    for (std::size_t j = 0; j < w; ++j)
-        xs[j] = double(j + 1);
     ForRowBands(width, height, threads, [&](int first, int last) {
         std::vector<TUnsurePoint> unsure;
         for (int i = first; i < last; ++i) {
-            std::int32_t* row = values + std::size_t(i) * w;
-            const TRowSums s = RowSums(row, width);
+            std::int32_t* row = values + std::size_t(i) * std::size_t(width);
+            const TRowSums s = RowSums<false>(row, width);
             const TLine line = LineOf(Real(s.s0), Real(s.s1), width);
-            const double b = double(line.b);
+            const double a = double(line.a), b = double(line.b);
             unsure.clear();
-            SureAffineRow(row, width, zero.data(), xs.data(), double(line.a), b,
-                          std::fabs(double(line.a)) * width + std::fabs(b), unsure);
+            SureQuadraticRow(row, width, 0, a, b, std::fabs(a) * width + std::fabs(b), unsure);
             for (const TUnsurePoint& u : unsure)
                 row[u.Column] = Flattened(u.Value, line, Real(u.Column + 1));
         }

@@ -2,25 +2,86 @@
 
 namespace processing {
 
-MORVANE_CLONES
-void SureAffineRow(std::int32_t* values, int n, const double* p, const double* q, double t,
-                   double c, double size, std::vector<TUnsurePoint>& unsure)
+namespace {
+
+//! SureAffineRow with the margin of every lane, (|z| + size) × kSureMargin at most.
+template <bool Bounded>
+MORVANE_INLINE inline void AffineRow(std::int32_t* values, int n, const double* p, const double* q,
+                                     double t, double c, double size, V4d margin,
+                                     std::vector<TUnsurePoint>& unsure)
 {
     SureRow(
         values, n, unsure,
-        [&](int j, std::int32_t* out) MORVANE_INLINE {
-            V4i old;
+        [&](int j, V4i& raw) MORVANE_INLINE {
             V4d pv, qv;
-            __builtin_memcpy(&old, values + j, sizeof old);
             __builtin_memcpy(&pv, p + j, sizeof pv);
             __builtin_memcpy(&qv, q + j, sizeof qv);
-            const V4d z = __builtin_convertvector(old, V4d);
-            return SureRawValues4(z - pv - qv * t - c, (z < 0 ? -z : z) + size, out, false);
+            const V4d z = platform::LoadDoubles(values + j);
+            return SureTruncations4<Bounded>(z - pv - qv * t - c, margin, raw, false);
         },
         [&](int j, std::int32_t& raw) MORVANE_INLINE {
             const double z = values[j];
             return SureRawValue(z - p[j] - q[j] * t - c, std::fabs(z) + size, raw);
         });
+}
+
+//! SureQuadraticRow with the margin of every lane; the linear rows (a = 0) without their
+//! square terms.
+template <bool Quadratic, bool Bounded>
+MORVANE_INLINE inline void QuadraticRow(std::int32_t* values, int n, double a, double b, double c,
+                                        double size, V4d margin,
+                                        std::vector<TUnsurePoint>& unsure)
+{
+    // The abscissae of the next block; every one is whole, so stepping them is exact.
+    V4d x = {1, 2, 3, 4};
+    SureRow(
+        values, n, unsure,
+        [&](int j, V4i& raw) MORVANE_INLINE {
+            const V4d z = platform::LoadDoubles(values + j);
+            V4d background;
+            if constexpr (Quadratic)
+                background = (a * x + b) * x + c;
+            else
+                background = b * x + c;  // (0·x + b)·x + c, the same value
+            x += 4;
+            return SureTruncations4<Bounded>(z - background, margin, raw, false);
+        },
+        [&](int j, std::int32_t& raw) MORVANE_INLINE {
+            const double z = values[j], xj = j + 1;
+            return SureRawValue(z - ((a * xj + b) * xj + c), std::fabs(z) + size, raw);
+        });
+}
+
+}  // namespace
+
+MORVANE_CLONES
+void SureAffineRow(std::int32_t* values, int n, const double* p, const double* q, double t,
+                   double c, double size, std::vector<TUnsurePoint>& unsure)
+{
+    // |z| is at most the row's largest.
+    const double zSize = LargestRawMagnitude(values, n);
+    const V4d margin = V4d{} + (zSize + size) * kSureMargin;
+    if (SurelyBounded(zSize, size))
+        AffineRow<true>(values, n, p, q, t, c, size, margin, unsure);
+    else
+        AffineRow<false>(values, n, p, q, t, c, size, margin, unsure);
+}
+
+MORVANE_CLONES
+void SureQuadraticRow(std::int32_t* values, int n, double a, double b, double c, double size,
+                      std::vector<TUnsurePoint>& unsure)
+{
+    const double zSize = LargestRawMagnitude(values, n);
+    const V4d margin = V4d{} + (zSize + size) * kSureMargin;
+    const bool bounded = SurelyBounded(zSize, size);
+    if (a == 0 && bounded)
+        QuadraticRow<false, true>(values, n, a, b, c, size, margin, unsure);
+    else if (a == 0)
+        QuadraticRow<false, false>(values, n, a, b, c, size, margin, unsure);
+    else if (bounded)
+        QuadraticRow<true, true>(values, n, a, b, c, size, margin, unsure);
+    else
+        QuadraticRow<true, false>(values, n, a, b, c, size, margin, unsure);
 }
 
 double LargestMagnitude(const double* v, std::size_t n)
@@ -29,6 +90,17 @@ double LargestMagnitude(const double* v, std::size_t n)
     for (std::size_t i = 0; i < n; ++i)
         largest = std::max(largest, std::fabs(v[i]));
     return largest;
+}
+
+MORVANE_CLONES
+double LargestRawMagnitude(const std::int32_t* z, int n)
+{
+    std::int32_t lo = 0, hi = 0;
+    for (int j = 0; j < n; ++j) {
+        lo = std::min(lo, z[j]);
+        hi = std::max(hi, z[j]);
+    }
+    return std::max(-double(lo), double(hi));
 }
 
 }  // namespace processing

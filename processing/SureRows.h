@@ -48,7 +48,6 @@ struct TUnsurePoint {
     std::int32_t Value;
 };
 
-
 //! Every value z of the row becomes trunc(z − (p[j] + q[j] × t + c)) where the double
 //! computation vouches for it, `size` bounding |p[j]| + |q[j] × t| + |c| over the row. The
 //! others are appended to `unsure` (their place holds a guess) for the caller to compute
@@ -56,65 +55,127 @@ struct TUnsurePoint {
 void SureAffineRow(std::int32_t* values, int n, const double* p, const double* q, double t,
                    double c, double size, std::vector<TUnsurePoint>& unsure);
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wpsabi"  // only ever inlined into the kernels
-
-//! The truncations of four values r computed in double from terms whose sizes add up to
-//! `size` (with |z| added lane by lane), as SureRawValue: stores them at `out` and answers
-//! the lanes that are sure (−1) and those that are not (0).
-MORVANE_INLINE inline V4l SureRawValues4(V4d r, V4d size, std::int32_t* out, bool exact)
-{
-    const V4d lo = {-2147483647.0, -2147483647.0, -2147483647.0, -2147483647.0};
-    const V4d hi = -lo;
-    V4d held = r > lo ? r : lo;  // a NaN becomes lo
-    held = held < hi ? held : hi;
-    const V4i raw = __builtin_convertvector(held, V4i);
-    __builtin_memcpy(out, &raw, sizeof raw);
-    if (exact)
-        return held == r;
-    const V4d diff = held - __builtin_convertvector(raw, V4d);
-    const V4d fraction = diff < 0 ? -diff : diff;
-    const V4d margin = size * kSureMargin;
-    return (held == r) & (fraction > margin) & (fraction < 1.0 - margin);
-}
-
-//! Runs `kernel`(first, out, ok) over blocks of a row of n values, each call computing the
-//! results of values first … first + 3 into out[] and their sure lanes into ok, and
-//! `scalar`(j, raw) over the last values, answering whether raw is sure. The row takes the
-//! results block by block; the values of unsure lanes are listed with their old value.
-template <typename Kernel, typename Scalar>
-MORVANE_INLINE inline void SureRow(std::int32_t* values, int n, std::vector<TUnsurePoint>& unsure,
-                    const Kernel& kernel, const Scalar& scalar)
-{
-    // Blocks of 256 values: their results wait in `out` until the block is known to be
-    // sure (one test per block), so that the old values are still there when it is not.
-    constexpr int block = 256;
-    alignas(32) std::int32_t out[block];
-    alignas(32) std::int64_t okLanes[block];
-    int j = 0;
-    for (; j + block <= n; j += block) {
-        V4l all = {-1, -1, -1, -1};
-        for (int b = 0; b < block; b += 4) {
-            const V4l ok = kernel(j + b, out + b);
-            __builtin_memcpy(okLanes + b, &ok, sizeof ok);
-            all &= ok;
-        }
-        if (!(all[0] & all[1] & all[2] & all[3]))
-            for (int k = 0; k < block; ++k)
-                if (!okLanes[k])
-                    unsure.push_back({j + k, values[j + k]});
-        __builtin_memcpy(values + j, out, sizeof out);
-    }
-    for (; j < n; ++j) {
-        const std::int32_t old = values[j];
-        if (!scalar(j, values[j]))
-            unsure.push_back({j, old});
-    }
-}
-
-#pragma GCC diagnostic pop
+//! Every value z of the row becomes trunc(z − ((a·x + b)·x + c)) at x = column + 1 where
+//! the double computation vouches for it, `size` bounding the sum of the sizes of the terms
+//! that the background a·x² + b·x + c is defined from, over the row. The others are
+//! appended to `unsure` (their place holds a guess) for the caller to compute by the
+//! definition.
+void SureQuadraticRow(std::int32_t* values, int n, double a, double b, double c, double size,
+                      std::vector<TUnsurePoint>& unsure);
 
 //! The largest |v[j]| of n values (0 for none).
 double LargestMagnitude(const double* v, std::size_t n);
+
+//! The largest |z| of n raw values (0 for none).
+double LargestRawMagnitude(const std::int32_t* z, int n);
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"  // only ever inlined into the kernels
+
+//! |v| lane by lane (the sign bit cleared).
+MORVANE_INLINE inline V4d Magnitudes(V4d v)
+{
+    return (V4d)((V4l)v & 0x7fffffffffffffffLL);
+}
+
+//! The truncations of four values r into `raw`, and the lanes that are sure (−1): inside
+//! the 32-bit range and, unless `exact` (r had no rounding), such that every value within
+//! the lane's `margin` of r truncates alike. The others hold a guess. `Bounded`: every r
+//! is known to lie well inside the range (and none is NaN), so that no lane is held to it.
+template <bool Bounded>
+MORVANE_INLINE inline V4i SureTruncations4(V4d r, V4d margin, V4i& raw, bool exact)
+{
+    if constexpr (Bounded) {
+        if (exact) {
+            raw = __builtin_convertvector(r, V4i);
+            return V4i{-1, -1, -1, -1};
+        }
+        // Truncation never decreases: r − margin and r + margin truncating alike vouch for
+        // every value between them.
+        raw = __builtin_convertvector(r - margin, V4i);
+        return raw == __builtin_convertvector(r + margin, V4i);
+    } else {
+        // Held a little inside the range, so that the held values and those within a margin
+        // of at most 1 of them convert. A margin of at least 2^−20 sets the held ones (whole
+        // numbers, NaN among them) apart, where doubles lie 2^−22 apart; one of 1 (or NaN)
+        // leaves no lane sure.
+        const V4d lo = {-2147483646.0, -2147483646.0, -2147483646.0, -2147483646.0};
+        const V4d hi = -lo;
+        V4d held = r > lo ? r : lo;  // a NaN becomes lo
+        held = held < hi ? held : hi;
+        if (exact) {
+            raw = __builtin_convertvector(held, V4i);
+            return __builtin_convertvector(held == r, V4i);
+        }
+        constexpr double least = 1.0 / (1 << 20);
+        V4d m = margin < 1.0 ? margin : 1.0;  // a NaN margin becomes 1
+        m = m > least ? m : least;
+        raw = __builtin_convertvector(held - m, V4i);
+        return raw == __builtin_convertvector(held + m, V4i);
+    }
+}
+
+//! Whether values z − b or z + b with |z| ≤ zSize and |b| ≤ bSize, b computed in double
+//! from terms of that size, surely lie inside the 32-bit range (neither size NaN).
+inline bool SurelyBounded(double zSize, double bSize)
+{
+    return zSize + bSize * (1 + 1.0 / (1 << 20)) < 2147483646.0;
+}
+
+//! Whether every lane of a mask is set.
+MORVANE_INLINE inline bool AllLanes(V4i mask)
+{
+    std::int64_t halves[2];
+    __builtin_memcpy(halves, &mask, sizeof halves);
+    return (halves[0] & halves[1]) == -1;
+}
+
+//! Runs `kernel`(first, raw) over the row's blocks of four values, first = 0, 4, 8, … in
+//! this order, each call computing the results of values first … first + 3 into raw and
+//! answering their sure lanes (−1), and `scalar`(j, raw) over the values of a block that
+//! is not sure throughout and over the last values, answering whether raw is sure. The
+//! row takes the results; the values that are not sure are listed with their old value.
+template <typename Kernel, typename Scalar>
+MORVANE_INLINE inline void SureRow(std::int32_t* values, int n, std::vector<TUnsurePoint>& unsure,
+                                   Kernel&& kernel, Scalar&& scalar)
+{
+    const auto scalarRow = [&](int from, int to) MORVANE_INLINE {
+        for (int j = from; j < to; ++j) {
+            const std::int32_t old = values[j];
+            if (!scalar(j, values[j]))
+                unsure.push_back({j, old});
+        }
+    };
+    // Groups of 16 values: their results wait in registers until the group is known to be
+    // sure (one test per group); a group that is not goes value by value.
+    constexpr int group = 16;
+    int j = 0;
+    for (; j + group <= n; j += group) {
+        // One statement each: the kernels may step along the row, so they run in order.
+        V4i raw0, raw1, raw2, raw3;
+        V4i all = kernel(j, raw0);
+        all &= kernel(j + 4, raw1);
+        all &= kernel(j + 8, raw2);
+        all &= kernel(j + 12, raw3);
+        if (__builtin_expect(AllLanes(all), 1)) {
+            __builtin_memcpy(values + j, &raw0, sizeof raw0);
+            __builtin_memcpy(values + j + 4, &raw1, sizeof raw1);
+            __builtin_memcpy(values + j + 8, &raw2, sizeof raw2);
+            __builtin_memcpy(values + j + 12, &raw3, sizeof raw3);
+        } else {
+            scalarRow(j, j + group);
+        }
+    }
+    for (; j + 4 <= n; j += 4) {
+        V4i raw;
+        if (AllLanes(kernel(j, raw)))
+            __builtin_memcpy(values + j, &raw, sizeof raw);
+        else
+            scalarRow(j, j + 4);
+    }
+    scalarRow(j, n);
+}
+
+#pragma GCC diagnostic pop
 
 }  // namespace processing
