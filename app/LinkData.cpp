@@ -19,16 +19,11 @@
 
 namespace {
 
-std::string FileNameOnly(const std::string& path)
-{
-    const auto slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 QString ItemText(const TChannelListEntry& entry)
 {
     return QString::fromUtf8(
-        platform::Cp1251ToUtf8(entry.Name + " (" + FileNameOnly(entry.Locate.Path) + ")").c_str());
+        platform::Cp1251ToUtf8(entry.Name + " (" + platform::ExtractFileName(entry.Locate.Path) + ")").c_str());
 }
 
 TChannelListEntry* EntryOf(std::vector<TChannelListEntry>& list, int channel)

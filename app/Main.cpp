@@ -28,6 +28,7 @@
 #include "LinkData.h"
 #include "View2D.h"
 #include "OpenRequest.h"
+#include "ViewLayout.h"
 #include "OptionsForm.h"
 #include "PlugInHost.h"
 #include "Pluginmanager.h"
@@ -41,11 +42,13 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/ModalDialogs.h"
 #include "platform/gui/QtServices.h"
+#include "tools/AngleAnalysisImpl.h"
 #include "tools/Arithmetics.h"
 #include "tools/Flat.h"
 #include "tools/Heights.h"
 #include "tools/Profile.h"
 #include "tools/Select.h"
+#include "tools/InfoSPM.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -405,7 +408,8 @@ void TMainForm::BuildChoosers()
 
     Panel2 = new QDockWidget(this);
     Panel2->setObjectName("Panel2");
-    Panel2->setFeatures(QDockWidget::DockWidgetClosable);
+    Panel2->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                        QDockWidget::DockWidgetFloatable);
     addDockWidget(Qt::RightDockWidgetArea, Panel2);
     Panel2->hide();
 }
@@ -417,6 +421,11 @@ void TMainForm::FormCreate()
     setWindowTitle(QString::fromStdString("Morvane 1.0   build " + BuildNumber));
     EnableDocumentCommands(false);
     CurrentFile = nullptr;
+    // The view-layout window, docked at the right edge.
+    ViewLayoutForm = new TViewLayoutForm(Panel2);
+    Panel2->setWindowTitle("View layout");
+    Panel2->setWidget(ViewLayoutForm);
+    Panel2->show();
 }
 
 void TMainForm::ReadVersionInfo()
@@ -515,8 +524,21 @@ TStepWindow* TMainForm::CreateStepWindow(TObjectSPM* step, int kind)
         heights->Show();
         return heights;
     }
-    default:
-        return nullptr;
+    case 4: {
+        auto* window = new TAngleAnalysis(step, MdiArea);
+        if (!window->Computed()) {  // refused (its message has been shown)
+            delete window;
+            return nullptr;
+        }
+        window->Show();
+        return window;
+    }
+    case 5: {
+        auto* window = new TInfoSPMForm(step, MdiArea);
+        window->Show();
+        return window;
+    }
+    default: return nullptr;
     }
 }
 
@@ -554,8 +576,16 @@ void TMainForm::ZoomItemClick()
         viewMenuStep_->ZoomClick(TObjectSPM::TZoomSender::MenuItem, item->data().toInt());
 }
 
+void TMainForm::AttachViewLayout(TObjectSPM* step)
+{
+    if (ViewLayoutForm)
+        ViewLayoutForm->AttachObject(step);
+}
+
 void TMainForm::StepDestroyed(TObjectSPM* step)
 {
+    if (ViewLayoutForm && ViewLayoutForm->AttachedStep() == step)
+        ViewLayoutForm->AttachObject(nullptr);
     // Nothing of the main window may stay bound to a step that goes.
     if (viewMenuStep_ == step) {
         viewMenuStep_ = nullptr;
@@ -831,6 +861,8 @@ void TMainForm::SetupSurfaceBtnClick()
 {
     if (Panel2->widget())
         Panel2->show();
+    if (ViewLayoutForm)
+        ViewLayoutForm->show();
 }
 
 void TMainForm::NormalizeItemClick()

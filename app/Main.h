@@ -166,6 +166,7 @@ public:
     void BuildViewMenu(TObjectSPM* step, const std::vector<std::pair<std::string, int>>& items,
                        int zoomIndex) override;
     void ShowZoomIndex(int zoomIndex) override;
+    void AttachViewLayout(TObjectSPM* step) override;
     void StepDestroyed(TObjectSPM* step) override;
 
 public slots:

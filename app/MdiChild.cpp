@@ -23,7 +23,8 @@ public:
 
 }  // namespace
 
-TMdiChild::TMdiChild(QWidget* form, QMdiArea* area, std::function<void()> activated)
+TMdiChild::TMdiChild(QWidget* form, QMdiArea* area, std::function<void()> activated,
+                     Qt::WindowFlags flags)
     : form_(form), area_(area)
 {
     if (!area_) {
@@ -34,9 +35,7 @@ TMdiChild::TMdiChild(QWidget* form, QMdiArea* area, std::function<void()> activa
     frame->setObjectName(form_->objectName() + "Frame");
     frame->setWidget(form_);
     frame->setAttribute(Qt::WA_DeleteOnClose);
-    area_->addSubWindow(frame, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                                   Qt::WindowCloseButtonHint);
+    area_->addSubWindow(frame, flags);
     frame_ = frame;
     QObject::connect(area_, &QMdiArea::subWindowActivated, form_,
                      [this, activated = std::move(activated)](QMdiSubWindow* w) {

@@ -17,10 +17,17 @@ class QWidget;
 
 class TMdiChild {
 public:
-    //! Puts `form` into a new subwindow of the area (title with the system menu, minimise
-    //! and close buttons; deleted when closed); `activated` runs each time it becomes the
-    //! area's active child. Without an area the form is deleted when it closes.
-    TMdiChild(QWidget* form, QMdiArea* area, std::function<void()> activated);
+    //! The border a child has unless it asks for another: a title with the system menu,
+    //! minimise and close buttons.
+    static constexpr Qt::WindowFlags MinimisableFrame =
+        Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+        Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+
+    //! Puts `form` into a new subwindow of the area with the window flags `flags` (none: the
+    //! area's default border), deleted when closed; `activated` runs each time it becomes
+    //! the area's active child. Without an area the form is deleted when it closes.
+    TMdiChild(QWidget* form, QMdiArea* area, std::function<void()> activated,
+              Qt::WindowFlags flags = MinimisableFrame);
     //! Releases the subwindow if the form still has one.
     ~TMdiChild();
     TMdiChild(const TMdiChild&) = delete;

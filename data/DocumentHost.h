@@ -56,6 +56,18 @@ public:
     //! The zoom factor of a 2-D view: 1, 2, 4 or 8.
     virtual int Zoom() const { return 1; }
     virtual void SetZoom(int zoom) {}
+    //! Takes over the step's view settings and draws with them (the 3-D view: heights, skin,
+    //! scales, distance and light); the view-layout window calls it after changing them.
+    virtual void ApplySettings() {}
+    //! Paints again from what the window holds, re-reading neither data nor settings (the
+    //! 3-D view's panel, whose colours, draw flags and info font come from the settings at
+    //! every paint).
+    virtual void Repaint() {}
+    //! The 3-D view's draw type (0 to 5) and mesh step (1 to 10) in use.
+    virtual void SetDrawType(int drawType) {}
+    virtual void SetDrawStep(int drawStep) {}
+    //! Shows or hides the 3-D view's scroll bars.
+    virtual void ShowScrollBars(bool visible) {}
 };
 
 //! The main window as the documents see it.

@@ -14,12 +14,6 @@
 
 namespace {
 
-std::string BaseName(const std::string& path)
-{
-    const auto slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 TFileFormat* BuiltInFormat(int slot)
 {
     if (slot < 0 || slot >= FileFormatCount || slot >= MaxFileFormats)
@@ -100,7 +94,7 @@ TObjectSPM::TObjectSPM(TObjectFile* owner, const std::string& stepName, int step
 
 void TObjectSPM::LoadFromFile(const ChannelSet* request, int formatIndex, const std::string& path)
 {
-    FileName = BaseName(path);
+    FileName = platform::ExtractFileName(path);
     auto data = std::make_unique<TSurfaceData>(path);
     TFileFormat* format = BuiltInFormat(formatIndex);
 

@@ -68,9 +68,13 @@ MORVANE_CLONES void CountInto(const std::int32_t* values, std::int64_t n, std::i
                      local[3][std::size_t(b)];
 }
 
-bool Usable(const std::int32_t* values, std::int64_t count, int bars, const std::uint32_t* counts)
+//! Clears the counters when they are usable; true when there are values to count.
+bool Start(const std::int32_t* values, std::int64_t count, int bars, std::uint32_t* counts)
 {
-    return values && counts && count >= 0 && bars >= 1 && bars <= kMaxHeightBars;
+    if (!counts || bars < 1 || bars > kMaxHeightBars)
+        return false;
+    std::fill(counts, counts + bars + 1, 0u);
+    return values && count > 0;
 }
 
 }  // namespace
@@ -78,9 +82,8 @@ bool Usable(const std::int32_t* values, std::int64_t count, int bars, const std:
 void CountHeights(const std::int32_t* values, std::int64_t count, std::int32_t min, double step,
                   int bars, std::uint32_t* counts, unsigned threads)
 {
-    if (!Usable(values, count, bars, counts))
+    if (!Start(values, count, bars, counts))
         return;
-    std::fill(counts, counts + bars + 1, 0u);
     std::mutex merge;
     const std::int64_t pieces = (count + kPiece - 1) / kPiece;
     platform::ParallelBands(
@@ -94,15 +97,13 @@ void CountHeights(const std::int32_t* values, std::int64_t count, std::int32_t m
                 counts[b] += piece[std::size_t(b)];
         },
         ThreadsFor(count, threads));
-    counts[bars] = 0;
 }
 
 void CountHeightsPlain(const std::int32_t* values, std::int64_t count, std::int32_t min,
                        double step, int bars, std::uint32_t* counts)
 {
-    if (!Usable(values, count, bars, counts))
+    if (!Start(values, count, bars, counts))
         return;
-    std::fill(counts, counts + bars + 1, 0u);
     for (std::int64_t i = 0; i < count; ++i) {
         int index = 0;
         if (step > 0) {
@@ -111,7 +112,6 @@ void CountHeightsPlain(const std::int32_t* values, std::int64_t count, std::int3
         }
         ++counts[index];
     }
-    counts[bars] = 0;
 }
 
 THeightDistribution ComputeHeightDistribution(const std::int32_t* values, std::int64_t count,
@@ -125,8 +125,8 @@ THeightDistribution ComputeHeightDistribution(const std::int32_t* values, std::i
     d.Min = min;
     d.Counts.assign(std::size_t(d.Bars) + 1, 0);
     d.BearingRatio.assign(std::size_t(d.Bars) + 1, 0);
-    if (values)
-        CountHeights(values, d.Total, min, step, d.Bars, d.Counts.data(), threads);
+    CountHeights(values, d.Total, min, step, d.Bars, d.Counts.data(), threads);
+    d.Counts[std::size_t(d.Bars)] = 0;  // the values at the top edge belong to no bar
     d.MaxCount = *std::max_element(d.Counts.begin(), d.Counts.end() - 1);
     d.BearingRatio[0] = 1;
     const double total = d.Total > 0 ? double(d.Total) : 1;

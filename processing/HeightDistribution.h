@@ -28,10 +28,12 @@ struct THeightDistribution {
     std::uint32_t MaxCount = 0;
 };
 
-//! Counts `count` values into bars + 1 counters: value z goes to trunc((z − min) / step),
-//! held to 0 … bars (a value below the minimum to 0). A step that is not positive (a flat
-//! channel) puts every value into bar 0. Counts[bars] is then cleared. `counts` holds
-//! bars + 1 entries. `threads` 0 uses every core.
+//! Counts `count` values into bars + 1 counters of 32 bits: value z goes to
+//! trunc((z − min) / step), held to 0 … bars (a value below the minimum to 0), so that
+//! counter `bars` takes the values at the top edge (with step = range / bars, the maximum
+//! itself). A step that is not positive (a flat channel) puts every value into bar 0.
+//! `counts` holds bars + 1 entries (bars 1 … kMaxHeightBars) and is cleared first; with no
+//! values it stays cleared. `threads` 0 uses every core.
 void CountHeights(const std::int32_t* values, std::int64_t count, std::int32_t min, double step,
                   int bars, std::uint32_t* counts, unsigned threads = 0);
 //! The plain twin of CountHeights: one value after the other, one thread.
@@ -39,7 +41,7 @@ void CountHeightsPlain(const std::int32_t* values, std::int64_t count, std::int3
                        double step, int bars, std::uint32_t* counts);
 
 //! The histogram, bearing ratio and largest count of `count` values; `bars` is held to
-//! 1 … kMaxHeightBars.
+//! 1 … kMaxHeightBars. The values at the top edge belong to no bar: Counts[Bars] is 0.
 THeightDistribution ComputeHeightDistribution(const std::int32_t* values, std::int64_t count,
                                               std::int32_t min, double step, int bars,
                                               unsigned threads = 0);

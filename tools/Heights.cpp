@@ -6,11 +6,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSlider>
-#include <QTimer>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -44,25 +42,11 @@ int Trunc(double v)
     return v > 1e9 ? 1000000000 : static_cast<int>(v);
 }
 
-std::string Format(const char* format, double a, double b, double c, double d, double e)
-{
-    char text[256];
-    std::snprintf(text, sizeof text, format, a, b, c, d, e);
-    return text;
-}
-
 std::string Percent(double value)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f%%", value);
-    return text;
+    return platform::FormatText("%.2f%%", value);
 }
 
-std::string FileNameOnly(const std::string& path)
-{
-    const auto slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 void SetFont(platform::TCanvas* c, bool bold)
 {
@@ -85,24 +69,14 @@ void TextCentred(platform::TCanvas* c, int x, int y, const std::string& text)
     c->TextOut(x - c->TextWidth(text) / 2, y, text);
 }
 
-//! Acts on the active child of the area as if it had just been activated.
-void ActivateCurrentChild(QMdiArea* area);
-
-}  // namespace
-
-namespace {
-void ActivateCurrentChild(QMdiArea* area)
-{
-    if (QMdiSubWindow* frame = area->activeSubWindow())
-        if (auto* form = qobject_cast<THeightsForm*>(frame->widget()))
-            form->FormActivate();
-}
 }  // namespace
 
 // ---------------------------------------------------------------------------------
 // Construction
 
-THeightsForm::THeightsForm(TObjectSPM* step, QMdiArea* area) : QWidget(nullptr), step_(step)
+THeightsForm::THeightsForm(TObjectSPM* step, QMdiArea* area)
+    // A single border with the system menu and the minimise box only.
+    : TAnalysisWindow(step, &TObjectSPM::HeightsWindow, area, TMdiChild::MinimisableFrame)
 {
     setObjectName("HeightsForm");
     setWindowTitle("Heights");
@@ -170,27 +144,19 @@ THeightsForm::THeightsForm(TObjectSPM* step, QMdiArea* area) : QWidget(nullptr),
     connect(btSaveValleys, &QPushButton::clicked, this, &THeightsForm::btSaveValleysClick);
     connect(btClose, &QPushButton::clicked, this, &THeightsForm::btCloseClick);
 
-    // A single border with the system menu and the minimise box only.
-    mdi_ = std::make_unique<TMdiChild>(this, area, [this] { FormActivate(); });
+    if (Frame())
+        Frame()->adjustSize();
     FormCreate();
 }
 
-THeightsForm::~THeightsForm()
-{
-    TearDown();
-    if (QMdiArea* area = mdi_->Release())
-        QTimer::singleShot(0, area, [area] { ActivateCurrentChild(area); });
-}
+THeightsForm::~THeightsForm() = default;
 
 void THeightsForm::FormCreate()
 {
-    if (step_) {
-        Channel = static_cast<std::uint8_t>(step_->CurrentChannel());
-        DataSet = step_->SurfaceData.get();
-        if (DataSet)
-            DataSet->Acquire();
+    if (OwnerStep()) {
+        Channel = static_cast<std::uint8_t>(OwnerStep()->CurrentChannel());
         // Fetched after the acquire: a reload replaces the channel objects.
-        ChannelData = DataSet ? DataSet->Channel(Channel) : nullptr;
+        ChannelData = DataSet() ? DataSet()->Channel(Channel) : nullptr;
     }
     HistogramBitmap = std::make_unique<platform::TBitmap>();
     HistogramBitmap->SetSize(ChartSize, ChartSize);
@@ -211,62 +177,16 @@ void THeightsForm::FormCreate()
     DrawMarker();
 }
 
-void THeightsForm::TearDown()
-{
-    if (tornDown_)
-        return;
-    tornDown_ = true;
-    if (step_ && step_->HeightsWindow == this)
-        step_->HeightsWindow = nullptr;
-    if (DataSet)
-        DataSet->Release();
-    DataSet = nullptr;
-    ChannelData = nullptr;
-    step_ = nullptr;
-}
-
-void THeightsForm::Show()
-{
-    mdi_->Show();
-}
-
-// ---------------------------------------------------------------------------------
-// TStepWindow
-
-void THeightsForm::Focus()
-{
-    mdi_->Focus();
-}
-
-void THeightsForm::CloseWindow()
-{
-    mdi_->Close();
-}
-
 void THeightsForm::Detach()
 {
-    step_ = nullptr;
-    DataSet = nullptr;
+    TAnalysisWindow::Detach();
     ChannelData = nullptr;
-}
-
-void THeightsForm::SetCaption(const std::string& caption)
-{
-    mdi_->SetCaption(caption);
 }
 
 void THeightsForm::closeEvent(QCloseEvent* event)
 {
-    TearDown();
-    // Closed on its own while in its subwindow: the subwindow closes (and goes) too.
-    mdi_->FormClosed();
-    event->accept();
-}
-
-void THeightsForm::FormActivate()
-{
-    if (step_)
-        step_->BuildViewMenu();
+    TAnalysisWindow::closeEvent(event);
+    ChannelData = nullptr;
 }
 
 // ---------------------------------------------------------------------------------
@@ -413,14 +333,11 @@ void THeightsForm::ShowMarkerInfo()
     const auto& d = Distribution;
     const int k = std::clamp(MarkerIndex(), 0, d.Bars);
     const double total = d.Total > 0 ? double(d.Total) : 1;
-    char line[512];
-    std::snprintf(line, sizeof line,
-                  "Height: %snm;   Relative height: %.2f;   Height distribution: %.2f%%;   Bearing ratio: %.2f%%",
-                  edPos->text().toStdString().c_str(), double(k) / d.Bars,
-                  d.Counts[std::size_t(k)] * 100.0 / total,
-                  double(d.BearingRatio[std::size_t(k)]) * 100);
-    MarkerInfo[0] = line;
-    MarkerInfo[1] = ChannelData ? Format("Hmean=%.2f   Ra=%.2f   Rq=%.2f   Rsk=%.2f   Rku=%.2f",
+    MarkerInfo[0] = platform::FormatText(
+        "Height: %snm;   Relative height: %.2f;   Height distribution: %.2f%%;   Bearing ratio: %.2f%%",
+        edPos->text().toStdString().c_str(), double(k) / d.Bars, d.Counts[std::size_t(k)] * 100.0 / total,
+        double(d.BearingRatio[std::size_t(k)]) * 100);
+    MarkerInfo[1] = ChannelData ? platform::FormatText("Hmean=%.2f   Ra=%.2f   Rq=%.2f   Rsk=%.2f   Rku=%.2f",
                                          ChannelData->Mean, ChannelData->Ra, ChannelData->Rq,
                                          ChannelData->Rsk, ChannelData->Rku)
                                 : "";
@@ -496,9 +413,8 @@ void THeightsForm::edStepBarExit()
     const double range = double(Range());
     // A flat channel (range 0) refuses every step.
     if (!(range * 0.01 < d && d <= range * (1.0 / 3))) {
-        char text[128];
-        std::snprintf(text, sizeof text, "Value must be > %.1f and <= %.1f", range * 0.01, range / 3);
-        Refuse(edStepBar, text, old, true);
+        Refuse(edStepBar, platform::FormatText("Value must be > %.1f and <= %.1f", range * 0.01, range / 3), old,
+               true);
         return;
     }
     Step = d;
@@ -527,9 +443,8 @@ void THeightsForm::edPosExit()
     const double min = ChannelData ? ChannelData->Header.Min : 0;
     const double max = ChannelData ? ChannelData->Header.Max : 0;
     if (!(min * s <= v && v <= max * s)) {
-        char text[128];
-        std::snprintf(text, sizeof text, "Value must be > %.1f 0 and <= %.1f", min * s, max * s);
-        Refuse(edPos, text, MarkerText(), true);
+        Refuse(edPos, platform::FormatText("Value must be > %.1f 0 and <= %.1f", min * s, max * s), MarkerText(),
+               true);
         return;
     }
     // Without a Z scale or a step (a flat channel) no height names a bar: the marker stays.
@@ -558,11 +473,11 @@ void THeightsForm::btSaveValleysClick()
 
 void THeightsForm::SaveCut(bool tops)
 {
-    if (!step_ || !step_->Owner || !ChannelData)
+    if (!OwnerStep() || !OwnerStep()->Owner || !ChannelData)
         return;
     const std::int32_t v = processing::MarkerHeight(MarkerIndex(), Step, ChannelData->Header.Min);
     const std::string name = (tops ? "Save tops (>" : "Save Valleys (<") + std::to_string(v) + ")";
-    TObjectSPM* step = step_;
+    TObjectSPM* step = OwnerStep();
     step->BuildViewMenu();  // the window's own file and step are the current ones
     TObjectSPM* added = step->Owner->AddStepFrom(name, step);
     if (!added)
@@ -588,7 +503,7 @@ void THeightsForm::btCloseClick() { CloseWindow(); }
 
 bool THeightsForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    return mdi_->Key(key, modifiers, Image->Background());
+    return ChildKey(key, modifiers, Image->Background());
 }
 
 bool THeightsForm::edKeyDown(QLineEdit* box, int key)
@@ -623,11 +538,6 @@ bool THeightsForm::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void THeightsForm::keyPressEvent(QKeyEvent* event)
-{
-    if (!FormKeyDown(event->key(), event->modifiers()))
-        QWidget::keyPressEvent(event);
-}
 
 // ---------------------------------------------------------------------------------
 // Saving
@@ -648,7 +558,7 @@ void SaveHeightsReport(THeightsForm* window, const std::string& path, int mode)
         return;
     const int channel = window->Channel;
     const std::string text = processing::HeightsReportText(
-        platform::Utf8ToCp1251(FileNameOnly(window->ChannelData->SourceFile)),
+        platform::Utf8ToCp1251(platform::ExtractFileName(window->ChannelData->SourceFile)),
         FieldText(ChannelNames[channel], sizeof ChannelNames[channel]), window->Distribution,
         window->ChannelData->Header.ZScale);
     platform::AppendToFile(path, text);

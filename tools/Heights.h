@@ -4,22 +4,18 @@
 // channel's statistics below the charts; "Save Tops" and "Save Valleys" cut the channel
 // at the marker into new steps. The Save command writes its picture or its text table.
 
-#include <QWidget>
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "app/Main.h"
-#include "app/MdiChild.h"
-#include "data/DocumentHost.h"
 #include "processing/HeightDistribution.h"
+#include "tools/AnalysisWindow.h"
 
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QMdiArea;
-class QMdiSubWindow;
 class QPushButton;
 class QSlider;
 class TObjectSPM;
@@ -32,22 +28,16 @@ class TBitmap;
 class TCanvas;
 }  // namespace platform
 
-class THeightsForm : public QWidget, public TStepWindow, public TSavableWindow {
+class THeightsForm : public TAnalysisWindow {
     Q_OBJECT
 public:
     //! The window of the step's current channel in a subwindow of the MDI area (a plain
-    //! widget without one); acquires the step's data set for its life.
+    //! widget without one); holds the step's data set until it closes.
     THeightsForm(TObjectSPM* step, QMdiArea* area = nullptr);
     ~THeightsForm() override;
 
-    //! Shows the window (its subwindow) and activates it.
-    void Show();
-
-    // TStepWindow.
-    void Focus() override;
-    void CloseWindow() override;
+    //! Forgets the step and its channel.
     void Detach() override;
-    void SetCaption(const std::string& caption) override;
 
     // TSavableWindow.
     void SavePicture(const std::string& path) override;
@@ -70,7 +60,6 @@ public:
 
     // Fields.
     std::uint8_t Channel = 0;
-    TSurfaceData* DataSet = nullptr;
     TSPMData* ChannelData = nullptr;
     platform::TCanvas* ImageCanvas = nullptr;
     //! The bars N, the counters, the bearing ratio and the total of the last DrawCharts.
@@ -91,9 +80,8 @@ public:
 
     // Handlers.
     void FormCreate();
-    void FormActivate();
     //! Esc closes the window, Ctrl+C copies its picture; true when the key was taken.
-    bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    bool FormKeyDown(int key, Qt::KeyboardModifiers modifiers) override;
     //! Enter in a box moves the focus on (the box's exit handler applies it).
     bool edKeyDown(QLineEdit* box, int key);
     void edNumberHistBarsExit();
@@ -113,7 +101,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -128,11 +115,7 @@ private:
     //! A message "Input error" for a refused entry; the box gets `text` back.
     void Refuse(QLineEdit* box, const std::string& message, const QString& text, bool keepFocus);
     void SaveCut(bool tops);
-    void TearDown();
 
-    TObjectSPM* step_ = nullptr;
-    std::unique_ptr<TMdiChild> mdi_; //!< the subwindow in the main window's MDI area
-    bool tornDown_ = false;
     bool settingMarker_ = false;
 };
 

@@ -15,6 +15,7 @@ std::atomic<IFileDialogService*> current{nullptr};
 class CancelColors : public IColorDialogService {
 public:
     bool Run(ColorDialogRequest&) override { return false; }
+    bool RunFont(FontDialogRequest&) override { return false; }
 };
 CancelColors cancelColors;
 std::atomic<IColorDialogService*> currentColors{nullptr};
@@ -100,26 +101,49 @@ ColorDialogRecorder::~ColorDialogRecorder() { SetColorDialogService(previous_); 
 void ColorDialogRecorder::Choose(std::uint32_t color)
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    answers_.emplace_back(false, color);
+    answers_.push_back({Kind::Color, color, {}});
+}
+
+void ColorDialogRecorder::ChooseFont(const FontDialogRequest& font)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_.push_back({Kind::Font, 0, font});
 }
 
 void ColorDialogRecorder::Cancel()
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    answers_.emplace_back(true, 0);
+    answers_.push_back({Kind::Cancel, 0, {}});
+}
+
+bool ColorDialogRecorder::Take(Kind kind, Answer& answer)
+{
+    if (answers_.empty())
+        return false;
+    answer = answers_.front();
+    answers_.pop_front();
+    return answer.What == kind;
 }
 
 bool ColorDialogRecorder::Run(ColorDialogRequest& request)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     requests_.push_back(request);
-    if (answers_.empty())
+    Answer a;
+    if (!Take(Kind::Color, a))
         return false;
-    const auto [cancel, color] = answers_.front();
-    answers_.pop_front();
-    if (cancel)
+    request.Color = a.Color;
+    return true;
+}
+
+bool ColorDialogRecorder::RunFont(FontDialogRequest& request)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    fontRequests_.push_back(request);
+    Answer a;
+    if (!Take(Kind::Font, a))
         return false;
-    request.Color = color;
+    request = a.Font;
     return true;
 }
 
@@ -127,6 +151,12 @@ std::vector<ColorDialogRequest> ColorDialogRecorder::Requests() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
+}
+
+std::vector<FontDialogRequest> ColorDialogRecorder::FontRequests() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return fontRequests_;
 }
 
 }  // namespace platform

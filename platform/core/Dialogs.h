@@ -1,5 +1,5 @@
 #pragma once
-// The common file and colour dialogs as services, beside the message boxes: the GUI
+// The common file, colour and font dialogs as services, beside the message boxes: the GUI
 // installs services that show real dialogs, tests install a FileDialogRecorder or a
 // ColorDialogRecorder that answers from a script and records what was asked.
 
@@ -69,24 +69,43 @@ private:
 };
 
 //! What a colour dialog is given and gives back: the colour as 0x00BBGGRR (red in the
-//! low byte), the initial colour on the way in and the chosen one on return.
+//! low byte), the initial colour on the way in and the chosen one on return; FullOpen
+//! shows the custom-colour part at once.
 struct ColorDialogRequest {
     std::uint32_t Color = 0;
+    bool FullOpen = false;
 };
 
+//! What a font dialog is given and gives back: face (UTF-8), size in points, colour (as a
+//! colour dialog's) and style.
+struct FontDialogRequest {
+    std::string Name;
+    int Size = 8;
+    std::uint32_t Color = 0;
+    bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+    bool StrikeOut = false;
+};
+
+//! The colour dialog and the font dialog (which chooses a colour too) as one service.
 class IColorDialogService {
 public:
     virtual ~IColorDialogService() = default;
-    //! Runs the dialog; false when it was cancelled. On true Color holds the user's choice.
+    //! Runs the colour dialog; false when it was cancelled. On true Color holds the choice.
     virtual bool Run(ColorDialogRequest& request) = 0;
+    //! Runs the font dialog; false when it was cancelled. On true the request holds the choice.
+    virtual bool RunFont(FontDialogRequest& request) = 0;
 };
 
-//! Installs the colour dialog service; nullptr restores the default, which cancels.
+//! Installs the colour and font dialog service; nullptr restores the default, which
+//! cancels every dialog.
 void SetColorDialogService(IColorDialogService* service);
 IColorDialogService& ColorDialogs();
 
-//! A scriptable colour dialog for tests; installs itself while it lives. Each scripted
-//! answer is a chosen colour or a cancel; with the script used up it cancels.
+//! A scriptable colour and font dialog for tests; installs itself while it lives. Each
+//! scripted answer is a colour, a font or a cancel, taken by the next dialog of either
+//! kind; with the script used up, or an answer of the other kind next, the dialog cancels.
 class ColorDialogRecorder : public IColorDialogService {
 public:
     ColorDialogRecorder();
@@ -95,15 +114,28 @@ public:
     ColorDialogRecorder& operator=(const ColorDialogRecorder&) = delete;
 
     void Choose(std::uint32_t color);
+    void ChooseFont(const FontDialogRequest& font);
     void Cancel();
     bool Run(ColorDialogRequest& request) override;
-    //! Every request as it was asked (the initial colours).
+    bool RunFont(FontDialogRequest& request) override;
+    //! Every colour request as it was asked (the initial colours), in order.
     std::vector<ColorDialogRequest> Requests() const;
+    //! Every font request as it was asked, in order.
+    std::vector<FontDialogRequest> FontRequests() const;
 
 private:
+    enum class Kind { Color, Font, Cancel };
+    struct Answer {
+        Kind What;
+        std::uint32_t Color;
+        FontDialogRequest Font;
+    };
+    //! Takes the next answer; true when it is of `kind`.
+    bool Take(Kind kind, Answer& answer);
     mutable std::mutex mutex_;
-    std::deque<std::pair<bool, std::uint32_t>> answers_; // (cancel, colour)
+    std::deque<Answer> answers_;
     std::vector<ColorDialogRequest> requests_;
+    std::vector<FontDialogRequest> fontRequests_;
     IColorDialogService* previous_;
 };
 

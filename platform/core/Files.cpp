@@ -199,6 +199,12 @@ bool FolderExists(const std::string& path)
 
 bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+std::string ExtractFileName(const std::string& path)
+{
+    const auto slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 bool AppendToFile(const std::string& path, const std::string& bytes)
 {
     File f;
@@ -284,12 +290,6 @@ std::string ProgramFolder()
     std::string exe(buf, static_cast<std::size_t>(n));
     const auto slash = exe.rfind('/');
     return slash == std::string::npos ? std::string("./") : exe.substr(0, slash + 1);
-}
-
-std::string ExtractFileName(const std::string& path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name)

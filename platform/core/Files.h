@@ -60,6 +60,8 @@ bool FileExists(const std::string& path);
 bool AppendToFile(const std::string& path, const std::string& bytes);
 bool FolderExists(const std::string& path);
 bool DeleteFile(const std::string& path);
+//! The name part of a path: what follows its last '/' or '\\' (the whole path without one).
+std::string ExtractFileName(const std::string& path);
 //! Puts `from` in the place of `to`, replacing it in one step.
 bool RenameFile(const std::string& from, const std::string& to);
 //! The folder that stands in for the Windows folder: the user's configuration folder
@@ -78,8 +80,6 @@ std::string ProgramFolder();
 //! Makes ProgramFolder answer `folder` (with a trailing separator added) from now on, so
 //! that a test gets working and plug-in folders of its own; "" restores the real folder.
 void SetProgramFolderForTesting(const std::string& folder);
-//! The file-name part of a path: what follows its last '/'.
-std::string ExtractFileName(const std::string& path);
 //! Joins a folder and a name with one separator.
 std::string JoinPath(const std::string& folder, const std::string& name);
 //! True when files can be created in the folder.

@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontDialog>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSettings>
@@ -84,16 +88,64 @@ bool QtFileDialogService::Run(FileDialogRequest& request)
     return true;
 }
 
+namespace {
+QColor QtColorOf(std::uint32_t c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
+std::uint32_t ColorOfQt(const QColor& c)
+{
+    return std::uint32_t(c.red()) | (std::uint32_t(c.green()) << 8) | (std::uint32_t(c.blue()) << 16);
+}
+}  // namespace
+
 bool QtColorDialogService::Run(ColorDialogRequest& request)
 {
-    const std::uint32_t c = request.Color;
-    const QColor initial(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-    const QColor chosen = QColorDialog::getColor(initial, QApplication::activeWindow());
-    if (!chosen.isValid())
+    QColorDialog dialog(QtColorOf(request.Color), QApplication::activeWindow());
+    dialog.setOption(QColorDialog::DontUseNativeDialog, request.FullOpen);
+    if (dialog.exec() != QDialog::Accepted)
         return false;
-    request.Color = static_cast<std::uint32_t>(chosen.red()) |
-                    (static_cast<std::uint32_t>(chosen.green()) << 8) |
-                    (static_cast<std::uint32_t>(chosen.blue()) << 16);
+    request.Color = ColorOfQt(dialog.selectedColor());
+    return true;
+}
+
+bool QtColorDialogService::RunFont(FontDialogRequest& request)
+{
+    // The font dialog with a colour choice beside it, as one dialog.
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle("Font");
+    auto* layout = new QVBoxLayout(&dialog);
+    QFont initial(QString::fromUtf8(request.Name.c_str()), request.Size);
+    initial.setBold(request.Bold);
+    initial.setItalic(request.Italic);
+    initial.setUnderline(request.Underline);
+    initial.setStrikeOut(request.StrikeOut);
+    auto* fonts = new QFontDialog(initial, &dialog);
+    fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+    fonts->setWindowFlags(Qt::Widget);
+    layout->addWidget(fonts);
+    QColor colour = QtColorOf(request.Color);
+    auto* colourButton = new QPushButton("Colour...", &dialog);
+    QObject::connect(colourButton, &QPushButton::clicked, &dialog, [&] {
+        const QColor chosen = QColorDialog::getColor(colour, &dialog);
+        if (chosen.isValid())
+            colour = chosen;
+    });
+    layout->addWidget(colourButton);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const QFont chosen = fonts->currentFont();
+    request.Name = chosen.family().toStdString();
+    request.Size = chosen.pointSize() > 0 ? chosen.pointSize() : request.Size;
+    request.Bold = chosen.bold();
+    request.Italic = chosen.italic();
+    request.Underline = chosen.underline();
+    request.StrikeOut = chosen.strikeOut();
+    request.Color = ColorOfQt(colour);
     return true;
 }
 

@@ -26,10 +26,11 @@ public:
     bool Run(FileDialogRequest& request) override;
 };
 
-//! The colour dialog as a real QColorDialog.
+//! Colour dialogs as QColorDialogs; font dialogs as a QFontDialog with a colour choice.
 class QtColorDialogService : public IColorDialogService {
 public:
     bool Run(ColorDialogRequest& request) override;
+    bool RunFont(FontDialogRequest& request) override;
 };
 
 //! Installs the Qt message and dialog services for the rest of the run.

@@ -51,3 +51,34 @@ TEST(ColorDialogs, TheRecorderAnswersFromItsScriptAndTheDefaultCancels)
     }
     EXPECT_FALSE(ColorDialogs().Run(request)); // the recorder took itself away
 }
+
+TEST(ColorDialogs, TheRecorderAnswersColoursAndFontsInScriptOrder)
+{
+    platform::ColorDialogRequest colour{0x123456, true};
+    EXPECT_FALSE(ColorDialogs().Run(colour));
+    EXPECT_EQ(colour.Color, 0x123456u);
+    {
+        ColorDialogRecorder recorder;
+        recorder.Choose(0x00FF00);
+        recorder.Cancel();
+        platform::FontDialogRequest arial{"Arial", 12, 0xFF, true, false, false, false};
+        recorder.ChooseFont(arial);
+        recorder.ChooseFont(arial);
+        EXPECT_TRUE(ColorDialogs().Run(colour));
+        EXPECT_EQ(colour.Color, 0x00FF00u);
+        EXPECT_FALSE(ColorDialogs().Run(colour));  // cancelled
+        EXPECT_EQ(colour.Color, 0x00FF00u);
+        platform::FontDialogRequest font;
+        EXPECT_TRUE(ColorDialogs().RunFont(font));
+        EXPECT_EQ(font.Name, "Arial");
+        EXPECT_EQ(font.Size, 12);
+        EXPECT_TRUE(font.Bold);
+        EXPECT_FALSE(ColorDialogs().Run(colour));  // a font answer: cancels
+        EXPECT_FALSE(ColorDialogs().RunFont(font));     // script used up
+        ASSERT_EQ(recorder.Requests().size(), 3u);
+        EXPECT_EQ(recorder.Requests()[0].Color, 0x123456u);
+        EXPECT_TRUE(recorder.Requests()[0].FullOpen);
+        EXPECT_EQ(recorder.FontRequests().size(), 2u);
+    }
+    EXPECT_FALSE(ColorDialogs().Run(colour));
+}

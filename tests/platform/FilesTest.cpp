@@ -55,6 +55,17 @@ TEST(File, AppendingCreatesOrExtendsTheFile)
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "\nab\ncd");
     EXPECT_FALSE(platform::AppendToFile(dir.File("no/such/folder.txt"), "x"));
     EXPECT_FALSE(platform::AppendToFile(dir.Path(), "x"));  // a folder
+    EXPECT_FALSE(platform::AppendToFile("", "x"));
+}
+
+TEST(Folders, TheFileNameOfAPathFollowsItsLastSeparator)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/data/scan.spm", "scan.spm"}, {"C:\\scans\\a.spm", "a.spm"}, {"a/b\\c.spm", "c.spm"},
+        {"scan.spm", "scan.spm"},       {"/data/", ""},                  {"", ""},
+    };
+    for (const auto& [path, name] : cases)
+        EXPECT_EQ(platform::ExtractFileName(path), name) << path;
 }
 
 TEST(Folders, CreateNestedFoldersAndJoinPaths)
@@ -68,7 +79,7 @@ TEST(Folders, CreateNestedFoldersAndJoinPaths)
     EXPECT_EQ(platform::JoinPath("/x/", "y"), "/x/y");
     EXPECT_EQ(platform::JoinPath("", "y"), "y");
     EXPECT_EQ(platform::ExtractFileName("/data/scans/a.spm"), "a.spm");
-    EXPECT_EQ(platform::ExtractFileName("a\\b.spm"), "a\\b.spm"); // a backslash is part of a name
+    EXPECT_EQ(platform::ExtractFileName("a\\b.spm"), "b.spm"); // a backslash separates too
     EXPECT_EQ(platform::ExtractFileName("/data/"), "");
     const std::string folder = platform::ProgramFolder();
     ASSERT_FALSE(folder.empty());

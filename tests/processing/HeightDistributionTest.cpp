@@ -114,6 +114,50 @@ TEST(HeightDistribution, FastCountMatchesThePlainOne)
         }
 }
 
+// The counters on their own (the palette editor's histogram): the values at the top edge
+// stay in the counter after the bars.
+namespace {
+std::vector<std::uint32_t> Counted(const std::int32_t* values, std::int64_t count, std::int32_t min,
+                                   double step, int bars, unsigned threads = 0)
+{
+    std::vector<std::uint32_t> counts(std::size_t(bars) + 1, 7u);
+    CountHeights(values, count, min, step, bars, counts.data(), threads);
+    return counts;
+}
+} // namespace
+
+// Values 0..99 in 50 bins of 2 (range 100 / 50): two a bin; the maximum 100 in the counter
+// after them. Values outside the range go to the end counters.
+TEST(CountHeights, CountsBinsOfEqualWidthWithTheMaximumInTheLastCounter)
+{
+    std::vector<std::int32_t> v;
+    for (int i = 0; i <= 100; ++i)
+        v.push_back(i - 20);
+    v.push_back(-25);  // below the minimum
+    v.push_back(500);  // above the top
+    const auto h = Counted(v.data(), std::int64_t(v.size()), -20, 100 / 50.0, 50, 3);
+    ASSERT_EQ(h.size(), 51u);
+    EXPECT_EQ(h[0], 3u);
+    for (int k = 1; k < 50; ++k)
+        EXPECT_EQ(h[std::size_t(k)], 2u) << k;
+    EXPECT_EQ(h[50], 2u);
+}
+
+TEST(CountHeights, AFlatChannelFillsBinZeroAndLargeCountsNeedMoreThan16Bits)
+{
+    const std::vector<std::int32_t> flat(70000, 9);
+    const auto h = Counted(flat.data(), std::int64_t(flat.size()), 9, 0.0, 50);
+    EXPECT_EQ(h[0], 70000u);
+    EXPECT_EQ(h[50], 0u);
+    std::vector<std::int32_t> two(700000, 0);
+    for (std::size_t i = 0; i < two.size(); i += 2)
+        two[i] = 10;
+    const auto g = Counted(two.data(), std::int64_t(two.size()), 0, 10 / 50.0, 50);
+    EXPECT_EQ(g[0], 350000u);
+    EXPECT_EQ(g[50], 350000u);
+    EXPECT_EQ(Counted(nullptr, 5, 0, 1.0, 4), std::vector<std::uint32_t>(5, 0u));
+}
+
 // "Save Tops" raises what lies below the marker, "Save Valleys" lowers what lies above;
 // the marker's raw height is trunc(k × step + min).
 TEST(HeightDistribution, CutsAtTheMarkerHeight)

@@ -1,7 +1,8 @@
 #pragma once
 // What the tests of the processing and analysis windows share: scans written to files with
-// values of the test's choosing, the main window that opens them, and steps of the modal
-// dialog service for the dialogs of a type.
+// values of the test's choosing, steps of one channel built in memory, the main window that
+// opens them, steps of the modal dialog service for the dialogs of a type, and the golden
+// report files beside the tests.
 
 #include <QApplication>
 #include <QDialog>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/AppFixture.h"
+#include "data/DataFixtures.h"
 #include "data/Fileformat.h"
 #include "data/ObjectFile.h"
 #include "data/ObjectSPM.h"
@@ -98,6 +100,58 @@ template <typename Box> std::vector<std::string> Items(const Box* box)
             items.push_back(box->item(i)->text().toStdString());
     }
     return items;
+}
+
+//! A step whose data set (source "/data/scan.spm") holds channel 0 of width × height values
+//! from `fill`, with the given steps, Z scale and comment; units "nm".
+inline std::unique_ptr<TObjectSPM> Step(int width, int height, const Fill& fill, float xStep = 1,
+                                        float yStep = 1, float zScale = 1, const char* comment = "")
+{
+    auto data = std::make_unique<TSurfaceData>("/data/scan.spm");
+    data->Header.FormatVersion = 1;
+    data->Header.Width = static_cast<std::uint16_t>(width);
+    data->Header.Height = static_cast<std::uint16_t>(height);
+    TSPMData* ch = datafixtures::AddChannel(*data, 0, width, height, fill);
+    ch->SourceFile = "/data/scan.spm";
+    ch->Header.XStep = xStep;
+    ch->Header.YStep = yStep;
+    ch->Header.ZScale = zScale;
+    std::strcpy(ch->Header.ZUnit, "nm");
+    std::strncpy(ch->Header.Comment, comment, sizeof ch->Header.Comment - 1);
+    ch->ComputeStatistics();
+    auto step = std::make_unique<TObjectSPM>(nullptr, std::move(data));
+    step->FileName = "scan.spm";
+    return step;
+}
+
+//! Opens the step as a file of the main window, as the open command does: its view of
+//! channel 0 opens and the step becomes current. The step (owned by the file) is returned.
+inline TObjectSPM* OpenInMain(TMainForm& main, std::unique_ptr<TObjectSPM> step)
+{
+    auto file = std::make_unique<TObjectFile>("/data/scan.spm");
+    TObjectSPM* s = step.get();
+    file->AppendStep("Load", std::move(step));
+    TObjectFile* opened = file.release();
+    main.CurrentFile = opened;
+    main.AddFileToList(opened);
+    s->SurfaceData->Release();
+    main.EnableDocumentCommands(true);
+    return s;
+}
+
+//! The bytes of a file as a text.
+inline std::string Read(const std::string& path)
+{
+    const std::vector<std::uint8_t> bytes = testsupport::ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+//! The bytes of a golden file of tests/tools/golden/.
+inline std::string Golden(const std::string& name)
+{
+    std::string folder = __FILE__;
+    folder.erase(folder.find_last_of('/') + 1);
+    return Read(folder + "golden/" + name);
 }
 
 }  // namespace toolsfixture

@@ -213,3 +213,22 @@ TEST_F(Numbers, FloatToStrFOfNumbersThatAreNotFinite)
 }
 
 } // namespace
+
+TEST_F(Numbers, FloatToStrFFixedRoundsToThePrecisionThenWritesTheDecimals)
+{
+    struct Case {
+        double value;
+        int precision, digits;
+        const char* text;
+    };
+    const Case cases[] = {
+        {3.14159, 4, 1, "3.1"},   {-12.34, 4, 1, "-12.3"}, {999.96, 4, 1, "1000.0"},
+        {0.04, 4, 1, "0.0"},      {-0.04, 4, 1, "0.0"},    {1234.5, 5, 1, "1234.5"},
+        {12345.6, 4, 1, "1.235E4"}, {-123456.0, 5, 1, "-1.2346E5"}, {0.0, 5, 1, "0.0"},
+        {2.25, 4, 2, "2.25"},
+    };
+    for (const Case& k : cases)
+        EXPECT_EQ(FloatToStrF(k.value, ffFixed, k.precision, k.digits), k.text) << k.value;
+    SetDecimalSeparator(',');
+    EXPECT_EQ(FloatToStrF(1.5, ffFixed, 4, 1), "1,5");
+}

@@ -1,0 +1,121 @@
+// The angle analysis of a 4096 × 4096 channel (a smooth surface with noise, fixed seed):
+// - the first computation as the window runs it (normals of every point, their kept
+//   codes, binning) against one single-threaded pass over the channel's values;
+// - binning the kept codes again for another bar count, sector count and level, against
+//   the same pass;
+// - both again on one thread (the machine's other cores may be busy: these show what the
+//   work itself costs);
+// - the plain analysis, point by point, for comparison.
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "processing/Angles.h"
+
+namespace {
+
+constexpr int Side = 4096;
+
+const std::vector<std::int32_t>& Surface()
+{
+    static const std::vector<std::int32_t> values = [] {
+        std::vector<std::int32_t> v(std::size_t(Side) * Side);
+        std::mt19937 rng(4096);
+        std::uniform_int_distribution<int> noise(-40, 40);
+        for (int r = 0; r < Side; ++r)
+            for (int c = 0; c < Side; ++c)
+                v[std::size_t(r) * Side + c] =
+                    std::int32_t(2000 * std::sin(r / 300.0) * std::cos(c / 170.0)) + noise(rng);
+        return v;
+    }();
+    return values;
+}
+
+const processing::TAngleGrid Grid{10.0, 10.0, 0.1};
+
+processing::TAngleField& Field()
+{
+    static processing::TAngleField field = [] {
+        processing::TAngleField f;
+        f.Compute(Surface().data(), Side, Side, processing::WholeRegion(Side, Side), Grid);
+        return f;
+    }();
+    return field;
+}
+
+void BM_OnePass4096(benchmark::State& state)
+{
+    const std::vector<std::int32_t>& v = Surface();
+    for (auto _ : state) {
+        std::int64_t sum = 0;
+        for (const std::int32_t x : v)
+            sum += x;
+        benchmark::DoNotOptimize(sum);
+    }
+}
+
+//! `threads` 0: every core.
+void Compute(benchmark::State& state, unsigned threads)
+{
+    const std::vector<std::int32_t>& v = Surface();
+    processing::TAngleCounts counts;
+    for (auto _ : state) {
+        processing::TAngleField field;
+        field.Compute(v.data(), Side, Side, processing::WholeRegion(Side, Side), Grid, threads);
+        field.Bin(v.data(), {-3000, 0.0, 400, 16}, counts, threads);
+        benchmark::DoNotOptimize(counts.Tilt.data());
+    }
+}
+
+void Rebin(benchmark::State& state, unsigned threads)
+{
+    const std::vector<std::int32_t>& v = Surface();
+    processing::TAngleField& field = Field();
+    processing::TAngleCounts counts;
+    int turn = 0;
+    for (auto _ : state) {
+        const bool odd = (++turn & 1) != 0;
+        field.Bin(v.data(), {-3000, odd ? 50.0 : 0.0, odd ? 90 : 400, odd ? 360 : 16}, counts, threads);
+        benchmark::DoNotOptimize(counts.Tilt.data());
+    }
+}
+
+void BM_AngleCompute4096(benchmark::State& state) { Compute(state, 0); }
+void BM_AngleCompute4096OneThread(benchmark::State& state) { Compute(state, 1); }
+void BM_AngleRebin4096(benchmark::State& state) { Rebin(state, 0); }
+void BM_AngleRebin4096OneThread(benchmark::State& state) { Rebin(state, 1); }
+
+void BM_AnglePlain4096(benchmark::State& state)
+{
+    const std::vector<std::int32_t>& v = Surface();
+    processing::TAngleCounts counts;
+    for (auto _ : state) {
+        processing::CountAngles(v.data(), Side, Side, processing::WholeRegion(Side, Side), Grid,
+                                {-3000, 0.0, 400, 16}, counts);
+        benchmark::DoNotOptimize(counts.Tilt.data());
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_OnePass4096)->Unit(benchmark::kMillisecond)->MinTime(0.5)->UseRealTime();
+BENCHMARK(BM_AngleCompute4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_AngleRebin4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_AngleCompute4096OneThread)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_AngleRebin4096OneThread)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_AnglePlain4096)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    return benchsupport::RunAndReport(argc, argv,
+                                      {{"BM_AngleCompute4096", "BM_OnePass4096", 3.0},
+                                       {"BM_AngleRebin4096", "BM_OnePass4096", 1.0},
+                                       {"BM_AngleCompute4096OneThread", "BM_OnePass4096", 0.0},
+                                       {"BM_AngleRebin4096OneThread", "BM_OnePass4096", 0.0},
+                                       {"BM_AnglePlain4096", "BM_OnePass4096", 0.0}});
+}

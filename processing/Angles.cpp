@@ -1,0 +1,509 @@
+#include "processing/Angles.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+#include <sys/mman.h>
+
+#include "platform/core/Kernels.h"
+#include "platform/core/Parallel.h"
+#include "processing/Passes.h"
+
+namespace processing {
+
+namespace {
+
+constexpr double Pi = 3.141592653589793;
+constexpr double TwoPi = 2 * Pi;
+constexpr double HalfPi = Pi * 0.5;
+
+// Codes: 65536 tilt cells, uniform in the sine of the tilt; 65535 orientation cells,
+// uniform in the "diamond angle" of the direction (0 to 4 around the circle, monotone in
+// the angle, with no arc function), and one code for "no orientation" (a normal standing
+// straight up). Each cell stands for the range of angles between its edges.
+constexpr int TiltCells = 65536;
+constexpr int OrientationCells = 65535;
+constexpr std::uint16_t NoOrientation = 65535;
+// How far the key of a point (computed in double precision) may lie from the key of its
+// exact normal: the cells are widened by this much before their edges are turned into
+// angles.
+constexpr double KeySlack = 1e-12;
+// How far the angle that the plain computation gets may lie from the exact one: its arc
+// cosine of a ratio next to ±1 errs by up to about 1.5e-8 rad.
+constexpr double Guard = 1e-7;
+// Rows per piece of work.
+constexpr int Band = 32;
+
+bool RegionFits(int width, int height, const TAngleRegion& r)
+{
+    return r.S >= 1 && r.X1 >= 0 && r.Y1 >= 0 && r.X1 <= r.X2 && r.Y1 <= r.Y2 && r.X2 < width &&
+           r.Y2 < height;
+}
+
+// The Sobel sums at row j, column i (64-bit: no raw values overflow them).
+inline void SobelSums(const std::int32_t* v, int width, int j, int i, int s, std::int64_t& sx,
+                      std::int64_t& sy)
+{
+    const std::int32_t* up = v + std::ptrdiff_t(j - s) * width;
+    const std::int32_t* mid = v + std::ptrdiff_t(j) * width;
+    const std::int32_t* down = v + std::ptrdiff_t(j + s) * width;
+    sx = (2 * std::int64_t(mid[i + s]) + up[i + s] + down[i + s]) -
+         (2 * std::int64_t(mid[i - s]) + up[i - s] + down[i - s]);
+    sy = (2 * std::int64_t(down[i]) + down[i - s] + down[i + s]) -
+         (2 * std::int64_t(up[i]) + up[i - s] + up[i + s]);
+}
+
+struct TGradient {
+    double Gx, Gy;
+};
+
+inline TGradient GradientOf(std::int64_t sx, std::int64_t sy, const TAngleGrid& g, int s)
+{
+    return {-double(sx) * g.ZScale * g.YStep * double(s), double(sy) * g.XStep * g.ZScale * double(s)};
+}
+
+inline double VerticalOf(const TAngleGrid& g, int s)
+{
+    return -8 * g.XStep * g.YStep * double(s) * double(s);
+}
+
+// The bar of a normal as the analysis defines it, clamped to the bars.
+inline int ExactTiltBar(const TGradient& g, double c, double barWidth, int bars)
+{
+    const double n = std::sqrt(g.Gx * g.Gx + g.Gy * g.Gy + c * c);
+    double tilt = std::acos(std::clamp(c / n, -1.0, 1.0));
+    if (tilt > HalfPi)
+        tilt = Pi - tilt;
+    const double q = tilt / barWidth;
+    if (!(q >= 0))
+        return 0;
+    return q >= double(bars - 1) ? bars - 1 : int(q);
+}
+
+// The sector of a normal's direction in the plane; -1 when it has none (m = 0). A
+// direction that lands on 2π counts in sector 0.
+inline int ExactSector(const TGradient& g, double sectorWidth, int sectors)
+{
+    const double m = std::sqrt(g.Gx * g.Gx + g.Gy * g.Gy);
+    if (m == 0)
+        return -1;
+    double a = std::acos(std::clamp(g.Gx / m, -1.0, 1.0));
+    if (g.Gy < 0)
+        a = TwoPi - a;
+    a = a + sectorWidth * 0.5;
+    if (a > TwoPi)
+        a = a - TwoPi;
+    const double q = a / sectorWidth;
+    if (!(q >= 0) || q >= double(sectors))
+        return 0;
+    return int(q);
+}
+
+inline bool Counted(std::int32_t z, const TAngleBinning& b, double zScale)
+{
+    return double(std::int64_t(z) - b.Minimum) * zScale > b.Level;
+}
+
+// The codes of one row of interior points. `up`, `mid` and `down` point at column X1 of
+// rows j − s, j and j + s; the point of column X1 + s + col gets codes[col]. The Sobel sums
+// are exact in double (eight raw values stay far below 2^53); gradient x = −sx × kx,
+// y = sy × ky. Written without branches, so that it runs four points at a time.
+MORVANE_CLONES void CodeRow(const std::int32_t* __restrict up, const std::int32_t* __restrict mid,
+                            const std::int32_t* __restrict down, int cols, int s, double kx,
+                            double ky, double c2, std::uint32_t* __restrict codes)
+{
+    const int s2 = 2 * s;
+    for (int col = 0; col < cols; ++col) {
+        const double sx = (2.0 * double(mid[col + s2]) + double(up[col + s2]) + double(down[col + s2])) -
+                          (2.0 * double(mid[col]) + double(up[col]) + double(down[col]));
+        const double sy = (2.0 * double(down[col + s]) + double(down[col]) + double(down[col + s2])) -
+                          (2.0 * double(up[col + s]) + double(up[col]) + double(up[col + s2]));
+        const double x = -sx * kx, y = sy * ky;
+        const double q = x * x + y * y;
+        const double tiltCell = std::sqrt(q / (q + c2)) * TiltCells;
+        const std::int32_t tilt = std::int32_t(std::min(std::max(tiltCell, 0.0), double(TiltCells - 1)));
+        const double ax = std::fabs(x), ay = std::fabs(y);
+        // The quadrant by arithmetic, not by branches: the directions of a rough surface
+        // would mispredict them.
+        const double down2 = y < 0 ? 1.0 : 0.0, left = x < 0 ? 1.0 : 0.0;
+        const double other = (down2 - left) * (down2 - left);  // 1: signs differ
+        const double sum = ax + ay;
+        const double d = 2 * down2 + other + (ay + other * (ax - ay)) / (sum > 0 ? sum : 1.0);
+        const double orientationCell = d * (OrientationCells / 4.0);
+        const std::int32_t cell = std::int32_t(std::min(std::max(orientationCell, 0.0), double(OrientationCells - 1)));
+        const std::int32_t orientation = q == 0 ? std::int32_t(NoOrientation) : cell;
+        codes[col] = std::uint32_t(tilt) | std::uint32_t(orientation) << 16;
+    }
+}
+
+// The smallest and largest of n raw values.
+MORVANE_CLONES void RowRange(const std::int32_t* __restrict v, int n, std::int32_t& lo, std::int32_t& hi)
+{
+    std::int32_t a = lo, b = hi;
+    for (int i = 0; i < n; ++i) {
+        a = std::min(a, v[i]);
+        b = std::max(b, v[i]);
+    }
+    lo = a;
+    hi = b;
+}
+
+
+
+// The direction of diamond angle d, as an angle 0..2π.
+double AngleOfDiamond(double d)
+{
+    d = std::clamp(d, 0.0, 4.0);
+    double x, y;
+    if (d < 1) {
+        x = 1 - d;
+        y = d;
+    } else if (d < 2) {
+        x = 1 - d;
+        y = 2 - d;
+    } else if (d < 3) {
+        x = d - 3;
+        y = 2 - d;
+    } else {
+        x = d - 3;
+        y = d - 4;
+    }
+    const double a = std::atan2(y, x);
+    return a < 0 ? a + TwoPi : a;
+}
+
+// The lowest and highest angle that each code may stand for, computed once.
+struct TCellEdges {
+    std::vector<double> TiltLow, TiltHigh, OrientationLow, OrientationHigh;
+    TCellEdges()
+    {
+        TiltLow.resize(TiltCells);
+        TiltHigh.resize(TiltCells);
+        for (int i = 0; i < TiltCells; ++i) {
+            TiltLow[std::size_t(i)] = std::asin(std::clamp(double(i) / TiltCells - KeySlack, 0.0, 1.0));
+            TiltHigh[std::size_t(i)] = std::asin(std::clamp(double(i + 1) / TiltCells + KeySlack, 0.0, 1.0));
+        }
+        OrientationLow.resize(OrientationCells);
+        OrientationHigh.resize(OrientationCells);
+        const double w = 4.0 / OrientationCells;
+        for (int i = 0; i < OrientationCells; ++i) {
+            // Unwrapped: the first cell may begin just below 0, the last end just above 2π.
+            const double lo = i * w - KeySlack, hi = (i + 1) * w + KeySlack;
+            OrientationLow[std::size_t(i)] = lo < 0 ? AngleOfDiamond(lo + 4) - TwoPi : AngleOfDiamond(lo);
+            OrientationHigh[std::size_t(i)] = hi > 4 ? AngleOfDiamond(hi - 4) + TwoPi
+                                              : hi == 4 ? TwoPi
+                                                        : AngleOfDiamond(hi);
+        }
+    }
+};
+
+const TCellEdges& Edges()
+{
+    static const TCellEdges edges;
+    return edges;
+}
+
+// For every tilt code the bar of all angles that code may stand for, -1 where a bar
+// boundary lies within reach.
+std::vector<std::int16_t> TiltTable(int bars)
+{
+    const TCellEdges& e = Edges();
+    const double bw = HalfPi / bars;
+    std::vector<std::int16_t> table(TiltCells);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const double lo = std::floor((e.TiltLow[i] - Guard) / bw);
+        const double hi = std::floor((e.TiltHigh[i] + Guard) / bw);
+        const int a = int(std::clamp(lo, 0.0, double(bars - 1)));
+        const int b = int(std::clamp(hi, 0.0, double(bars - 1)));
+        table[i] = a == b ? std::int16_t(a) : std::int16_t(-1);
+    }
+    return table;
+}
+
+std::vector<std::int16_t> OrientationTable(int sectors)
+{
+    const TCellEdges& e = Edges();
+    const double sw = TwoPi / sectors;
+    std::vector<std::int16_t> table(OrientationCells);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const double lo = std::floor((e.OrientationLow[i] - Guard + sw * 0.5) / sw);
+        const double hi = std::floor((e.OrientationHigh[i] + Guard + sw * 0.5) / sw);
+        const int a = ((int(lo) % sectors) + sectors) % sectors;
+        table[i] = lo == hi ? std::int16_t(a) : std::int16_t(-1);
+    }
+    return table;
+}
+
+bool BinningUsable(const TAngleBinning& b)
+{
+    return b.Bars >= 1 && b.Sectors >= 1 && b.Bars <= 0x7FFF && b.Sectors <= 0x7FFF;
+}
+
+void StartCounters(const TAngleBinning& b, TAngleCounts& counts)
+{
+    counts.Tilt.assign(std::size_t(std::max(b.Bars, 0)), 1u);
+    counts.Orientation.assign(std::size_t(std::max(b.Sectors, 0)), 1u);
+}
+
+}  // namespace
+
+TAngleRegion WholeRegion(int width, int height)
+{
+    return {0, 0, width - 1, height - 1, 1};
+}
+
+bool AngleGridUsable(const TAngleGrid& g)
+{
+    return std::isfinite(g.XStep) && std::isfinite(g.YStep) && std::isfinite(g.ZScale) &&
+           g.XStep != 0 && g.YStep != 0;
+}
+
+bool FindAngleRange(const std::int32_t* values, int width, int height, const TAngleRegion& r,
+                    std::int32_t& minimum, std::int32_t& maximum)
+{
+    if (!values || !RegionFits(width, height, r))
+        return false;
+    const std::int32_t first = values[std::ptrdiff_t(r.Y1) * width + r.X1];
+    std::int32_t lo = first, hi = first;
+    for (int j = r.Y1; j <= r.Y2; ++j) {
+        const std::int32_t* row = values + std::ptrdiff_t(j) * width;
+        for (int i = r.X1; i <= r.X2; ++i) {
+            lo = std::min(lo, row[i]);
+            hi = std::max(hi, row[i]);
+        }
+    }
+    minimum = lo;
+    maximum = hi;
+    return true;
+}
+
+bool CountAngles(const std::int32_t* values, int width, int height, const TAngleRegion& r,
+                 const TAngleGrid& grid, const TAngleBinning& b, TAngleCounts& counts)
+{
+    StartCounters(b, counts);
+    if (!values || !RegionFits(width, height, r) || !AngleGridUsable(grid) || !BinningUsable(b))
+        return false;
+    const int s = r.S;
+    const double c = VerticalOf(grid, s);
+    const double bw = Pi / (2.0 * b.Bars);
+    const double sw = TwoPi / b.Sectors;
+    for (int j = r.Y1 + s; j < r.Y2 - s; ++j)
+        for (int i = r.X1 + s; i < r.X2 - s; ++i) {
+            if (!Counted(values[std::ptrdiff_t(j) * width + i], b, grid.ZScale))
+                continue;
+            std::int64_t sx, sy;
+            SobelSums(values, width, j, i, s, sx, sy);
+            const TGradient g = GradientOf(sx, sy, grid, s);
+            ++counts.Tilt[std::size_t(ExactTiltBar(g, c, bw, b.Bars))];
+            const int sector = ExactSector(g, sw, b.Sectors);
+            if (sector >= 0)
+                ++counts.Orientation[std::size_t(sector)];
+        }
+    return true;
+}
+
+void TAngleField::FreeCodes::operator()(std::uint32_t* p) const
+{
+    std::free(p);
+}
+
+void TAngleField::Clear()
+{
+    codes_.reset();
+    capacity_ = 0;
+    rows_ = cols_ = 0;
+    exactOnly_ = false;
+}
+
+bool TAngleField::Allocate(std::size_t n)
+{
+    // In pieces of 2 MiB, which the system may give as huge pages: far fewer page faults
+    // on the first pass.
+    constexpr std::size_t piece = std::size_t(2) << 20;
+    const std::size_t bytes = (std::max<std::size_t>(n, 1) * sizeof(std::uint32_t) + piece - 1) / piece * piece;
+    if (codes_ && capacity_ >= bytes)
+        return true;
+    codes_.reset();
+    capacity_ = 0;
+    void* p = std::aligned_alloc(piece, bytes);
+    if (!p)
+        return false;
+#ifdef MADV_HUGEPAGE
+    ::madvise(p, bytes, MADV_HUGEPAGE);
+#endif
+    codes_.reset(static_cast<std::uint32_t*>(p));
+    capacity_ = bytes;
+    return true;
+}
+
+bool TAngleField::Compute(const std::int32_t* values, int width, int height, const TAngleRegion& r,
+                          const TAngleGrid& grid, unsigned threads)
+{
+    if (!values || !RegionFits(width, height, r) || !AngleGridUsable(grid)) {
+        Clear();
+        return false;
+    }
+    region_ = r;
+    grid_ = grid;
+    width_ = width;
+    height_ = height;
+    rows_ = std::max(0, r.Y2 - r.Y1 - 2 * r.S);
+    cols_ = std::max(0, r.X2 - r.X1 - 2 * r.S);
+    if (!Allocate(std::size_t(rows_) * std::size_t(cols_))) {
+        Clear();
+        return false;
+    }
+    const int s = r.S;
+    const double c = VerticalOf(grid, s);
+    const double c2 = c * c;
+    // Gradients beyond what the codes' arithmetic holds: every point is binned exactly.
+    const double largest = 8 * 4294967296.0 * std::fabs(grid.ZScale) *
+                           std::max(std::fabs(grid.XStep), std::fabs(grid.YStep)) * s;
+    exactOnly_ = !(largest < 1e150) || !(std::fabs(c) < 1e150) || !(std::fabs(c) > 1e-150);
+    if (exactOnly_)
+        return true;
+    const std::size_t bands = std::size_t((rows_ + Band - 1) / Band);
+    bandLow_.assign(bands, 0);
+    bandHigh_.assign(bands, 0);
+    const double kx = grid.ZScale * grid.YStep * double(s), ky = grid.XStep * grid.ZScale * double(s);
+    platform::ParallelBands(
+        bands,
+        [&](std::size_t band) {
+            const int first = int(band) * Band;
+            const int last = std::min(rows_, first + Band);
+            std::int32_t lo = std::numeric_limits<std::int32_t>::max();
+            std::int32_t hi = std::numeric_limits<std::int32_t>::min();
+            for (int row = first; row < last; ++row) {
+                const int j = r.Y1 + s + row;
+                const std::int32_t* mid = values + std::ptrdiff_t(j) * width + r.X1;
+                CodeRow(mid - std::ptrdiff_t(s) * width, mid, mid + std::ptrdiff_t(s) * width, cols_, s, kx,
+                        ky, c2, codes_.get() + std::size_t(row) * std::size_t(cols_));
+                RowRange(mid + s, cols_, lo, hi);
+            }
+            bandLow_[band] = lo;
+            bandHigh_[band] = hi;
+        },
+        ThreadsFor(std::int64_t(rows_) * cols_, threads));
+    return true;
+}
+
+void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
+                      unsigned threads) const
+{
+    StartCounters(b, counts);
+    if (!values || Empty() || !BinningUsable(b))
+        return;
+    if (exactOnly_) {
+        CountAngles(values, width_, height_, region_, grid_, b, counts);
+        return;
+    }
+    const int s = region_.S;
+    const double c = VerticalOf(grid_, s);
+    const double bw = Pi / (2.0 * b.Bars);
+    const double sw = TwoPi / b.Sectors;
+    const std::vector<std::int16_t> tiltTable = TiltTable(b.Bars);
+    // The sector of each orientation code, -1 near a boundary; the code of a normal without
+    // orientation counts in a spare counter after the sectors, which is dropped.
+    std::vector<std::int16_t> orientationTable = OrientationTable(b.Sectors);
+    orientationTable.push_back(std::int16_t(b.Sectors));
+    const std::size_t bands = std::size_t((rows_ + Band - 1) / Band);
+    // Two sets of counters a band, taken in turn, so that points falling into the same bar
+    // one after another do not wait for each other.
+    const std::size_t half = std::size_t(b.Bars + b.Sectors + 1);
+    std::vector<std::uint32_t> partial(bands * 2 * half, 0u);
+    const double zs = grid_.ZScale;
+    platform::ParallelBands(
+        bands,
+        [&](std::size_t band) {
+            // The level decides per point only in a band that it cuts through: the count
+            // is monotone in the height, so a band is wholly counted or wholly not when
+            // its extremes agree.
+            const bool low = Counted(bandLow_[band], b, zs), high = Counted(bandHigh_[band], b, zs);
+            if (!low && !high)
+                return;
+            const bool everyPoint = low && high;
+            std::uint32_t* sets[2] = {partial.data() + band * 2 * half, partial.data() + (band * 2 + 1) * half};
+            const std::int16_t* tilts = tiltTable.data();
+            const std::int16_t* orientations = orientationTable.data();
+            const int first = int(band) * Band;
+            const int last = std::min(rows_, first + Band);
+            for (int row = first; row < last; ++row) {
+                const int j = region_.Y1 + s + row;
+                const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
+                const std::uint32_t* codes = codes_.get() + std::size_t(row) * std::size_t(cols_);
+                for (int col = 0; col < cols_; ++col) {
+                    if (!everyPoint && !Counted(z[col], b, zs))
+                        continue;
+                    const std::uint32_t code = codes[col];
+                    int bar = tilts[code & 0xFFFFu];
+                    int sector = orientations[code >> 16];
+                    if ((bar | sector) < 0) {
+                        // Near a boundary: bin exactly as the plain analysis does.
+                        std::int64_t sx, sy;
+                        SobelSums(values, width_, j, region_.X1 + s + col, s, sx, sy);
+                        const TGradient g = GradientOf(sx, sy, grid_, s);
+                        if (bar < 0)
+                            bar = ExactTiltBar(g, c, bw, b.Bars);
+                        if (sector < 0) {
+                            sector = ExactSector(g, sw, b.Sectors);
+                            if (sector < 0)
+                                sector = b.Sectors;
+                        }
+                    }
+                    std::uint32_t* set = sets[col & 1];
+                    ++set[bar];
+                    ++set[b.Bars + sector];
+                }
+            }
+        },
+        ThreadsFor(std::int64_t(rows_) * cols_, threads));
+    for (std::size_t set = 0; set < 2 * bands; ++set) {
+        const std::uint32_t* p = partial.data() + set * half;
+        for (int k = 0; k < b.Bars; ++k)
+            counts.Tilt[std::size_t(k)] += p[k];
+        for (int k = 0; k < b.Sectors; ++k)
+            counts.Orientation[std::size_t(k)] += p[b.Bars + k];
+    }
+}
+
+int MostFrequent(const std::vector<std::uint32_t>& counters)
+{
+    if (counters.empty())
+        return 0;
+    return int(std::max_element(counters.begin(), counters.end()) - counters.begin());
+}
+
+int FitVisibleDegrees(const std::vector<std::uint32_t>& tilt)
+{
+    const int bars = int(tilt.size());
+    if (bars == 0)
+        return 90;
+    const double top = tilt[std::size_t(MostFrequent(tilt))];
+    int index = 4;
+    for (int k = bars - 1; k > 4; --k)
+        if (top > 0 && double(tilt[std::size_t(k)]) / top >= 0.01) {
+            index = k;
+            break;
+        }
+    const int d = int(double(index + 2) * 2.0 / double(bars) * 90.0);
+    return std::min(d, 90);
+}
+
+double MeanTiltDegrees(const std::vector<std::uint32_t>& tilt)
+{
+    const int bars = int(tilt.size());
+    double points = 0, sum = 0;
+    for (int k = 0; k < bars; ++k) {
+        const double counted = tilt[std::size_t(k)] > 0 ? double(tilt[std::size_t(k)] - 1) : 0.0;
+        points += counted;
+        sum += counted * (k + 0.5) * 90.0 / bars;
+    }
+    return points > 0 ? sum / points : 0.0;
+}
+
+}  // namespace processing

@@ -1,0 +1,122 @@
+#pragma once
+// The angle analysis of a surface: the normal at every interior point of a region from a
+// Sobel stencil, its tilt against the vertical binned into bars over 0° to 90° and its
+// orientation in the plane binned into sectors over 360°, for the points that lie above a
+// height level.
+//
+// CountAngles is the plain computation, point by point. TAngleField is its fast twin: it
+// computes the normals once, keeps a 16-bit code of each point's tilt and orientation, and
+// bins the kept codes again for every change of bars, sectors or level; a point whose code
+// lies within reach of a bin boundary is binned exactly as the plain computation bins it,
+// so both give the same counters.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace processing {
+
+//! The region of a matrix that an analysis covers: columns X1..X2 and rows Y1..Y2, both
+//! inclusive, and the sampling distance S (points between the stencil's taps).
+struct TAngleRegion {
+    int X1 = 0;
+    int Y1 = 0;
+    int X2 = 0;
+    int Y2 = 0;
+    int S = 1;
+};
+
+//! The whole matrix of width × height at sampling distance 1.
+TAngleRegion WholeRegion(int width, int height);
+
+//! The grid of the channel: X and Y steps (nm) and the Z scale of a raw count.
+struct TAngleGrid {
+    double XStep = 1;
+    double YStep = 1;
+    double ZScale = 1;
+};
+
+//! What is counted: points whose height above `Minimum` (raw), times the Z scale, exceeds
+//! `Level` (physical units); `Bars` tilt bars (4..500) over 0..π/2 and `Sectors`
+//! orientation sectors (8..360) over 0..2π.
+struct TAngleBinning {
+    std::int32_t Minimum = 0;
+    double Level = 0;
+    int Bars = 400;
+    int Sectors = 16;
+};
+
+//! The counters of one analysis. Every counter starts at 1 (an empty bar counts 1).
+struct TAngleCounts {
+    std::vector<std::uint32_t> Tilt;         //!< one per bar
+    std::vector<std::uint32_t> Orientation;  //!< one per sector
+};
+
+//! The smallest and largest raw value of the region (rows Y1..Y2, columns X1..X2). False,
+//! and nothing set, when the region lies outside the matrix or is empty.
+bool FindAngleRange(const std::int32_t* values, int width, int height, const TAngleRegion& region,
+                    std::int32_t& minimum, std::int32_t& maximum);
+
+//! True when the analysis can run on the grid: both steps and the Z scale finite, the steps
+//! not zero (with a zero step every normal lies flat and no tilt can be binned).
+bool AngleGridUsable(const TAngleGrid& grid);
+
+//! The plain analysis, point by point: the counters of the points of the region's interior
+//! (rows Y1 + S while below Y2 − S, columns X1 + S while below X2 − S). False, and the
+//! counters left at 1, when the grid is not usable or the region does not fit the matrix.
+bool CountAngles(const std::int32_t* values, int width, int height, const TAngleRegion& region,
+                 const TAngleGrid& grid, const TAngleBinning& binning, TAngleCounts& counts);
+
+//! The kept normals of one matrix: a tilt and an orientation code for every interior point.
+class TAngleField {
+public:
+    //! Computes the normals of the region's interior and keeps their codes; `threads` 0
+    //! uses every core. False (and the field empty) when the grid is not usable, the region
+    //! does not fit the matrix or the memory cannot be had. The matrix must stay unchanged
+    //! while the field is used.
+    bool Compute(const std::int32_t* values, int width, int height, const TAngleRegion& region,
+                 const TAngleGrid& grid, unsigned threads = 0);
+    //! Counts the kept points of `values` (the matrix of Compute) as CountAngles does.
+    void Bin(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
+             unsigned threads = 0) const;
+    bool Empty() const { return !codes_; }
+    //! Frees the kept codes.
+    void Clear();
+
+private:
+    struct FreeCodes {
+        void operator()(std::uint32_t* p) const;
+    };
+    //! Room for n codes (kept when there is enough already); false without memory.
+    bool Allocate(std::size_t n);
+
+    TAngleRegion region_;
+    TAngleGrid grid_;
+    int width_ = 0;
+    int height_ = 0;
+    int rows_ = 0;  //!< interior rows
+    int cols_ = 0;  //!< interior columns
+    //! Per interior point, row by row: the tilt code (low 16 bits) and the orientation
+    //! code (high 16 bits).
+    std::unique_ptr<std::uint32_t[], FreeCodes> codes_;
+    //! The lowest and highest raw value of the points of each band of rows: a band wholly
+    //! above the level is binned without its values, one wholly below it not at all.
+    std::vector<std::int32_t> bandLow_, bandHigh_;
+    std::size_t capacity_ = 0;  //!< bytes
+    bool exactOnly_ = false;    //!< scales beyond the codes' arithmetic: bin exactly
+};
+
+//! The index of the first largest counter; 0 for none.
+int MostFrequent(const std::vector<std::uint32_t>& counters);
+
+//! The visible angle (degrees) that shows the tilt distribution: the highest bar above 4
+//! whose counter is at least 1 % of the most frequent bar's (4 when none), d = trunc((bar +
+//! 2) × 2 / bars × 90), at most 90.
+int FitVisibleDegrees(const std::vector<std::uint32_t>& tilt);
+
+//! The mean tilt (degrees) of the counted points: the bar centres weighted by the points
+//! each bar counted (its counter less the 1 it starts at); 0 when no point was counted.
+double MeanTiltDegrees(const std::vector<std::uint32_t>& tilt);
+
+}  // namespace processing

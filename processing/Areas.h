@@ -1,0 +1,27 @@
+#pragma once
+// Areas of a surface: the nominal area of the scanned grid and the full area of the surface
+// triangulated cell by cell.
+
+#include <cstdint>
+
+namespace processing {
+
+//! (width − 1) × (height − 1) × xStep × yStep: the area the grid spans; 0 for a grid one
+//! point wide or high.
+double NominalArea(int width, int height, double xStep, double yStep);
+
+//! The area of the triangle with sides a, b and c by Heron's formula; a radicand that
+//! rounding makes negative (a needle of a triangle) gives 0.
+double HeronArea(double a, double b, double c);
+
+//! The area of the surface z = raw value × zScale over the grid of width × height values
+//! (row-major): every cell split into two triangles along its diagonal from (row, column)
+//! to (row + 1, column + 1), their areas summed in double precision row by row. 0 without
+//! cells (a matrix one value wide or high) or without values.
+double FullArea(const std::int32_t* values, int width, int height, double xStep, double yStep,
+                double zScale);
+
+//! nominal / full; 0 when the full area is 0.
+double AreaRatio(double nominal, double full);
+
+}  // namespace processing

@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "processing/Angles.h"
+
+using namespace processing;
+
+namespace {
+
+constexpr double Pi = 3.141592653589793;
+
+struct Matrix {
+    int Width = 0, Height = 0;
+    std::vector<std::int32_t> Values;
+};
+
+Matrix Make(int width, int height, const std::function<std::int64_t(int row, int col)>& fill)
+{
+    Matrix m{width, height, std::vector<std::int32_t>(std::size_t(width) * height)};
+    for (int r = 0; r < height; ++r)
+        for (int c = 0; c < width; ++c)
+            m.Values[std::size_t(r) * width + c] = std::int32_t(fill(r, c));
+    return m;
+}
+
+TAngleCounts Plain(const Matrix& m, const TAngleGrid& grid, const TAngleBinning& b,
+                   TAngleRegion region = {})
+{
+    if (region.X2 == 0 && region.Y2 == 0)
+        region = WholeRegion(m.Width, m.Height);
+    TAngleCounts counts;
+    EXPECT_TRUE(CountAngles(m.Values.data(), m.Width, m.Height, region, grid, b, counts));
+    return counts;
+}
+
+int Only(const std::vector<std::uint32_t>& counters, std::uint32_t& count)
+{
+    int found = -1;
+    for (std::size_t k = 0; k < counters.size(); ++k)
+        if (counters[k] != 1) {
+            EXPECT_EQ(found, -1) << "a second counter " << k << " holds " << counters[k];
+            found = int(k);
+            count = counters[k];
+        }
+    return found;
+}
+
+}  // namespace
+
+// A plane rising by whole raw counts puts every counted point into one bar and one sector,
+// at the angles of its slope (computed here from the plane, not from the stencil). The
+// 300 × 300 plane counts 297² points in one counter, beyond 16 bits.
+TEST(Angles, AConstantIntegerGradientFillsOneBarAndOneSector)
+{
+    struct Case {
+        int width, height, a, b;  // z = a × column + b × row
+        TAngleGrid grid;
+        int bars, sectors;
+    };
+    const Case cases[] = {
+        {12, 9, 3, 0, {2.0, 2.0, 1.0}, 400, 16},
+        {10, 11, 0, -5, {1.0, 2.5, 0.5}, 90, 36},
+        {300, 300, 7, 4, {10.0, 20.0, 0.25}, 500, 360},
+        {8, 8, -2, 3, {1.0, 1.0, 1.0}, 4, 8},
+    };
+    for (const Case& k : cases) {
+        const Matrix m = Make(k.width, k.height, [&](int r, int c) { return 1000 + k.a * c + k.b * r; });
+        const TAngleBinning b{-1000000, 0.0, k.bars, k.sectors};
+        const TAngleCounts counts = Plain(m, k.grid, b);
+        const double sx = k.a * k.grid.ZScale / k.grid.XStep, sy = k.b * k.grid.ZScale / k.grid.YStep;
+        const double tilt = std::atan(std::hypot(sx, sy));
+        double direction = std::atan2(sy, -sx);  // the normal's direction in the plane
+        if (direction < 0)
+            direction += 2 * Pi;
+        const double sw = 2 * Pi / k.sectors;
+        const int sector = int(std::floor((direction + sw / 2) / sw)) % k.sectors;
+        const std::uint32_t points = std::uint32_t((k.width - 3) * (k.height - 3));
+        std::uint32_t count = 0;
+        EXPECT_EQ(Only(counts.Tilt, count), int(tilt / (Pi / (2 * k.bars)))) << k.width;
+        EXPECT_EQ(count, points + 1);
+        EXPECT_EQ(Only(counts.Orientation, count), sector) << k.width;
+        EXPECT_EQ(count, points + 1);
+    }
+}
+
+// Flat: at level 0 no point lies above the minimum, so every counter stays at 1. With the
+// level just below the top, only the points at the maximum count.
+TEST(Angles, TheLevelDecidesWhichPointsCount)
+{
+    const TAngleGrid grid{1, 1, 0.5};
+    const Matrix flat = Make(9, 7, [](int, int) { return 42; });
+    const TAngleCounts none = Plain(flat, grid, {42, 0.0, 400, 16});
+    EXPECT_EQ(none.Tilt, std::vector<std::uint32_t>(400, 1u));
+    EXPECT_EQ(none.Orientation, std::vector<std::uint32_t>(16, 1u));
+
+    // Two peaks of 10 on a floor of 0; level (10 − 1) × 0.5 = 4.5 counts the peaks only,
+    // whose normals stand straight up: tilt bar 0 and no orientation.
+    const Matrix peaks = Make(9, 7, [](int r, int c) { return (r == 2 && c == 2) || (r == 3 && c == 5) ? 10 : 0; });
+    const TAngleCounts top = Plain(peaks, grid, {0, 4.5, 400, 16});
+    EXPECT_EQ(top.Tilt[0], 3u);
+    EXPECT_EQ(top.Orientation, std::vector<std::uint32_t>(16, 1u));
+}
+
+TEST(Angles, RefusesGridsWithoutStepsAndRegionsOutsideTheMatrix)
+{
+    const Matrix m = Make(6, 6, [](int r, int c) { return r * c; });
+    const TAngleBinning b;
+    struct Case {
+        TAngleGrid grid;
+        TAngleRegion region;
+    };
+    const Case refused[] = {
+        {{0, 1, 1}, WholeRegion(6, 6)},
+        {{1, 0, 1}, WholeRegion(6, 6)},
+        {{1, 1, INFINITY}, WholeRegion(6, 6)},
+        {{NAN, 1, 1}, WholeRegion(6, 6)},
+        {{1, 1, 1}, {0, 0, 6, 5, 1}},
+        {{1, 1, 1}, {3, 0, 2, 5, 1}},
+        {{1, 1, 1}, {0, 0, 5, 5, 0}},
+    };
+    for (const Case& k : refused) {
+        TAngleCounts counts;
+        EXPECT_FALSE(CountAngles(m.Values.data(), 6, 6, k.region, k.grid, b, counts));
+        EXPECT_EQ(counts.Tilt, std::vector<std::uint32_t>(400, 1u));
+        TAngleField field;
+        EXPECT_FALSE(field.Compute(m.Values.data(), 6, 6, k.region, k.grid));
+        EXPECT_TRUE(field.Empty());
+    }
+    // Too small for an interior: computed, nothing counted.
+    const Matrix tiny = Make(3, 1, [](int, int) { return 5; });
+    TAngleCounts counts;
+    EXPECT_TRUE(CountAngles(tiny.Values.data(), 3, 1, WholeRegion(3, 1), {1, 1, 1}, {0, -1.0, 4, 8}, counts));
+    EXPECT_EQ(counts.Tilt, std::vector<std::uint32_t>(4, 1u));
+}
+
+// The kept-code binning gives the plain counters exactly, for rough and for smooth
+// surfaces (whose slopes sit on bar and sector boundaries: 45°, 0°, 90° directions), with
+// regions, sampling distances, levels and every bar and sector count that matters.
+TEST(Angles, TheFieldBinsExactlyAsThePlainAnalysis)
+{
+    std::mt19937 rng(20261210);
+    std::uniform_int_distribution<int> noise(-400, 400);
+    const Matrix rough = Make(131, 97, [&](int, int) { return noise(rng); });
+    const Matrix slope45 = Make(40, 30, [](int r, int c) { return 4 * c + 4 * r; });
+    const Matrix ridges = Make(64, 48, [](int r, int c) { return ((c / 3) % 2) * 6 - ((r / 5) % 3) * 2; });
+    const Matrix dome = Make(90, 70, [](int r, int c) {
+        return std::int64_t(std::lround(300 * std::cos((c - 45) / 20.0) * std::cos((r - 35) / 17.0)));
+    });
+    // Tall enough for bands of rows wholly above and wholly below the level, and large
+    // enough to run on several threads.
+    const Matrix tilted = Make(300, 260, [&](int r, int c) { return 40 * r + ((r * 7 + c * 13) % 11) * 3 - c; });
+    struct Surface {
+        const Matrix* m;
+        TAngleGrid grid;
+        TAngleRegion region;
+    };
+    const Surface surfaces[] = {
+        {&rough, {1, 1, 0.01}, WholeRegion(131, 97)},
+        {&rough, {3, 2, 1}, {5, 7, 120, 90, 2}},
+        {&slope45, {1, 1, 0.25}, WholeRegion(40, 30)},
+        {&slope45, {4, 4, 1}, WholeRegion(40, 30)},
+        {&ridges, {1, 1, 1}, WholeRegion(64, 48)},
+        {&dome, {5, 5, 0.2}, WholeRegion(90, 70)},
+        {&dome, {-5, 5, 0.2}, {10, 10, 80, 60, 3}},
+        {&tilted, {2, 3, 0.05}, WholeRegion(300, 260)},
+        {&tilted, {2, 3, -0.05}, WholeRegion(300, 260)},
+    };
+    const int bars[] = {4, 7, 90, 400, 500};
+    const int sectors[] = {8, 9, 16, 45, 360};
+    for (const Surface& s : surfaces) {
+        TAngleField field;
+        ASSERT_TRUE(field.Compute(s.m->Values.data(), s.m->Width, s.m->Height, s.region, s.grid, 0));
+        std::int32_t lo = 0, hi = 0;
+        ASSERT_TRUE(FindAngleRange(s.m->Values.data(), s.m->Width, s.m->Height, s.region, lo, hi));
+        for (int i = 0; i < 5; ++i)
+            for (const double level : {-1.0, 0.0, (hi - lo) * s.grid.ZScale * 0.5}) {
+                const TAngleBinning b{lo, level, bars[i], sectors[(i * 3 + int(level > 0)) % 5]};
+                TAngleCounts plain, fast;
+                ASSERT_TRUE(CountAngles(s.m->Values.data(), s.m->Width, s.m->Height, s.region, s.grid, b, plain));
+                field.Bin(s.m->Values.data(), b, fast, 0);
+                EXPECT_EQ(fast.Tilt, plain.Tilt) << "bars " << b.Bars << " level " << level;
+                EXPECT_EQ(fast.Orientation, plain.Orientation) << "sectors " << b.Sectors;
+            }
+    }
+}
+
+TEST(Angles, RangeOfARegion)
+{
+    const Matrix m = Make(5, 4, [](int r, int c) { return r == 3 && c == 4 ? -50 : r * 10 + c; });
+    std::int32_t lo = 0, hi = 0;
+    ASSERT_TRUE(FindAngleRange(m.Values.data(), 5, 4, WholeRegion(5, 4), lo, hi));
+    EXPECT_EQ(lo, -50);
+    EXPECT_EQ(hi, 33);
+    ASSERT_TRUE(FindAngleRange(m.Values.data(), 5, 4, {1, 1, 2, 2, 1}, lo, hi));
+    EXPECT_EQ(lo, 11);
+    EXPECT_EQ(hi, 22);
+    EXPECT_FALSE(FindAngleRange(m.Values.data(), 5, 4, {0, 0, 5, 3, 1}, lo, hi));
+}
+
+// d = trunc((bar + 2) × 2 / bars × 90) for the highest bar above 4 holding at least 1 % of
+// the most frequent bar, 4 when none does; at most 90.
+TEST(Angles, FitVisibleDegreesAndTheMeanTilt)
+{
+    std::vector<std::uint32_t> tilt(400, 1u);
+    tilt[20] = 1000;
+    tilt[50] = 10;   // exactly 1 %
+    tilt[60] = 9;    // below
+    EXPECT_EQ(FitVisibleDegrees(tilt), int(52 * 2 / 400.0 * 90));  // 23
+    tilt[50] = 9;
+    EXPECT_EQ(FitVisibleDegrees(tilt), int(22 * 2 / 400.0 * 90));  // bar 20 itself: 9
+    std::vector<std::uint32_t> flat(400, 1u);
+    EXPECT_EQ(FitVisibleDegrees(flat), 90);                        // bar 399 holds as much as bar 0
+    std::vector<std::uint32_t> low(400, 0u);
+    low[0] = 1000;
+    EXPECT_EQ(FitVisibleDegrees(low), 2);                          // none above 4 qualifies
+    std::vector<std::uint32_t> wide(8, 1u);
+    wide[7] = 5;
+    EXPECT_EQ(FitVisibleDegrees(wide), 90);                        // (7 + 2) × 2 / 8 × 90 > 90
+
+    std::vector<std::uint32_t> two(90, 1u);
+    two[10] = 4;  // 3 points at 10.5°
+    two[30] = 2;  // 1 point at 30.5°
+    EXPECT_DOUBLE_EQ(MeanTiltDegrees(two), (3 * 10.5 + 30.5) / 4);
+    EXPECT_EQ(MeanTiltDegrees(std::vector<std::uint32_t>(90, 1u)), 0.0);
+}

@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "processing/Areas.h"
+#include "support/TestSupport.h"
+
+using namespace processing;
+using testsupport::Near;
+
+namespace {
+
+std::vector<std::int32_t> Grid(int width, int height, std::int32_t (*fill)(int row, int col))
+{
+    std::vector<std::int32_t> v(std::size_t(width) * height);
+    for (int r = 0; r < height; ++r)
+        for (int c = 0; c < width; ++c)
+            v[std::size_t(r) * width + c] = fill(r, c);
+    return v;
+}
+
+}  // namespace
+
+TEST(Areas, NominalAndFullAreaOfFlatRampAndThinSurfaces)
+{
+    // Flat, 11 × 21 values with steps 2 and 3: 10 × 20 × 2 × 3 on both counts.
+    const auto flat = Grid(11, 21, [](int, int) { return 17; });
+    EXPECT_EQ(NominalArea(11, 21, 2, 3), 1200.0);
+    EXPECT_TRUE(Near(FullArea(flat.data(), 11, 21, 2, 3, 0.7), 1200.0));
+    EXPECT_TRUE(Near(AreaRatio(1200.0, FullArea(flat.data(), 11, 21, 2, 3, 0.7)), 1.0));
+
+    // Rising by 4 raw counts (2 after scaling) from row to row: every cell is a slanted
+    // rectangle dx × √(dy² + Δz²).
+    const auto ramp = Grid(7, 5, [](int r, int) { return 4 * r - 9; });
+    EXPECT_TRUE(Near(FullArea(ramp.data(), 7, 5, 1.5, 2.0, 0.5), 6 * 1.5 * 4 * std::sqrt(8.0)));
+    const auto columns = Grid(5, 7, [](int, int c) { return 3 * c; });
+    EXPECT_TRUE(Near(FullArea(columns.data(), 5, 7, 4.0, 1.0, 1.0), 4 * 5.0 * 6 * 1.0));
+
+    // One value wide or high: no cells.
+    const auto thin = Grid(1, 9, [](int r, int) { return r * r; });
+    EXPECT_EQ(NominalArea(1, 9, 2, 3), 0.0);
+    EXPECT_EQ(FullArea(thin.data(), 1, 9, 2, 3, 1), 0.0);
+    EXPECT_EQ(FullArea(thin.data(), 9, 1, 2, 3, 1), 0.0);
+    EXPECT_EQ(AreaRatio(0.0, 0.0), 0.0);
+    EXPECT_EQ(AreaRatio(5.0, 0.0), 0.0);
+}
+
+TEST(Areas, HeronOfATriangleAndOfANeedleThatRoundingBends)
+{
+    EXPECT_TRUE(Near(HeronArea(3, 4, 5), 6.0));
+    EXPECT_TRUE(Near(HeronArea(2, 2, 2), std::sqrt(3.0)));
+    // 1 + 1 < 2.0000000000000004: the radicand comes out below 0, the area is 0, not NaN.
+    EXPECT_EQ(HeronArea(1.0, 1.0, 2.0000000000000004), 0.0);
+}
