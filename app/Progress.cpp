@@ -12,7 +12,7 @@
 
 namespace {
 
-const char* const AbortQuestion = "Do you want to abort process";
+const char* const AbortQuestionText = "Do you want to abort process";
 const char* const AbortCaption = "Noise";
 // How often the dialog looks at its worker's progress and end, in milliseconds.
 constexpr int WorkerPollInterval = 15;
@@ -81,7 +81,14 @@ int TProgressThread::Position() const
 // ---------------------------------------------------------------------------------------
 // TProgressForm
 
-TProgressForm::TProgressForm(QWidget* owner) : QDialog(owner)
+TProgressForm::TProgressForm(QWidget* owner)
+    : QDialog(owner),
+      question_({[this] { return static_cast<platform::WorkerThread*>(Worker.get()); },
+                 [] {
+                     return platform::ShowMessage(AbortQuestionText, AbortCaption, platform::MessageIcon::Warning,
+                                                  platform::MessageButtons::YesNo) == platform::MessageResult::Yes;
+                 },
+                 [this] { RunAbortRoutine(); }, [this](bool workDone) { Finish(workDone); }})
 {
     setObjectName("ProgressForm");
     setWindowTitle("Wait, please...");
@@ -132,8 +139,6 @@ int TProgressForm::exec()
         Worker->Terminate();
         Worker->WaitFor();
         Worker.reset();
-        workEnded_ = true;
-        modalResult_ = TModalResult::Cancel;
         return QDialog::Rejected;
     }
     return result;
@@ -190,16 +195,11 @@ void TProgressForm::ThreadTerminated()
     UpdateProgressBar();
     Worker->WaitFor();
     Worker.reset();
-    workEnded_ = true;
-    if (asking_)
-        return; // the answer to the open question decides how the dialog closes
-    Finish(aborting_ ? TModalResult::Cancel : TModalResult::Ok);
+    question_.WorkEnded();
 }
 
 void TProgressForm::btCancelClick()
 {
-    if (modalResult_ != TModalResult::Ok)
-        modalResult_ = TModalResult::Cancel;
     FormClose();
 }
 
@@ -210,45 +210,14 @@ void TProgressForm::reject()
 
 void TProgressForm::closeEvent(QCloseEvent* event)
 {
-    // The dialog closes only through Finish; the close box acts as "&Cancel".
+    // The dialog closes only through the question's end; the close box acts as "&Cancel".
     event->ignore();
     btCancelClick();
 }
 
 void TProgressForm::FormClose()
 {
-    if (modalResult_ == TModalResult::Ok) {
-        Finish(TModalResult::Ok); // the work has ended: just close
-        return;
-    }
-    if (asking_ || aborting_)
-        return; // the question is open, or the stop is under way and closes the dialog
-
-    asking_ = true;
-    if (Worker)
-        Worker->Hold();
-    const platform::MessageResult answer =
-        platform::ShowMessage(AbortQuestion, AbortCaption, platform::MessageIcon::Warning,
-                              platform::MessageButtons::YesNo);
-    asking_ = false;
-
-    if (answer == platform::MessageResult::Yes) {
-        modalResult_ = TModalResult::Cancel;
-        aborting_ = true;
-        if (Worker)
-            Worker->Terminate();
-        RunAbortRoutine();
-        if (!Worker)
-            Finish(TModalResult::Cancel); // no worker left (none started, or it has ended)
-        // otherwise ThreadTerminated closes the dialog once the worker has ended
-        return;
-    }
-
-    modalResult_ = TModalResult::None;
-    if (Worker)
-        Worker->Release();
-    else if (workEnded_)
-        Finish(TModalResult::Ok); // the work ended while the question was open
+    question_.UserCloses();
 }
 
 void TProgressForm::RunAbortRoutine()
@@ -259,8 +228,7 @@ void TProgressForm::RunAbortRoutine()
         AbortMethod(this);
 }
 
-void TProgressForm::Finish(TModalResult result)
+void TProgressForm::Finish(bool workDone)
 {
-    modalResult_ = result;
-    done(result == TModalResult::Ok ? QDialog::Accepted : QDialog::Rejected);
+    done(workDone ? QDialog::Accepted : QDialog::Rejected);
 }

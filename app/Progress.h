@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/core/AbortQuestion.h"
 #include "platform/core/Progress.h"
 #include "platform/core/WorkerThread.h"
 
@@ -124,20 +125,17 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    enum class TModalResult { None, Ok, Cancel };
-
     void FormShow();
+    //! The user closes the dialog: the abort question, unless the work has ended.
     void FormClose();
     void PollWorker();
     void UpdateProgressBar();
     void RunAbortRoutine();
-    void Finish(TModalResult result);
+    //! Ends the modal run: Accepted once the work has ended by itself, else Rejected.
+    void Finish(bool workDone);
 
     std::unique_ptr<TProgressThread> Worker;
     QTimer* workerPoll_; // carries the worker's progress and its end to this thread
-    TModalResult modalResult_ = TModalResult::None;
     bool started_ = false;   // the work has been started (a dialog runs one work once)
-    bool workEnded_ = false; // the worker has returned
-    bool asking_ = false;    // the abort question is open
-    bool aborting_ = false;  // the abort was confirmed; waiting for the worker to end
+    platform::AbortQuestion question_; // closing: the abort question and the worker's end
 };

@@ -100,7 +100,18 @@ int TProgressThread::Position() const
 // ---------------------------------------------------------------------------------------
 // TProgressForm
 
-TProgressForm::TProgressForm(QWidget* parentWindow) : QDialog(parentWindow)
+TProgressForm::TProgressForm(QWidget* parentWindow)
+    : QDialog(parentWindow),
+      question_({[this] { return static_cast<platform::WorkerThread*>(worker_.get()); },
+                 [this] {
+                     return ShowMessage(this, "Do you want to abort process", "Noise", TMessageIcon::Warning,
+                                        TMessageButtons::YesNo) == TMessageAnswer::Yes;
+                 },
+                 [this] {
+                     if (abort_)
+                         abort_();
+                 },
+                 [this](bool workDone) { done(workDone ? mrOk : mrCancel); }})
 {
     setObjectName("ProgressForm");
     setWindowTitle("Wait, please...");
@@ -237,15 +248,11 @@ void TProgressForm::ThreadDone()
     workFailed_ = worker_->Failed();
     workResult_ = worker_->ReturnValue();
     worker_.reset();
-    workEnded_ = true;
-    if (!asking_)
-        Finish(aborting_ ? mrCancel : mrOk);
+    question_.WorkEnded();
 }
 
 void TProgressForm::btCancelClick()
 {
-    if (modalResult_ != mrOk)
-        modalResult_ = mrCancel;
     FormClose();
 }
 
@@ -256,44 +263,14 @@ void TProgressForm::reject()
 
 void TProgressForm::closeEvent(QCloseEvent* event)
 {
-    // The dialog closes only through Finish; its close box asks as "&Cancel" does.
+    // The dialog closes only through the question's end; its close box asks as "&Cancel" does.
     event->ignore();
     btCancelClick();
 }
 
 void TProgressForm::FormClose()
 {
-    if (modalResult_ == mrOk || asking_ || aborting_)
-        return;
-    asking_ = true;
-    if (worker_)
-        worker_->Hold();
-    const TMessageAnswer answer = ShowMessage(this, "Do you want to abort process", "Noise",
-                                              TMessageIcon::Warning, TMessageButtons::YesNo);
-    asking_ = false;
-    if (answer == TMessageAnswer::Yes) {
-        modalResult_ = mrCancel;
-        aborting_ = true;
-        if (worker_)
-            worker_->Terminate();
-        if (abort_)
-            abort_();
-        if (!worker_)
-            Finish(mrCancel);
-        // otherwise ThreadDone closes the dialog once the worker has ended
-        return;
-    }
-    modalResult_ = mrNone;
-    if (worker_)
-        worker_->Release();
-    else if (workEnded_)
-        Finish(mrOk);  // the work ended while the question was open
-}
-
-void TProgressForm::Finish(int result)
-{
-    modalResult_ = result;
-    done(result);
+    question_.UserCloses();
 }
 
 }  // namespace quindle

@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/core/AbortQuestion.h"
 #include "platform/core/Progress.h"
 #include "platform/core/WorkerThread.h"
 
@@ -127,7 +128,6 @@ private:
     void FormShow();
     void FormClose();
     void ShowProgress();
-    void Finish(int result);
 
     TWorkFunction function_ = nullptr;
     TWorkClosure closure_;
@@ -136,13 +136,10 @@ private:
     platform::ProgressValues progress_;
     std::unique_ptr<TProgressThread> worker_;
     QTimer* poll_;
-    int modalResult_ = 0;
     bool started_ = false;
-    bool workEnded_ = false;
-    bool asking_ = false;
-    bool aborting_ = false;
     bool workFailed_ = false;
     int workResult_ = 0;
+    platform::AbortQuestion question_;  // closing: the abort question and the worker's end
 };
 
 }  // namespace quindle
