@@ -127,8 +127,9 @@ TChartAxis::TLine TChartAxis::Line() const
     TLine line;
     line.From = Horizontal() ? area.left() : area.top();
     line.Length = Horizontal() ? area.width() : area.height();
-    line.Minimum = Minimum();
-    line.Span = Maximum() - line.Minimum;
+    // The range as drawn: an axis set to no length is drawn one unit long.
+    line.Minimum = axis_->min();
+    line.Span = axis_->max() - line.Minimum;
     // Values grow to the right and upwards unless the axis is inverted.
     line.Flipped = Horizontal() == Inverted();
     return line;

@@ -135,6 +135,13 @@ TEST(Chart, PixelsAndAxisValuesConvertBothWays)
     }
     // Outside the plot area the line goes on.
     EXPECT_GT(chart.TopAxis().CalcPosPoint(area.right() + 50), 200);
+    // An axis set to no length is drawn, and converts, one unit long.
+    chart.TopAxis().SetMinMax(5, 5);
+    EXPECT_EQ(chart.TopAxis().Maximum(), 5);
+    const QRect narrow = chart.PlotArea();
+    EXPECT_NEAR(chart.TopAxis().CalcPosPoint(narrow.left()), 5, 0.02);
+    EXPECT_NEAR(chart.TopAxis().CalcPosPoint(narrow.right()), 6, 0.02);
+    EXPECT_NEAR(chart.TopAxis().CalcPosValue(6), narrow.right(), 1);
 }
 
 TEST(Chart, LabelValueGroupsThousandsAndKeepsThreeDecimals)
