@@ -234,8 +234,6 @@ struct TCounters {
 // Marks "no edge" in a cell's edge level: level 255 has no table entry, so its edges are
 // never needed.
 constexpr std::uint8_t NoEdge = 255;
-// Rows whose counts fit 32 bits: a row adds fewer than 2^16 to a counter.
-constexpr int RowsPerFlush = 1 << 15;
 
 // A cell has k corners at or above level a: four while a is at most its smallest corner,
 // three or more while a is at most its second smallest. A cell adds an X edge at level a
@@ -252,6 +250,9 @@ void CountCells(const TLevels& levels, int firstRow, int endRow, THistograms& h)
     // (a loop the compiler turns into vector code), then the counts.
     std::vector<std::uint8_t> smallest(cells), second(cells), edgeX(cells), edgeY(cells);
     auto counters = std::make_unique<TCounters>();
+    // The 32-bit counters are moved on before they could overflow: a row adds at most
+    // `cells` to any of them.
+    const std::size_t rowsPerFlush = std::max<std::size_t>(1, std::size_t{0xFFFFFFFFu} / cells);
     for (int y = firstRow; y < endRow; ++y) {
         const std::uint8_t* top = levels.Level.data() + static_cast<std::size_t>(y) * w;
         const std::uint8_t* bottom = top + w;
@@ -288,7 +289,7 @@ void CountCells(const TLevels& levels, int firstRow, int endRow, THistograms& h)
             if (edgeY[x] != NoEdge)
                 ++c.EdgesY[edgeY[x]];
         }
-        if ((y - firstRow + 1) % RowsPerFlush == 0)
+        if (static_cast<std::size_t>(y - firstRow + 1) % rowsPerFlush == 0)
             c.MoveTo(h);
     }
     counters->MoveTo(h);
