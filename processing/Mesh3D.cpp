@@ -1,0 +1,370 @@
+#include "processing/Mesh3D.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace processing {
+
+// ---------------------------------------------------------------------------------------
+// The view
+
+TModelExtent ModelExtent(int width, int height)
+{
+    const std::int32_t w = std::max(width, 0) / 2;
+    const std::int32_t h = std::max(height, 0) / 2;
+    return {-w, -h, w, h};
+}
+
+int ViewBase(const TModelExtent& extent) { return std::max({extent.RightX, extent.TopY, 1}); }
+
+float ViewHalfHeight(const TModelExtent& extent, float zoom)
+{
+    return float(ViewBase(extent)) * zoom;
+}
+
+TZoomDrag DragZoom(const TModelExtent& extent, float viewHalfHeight, int dy)
+{
+    const float base = float(ViewBase(extent));
+    TZoomDrag r;
+    r.ViewHalfHeight = viewHalfHeight + float(dy / 2);
+    r.Zoom3D = r.ViewHalfHeight / base;
+    if (!(r.Zoom3D >= MinZoom3D) || r.Zoom3D > MaxZoom3D) {
+        r.Zoom3D = r.Zoom3D > MaxZoom3D ? MaxZoom3D : MinZoom3D;
+        r.ViewHalfHeight = base * r.Zoom3D;
+    }
+    return r;
+}
+
+int ZoomBarPosition(float zoom) { return static_cast<int>(std::trunc(double(zoom) * 10.0)); }
+
+TLight3D PlaceLight(int alfa, int fi, int radius)
+{
+    const double a = alfa * 3.141592653589793 * 0.005555555555555556;
+    const double f = fi * 3.141592653589793 * 0.005555555555555556;
+    const double r = radius;
+    TLight3D light;
+    light.Position = {static_cast<std::int32_t>(std::trunc(std::cos(a) * r * std::cos(f))),
+                      static_cast<std::int32_t>(std::trunc(std::cos(a) * r * std::sin(f))),
+                      static_cast<std::int32_t>(std::trunc(std::sin(a) * r))};
+    light.SpotDirection = {-std::cos(a) * std::cos(f), -std::cos(a) * std::sin(f), -std::sin(a)};
+    return light;
+}
+
+TViewVolume ViewVolume(int width, int height, float viewHalfHeight, int panX, int panY)
+{
+    const double w = std::max(width, 0);
+    const double h = height > 0 ? height : 1;
+    const double half = std::isfinite(viewHalfHeight) && viewHalfHeight > 0 ? viewHalfHeight : 1.0;
+    // A client area of no width still gets a volume of some width.
+    const double aspect = w > 0 ? w / h : 1.0 / h;
+    TViewVolume v;
+    v.Left = -aspect * half + panX;
+    v.Right = aspect * half + panX;
+    v.Bottom = -half - panY;
+    v.Top = half - panY;
+    v.Near = -half;
+    v.Far = half;
+    return v;
+}
+
+// ---------------------------------------------------------------------------------------
+// Texts
+
+std::string Fixed1(double value)
+{
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 1);
+    if (result.ec != std::errc())
+        return "0.0";
+    return std::string(buffer, result.ptr);
+}
+
+TInfoLines InfoLines(int width, int height, double xStep, double yStep, std::int64_t range,
+                     double zScale, const std::string& zUnit, double ra, double rq)
+{
+    TInfoLines lines;
+    lines.Size = Fixed1(width * xStep * 0.001) + " x " + Fixed1(height * yStep * 0.001) + " \xB5m";
+    lines.Amplitude = "A = " + Fixed1(double(range) * zScale) + " " + zUnit;
+    lines.Roughness = "Ra = " + Fixed1(ra) + "   Rq = " + Fixed1(rq);
+    return lines;
+}
+
+TAxisLabels AxisLabels(int width, int height, std::int32_t maxValue, double xStep, double yStep,
+                       double zScale)
+{
+    TAxisLabels labels;
+    for (int k = 1; k <= 2; ++k) {
+        labels.X[k - 1] = Fixed1(width * 0.5 * k * xStep * 0.001);
+        labels.Y[k - 1] = Fixed1(height * 0.5 * k * yStep * 0.001);
+        labels.Z[k - 1] = Fixed1(maxValue * 0.5 * k * zScale);
+    }
+    return labels;
+}
+
+// ---------------------------------------------------------------------------------------
+// The surface
+
+std::int64_t TSurfaceMesh::VertexCount() const
+{
+    std::int64_t n = 0;
+    for (const TMeshPass& p : Passes)
+        n += p.VertexCount();
+    return n;
+}
+
+namespace {
+
+//! The normal of the facet through p0, p1 and p2, as the 2-D view's shading takes it: with
+//! a = p1 − p0 and b = p2 − p0, (−(a.y b.z − a.z b.y), −(b.x a.z − a.x b.z), |a.x b.y − b.x a.y|).
+std::array<float, 3> FacetNormalOf(const float p0[3], const float p1[3], const float p2[3])
+{
+    const float ax = p1[0] - p0[0], ay = p1[1] - p0[1], az = p1[2] - p0[2];
+    const float bx = p2[0] - p0[0], by = p2[1] - p0[1], bz = p2[2] - p0[2];
+    return {-(ay * bz - az * by), -(bx * az - ax * bz), std::fabs(ax * by - bx * ay)};
+}
+
+//! The emission of the surface in the order of the drawing steps.
+class SurfaceWriter {
+public:
+    SurfaceWriter(const TSurfaceInput& in, IVertexSink& sink)
+        : in_(in), sink_(sink), extent_(ModelExtent(in.Width, in.Height)),
+          type_(std::clamp(in.DrawType, 0, 5)), step_(std::max(in.DrawStep, 1))
+    {
+    }
+
+    void Write()
+    {
+        if (!in_.Heights || in_.Width <= 0 || in_.Height <= 0)
+            return;
+        const bool skin = (type_ == dtColorGrid || type_ == dtPolygon) && in_.Skin;
+        // Polygon mode: the colour grid without "draw inside" shows the mesh as lines.
+        sink_.PolygonFill(!(type_ == dtColorGrid && !in_.DrawInside));
+        sink_.Colour(TColourRole::Background);
+        Mesh(skin);
+        if (type_ != dtPolygon && (type_ != dtColorGrid || in_.DrawInside))
+            Overlay();
+        if (in_.DrawLateralFace)
+            LateralFaces();
+    }
+
+private:
+    std::int32_t V(int r, int c) const
+    {
+        return in_.Heights[std::size_t(r) * std::size_t(in_.Width) + std::size_t(c)];
+    }
+    //! A height as drawn: v − Z offset (+ lift), in 64 bits before it becomes a float.
+    float Z(int r, int c, int lift = 0) const
+    {
+        return float(std::int64_t(V(r, c)) - in_.ZOffset + lift);
+    }
+    float X(int c) const { return float(std::int64_t(extent_.LeftX) + c); }
+    float Y(int r) const { return float(std::int64_t(extent_.TopY) - r); }
+
+    void SkinAt(int r, int c)
+    {
+        const std::int64_t above =
+            std::int64_t(in_.Skin[std::size_t(r) * std::size_t(in_.Width) + std::size_t(c)]) -
+            in_.SkinMin;
+        int entry = 0;
+        if (in_.ColourCount > 0 && in_.RawPerColour > 0) {
+            const double q = double(above) / in_.RawPerColour;
+            entry = q >= in_.ColourCount - 1 ? in_.ColourCount - 1 : q > 0 ? int(q) : 0;
+        }
+        const platform::PaletteEntry e =
+            in_.Palette && in_.ColourCount > 0 ? in_.Palette[entry] : platform::PaletteEntry{};
+        sink_.SkinColour(e.peRed, e.peGreen, e.peBlue);
+    }
+
+    void Mesh(bool skin)
+    {
+        const int s = step_;
+        for (int r = 0; r < in_.Height - s; r += s) {
+            sink_.Begin(TPrimitive::QuadStrip);
+            for (int c = 0; c < in_.Width - s; c += s) {
+                // p(r, c) as the facet's points take it: floats of the raw heights.
+                const float p0[3] = {X(c), Y(r), float(V(r, c))};
+                const float p1[3] = {X(c + s), Y(r), float(V(r, c + s))};
+                const float p2[3] = {X(c), Y(r + s), float(V(r + s, c))};
+                const auto n = FacetNormalOf(p0, p1, p2);
+                sink_.Normal(n[0], n[1], n[2]);
+                if (skin)
+                    SkinAt(r, c);
+                sink_.Vertex(X(c), Y(r), Z(r, c));
+                sink_.Normal(n[0], n[1], n[2]);
+                if (skin)
+                    SkinAt(r + s, c);
+                sink_.Vertex(X(c), Y(r + s), Z(r + s, c));
+            }
+            sink_.End();
+        }
+    }
+
+    void Overlay()
+    {
+        static constexpr TPrimitive kinds[] = {TPrimitive::Points, TPrimitive::LineStrip,
+                                               TPrimitive::Lines, TPrimitive::QuadStrip,
+                                               TPrimitive::QuadStrip};
+        const int s = step_;
+        const bool pairs = type_ >= dtLinesY;
+        sink_.PolygonFill(false);
+        sink_.Colour(TColourRole::Grid);
+        for (int r = 0; r < in_.Height - s; r += s) {
+            sink_.Begin(kinds[type_]);
+            for (int c = 0; c < in_.Width - s; c += s) {
+                sink_.Vertex(X(c), Y(r), Z(r, c, 10));
+                if (pairs)
+                    sink_.Vertex(X(c), Y(r + s), Z(r + s, c, 10));
+            }
+            sink_.End();
+        }
+    }
+
+    void LateralFaces()
+    {
+        const int s = step_, W = in_.Width, H = in_.Height;
+        const float m = float(std::int64_t(in_.MinHeight) - in_.ZOffset);
+        const float top = float(extent_.TopY), bottom = float(extent_.BottomY);
+        const float left = float(extent_.LeftX), right = float(extent_.RightX);
+        sink_.Colour(TColourRole::LateralFace);
+        // Front and back edges along x, left and right edges along y.
+        const struct {
+            float nx, ny;
+            bool alongX;
+            int fixed;  // the row or column the heights come from
+            float at;   // the face's y (along x) or x (along y)
+        } faces[] = {{0, 1, true, 0, top},
+                     {0, -1, true, H - 1, bottom},
+                     {-1, 0, false, 0, left},
+                     {1, 0, false, W - 1, right}};
+        for (const auto& f : faces) {
+            sink_.Begin(TPrimitive::QuadStrip);
+            sink_.Normal(f.nx, f.ny, 0);
+            for (int i = 0; i < (f.alongX ? W : H); i += s) {
+                const float x = f.alongX ? X(i) : f.at;
+                const float y = f.alongX ? f.at : Y(i);
+                sink_.Vertex(x, y, f.alongX ? Z(f.fixed, i) : Z(i, f.fixed));
+                sink_.Vertex(x, y, m);
+            }
+            sink_.End();
+        }
+        sink_.Colour(TColourRole::Bottom);
+        sink_.Begin(TPrimitive::Quads);
+        sink_.Vertex(left, bottom, m);
+        sink_.Vertex(right, bottom, m);
+        sink_.Vertex(right, top, m);
+        sink_.Vertex(left, top, m);
+        sink_.End();
+    }
+
+    const TSurfaceInput& in_;
+    IVertexSink& sink_;
+    TModelExtent extent_;
+    int type_;
+    int step_;
+};
+
+//! Collects an emission into vertex arrays: a new pass at every change of polygon mode or
+//! colour, a run for every primitive, the normal in force stored with every vertex.
+class MeshCollector final : public IVertexSink {
+public:
+    explicit MeshCollector(TSurfaceMesh& mesh) : mesh_(mesh) {}
+
+    void PolygonFill(bool filled) override
+    {
+        filled_ = filled;
+        pass_ = nullptr;
+    }
+    void Colour(TColourRole role) override
+    {
+        role_ = role;
+        skin_ = false;
+        pass_ = nullptr;
+    }
+    void Begin(TPrimitive kind) override
+    {
+        if (!pass_) {
+            pass_ = &mesh_.Passes.emplace_back();
+            pass_->Filled = filled_;
+            pass_->Colour = role_;
+        }
+        pass_->Runs.push_back({kind, std::int32_t(pass_->VertexCount()), 0});
+    }
+    void Normal(float x, float y, float z) override { normal_ = {x, y, z}; }
+    void SkinColour(std::uint8_t r, std::uint8_t g, std::uint8_t b) override
+    {
+        colour_ = {r, g, b};
+        skin_ = true;
+    }
+    void Vertex(float x, float y, float z) override
+    {
+        pass_->Vertices.insert(pass_->Vertices.end(), {x, y, z});
+        pass_->Normals.insert(pass_->Normals.end(), normal_.begin(), normal_.end());
+        if (skin_) {
+            pass_->Colour = TColourRole::Skin;
+            pass_->Colours.insert(pass_->Colours.end(), colour_.begin(), colour_.end());
+        }
+        ++pass_->Runs.back().Count;
+    }
+    void End() override
+    {
+        if (pass_ && !pass_->Runs.empty() && pass_->Runs.back().Count == 0)
+            pass_->Runs.pop_back();
+    }
+    void Finish()
+    {
+        std::erase_if(mesh_.Passes, [](const TMeshPass& p) { return p.Runs.empty(); });
+        mesh_.FinalNormal = normal_;
+    }
+
+private:
+    TSurfaceMesh& mesh_;
+    TMeshPass* pass_ = nullptr;
+    bool filled_ = true;
+    TColourRole role_ = TColourRole::Background;
+    std::array<float, 3> normal_{0, 0, 1};
+    std::array<std::uint8_t, 3> colour_{};
+    bool skin_ = false;
+};
+
+}  // namespace
+
+void DrawSurfacePlain(const TSurfaceInput& in, IVertexSink& sink)
+{
+    SurfaceWriter(in, sink).Write();
+}
+
+TSurfaceMesh BuildSurface(const TSurfaceInput& in)
+{
+    TSurfaceMesh mesh;
+    MeshCollector collector(mesh);
+    DrawSurfacePlain(in, collector);
+    collector.Finish();
+    return mesh;
+}
+
+void ReplayMesh(const TSurfaceMesh& mesh, IVertexSink& sink)
+{
+    for (const TMeshPass& pass : mesh.Passes) {
+        sink.PolygonFill(pass.Filled);
+        sink.Colour(pass.Colour == TColourRole::Skin ? TColourRole::Background : pass.Colour);
+        const bool skin = !pass.Colours.empty();
+        const bool normals = !pass.Normals.empty();
+        if (!normals)
+            sink.Normal(pass.Normal[0], pass.Normal[1], pass.Normal[2]);
+        for (const TMeshRun& run : pass.Runs) {
+            sink.Begin(run.Kind);
+            for (std::int32_t i = run.First; i < run.First + run.Count; ++i) {
+                const std::size_t k = std::size_t(i) * 3;
+                if (normals)
+                    sink.Normal(pass.Normals[k], pass.Normals[k + 1], pass.Normals[k + 2]);
+                if (skin)
+                    sink.SkinColour(pass.Colours[k], pass.Colours[k + 1], pass.Colours[k + 2]);
+                sink.Vertex(pass.Vertices[k], pass.Vertices[k + 1], pass.Vertices[k + 2]);
+            }
+            sink.End();
+        }
+    }
+}
+
+}  // namespace processing
