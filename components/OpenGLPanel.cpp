@@ -1,0 +1,363 @@
+#include "components/OpenGLPanel.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QOpenGLExtraFunctions>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLWidget>
+#include <QPainter>
+#include <QPrinter>
+#include <QVBoxLayout>
+#include <cstring>
+#include <new>
+
+#include "platform/core/Messages.h"
+#include "platform/gui/Bitmap.h"
+
+
+bool OpenGLWidgetsSupported()
+{
+    const QString platform = QGuiApplication::platformName();
+    return !platform.isEmpty() && platform != "offscreen" && platform != "minimal" &&
+           platform != "linuxfb" && platform != "vnc";
+}
+
+//! The OpenGL widget that fills a panel; it forwards its events to the panel. With Manual
+//! swapping of a double-buffered context it draws into a back buffer of its own, which the
+//! panel's SwapBuffers shows.
+class TOpenGLSurface final : public QOpenGLWidget {
+public:
+    explicit TOpenGLSurface(TOpenGLPanel* panel) : QOpenGLWidget(panel), panel_(panel)
+    {
+        setObjectName("OpenGLSurface");
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        // What the widget shows stays until it is drawn over, as a front buffer does.
+        setUpdateBehavior(QOpenGLWidget::PartialUpdate);
+    }
+    ~TOpenGLSurface() override
+    {
+        makeCurrent();
+        back_.reset();
+        panel_->DeleteFonts();
+        doneCurrent();
+    }
+
+    bool DrawsToBack() const { return panel_->GLSwapBuffers == Manual && panel_->DoubleBuffered(); }
+
+    //! Copies the back buffer into what the widget shows.
+    void Present()
+    {
+        if (!back_ || !context())
+            return;
+        makeCurrent();
+        QOpenGLExtraFunctions* f = context()->extraFunctions();
+        f->glBindFramebuffer(GL_READ_FRAMEBUFFER, back_->handle());
+        f->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, defaultFramebufferObject());
+        f->glBlitFramebuffer(0, 0, back_->width(), back_->height(), 0, 0, back_->width(), back_->height(),
+                             GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        f->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+        doneCurrent();
+        presenting_ = true;
+        update();
+    }
+
+protected:
+    void initializeGL() override
+    {
+        connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+            makeCurrent();
+            back_.reset();
+            panel_->DeleteFonts();
+            doneCurrent();
+        });
+        panel_->SurfaceInit();
+    }
+    void resizeGL(int, int) override { panel_->SurfaceResize(); }
+    void paintGL() override
+    {
+        if (presenting_) {
+            presenting_ = false;  // the composition of a presented back buffer
+            return;
+        }
+        if (!DrawsToBack()) {
+            panel_->SurfacePaint();
+            return;
+        }
+        const QSize size(std::max(1, int(width() * devicePixelRatioF())),
+                         std::max(1, int(height() * devicePixelRatioF())));
+        if (!back_ || back_->size() != size)
+            back_ = std::make_unique<QOpenGLFramebufferObject>(size, QOpenGLFramebufferObject::Depth);
+        back_->bind();
+        panel_->SurfacePaint();
+        context()->functions()->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+    }
+
+private:
+    TOpenGLPanel* panel_;
+    std::unique_ptr<QOpenGLFramebufferObject> back_;
+    bool presenting_ = false;
+};
+
+TOpenGLPanel::TOpenGLPanel(QWidget* owner) : QWidget(owner)
+{
+    setObjectName("OpenGLPanel");
+    MaskFloatingPointExceptions();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    setAutoFillBackground(false);
+}
+
+TOpenGLPanel::~TOpenGLPanel() { DestroyGLContext(); }
+
+void TOpenGLPanel::SetPFDPixelType(TPFDPixelTypes type)
+{
+    PixelType = type;
+    PixelTypeValue = type == f_PFD_TYPE_COLORINDEX ? 1 : 0;
+}
+
+void TOpenGLPanel::SetFont3DFormat(TFont3DFormat format)
+{
+    Font3D_Format = format;
+    OutlineFormatValue = format == f_WGL_FONT_LINES ? 0 : 1;
+}
+
+bool TOpenGLPanel::event(QEvent* e)
+{
+    // The window is made: the owner's last word on the properties, then the context.
+    if (e->type() == QEvent::Polish && !created_) {
+        created_ = true;
+        if (OnPreInit)
+            OnPreInit(this);
+        if (!CreateGLContext())
+            GLMessage("Open GL Context Create Failed");
+    }
+    return QWidget::event(e);
+}
+
+bool TOpenGLPanel::CreateGLContext()
+{
+    const PIXELFORMATDESCRIPTOR pfd = PanelDescriptor(PFDFlags, PixelTypeValue, cColorBits, cDepthBits);
+    QSurfaceFormat format;
+    if (!SurfaceFormatOf(pfd, format)) {
+        GLCallFailed("ChoosePixelFormat:");
+        return false;
+    }
+    if (!OpenGLWidgetsSupported()) {
+        GLCallFailed("wglRenderingContext:");
+        return false;
+    }
+    doubleBuffered_ = (pfd.dwFlags & PFD_DOUBLEBUFFER) != 0;
+    descriptor_ = DescribeFormat(format, pfd.dwFlags);
+    if ((descriptor_.dwFlags & PFD_NEED_PALETTE) && !ConstructPalette(descriptor_))
+        return false;
+    delete surface_;
+    surface_ = new TOpenGLSurface(this);
+    surface_->setFormat(format);
+    layout()->addWidget(surface_);
+    return true;
+}
+
+void TOpenGLPanel::DestroyGLContext()
+{
+    if (surface_) {
+        delete surface_;  // deletes the fonts with its context current, then the context
+        surface_ = nullptr;
+    }
+    DeleteFonts();
+    palette_.reset();
+}
+
+bool TOpenGLPanel::ConstructPalette(const PIXELFORMATDESCRIPTOR& pfd)
+{
+    try {
+        palette_ = platform::CreatePalette(PaletteOfDescriptor(pfd));
+    } catch (const std::bad_alloc&) {
+        GLMessage("ConstructPalette: Malloc failure");
+        return false;
+    }
+    return palette_ != nullptr;
+}
+
+bool TOpenGLPanel::HasContext() const { return surface_ && surface_->isValid(); }
+
+QOpenGLContext* TOpenGLPanel::Context() const { return HasContext() ? surface_->context() : nullptr; }
+
+QWidget* TOpenGLPanel::Surface() const { return surface_; }
+
+bool TOpenGLPanel::MakeOpenGLPanelCurrent()
+{
+    if (!HasContext()) {
+        GLCallFailed("wglMakeCurrent:");
+        return false;
+    }
+    surface_->makeCurrent();
+    return true;
+}
+
+void TOpenGLPanel::MakeOpenGLPanelNotCurrent()
+{
+    if (surface_ && surface_->context() && QOpenGLContext::currentContext() == surface_->context())
+        surface_->doneCurrent();
+}
+
+void TOpenGLPanel::SwapBuffers()
+{
+    if (surface_ && doubleBuffered_ && surface_->DrawsToBack())
+        surface_->Present();
+}
+
+bool TOpenGLPanel::PanelShareLists(TOpenGLPanel* other)
+{
+    return other && Context() && other->Context() && QOpenGLContext::areSharing(Context(), other->Context());
+}
+
+void TOpenGLPanel::DeleteFonts()
+{
+    font3D_.reset();
+    font2D_.reset();
+}
+
+void TOpenGLPanel::Create3DFont()
+{
+    font3D_.reset();
+    font3D_ = Create3DFont(&Font3D_Type, Font3D_FirstGylph, Font3D_NumGylph, Font3D_MaxDeviation,
+                           Font3D_Extrustion, OutlineFormatValue);
+}
+
+void TOpenGLPanel::Create2DFont()
+{
+    font2D_.reset();
+    font2D_ = Create2DFont(&Font2D_Type, Font2D_FirstGylph, Font2D_NumGylph);
+}
+
+std::unique_ptr<OpenGLFont3D> TOpenGLPanel::Create3DFont(const TGLFont* font, int first, int count,
+                                                         float deviation, float extrusion, int format)
+{
+    return BuildFont3D(font, first, count, deviation, extrusion, format);
+}
+
+std::unique_ptr<OpenGLFont2D> TOpenGLPanel::Create2DFont(const TGLFont* font, int first, int count)
+{
+    return BuildFont2D(font, first, count);
+}
+
+// -------------------------------------------------------------------------------------
+// The surface's events
+
+void TOpenGLPanel::SurfaceInit()
+{
+    // Without OnInit no font is built.
+    if (!OnInit)
+        return;
+    if (Font3D_Enabled)
+        Create3DFont();
+    if (Font2D_Enabled)
+        Create2DFont();
+    OnInit(this);
+}
+
+void TOpenGLPanel::SurfaceResize()
+{
+    if (OnResize)
+        OnResize(this);
+}
+
+void TOpenGLPanel::SurfacePaint()
+{
+    if (OnPaint)
+        OnPaint(this);
+}
+
+void TOpenGLPanel::Paint()
+{
+    if (OnPaint && HasContext())
+        surface_->repaint();
+}
+
+// -------------------------------------------------------------------------------------
+// Pictures
+
+void TOpenGLPanel::CapturePicture(platform::TBitmap& bitmap)
+{
+    bitmap.SetPixelFormat(platform::pf24bit);
+    bitmap.SetSize(width(), height());
+    if (!HasContext() || bitmap.Empty())
+        return;
+    raise();
+    const QImage shown = surface_->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+    const int w = std::min(bitmap.Width(), shown.width());
+    const int h = std::min(bitmap.Height(), shown.height());
+    for (int y = 0; y < h; ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(shown.constScanLine(y));
+        std::uint8_t* to = bitmap.ScanLine(y);
+        for (int x = 0; x < w; ++x) {
+            to[3 * x] = std::uint8_t(qBlue(from[x]));
+            to[3 * x + 1] = std::uint8_t(qGreen(from[x]));
+            to[3 * x + 2] = std::uint8_t(qRed(from[x]));
+        }
+    }
+}
+
+bool TOpenGLPanel::SaveOpenGLPanelToFile(const std::string& fileName)
+{
+    platform::TBitmap bitmap;
+    CapturePicture(bitmap);
+    return bitmap.SaveToFile(fileName);
+}
+
+bool TOpenGLPanel::PrintOpenGLPanel(QPrinter* printer)
+{
+    QImage picture;
+    try {
+        platform::TBitmap bitmap;
+        CapturePicture(bitmap);
+        picture = bitmap.Image().copy();
+    } catch (const std::bad_alloc&) {
+        GLMessage("Print: Malloc Error");
+        return false;
+    }
+    if (picture.isNull()) {
+        GLMessage("Print: Malloc Error");
+        return false;
+    }
+    std::unique_ptr<QPrinter> own;
+    if (!printer) {
+        own = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer = own.get();
+    }
+    const TPrintRect r = PrintRectangle(PrintScale, picture.width(), picture.height(), PixelsPerInch,
+                                        printer->logicalDpiX(), printer->logicalDpiY(), printer->width(),
+                                        printer->height());
+    QPainter painter;
+    if (!painter.begin(printer))
+        return false;
+    painter.drawImage(QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top), picture);
+    return painter.end();
+}
+
+// -------------------------------------------------------------------------------------
+// Mouse
+
+void TOpenGLPanel::mousePressEvent(QMouseEvent* e)
+{
+    if (OnMouseDown)
+        OnMouseDown(this, e->button(), e->modifiers(), int(e->position().x()), int(e->position().y()));
+    e->accept();
+}
+
+void TOpenGLPanel::mouseMoveEvent(QMouseEvent* e)
+{
+    if (OnMouseMove)
+        OnMouseMove(this, e->buttons(), e->modifiers(), int(e->position().x()), int(e->position().y()));
+    e->accept();
+}
+
+void TOpenGLPanel::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (OnMouseUp)
+        OnMouseUp(this, e->button(), e->modifiers(), int(e->position().x()), int(e->position().y()));
+    e->accept();
+}
