@@ -29,6 +29,7 @@
 #include "View2D.h"
 #include "OpenRequest.h"
 #include "ViewLayout.h"
+#include "View3D.h"
 #include "OptionsForm.h"
 #include "PlugInHost.h"
 #include "Pluginmanager.h"
@@ -517,6 +518,8 @@ TStepWindow* TMainForm::CreateChannelView(TObjectSPM* step, int channel)
 TStepWindow* TMainForm::CreateStepWindow(TObjectSPM* step, int kind)
 {
     switch (kind) {
+    case 1:
+        return NewView3D(step, MdiArea);  // app/View3D.h
     case 2:
         return NewProfileWindow(step, MdiArea);
     case 3: {

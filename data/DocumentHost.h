@@ -101,6 +101,9 @@ public:
     virtual void ShowZoomIndex(int zoomIndex) {}
     //! Hands the step to the view-layout window (null: none).
     virtual void AttachViewLayout(TObjectSPM* step) {}
+    //! The 3-D view of the step changed its Zoom3D (a right-button drag): the view-layout
+    //! window's zoom bar follows when it shows the step.
+    virtual void Zoom3DChanged(TObjectSPM* step) {}
     //! A step is about to go: nothing of the host may stay bound to it.
     virtual void StepDestroyed(TObjectSPM* step) {}
 };
