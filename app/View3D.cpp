@@ -179,6 +179,10 @@ TView3DForm::TView3DForm(TObjectSPM* step, TViewSettings* settings, QMdiArea* ar
     grid->addWidget(sbY, 0, 1);
     grid->addWidget(sbX, 1, 0);
 
+    FormCreate();
+    // Without OpenGL the view never becomes a window: its creator frees it.
+    if (!created_)
+        return;
     if (area_) {
         auto* frame = new TView3DFrame(this);
         frame_ = frame;
@@ -195,7 +199,10 @@ TView3DForm::TView3DForm(TObjectSPM* step, TViewSettings* settings, QMdiArea* ar
     } else {
         setAttribute(Qt::WA_DeleteOnClose);
     }
-    FormCreate();
+    if (frame_)
+        frame_->resize(400, 400);
+    else
+        resize(400, 400);
 }
 
 TView3DForm::~TView3DForm()
@@ -263,10 +270,6 @@ void TView3DForm::FormCreate()
         InfoRoughness = info.Roughness;
     }
     ApplySettings();
-    if (frame_)
-        frame_->resize(400, 400);
-    else
-        resize(400, 400);
 }
 
 void TView3DForm::FetchChannels(bool resetSkin)
