@@ -573,14 +573,18 @@ TPrintRect PrintRectangle(TOpenGLPrintScale scale, int width, int height, std::i
         r.Bottom = my + static_cast<int>(double(height) / pixelsPerInch * printerPpiY);
         break;
     case pglPrintToFit: {
-        const double availableX = std::max(pageWidth - 2 * mx, 0);
-        const double availableY = std::max(pageHeight - 2 * my, 0);
+        const std::int64_t availableX = std::max(pageWidth - 2 * mx, 0);
+        const std::int64_t availableY = std::max(pageHeight - 2 * my, 0);
         if (width <= 0 || height <= 0)
             break;
         // The side that limits is used whole; the other keeps the picture's proportions.
-        const double k = std::min(availableX / width, availableY / height);
-        r.Right = mx + static_cast<int>(width * k);
-        r.Bottom = my + static_cast<int>(height * k);
+        if (availableX * height <= availableY * width) {
+            r.Right = mx + int(availableX);
+            r.Bottom = my + int(std::int64_t(height) * availableX / width);
+        } else {
+            r.Bottom = my + int(availableY);
+            r.Right = mx + int(std::int64_t(width) * availableY / height);
+        }
         break;
     }
     }
