@@ -77,6 +77,11 @@ bool TZtOpenGL::CreateGLContext()
         frame_.reset();
     }
     const bool framed = frame_ && frame_->isValid();
+    if (framed) {
+        // A new context's viewport covers what it draws into: the picture.
+        frame_->bind();
+        glViewport(0, 0, size.width(), size.height());
+    }
     context->doneCurrent();
     if (!framed) {
         frame_.reset();

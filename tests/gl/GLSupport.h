@@ -1,0 +1,52 @@
+#pragma once
+// Helpers of the OpenGL tests: skipping where no OpenGL widget can be shown, waiting for
+// a widget's first frame, and looking at pictures.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QTest>
+#include <QWidget>
+
+#include "components/OpenGLPanel.h"
+#include "platform/gui/Bitmap.h"
+
+//! Skips the test on platforms without OpenGL widgets (no display).
+#define SKIP_WITHOUT_OPENGL()                                                   \
+    do {                                                                        \
+        if (!OpenGLWidgetsSupported())                                          \
+            GTEST_SKIP() << "no OpenGL widgets on this platform (no display)"; \
+    } while (0)
+
+namespace gltest {
+
+//! Shows the widget and lets it draw its first frames.
+inline bool ShowAndWait(QWidget& w)
+{
+    w.show();
+    const bool exposed = QTest::qWaitForWindowExposed(w.window());
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
+    return exposed;
+}
+
+//! The panel's picture as an RGB32 image.
+inline QImage Capture(TOpenGLPanel& panel)
+{
+    platform::TBitmap bitmap;
+    panel.CapturePicture(bitmap);
+    return bitmap.Image().convertToFormat(QImage::Format_RGB32);
+}
+
+//! Pixels that differ from the colour.
+inline int CountOtherThan(const QImage& image, QRgb colour)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += (image.pixel(x, y) & 0xFFFFFF) != (colour & 0xFFFFFF);
+    return n;
+}
+
+}  // namespace gltest
