@@ -17,6 +17,7 @@
 
 #include <GL/gl.h>
 
+#include "ChildWindow.h"
 #include "components/OpenGLPanel.h"
 #include "data/ObjectSPM.h"
 #include "data/Spmdata.h"
@@ -309,14 +310,7 @@ void TView3DForm::TearDown()
 
 void TView3DForm::Show()
 {
-    if (frame_) {
-        frame_->show();
-        if (area_)
-            area_->setActiveSubWindow(frame_);
-    } else {
-        show();
-    }
-    setFocus();
+    ShowChild(this, area_, frame_);
 }
 
 // -------------------------------------------------------------------------------------
@@ -354,25 +348,12 @@ void TView3DForm::ApplySettings()
 
 void TView3DForm::Focus()
 {
-    if (frame_) {
-        if (frame_->isMinimized())
-            frame_->showNormal();
-        if (area_)
-            area_->setActiveSubWindow(frame_);
-        frame_->raise();
-    } else {
-        show();
-        raise();
-    }
-    setFocus();
+    FocusChild(this, area_, frame_);
 }
 
 void TView3DForm::CloseWindow()
 {
-    if (frame_)
-        frame_->close();
-    else
-        close();
+    CloseChild(this, frame_);
 }
 
 void TView3DForm::Detach()
@@ -387,10 +368,7 @@ void TView3DForm::Detach()
 
 void TView3DForm::SetCaption(const std::string& caption)
 {
-    const QString title = QString::fromUtf8(caption.c_str());
-    setWindowTitle(title);
-    if (frame_)
-        frame_->setWindowTitle(title);
+    SetChildCaption(this, frame_, caption);
 }
 
 void TView3DForm::UpdateCaption()

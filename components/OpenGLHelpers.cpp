@@ -598,3 +598,101 @@ int GetDisplayBPP()
 }
 
 bool SetDisplayBPP(int) { return false; }
+
+// ---------------------------------------------------------------------------------------
+// The components' common part
+
+TOpenGLComponentBase::TOpenGLComponentBase() { MaskFloatingPointExceptions(); }
+
+TOpenGLComponentBase::~TOpenGLComponentBase() { DeleteFonts(); }
+
+void TOpenGLComponentBase::SetPFDPixelType(TPFDPixelTypes type)
+{
+    PixelType = type;
+    PixelTypeValue = type == f_PFD_TYPE_COLORINDEX ? 1 : 0;
+}
+
+void TOpenGLComponentBase::SetFont3DFormat(TFont3DFormat format)
+{
+    Font3D_Format = format;
+    OutlineFormatValue = format == f_WGL_FONT_LINES ? 0 : 1;
+}
+
+bool TOpenGLComponentBase::ConstructPalette(const PIXELFORMATDESCRIPTOR& pfd)
+{
+    try {
+        palette_ = platform::CreatePalette(PaletteOfDescriptor(pfd));
+    } catch (const std::bad_alloc&) {
+        GLMessage("ConstructPalette: Malloc failure");
+        return false;
+    }
+    return palette_ != nullptr;
+}
+
+void TOpenGLComponentBase::Create3DFont()
+{
+    font3D_.reset();
+    font3D_ = Create3DFont(&Font3D_Type, Font3D_FirstGylph, Font3D_NumGylph, Font3D_MaxDeviation,
+                           Font3D_Extrustion, OutlineFormatValue);
+}
+
+void TOpenGLComponentBase::Create2DFont()
+{
+    font2D_.reset();
+    font2D_ = Create2DFont(&Font2D_Type, Font2D_FirstGylph, Font2D_NumGylph);
+}
+
+std::unique_ptr<OpenGLFont3D> TOpenGLComponentBase::Create3DFont(const TGLFont* font, int first, int count,
+                                                                 float deviation, float extrusion, int format) const
+{
+    return BuildFont3D(font, first, count, deviation, extrusion, format);
+}
+
+std::unique_ptr<OpenGLFont2D> TOpenGLComponentBase::Create2DFont(const TGLFont* font, int first, int count) const
+{
+    return BuildFont2D(font, first, count);
+}
+
+void TOpenGLComponentBase::DeleteFonts()
+{
+    font3D_.reset();
+    font2D_.reset();
+}
+
+void TOpenGLComponentBase::Get3DTextSize(const std::string& text, double* size) const
+{
+    ::Get3DTextSize(font3D_.get(), text, size);
+}
+
+void TOpenGLComponentBase::Get3DTextSize(const OpenGLFont3D* font, const std::string& text, double* size) const
+{
+    ::Get3DTextSize(font, text, size);
+}
+
+void TOpenGLComponentBase::Draw3DText(const std::string& text) const { ::Draw3DText(font3D_.get(), text); }
+
+void TOpenGLComponentBase::Draw3DText(const OpenGLFont3D* font, const std::string& text) const
+{
+    ::Draw3DText(font, text);
+}
+
+void TOpenGLComponentBase::Draw2DText(const std::string& text) const { ::Draw2DText(font2D_.get(), text); }
+
+void TOpenGLComponentBase::Draw2DText(const OpenGLFont2D* font, const std::string& text) const
+{
+    ::Draw2DText(font, text);
+}
+
+std::unique_ptr<BMPTexture> TOpenGLComponentBase::LoadBMPTexture(const std::string& fileName, bool alpha) const
+{
+    return ::LoadBMPTexture(fileName, alpha);
+}
+
+bool TOpenGLComponentBase::QueryOpenGLExtention(const std::string& name) const
+{
+    return ::QueryOpenGLExtention(name);
+}
+
+int TOpenGLComponentBase::GetDisplayBPP() const { return ::GetDisplayBPP(); }
+
+bool TOpenGLComponentBase::SetDisplayBPP(int bits) const { return ::SetDisplayBPP(bits); }

@@ -289,3 +289,74 @@ TPrintRect PrintRectangle(TOpenGLPrintScale scale, int width, int height, std::i
 int GetDisplayBPP();
 //! Changing the screen's depth is not offered here: always false.
 bool SetDisplayBPP(int bitsPerPixel);
+
+// ---------------------------------------------------------------------------------------
+// The components' common part
+
+//! What both OpenGL components keep: the pixel type and depths asked for, the settings of
+//! the 3-D and 2-D fonts, the fonts built from them and the palette of a palette-based
+//! format, with the operations on them. Fonts are built and text drawn with the
+//! component's context current.
+class TOpenGLComponentBase {
+public:
+    TOpenGLComponentBase();
+    virtual ~TOpenGLComponentBase();
+
+    TPFDPixelTypes PixelType = f_PFD_TYPE_RGBA;
+    std::uint8_t PixelTypeValue = 0;  //!< 0 RGBA, 1 colour index
+    std::uint8_t cColorBits = 32;
+    std::uint8_t cDepthBits = 32;
+    bool Font3D_Enabled = false;
+    TGLFont Font3D_Type;
+    std::int32_t Font3D_FirstGylph = 32;
+    std::int32_t Font3D_NumGylph = 96;
+    float Font3D_MaxDeviation = 0.0f;
+    float Font3D_Extrustion = 0.1f;
+    TFont3DFormat Font3D_Format = f_WGL_FONT_POLYGONS;
+    std::int32_t OutlineFormatValue = 1;  //!< 0 lines, 1 polygons
+    bool Font2D_Enabled = false;
+    TGLFont Font2D_Type;
+    std::int32_t Font2D_FirstGylph = 32;
+    std::int32_t Font2D_NumGylph = 96;
+
+    void SetPFDPixelType(TPFDPixelTypes type);
+    void SetFont3DFormat(TFont3DFormat format);
+    //! The 2-D font's face becomes a copy of the font; no lists are rebuilt.
+    void SetFont(const TGLFont& font) { Font2D_Type = font; }
+    //! The 3-D font's face becomes a copy of the font; no lists are rebuilt.
+    void SetFont3DType(const TGLFont& font) { Font3D_Type = font; }
+
+    //! Builds the palette of a palette-based format; false (reported) when it cannot be had.
+    bool ConstructPalette(const PIXELFORMATDESCRIPTOR& pfd);
+    //! The palette of a palette-based format; null for true colour.
+    const platform::HPALETTE& Palette() const { return palette_; }
+
+    //! Replace the component's 3-D (2-D) font by one built from the properties (none when
+    //! building fails).
+    void Create3DFont();
+    void Create2DFont();
+    //! Fonts of the given settings; the caller owns them.
+    std::unique_ptr<OpenGLFont3D> Create3DFont(const TGLFont* font, int first, int count, float deviation,
+                                               float extrusion, int format) const;
+    std::unique_ptr<OpenGLFont2D> Create2DFont(const TGLFont* font, int first, int count) const;
+    //! Deletes both fonts (each in its own context).
+    void DeleteFonts();
+    OpenGLFont3D* Font3D() const { return font3D_.get(); }
+    OpenGLFont2D* Font2D() const { return font2D_.get(); }
+    void Get3DTextSize(const std::string& text, double* size) const;
+    void Get3DTextSize(const OpenGLFont3D* font, const std::string& text, double* size) const;
+    void Draw3DText(const std::string& text) const;
+    void Draw3DText(const OpenGLFont3D* font, const std::string& text) const;
+    void Draw2DText(const std::string& text) const;
+    void Draw2DText(const OpenGLFont2D* font, const std::string& text) const;
+    std::unique_ptr<BMPTexture> LoadBMPTexture(const std::string& fileName, bool alpha) const;
+    //! True when the current context lists the extension.
+    bool QueryOpenGLExtention(const std::string& name) const;
+    int GetDisplayBPP() const;
+    bool SetDisplayBPP(int bits) const;
+
+protected:
+    std::unique_ptr<OpenGLFont3D> font3D_;
+    std::unique_ptr<OpenGLFont2D> font2D_;
+    platform::HPALETTE palette_;
+};

@@ -104,25 +104,12 @@ private:
 TOpenGLPanel::TOpenGLPanel(QWidget* owner) : QWidget(owner)
 {
     setObjectName("OpenGLPanel");
-    MaskFloatingPointExceptions();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     setAutoFillBackground(false);
 }
 
 TOpenGLPanel::~TOpenGLPanel() { DestroyGLContext(); }
-
-void TOpenGLPanel::SetPFDPixelType(TPFDPixelTypes type)
-{
-    PixelType = type;
-    PixelTypeValue = type == f_PFD_TYPE_COLORINDEX ? 1 : 0;
-}
-
-void TOpenGLPanel::SetFont3DFormat(TFont3DFormat format)
-{
-    Font3D_Format = format;
-    OutlineFormatValue = format == f_WGL_FONT_LINES ? 0 : 1;
-}
 
 bool TOpenGLPanel::event(QEvent* e)
 {
@@ -170,17 +157,6 @@ void TOpenGLPanel::DestroyGLContext()
     palette_.reset();
 }
 
-bool TOpenGLPanel::ConstructPalette(const PIXELFORMATDESCRIPTOR& pfd)
-{
-    try {
-        palette_ = platform::CreatePalette(PaletteOfDescriptor(pfd));
-    } catch (const std::bad_alloc&) {
-        GLMessage("ConstructPalette: Malloc failure");
-        return false;
-    }
-    return palette_ != nullptr;
-}
-
 bool TOpenGLPanel::HasContext() const { return surface_ && surface_->isValid(); }
 
 QOpenGLContext* TOpenGLPanel::Context() const { return HasContext() ? surface_->context() : nullptr; }
@@ -212,36 +188,6 @@ void TOpenGLPanel::SwapBuffers()
 bool TOpenGLPanel::PanelShareLists(TOpenGLPanel* other)
 {
     return other && Context() && other->Context() && QOpenGLContext::areSharing(Context(), other->Context());
-}
-
-void TOpenGLPanel::DeleteFonts()
-{
-    font3D_.reset();
-    font2D_.reset();
-}
-
-void TOpenGLPanel::Create3DFont()
-{
-    font3D_.reset();
-    font3D_ = Create3DFont(&Font3D_Type, Font3D_FirstGylph, Font3D_NumGylph, Font3D_MaxDeviation,
-                           Font3D_Extrustion, OutlineFormatValue);
-}
-
-void TOpenGLPanel::Create2DFont()
-{
-    font2D_.reset();
-    font2D_ = Create2DFont(&Font2D_Type, Font2D_FirstGylph, Font2D_NumGylph);
-}
-
-std::unique_ptr<OpenGLFont3D> TOpenGLPanel::Create3DFont(const TGLFont* font, int first, int count,
-                                                         float deviation, float extrusion, int format)
-{
-    return BuildFont3D(font, first, count, deviation, extrusion, format);
-}
-
-std::unique_ptr<OpenGLFont2D> TOpenGLPanel::Create2DFont(const TGLFont* font, int first, int count)
-{
-    return BuildFont2D(font, first, count);
 }
 
 // -------------------------------------------------------------------------------------

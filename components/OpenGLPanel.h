@@ -29,7 +29,7 @@ enum TOpenGLSwapBuffers : std::uint8_t { Auto, Manual };
 //! False on platforms whose windows cannot hold an OpenGL widget (offscreen, minimal).
 bool OpenGLWidgetsSupported();
 
-class TOpenGLPanel : public QWidget {
+class TOpenGLPanel : public QWidget, public TOpenGLComponentBase {
     Q_OBJECT
 public:
     using TNotifyEvent = std::function<void(TOpenGLPanel* Sender)>;
@@ -44,41 +44,19 @@ public:
 
     // Properties; pixel-format settings take effect at the next window creation.
     TPFDFlags PFDFlags{f_PFD_DRAW_TO_WINDOW, f_PFD_SUPPORT_OPENGL, f_PFD_DOUBLEBUFFER};
-    TPFDPixelTypes PixelType = f_PFD_TYPE_RGBA;
-    std::uint8_t PixelTypeValue = 0;
-    std::uint8_t cColorBits = 32;
-    std::uint8_t cDepthBits = 32;
     TOpenGLSwapBuffers GLSwapBuffers = Auto;
     TOpenGLPrintScale PrintScale = pglProportional;
     std::int32_t PixelsPerInch = 96;
-    bool Font3D_Enabled = false;
-    TGLFont Font3D_Type;
-    std::int32_t Font3D_FirstGylph = 32;
-    std::int32_t Font3D_NumGylph = 96;
-    float Font3D_MaxDeviation = 0.0f;
-    float Font3D_Extrustion = 0.1f;
-    TFont3DFormat Font3D_Format = f_WGL_FONT_POLYGONS;
-    std::int32_t OutlineFormatValue = 1;
-    bool Font2D_Enabled = false;
-    TGLFont Font2D_Type;
-    std::int32_t Font2D_FirstGylph = 32;
-    std::int32_t Font2D_NumGylph = 96;
 
     TNotifyEvent OnPaint, OnResize, OnInit, OnPreInit;
     TMouseEvent OnMouseDown, OnMouseUp;
     TMouseMoveEvent OnMouseMove;
 
     void SetPFDFlags(TPFDFlags flags) { PFDFlags = ApplyPFDFlags(PFDFlags, flags); }
-    void SetPFDPixelType(TPFDPixelTypes type);
-    void SetFont3DFormat(TFont3DFormat format);
     void SetPFDNumColorBits(std::uint8_t bits) { cColorBits = bits; }
     void SetPFDNumDepthBits(std::uint8_t bits) { cDepthBits = bits; }
     void SetOpenGLPrintScale(TOpenGLPrintScale scale) { PrintScale = scale; }
     void SetOpenGLPixelsPerInch(std::int32_t ppi) { PixelsPerInch = ppi; }
-    //! The 2-D font's face becomes a copy of the font; no lists are rebuilt.
-    void SetFont(const TGLFont& font) { Font2D_Type = font; }
-    //! The 3-D font's face becomes a copy of the font; no lists are rebuilt.
-    void SetFont3DType(const TGLFont& font) { Font3D_Type = font; }
 
     // Context.
     //! Chooses the pixel format from the properties and makes the surface that gets the
@@ -86,8 +64,6 @@ public:
     bool CreateGLContext();
     //! Deletes the fonts (in their context) and the surface with its context.
     void DestroyGLContext();
-    //! Builds the palette of a palette-based format; true colour formats need none.
-    bool ConstructPalette(const PIXELFORMATDESCRIPTOR& pfd);
     //! True while the panel has a context.
     bool HasContext() const;
     //! The context, null without one.
@@ -105,26 +81,6 @@ public:
     bool DoubleBuffered() const { return doubleBuffered_; }
     //! The format the context got (zero before the first context).
     const PIXELFORMATDESCRIPTOR& Descriptor() const { return descriptor_; }
-    //! The palette of a palette-based format; null for true colour.
-    const platform::HPALETTE& Palette() const { return palette_; }
-
-    // Fonts and text; the context must be current.
-    void Create3DFont();
-    void Create2DFont();
-    std::unique_ptr<OpenGLFont3D> Create3DFont(const TGLFont* font, int first, int count, float deviation,
-                                               float extrusion, int format);
-    std::unique_ptr<OpenGLFont2D> Create2DFont(const TGLFont* font, int first, int count);
-    OpenGLFont3D* Font3D() const { return font3D_.get(); }
-    OpenGLFont2D* Font2D() const { return font2D_.get(); }
-    void Get3DTextSize(const std::string& text, double* size) const { ::Get3DTextSize(font3D_.get(), text, size); }
-    void Get3DTextSize(const OpenGLFont3D* font, const std::string& text, double* size) const
-    {
-        ::Get3DTextSize(font, text, size);
-    }
-    void Draw3DText(const std::string& text) const { ::Draw3DText(font3D_.get(), text); }
-    void Draw3DText(const OpenGLFont3D* font, const std::string& text) const { ::Draw3DText(font, text); }
-    void Draw2DText(const std::string& text) const { ::Draw2DText(font2D_.get(), text); }
-    void Draw2DText(const OpenGLFont2D* font, const std::string& text) const { ::Draw2DText(font, text); }
 
     // Pictures.
     //! Paints now (with the context current; nothing without OnPaint or a context).
@@ -136,14 +92,6 @@ public:
     //! Prints what the panel shows, sized by PrintScale, at 0.18 inch margins, on the printer
     //! (null: the default printer); false when no print job could be made.
     bool PrintOpenGLPanel(QPrinter* printer = nullptr);
-    std::unique_ptr<BMPTexture> LoadBMPTexture(const std::string& fileName, bool alpha) const
-    {
-        return ::LoadBMPTexture(fileName, alpha);
-    }
-    //! True when the current context lists the extension.
-    bool QueryOpenGLExtention(const std::string& name) const { return ::QueryOpenGLExtention(name); }
-    int GetDisplayBPP() const { return ::GetDisplayBPP(); }
-    bool SetDisplayBPP(int bits) const { return ::SetDisplayBPP(bits); }
 
     //! The OpenGL widget that fills the panel, null without a context.
     QWidget* Surface() const;
@@ -160,14 +108,9 @@ private:
     void SurfaceInit();
     void SurfaceResize();
     void SurfacePaint();
-    void ContextGoing();
-    void DeleteFonts();
 
     TOpenGLSurface* surface_ = nullptr;
-    std::unique_ptr<OpenGLFont3D> font3D_;
-    std::unique_ptr<OpenGLFont2D> font2D_;
     PIXELFORMATDESCRIPTOR descriptor_;
-    platform::HPALETTE palette_;
     bool doubleBuffered_ = false;
     bool created_ = false;
 };

@@ -17,7 +17,6 @@
 TZtOpenGL::TZtOpenGL(QObject* owner) : QObject(owner)
 {
     setObjectName("ZtOpenGL");
-    MaskFloatingPointExceptions();
     surface_ = std::make_unique<QOffscreenSurface>();
     surface_->create();
 }
@@ -27,18 +26,6 @@ TZtOpenGL::~TZtOpenGL()
     DeleteFonts();
     DestroyGLContext();
     bits_.clear();
-}
-
-void TZtOpenGL::SetPFDPixelType(TPFDPixelTypes type)
-{
-    PixelType = type;
-    PixelTypeValue = type == f_PFD_TYPE_COLORINDEX ? 1 : 0;
-}
-
-void TZtOpenGL::SetFont3DFormat(TFont3DFormat format)
-{
-    Font3D_Format = format;
-    OutlineFormatValue = format == f_WGL_FONT_LINES ? 0 : 1;
 }
 
 int TZtOpenGL::BytesPerLine() const
@@ -107,17 +94,6 @@ void TZtOpenGL::DestroyGLContext()
     palette_.reset();
 }
 
-bool TZtOpenGL::ConstructPalette(const PIXELFORMATDESCRIPTOR& pfd)
-{
-    try {
-        palette_ = platform::CreatePalette(PaletteOfDescriptor(pfd));
-    } catch (const std::bad_alloc&) {
-        GLMessage("ConstructPalette: Malloc failure");
-        return false;
-    }
-    return palette_ != nullptr;
-}
-
 bool TZtOpenGL::MakeOpenGLCurrent()
 {
     if (!context_ || !context_->makeCurrent(surface_.get())) {
@@ -138,36 +114,6 @@ void TZtOpenGL::MakeOpenGLNotCurrent()
 bool TZtOpenGL::PanelShareLists(TZtOpenGL* other)
 {
     return other && context_ && other->context_ && QOpenGLContext::areSharing(context_.get(), other->context_.get());
-}
-
-void TZtOpenGL::DeleteFonts()
-{
-    font3D_.reset();
-    font2D_.reset();
-}
-
-void TZtOpenGL::Create3DFont()
-{
-    font3D_.reset();
-    font3D_ = Create3DFont(&Font3D_Type, Font3D_FirstGylph, Font3D_NumGylph, Font3D_MaxDeviation,
-                           Font3D_Extrustion, OutlineFormatValue);
-}
-
-void TZtOpenGL::Create2DFont()
-{
-    font2D_.reset();
-    font2D_ = Create2DFont(&Font2D_Type, Font2D_FirstGylph, Font2D_NumGylph);
-}
-
-std::unique_ptr<OpenGLFont3D> TZtOpenGL::Create3DFont(const TGLFont* font, int first, int count, float deviation,
-                                                      float extrusion, int format)
-{
-    return BuildFont3D(font, first, count, deviation, extrusion, format);
-}
-
-std::unique_ptr<OpenGLFont2D> TZtOpenGL::Create2DFont(const TGLFont* font, int first, int count)
-{
-    return BuildFont2D(font, first, count);
 }
 
 void TZtOpenGL::Resize(int width, int height)

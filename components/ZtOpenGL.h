@@ -46,7 +46,7 @@ struct TPictureHeader {
 #pragma pack(pop)
 static_assert(sizeof(TPictureHeader) == 40);
 
-class TZtOpenGL : public QObject {
+class TZtOpenGL : public QObject, public TOpenGLComponentBase {
     Q_OBJECT
 public:
     using TNotifyEvent = std::function<void(TZtOpenGL* Sender)>;
@@ -55,30 +55,9 @@ public:
     explicit TZtOpenGL(QObject* owner = nullptr);
     ~TZtOpenGL() override;
 
-    // Properties, as the panel's.
+    //! Extra pixel-format flags; the other properties are the panel's.
     TPFDFlags PFDFlags;
-    TPFDPixelTypes PixelType = f_PFD_TYPE_RGBA;
-    std::uint8_t PixelTypeValue = 0;
-    std::uint8_t cColorBits = 32;
-    std::uint8_t cDepthBits = 32;
-    bool Font3D_Enabled = false;
-    TGLFont Font3D_Type;
-    std::int32_t Font3D_FirstGylph = 32;
-    std::int32_t Font3D_NumGylph = 96;
-    float Font3D_MaxDeviation = 0.0f;
-    float Font3D_Extrustion = 0.1f;
-    TFont3DFormat Font3D_Format = f_WGL_FONT_POLYGONS;
-    std::int32_t OutlineFormatValue = 1;
-    bool Font2D_Enabled = false;
-    TGLFont Font2D_Type;
-    std::int32_t Font2D_FirstGylph = 32;
-    std::int32_t Font2D_NumGylph = 96;
     TNotifyEvent OnPaint, OnInit;
-
-    void SetPFDPixelType(TPFDPixelTypes type);
-    void SetFont3DFormat(TFont3DFormat format);
-    void SetFont(const TGLFont& font) { Font2D_Type = font; }
-    void SetFont3DType(const TGLFont& font) { Font3D_Type = font; }
 
     //! A picture of width × height pixels at cColorBits (24 or 32) and a context for it; then,
     //! with OnInit, the enabled fonts and OnInit. Replaces the picture and context before it.
@@ -94,7 +73,6 @@ public:
 
     bool CreateGLContext();
     void DestroyGLContext();
-    bool ConstructPalette(const PIXELFORMATDESCRIPTOR& pfd);
     //! Makes the context current, drawing into the picture; false (reported) without one.
     bool MakeOpenGLCurrent();
     void MakeOpenGLNotCurrent();
@@ -102,25 +80,6 @@ public:
     bool HasContext() const { return context_ != nullptr; }
     QOpenGLContext* Context() const { return context_.get(); }
     const PIXELFORMATDESCRIPTOR& Descriptor() const { return descriptor_; }
-
-    // Fonts and text; the context must be current.
-    void Create3DFont();
-    void Create2DFont();
-    std::unique_ptr<OpenGLFont3D> Create3DFont(const TGLFont* font, int first, int count, float deviation,
-                                               float extrusion, int format);
-    std::unique_ptr<OpenGLFont2D> Create2DFont(const TGLFont* font, int first, int count);
-    OpenGLFont3D* Font3D() const { return font3D_.get(); }
-    OpenGLFont2D* Font2D() const { return font2D_.get(); }
-    void Get3DTextSize(const std::string& text, double* size) const { ::Get3DTextSize(font3D_.get(), text, size); }
-    void Draw3DText(const std::string& text) const { ::Draw3DText(font3D_.get(), text); }
-    void Draw2DText(const std::string& text) const { ::Draw2DText(font2D_.get(), text); }
-    std::unique_ptr<BMPTexture> LoadBMPTexture(const std::string& fileName, bool alpha) const
-    {
-        return ::LoadBMPTexture(fileName, alpha);
-    }
-    bool QueryOpenGLExtention(const std::string& name) const { return ::QueryOpenGLExtention(name); }
-    int GetDisplayBPP() const { return ::GetDisplayBPP(); }
-    bool SetDisplayBPP(int bits) const { return ::SetDisplayBPP(bits); }
 
     // The picture.
     const TPictureHeader& PictureHeader() const { return header_; }
@@ -131,16 +90,12 @@ public:
     int PictureCount() const { return bits_.empty() ? 0 : 1; }
 
 private:
-    void DeleteFonts();
     void ReadPicture();
 
     std::unique_ptr<QOffscreenSurface> surface_;
     std::unique_ptr<QOpenGLContext> context_;
     std::unique_ptr<QOpenGLFramebufferObject> frame_;
-    std::unique_ptr<OpenGLFont3D> font3D_;
-    std::unique_ptr<OpenGLFont2D> font2D_;
     PIXELFORMATDESCRIPTOR descriptor_;
-    platform::HPALETTE palette_;
     TPictureHeader header_;
     std::vector<std::uint8_t> bits_;
 };

@@ -1,0 +1,48 @@
+#include "ChildWindow.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QWidget>
+
+void ShowChild(QWidget* widget, QMdiArea* area, QMdiSubWindow* frame)
+{
+    if (frame) {
+        frame->show();
+        if (area)
+            area->setActiveSubWindow(frame);
+    } else {
+        widget->show();
+    }
+    widget->setFocus();
+}
+
+void FocusChild(QWidget* widget, QMdiArea* area, QMdiSubWindow* frame)
+{
+    if (frame) {
+        if (frame->isMinimized())
+            frame->showNormal();
+        if (area)
+            area->setActiveSubWindow(frame);
+        frame->raise();
+    } else {
+        widget->show();
+        widget->raise();
+    }
+    widget->setFocus();
+}
+
+void CloseChild(QWidget* widget, QMdiSubWindow* frame)
+{
+    if (frame)
+        frame->close();
+    else
+        widget->close();
+}
+
+void SetChildCaption(QWidget* widget, QMdiSubWindow* frame, const std::string& caption)
+{
+    const QString title = QString::fromUtf8(caption.c_str());
+    widget->setWindowTitle(title);
+    if (frame)
+        frame->setWindowTitle(title);
+}
