@@ -326,7 +326,8 @@ void TView3DForm::Refresh()
 
 void TView3DForm::ApplySettings()
 {
-    ++dataVersion_;
+    // The mesh follows what it is built from (channels, type, step, skin colours, faces);
+    // a change of light, scales or zoom alone builds nothing.
     FetchChannels(true);
     if (!Settings)
         return;

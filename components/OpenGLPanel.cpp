@@ -39,6 +39,9 @@ public:
     }
     ~TOpenGLSurface() override
     {
+        // The context goes in the base's destructor: this object must not hear of it then.
+        if (QOpenGLContext* own = context())
+            disconnect(own, nullptr, this, nullptr);
         makeCurrent();
         back_.reset();
         panel_->DeleteFonts();

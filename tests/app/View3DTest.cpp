@@ -198,6 +198,11 @@ TEST_F(View3DTest, MeshIsBuiltOncePerDataTypeStepAndSkinColours)
     view->Mesh();
     view->Mesh();
     EXPECT_EQ(view->MeshBuilds(), builds + 2);
+    step->ViewSettings.LightOn = true;
+    step->ViewSettings.Zoom3D = 2.5f;
+    view->ApplySettings();
+    view->Mesh();
+    EXPECT_EQ(view->MeshBuilds(), builds + 2);
     step->ViewSettings.TypeDrawState = 3;
     view->ApplySettings();
     EXPECT_EQ(view->Mesh().VertexCount(), 11 * 15 * 2 + 11 * 15 * 2);  // mesh and grid
