@@ -1,5 +1,7 @@
 #include "processing/Mesh3D.h"
 
+#include "processing/View2DMath.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -115,15 +117,6 @@ std::int64_t TSurfaceMesh::VertexCount() const
 
 namespace {
 
-//! The normal of the facet through p0, p1 and p2, as the 2-D view's shading takes it: with
-//! a = p1 − p0 and b = p2 − p0, (−(a.y b.z − a.z b.y), −(b.x a.z − a.x b.z), |a.x b.y − b.x a.y|).
-std::array<float, 3> FacetNormalOf(const float p0[3], const float p1[3], const float p2[3])
-{
-    const float ax = p1[0] - p0[0], ay = p1[1] - p0[1], az = p1[2] - p0[2];
-    const float bx = p2[0] - p0[0], by = p2[1] - p0[1], bz = p2[2] - p0[2];
-    return {-(ay * bz - az * by), -(bx * az - ax * bz), std::fabs(ax * by - bx * ay)};
-}
-
 //! The emission of the surface in the order of the drawing steps.
 class SurfaceWriter {
 public:
@@ -166,11 +159,7 @@ private:
         const std::int64_t above =
             std::int64_t(in_.Skin[std::size_t(r) * std::size_t(in_.Width) + std::size_t(c)]) -
             in_.SkinMin;
-        int entry = 0;
-        if (in_.ColourCount > 0 && in_.RawPerColour > 0) {
-            const double q = double(above) / in_.RawPerColour;
-            entry = q >= in_.ColourCount - 1 ? in_.ColourCount - 1 : q > 0 ? int(q) : 0;
-        }
+        const int entry = PaletteIndex(above, in_.RawPerColour, in_.ColourCount);
         const platform::PaletteEntry e =
             in_.Palette && in_.ColourCount > 0 ? in_.Palette[entry] : platform::PaletteEntry{};
         sink_.SkinColour(e.peRed, e.peGreen, e.peBlue);
@@ -183,15 +172,13 @@ private:
             sink_.Begin(TPrimitive::QuadStrip);
             for (int c = 0; c < in_.Width - s; c += s) {
                 // p(r, c) as the facet's points take it: floats of the raw heights.
-                const float p0[3] = {X(c), Y(r), float(V(r, c))};
-                const float p1[3] = {X(c + s), Y(r), float(V(r, c + s))};
-                const float p2[3] = {X(c), Y(r + s), float(V(r + s, c))};
-                const auto n = FacetNormalOf(p0, p1, p2);
-                sink_.Normal(n[0], n[1], n[2]);
+                const TPoint3F n = FacetNormal({X(c), Y(r), float(V(r, c))}, {X(c + s), Y(r), float(V(r, c + s))},
+                                               {X(c), Y(r + s), float(V(r + s, c))});
+                sink_.Normal(n.x, n.y, n.z);
                 if (skin)
                     SkinAt(r, c);
                 sink_.Vertex(X(c), Y(r), Z(r, c));
-                sink_.Normal(n[0], n[1], n[2]);
+                sink_.Normal(n.x, n.y, n.z);
                 if (skin)
                     SkinAt(r + s, c);
                 sink_.Vertex(X(c), Y(r + s), Z(r + s, c));
