@@ -108,17 +108,9 @@ struct Scene {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        glRotatef(-60, 1, 0, 0);
-        glRotatef(20, 0, 0, 1);
-        const GLfloat diffuse[] = {0.9f, 0.9f, 0.9f, 1.0f};
-        const GLint position[] = {view->LightPosition[0], view->LightPosition[1], view->LightPosition[2], 1};
-        glEnable(GL_NORMALIZE);
-        glLightiv(GL_LIGHT0, GL_POSITION, position);
-        glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_LIGHT0);
-        glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-        glEnable(GL_COLOR_MATERIAL);
+        glRotatef(float(view->RotX), 1, 0, 0);
+        glRotatef(float(view->RotZ), 0, 0, 1);
+        view->SetupLight();  // the very light of the view's frame
         glScalef(view->ModelScaleXY, view->ModelScaleXY, view->ModelScaleZ);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
         glEnableClientState(GL_VERTEX_ARRAY);

@@ -642,6 +642,14 @@ void TOpenGLComponentBase::Create2DFont()
     font2D_ = Create2DFont(&Font2D_Type, Font2D_FirstGylph, Font2D_NumGylph);
 }
 
+void TOpenGLComponentBase::CreateEnabledFonts()
+{
+    if (Font3D_Enabled)
+        Create3DFont();
+    if (Font2D_Enabled)
+        Create2DFont();
+}
+
 std::unique_ptr<OpenGLFont3D> TOpenGLComponentBase::Create3DFont(const TGLFont* font, int first, int count,
                                                                  float deviation, float extrusion, int format) const
 {

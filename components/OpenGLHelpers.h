@@ -335,6 +335,8 @@ public:
     //! building fails).
     void Create3DFont();
     void Create2DFont();
+    //! Builds the enabled fonts in the current context (the context's init, before OnInit).
+    void CreateEnabledFonts();
     //! Fonts of the given settings; the caller owns them.
     std::unique_ptr<OpenGLFont3D> Create3DFont(const TGLFont* font, int first, int count, float deviation,
                                                float extrusion, int format) const;

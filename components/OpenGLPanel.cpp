@@ -201,10 +201,7 @@ void TOpenGLPanel::SurfaceInit()
     // Without OnInit no font is built.
     if (!OnInit)
         return;
-    if (Font3D_Enabled)
-        Create3DFont();
-    if (Font2D_Enabled)
-        Create2DFont();
+    CreateEnabledFonts();
     OnInit(this);
 }
 

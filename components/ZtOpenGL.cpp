@@ -141,10 +141,7 @@ void TZtOpenGL::Resize(int width, int height)
         return;
     if (!MakeOpenGLCurrent())
         return;
-    if (Font3D_Enabled)
-        Create3DFont();
-    if (Font2D_Enabled)
-        Create2DFont();
+    CreateEnabledFonts();
     OnInit(this);
     MakeOpenGLNotCurrent();
 }
