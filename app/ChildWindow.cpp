@@ -46,3 +46,15 @@ void SetChildCaption(QWidget* widget, QMdiSubWindow* frame, const std::string& c
     if (frame)
         frame->setWindowTitle(title);
 }
+
+void RenumberChildCaption(QWidget* widget, QMdiSubWindow* frame, int stepNumber)
+{
+    const std::string caption = widget->windowTitle().toUtf8().toStdString();
+    if (caption.empty())
+        return;  // a view opened by a tool keeps its empty title
+    const auto hash = caption.rfind('#');
+    const std::string next =
+        (hash == std::string::npos ? std::string() : caption.substr(0, hash + 1)) + std::to_string(stepNumber);
+    if (next != caption)
+        SetChildCaption(widget, frame, next);
+}

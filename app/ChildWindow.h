@@ -17,3 +17,6 @@ void FocusChild(QWidget* widget, QMdiArea* area, QMdiSubWindow* frame);
 void CloseChild(QWidget* widget, QMdiSubWindow* frame);
 //! The title (UTF-8) of the widget and of its subwindow.
 void SetChildCaption(QWidget* widget, QMdiSubWindow* frame, const std::string& caption);
+//! Renews the step number after the last "#" of the title (a title without one gets the
+//! number at its end; an empty title stays empty).
+void RenumberChildCaption(QWidget* widget, QMdiSubWindow* frame, int stepNumber);

@@ -361,17 +361,8 @@ void TView2DForm::SetClientSize(int width, int height)
 
 void TView2DForm::UpdateCaption()
 {
-    if (!step_)
-        return;
-    const std::string caption = windowTitle().toUtf8().toStdString();
-    if (caption.empty())
-        return; // a view opened by a tool keeps its empty title
-    const auto hash = caption.rfind('#');
-    const std::string next =
-        (hash == std::string::npos ? std::string() : caption.substr(0, hash + 1)) +
-        std::to_string(step_->StepNumber);
-    if (next != caption)
-        SetCaption(next);
+    if (step_)
+        RenumberChildCaption(this, frame_, step_->StepNumber);
 }
 
 bool TView2DForm::AllocatePicture()

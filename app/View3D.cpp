@@ -374,12 +374,8 @@ void TView3DForm::SetCaption(const std::string& caption)
 
 void TView3DForm::UpdateCaption()
 {
-    if (!step_)
-        return;
-    const std::string caption = windowTitle().toUtf8().toStdString();
-    const auto hash = caption.rfind('#');
-    if (hash != std::string::npos)
-        SetCaption(caption.substr(0, hash + 1) + std::to_string(step_->StepNumber));
+    if (step_)
+        RenumberChildCaption(this, frame_, step_->StepNumber);
 }
 
 void TView3DForm::SaveImage(const std::string& fileName)
