@@ -88,6 +88,18 @@ void TMdiChild::SetCaption(const std::string& caption)
         frame_->setWindowTitle(title);
 }
 
+void TMdiChild::RenumberCaption(int stepNumber)
+{
+    const std::string caption = form_->windowTitle().toUtf8().toStdString();
+    if (caption.empty())
+        return; // a view opened by a tool keeps its empty title
+    const auto hash = caption.rfind('#');
+    const std::string next =
+        (hash == std::string::npos ? std::string() : caption.substr(0, hash + 1)) + std::to_string(stepNumber);
+    if (next != caption)
+        SetCaption(next);
+}
+
 bool TMdiChild::Key(int key, Qt::KeyboardModifiers modifiers, const platform::TBitmap* picture)
 {
     if (key == Qt::Key_Escape) {

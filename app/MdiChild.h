@@ -43,6 +43,9 @@ public:
     void Close();
     //! The title of the form and of its subwindow (UTF-8).
     void SetCaption(const std::string& caption);
+    //! Renews the step number after the last "#" of the title (a title without one gets the
+    //! number at its end; an empty title stays empty).
+    void RenumberCaption(int stepNumber);
     //! The keys of a child window: Esc closes it; Ctrl+C puts `picture` (when there is one)
     //! on the clipboard. True when the key was one of them.
     bool Key(int key, Qt::KeyboardModifiers modifiers, const platform::TBitmap* picture);

@@ -362,7 +362,7 @@ void TView2DForm::SetClientSize(int width, int height)
 void TView2DForm::UpdateCaption()
 {
     if (step_)
-        RenumberChildCaption(this, frame_, step_->StepNumber);
+        mdi_->RenumberCaption(step_->StepNumber);
 }
 
 bool TView2DForm::AllocatePicture()

@@ -17,7 +17,7 @@
 
 #include <GL/gl.h>
 
-#include "ChildWindow.h"
+#include "MdiChild.h"
 #include "components/OpenGLPanel.h"
 #include "data/ObjectSPM.h"
 #include "data/Spmdata.h"
@@ -105,19 +105,6 @@ TGLFont GLFontOf(const TFont& font)
 
 std::function<bool()> TView3DForm::OpenGLCheck = DefaultOpenGLCheck;
 
-//! The MDI subwindow of a 3-D view: owns the view as its child; when it goes first it tells
-//! the view, and when the view goes first the view takes itself out of it and deletes it.
-class TView3DFrame final : public QMdiSubWindow {
-public:
-    explicit TView3DFrame(TView3DForm* view) : view_(view) { setObjectName("View3DFrame"); }
-    ~TView3DFrame() override
-    {
-        if (view_)
-            view_->frame_ = nullptr;
-    }
-    TView3DForm* view_;
-};
-
 TView3DForm::TView3DForm(TObjectSPM* step, TViewSettings* settings, QMdiArea* area)
     : QWidget(nullptr), step_(step), area_(area)
 {
@@ -184,24 +171,9 @@ TView3DForm::TView3DForm(TObjectSPM* step, TViewSettings* settings, QMdiArea* ar
     // Without OpenGL the view never becomes a window: its creator frees it.
     if (!created_)
         return;
-    if (area_) {
-        auto* frame = new TView3DFrame(this);
-        frame_ = frame;
-        frame->setWidget(this);
-        frame->setAttribute(Qt::WA_DeleteOnClose);
-        // A sizeable border with the system menu and the minimise button.
-        area_->addSubWindow(frame, Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                       Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                                       Qt::WindowCloseButtonHint);
-        connect(area_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
-            if (w && w == frame_)
-                FormActivate();
-        });
-    } else {
-        setAttribute(Qt::WA_DeleteOnClose);
-    }
-    if (frame_)
-        frame_->resize(400, 400);
+    mdi_ = std::make_unique<TMdiChild>(this, area_, [this] { FormActivate(); });
+    if (QMdiSubWindow* frame = Frame())
+        frame->resize(400, 400);
     else
         resize(400, 400);
 }
@@ -211,11 +183,12 @@ TView3DForm::~TView3DForm()
     if (!closed_ && step_ && step_->View3D == this)
         step_->View3D = nullptr;
     TearDown();
-    if (QMdiSubWindow* frame = std::exchange(frame_, nullptr)) {
-        static_cast<TView3DFrame*>(frame)->view_ = nullptr;
-        frame->setWidget(nullptr);  // out of the subwindow first, so that it does not delete us
-        delete frame;
-    }
+    mdi_.reset();  // out of the subwindow, which goes
+}
+
+QMdiSubWindow* TView3DForm::Frame() const
+{
+    return mdi_ ? mdi_->Frame() : nullptr;
 }
 
 void TView3DForm::FormCreate()
@@ -310,7 +283,9 @@ void TView3DForm::TearDown()
 
 void TView3DForm::Show()
 {
-    ShowChild(this, area_, frame_);
+    if (mdi_)
+        mdi_->Show();
+    setFocus();
 }
 
 // -------------------------------------------------------------------------------------
@@ -349,12 +324,17 @@ void TView3DForm::ApplySettings()
 
 void TView3DForm::Focus()
 {
-    FocusChild(this, area_, frame_);
+    if (mdi_)
+        mdi_->Focus();
+    setFocus();
 }
 
 void TView3DForm::CloseWindow()
 {
-    CloseChild(this, frame_);
+    if (mdi_)
+        mdi_->Close();
+    else
+        close();
 }
 
 void TView3DForm::Detach()
@@ -369,13 +349,16 @@ void TView3DForm::Detach()
 
 void TView3DForm::SetCaption(const std::string& caption)
 {
-    SetChildCaption(this, frame_, caption);
+    if (mdi_)
+        mdi_->SetCaption(caption);
+    else
+        setWindowTitle(QString::fromUtf8(caption.c_str()));
 }
 
 void TView3DForm::UpdateCaption()
 {
-    if (step_)
-        RenumberChildCaption(this, frame_, step_->StepNumber);
+    if (step_ && mdi_)
+        mdi_->RenumberCaption(step_->StepNumber);
 }
 
 void TView3DForm::SaveImage(const std::string& fileName)
@@ -415,8 +398,8 @@ void TView3DForm::closeEvent(QCloseEvent* event)
         TearDown();
         step_ = nullptr;
         Settings = nullptr;
-        if (frame_ && frame_->isVisible())
-            frame_->close();
+        if (mdi_)
+            mdi_->FormClosed();
     }
     event->accept();
 }

@@ -23,6 +23,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QScrollBar;
 class TObjectSPM;
+class TMdiChild;
 class TOpenGLPanel;
 class TSPMData;
 class TSurfaceData;
@@ -88,7 +89,7 @@ public:
     int MeshBuilds() const { return meshBuilds_; }
     //! The step, null once detached.
     TObjectSPM* Step() const { return step_; }
-    QMdiSubWindow* Frame() const { return frame_; }
+    QMdiSubWindow* Frame() const;
 
     // Components.
     TOpenGLPanel* OpenGLPanel;
@@ -127,8 +128,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    friend class TView3DFrame;
-
     void FormCreate();
     //! The heights and skin channels of the data set; with `resetSkin` an absent skin (or one
     //! of another size than the heights) sets SkinChannel to 0.
@@ -155,7 +154,7 @@ private:
     int meshBuilds_ = 0;
     TObjectSPM* step_ = nullptr;
     QMdiArea* area_ = nullptr;
-    QMdiSubWindow* frame_ = nullptr;
+    std::unique_ptr<TMdiChild> mdi_;  //!< the subwindow, once OpenGL was found
     Qt::MouseButtons pressed_;
     bool leftPress_ = false;
     bool created_ = false;
