@@ -1,5 +1,7 @@
 #include "Main.h"
 
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -583,6 +585,16 @@ void TMainForm::AttachViewLayout(TObjectSPM* step)
 {
     if (ViewLayoutForm)
         ViewLayoutForm->AttachObject(step);
+}
+
+void TMainForm::Zoom3DChanged(TObjectSPM* step)
+{
+    // The distance bar only shows the dragged zoom: its own change would round Zoom3D to
+    // its tenths and take the drag's finer steps away.
+    if (!ViewLayoutForm || !step || ViewLayoutForm->AttachedStep() != step)
+        return;
+    const QSignalBlocker quiet(ViewLayoutForm->tbZoom);
+    ViewLayoutForm->tbZoom->setValue(int(step->ViewSettings.Zoom3D * 10));
 }
 
 void TMainForm::StepDestroyed(TObjectSPM* step)

@@ -167,6 +167,7 @@ public:
                        int zoomIndex) override;
     void ShowZoomIndex(int zoomIndex) override;
     void AttachViewLayout(TObjectSPM* step) override;
+    void Zoom3DChanged(TObjectSPM* step) override;
     void StepDestroyed(TObjectSPM* step) override;
 
 public slots:

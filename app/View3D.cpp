@@ -322,6 +322,27 @@ void TView3DForm::ApplySettings()
     UpdateProjection();
 }
 
+void TView3DForm::Repaint()
+{
+    OpenGLPanel->update();
+}
+
+void TView3DForm::SetDrawType(int drawType)
+{
+    DrawType = std::clamp(drawType, 0, 5);
+}
+
+void TView3DForm::SetDrawStep(int drawStep)
+{
+    DrawStep = std::clamp(drawStep, 1, 10);
+}
+
+void TView3DForm::ShowScrollBars(bool visible)
+{
+    sbX->setVisible(visible);
+    sbY->setVisible(visible);
+}
+
 void TView3DForm::Focus()
 {
     if (mdi_)

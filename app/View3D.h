@@ -49,6 +49,12 @@ public:
     void Refresh() override;
     //! Takes over the step's view settings and repaints.
     void ApplySettings() override;
+    //! Paints again: colours, draw flags and the info text's colour are read at every paint.
+    void Repaint() override;
+    //! The still draw type (0 to 5) and mesh step (1 to 10) the view-layout window chose.
+    void SetDrawType(int drawType) override;
+    void SetDrawStep(int drawStep) override;
+    void ShowScrollBars(bool visible) override;
     void Focus() override;
     void CloseWindow() override;
     void Detach() override;

@@ -6,16 +6,22 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QScrollBar>
+#include <QSlider>
 #include <QTest>
 #include <functional>
 
 #include "app/AppFixture.h"
 #include "app/View3D.h"
+#include "app/ViewLayout.h"
 #include "components/OpenGLPanel.h"
 #include "data/DataFixtures.h"
 #include "data/ObjectSPM.h"
+#include "tools/ToolsFixture.h"
 
 using appfixture::MainWindowTest;
 using namespace datafixtures;
@@ -229,4 +235,56 @@ TEST_F(View3DTest, ClosingReleasesTheDataSetAndTheStepsSlot)
     step.reset();
     QApplication::processEvents();
     EXPECT_TRUE(main->MdiArea->subWindowList().isEmpty());
+}
+
+// The view-layout window and the 3-D view of the step it shows: a right-button drag moves the
+// distance bar to trunc(Zoom3D × 10) and keeps its own finer zoom; the bar, the draw type,
+// the mesh step and the scroll-bar box reach the view.
+TEST_F(View3DTest, TheViewLayoutWindowFollowsAndDrivesTheView)
+{
+    ScopedOpenGLCheck check(true);
+    TObjectSPM* step = toolsfixture::OpenInMain(*main, toolsfixture::Step(256, 256, [](int r, int c) { return r + c; }));
+    step->OpenWindow(1);
+    TView3DForm* view = ViewOf(*step);
+    ASSERT_TRUE(view);
+    QApplication::processEvents();
+    TViewLayoutForm* layout = ViewLayoutForm;
+    ASSERT_TRUE(layout);
+    ASSERT_EQ(layout->AttachedStep(), step);
+    TViewSettings& s = step->ViewSettings;
+    ASSERT_EQ(layout->tbZoom->value(), 15);
+
+    view->FormMouseDown(Qt::RightButton, 0, 100);
+    view->FormMouseMove(Qt::RightButton, 0, 150);  // 192 + 25: Zoom3D 217 / 128
+    EXPECT_FLOAT_EQ(view->ViewHalfHeight, 217.0f);
+    EXPECT_FLOAT_EQ(s.Zoom3D, 217.0f / 128);
+    EXPECT_EQ(layout->tbZoom->value(), 16);
+    view->FormMouseMove(Qt::RightButton, 0, 153);  // one raw step more: not rounded to the bar
+    EXPECT_FLOAT_EQ(view->ViewHalfHeight, 218.0f);
+    view->FormMouseMove(Qt::RightButton, 0, -5000);
+    EXPECT_EQ(layout->tbZoom->value(), 2);
+    view->FormMouseUp(Qt::RightButton, 0, -5000);
+
+    layout->tbZoom->setValue(10);
+    EXPECT_FLOAT_EQ(view->ViewHalfHeight, 128.0f);
+    layout->cbTypeDrawState->setCurrentIndex(3);
+    layout->cbTypeDrawStateChange();
+    EXPECT_EQ(view->DrawType, 3);
+    layout->cbStepState->setCurrentIndex(3);
+    layout->cbStepStateChange();
+    EXPECT_EQ(view->DrawStep, 4);
+    layout->cbScrollBar->setChecked(!s.ShowScrollBars);
+    EXPECT_EQ(view->sbX->isVisibleTo(view), s.ShowScrollBars);
+    EXPECT_EQ(view->sbY->isVisibleTo(view), s.ShowScrollBars);
+
+    // A view-layout window that shows another step keeps its bar.
+    TObjectSPM* other = toolsfixture::OpenInMain(*main, toolsfixture::Step(8, 8, [](int r, int c) { return r * c; }));
+    layout->AttachObject(other);
+    const int shown = layout->tbZoom->value();
+    view->FormMouseDown(Qt::RightButton, 0, 0);
+    view->FormMouseMove(Qt::RightButton, 0, 60);
+    view->FormMouseUp(Qt::RightButton, 0, 60);
+    EXPECT_FLOAT_EQ(s.Zoom3D, (128 + 30) / 128.0f);
+    EXPECT_EQ(layout->tbZoom->value(), shown);
+    EXPECT_FLOAT_EQ(other->ViewSettings.Zoom3D, 1.5f);
 }
