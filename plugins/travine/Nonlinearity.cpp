@@ -1,0 +1,261 @@
+#include "Nonlinearity.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace travine {
+
+namespace {
+
+// A base of exactly 0 would have no logarithm.
+constexpr double kZeroBase = 0.00001;
+
+double Power(double base, float exponent)
+{
+    return std::exp(static_cast<double>(exponent) * std::log(base));
+}
+
+// The sums of one Pearson coefficient.
+struct TSums {
+    double Product = 0;
+    double First = 0;
+    double Second = 0;
+
+    void Add(double a, double b)
+    {
+        Product += a * b;
+        First += a * a;
+        Second += b * b;
+    }
+    std::optional<double> Coefficient() const
+    {
+        const double d = std::sqrt(First * Second);
+        if (!(d > 0) || !std::isfinite(d))
+            return std::nullopt;
+        return Product / d;
+    }
+};
+
+} // namespace
+
+double ForwardNonlinearity(int i, int N, float m, float n)
+{
+    if (N < 1)
+        return 0;
+    double a = 1.0 - static_cast<double>(i) / N;
+    if (a == 0)
+        a = kZeroBase;
+    double g = 1.0 - Power(a, m);
+    if (g == 0)
+        g = kZeroBase;
+    return N * Power(g, n);
+}
+
+double BackwardNonlinearity(int i, int N, float m, float n)
+{
+    if (N < 1)
+        return 0;
+    double a = static_cast<double>(i) / N;
+    if (a == 0)
+        a = kZeroBase;
+    double g = 1.0 - Power(a, m);
+    if (g == 0)
+        g = kZeroBase;
+    return N - N * Power(g, n);
+}
+
+int RoundToPixel(double value)
+{
+    const double v = value + 0.5;
+    if (!std::isfinite(v) || v >= static_cast<double>(std::numeric_limits<int>::max()) ||
+        v <= static_cast<double>(std::numeric_limits<int>::min()))
+        return 0;
+    return static_cast<int>(v);
+}
+
+std::vector<int> ForwardPixels(int N, float m, float n)
+{
+    std::vector<int> pixels(static_cast<std::size_t>(std::max(N, 0)));
+    for (int i = 0; i < N; ++i)
+        pixels[static_cast<std::size_t>(i)] =
+            std::clamp(RoundToPixel(ForwardNonlinearity(i, N, m, n)), 0, N - 1);
+    return pixels;
+}
+
+TImportCheck CheckChannel(const std::int32_t* raw, int w, int h)
+{
+    if (!raw || w <= 0 || h <= 0)
+        return TImportCheck::Absent;
+    const std::size_t count = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    const auto [lo, hi] = std::minmax_element(raw, raw + count);
+    return std::int64_t{*hi} - *lo > 65535 ? TImportCheck::TooWide : TImportCheck::Ok;
+}
+
+bool ImportChannel(const std::int32_t* raw, int w, int h, double xStep, double yStep, double zScale,
+                   TDataspm16& target)
+{
+    target.Setmx(static_cast<std::uint16_t>(w));
+    target.Setmy(static_cast<std::uint16_t>(h));
+    target.SetKx(static_cast<float>(xStep));
+    target.SetKy(static_cast<float>(yStep));
+    target.SetKz(static_cast<float>(zScale));
+    target.UnData();
+    if (!raw || w <= 0 || h <= 0 || !target.NewDataBlock())
+        return false;
+    const std::size_t count = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    const std::int32_t lo = *std::min_element(raw, raw + count);
+    const std::int32_t hi = *std::max_element(raw, raw + count);
+    std::uint16_t* values = target.DataLockate();
+    // The difference taken in 64 bits, stored modulo 65536 (CheckChannel keeps it in range).
+    for (std::size_t i = 0; i < count; ++i)
+        values[i] = static_cast<std::uint16_t>(std::int64_t{raw[i]} - lo);
+    target.DataUnLockate();
+    target.SetMean(target.ValuesMean());
+    target.SetMin(1);
+    target.SetMax(static_cast<std::uint16_t>(std::int64_t{hi} - lo));
+    target.ReCalcBMP();
+    return true;
+}
+
+void WarpImage(const std::uint16_t* source, int mx, int my, const TExponents& e,
+               std::uint16_t* target, std::vector<std::uint8_t>& written,
+               platform::IProgress& progress)
+{
+    const std::size_t w = static_cast<std::size_t>(std::max(mx, 0));
+    const std::size_t h = static_cast<std::size_t>(std::max(my, 0));
+    std::fill(target, target + w * h, std::uint16_t{0});
+    written.assign(w * h, 0);
+    progress.SetRange(0, my);
+    // The models once per axis: no logarithm per point.
+    const std::vector<int> xs = ForwardPixels(mx, e.FastM, e.FastN);
+    const std::vector<int> ys = ForwardPixels(my, e.SlowM, e.SlowN);
+    for (std::size_t y = 0; y < h; ++y) {
+        const std::uint16_t* from = source + y * w;
+        const std::size_t row = static_cast<std::size_t>(ys[y]) * w;
+        std::uint16_t* to = target + row;
+        std::uint8_t* marks = written.data() + row;
+        for (std::size_t x = 0; x < w; ++x) {
+            to[xs[x]] = from[x];
+            marks[xs[x]] = 1;
+        }
+        progress.SetPosition(static_cast<int>(y));
+    }
+}
+
+void FillGaps(std::uint16_t* target, std::vector<std::uint8_t>& written, int mx, int my,
+              platform::IProgress& progress)
+{
+    progress.SetRange(0, my);
+    if (mx <= 0 || my <= 0 ||
+        written.size() < static_cast<std::size_t>(mx) * static_cast<std::size_t>(my))
+        return;
+    const std::size_t w = static_cast<std::size_t>(mx);
+    const auto at = [w](int x, int y) {
+        return static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x);
+    };
+    // One point from its two neighbours a and b (b may lie outside: then a stands for it).
+    const auto fill = [&](std::size_t point, std::size_t a, std::size_t b) {
+        if (written[point] || !written[a])
+            return;
+        const int first = target[a];
+        const int second = written[b] ? target[b] : first;
+        target[point] = static_cast<std::uint16_t>((first + second) / 2);
+        written[point] = 1;
+    };
+    if (mx > 1) {
+        for (int c = 0; c < mx; ++c) {
+            if (written[at(c, 0)])
+                continue;
+            const int a = c == 0 ? c + 1 : c - 1;
+            const int b = c + 1 >= mx ? c - 1 : c + 1;
+            for (int y = 0; y < my; ++y)
+                fill(at(c, y), at(a, y), at(b, y));
+        }
+    }
+    if (my > 1) {
+        for (int r = 0; r < my; ++r) {
+            if (written[at(0, r)])
+                continue;
+            const int a = r == 0 ? r + 1 : r - 1;
+            const int b = r + 1 >= my ? r - 1 : r + 1;
+            for (int x = 0; x < mx; ++x)
+                fill(at(x, r), at(x, a), at(x, b));
+            progress.SetPosition(r);
+        }
+    }
+}
+
+std::optional<double> ProfileCorrelation(const double* s, const double* t, std::size_t n)
+{
+    if (n == 0)
+        return std::nullopt;
+    double ms = 0;
+    double mt = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        ms += s[i];
+        mt += t[i];
+    }
+    ms /= static_cast<double>(n);
+    mt /= static_cast<double>(n);
+    TSums sums;
+    for (std::size_t i = 0; i < n; ++i)
+        sums.Add(s[i] - ms, t[i] - mt);
+    return sums.Coefficient();
+}
+
+std::optional<double> MatrixCorrelation(const TDataspm16& p, const TDataspm16& q,
+                                        platform::IProgress& progress)
+{
+    const int mx = p.mx();
+    const int my = p.my();
+    progress.SetRange(0, my);
+    const std::size_t count = static_cast<std::size_t>(mx) * static_cast<std::size_t>(my);
+    if (q.mx() != mx || q.my() != my || count == 0 || p.Block().size() < count ||
+        q.Block().size() < count)
+        return std::nullopt;
+    const std::uint16_t* a = p.Block().data();
+    const std::uint16_t* b = q.Block().data();
+    const double ma = p.Mean();
+    const double mb = q.Mean();
+    TSums sums;
+    for (int y = 0; y < my; ++y) {
+        const std::size_t row = static_cast<std::size_t>(y) * static_cast<std::size_t>(mx);
+        for (std::size_t x = 0; x < static_cast<std::size_t>(mx); ++x)
+            sums.Add(a[row + x] - ma, b[row + x] - mb);
+        progress.SetPosition(y);
+    }
+    return sums.Coefficient();
+}
+
+TProfileCoefficients ProfilesCorrelation(const TDataspm16& f, const TDataspm16& b,
+                                         platform::IProgress& progress)
+{
+    TProfileCoefficients result;
+    const int mx = std::min(f.mx(), b.mx());
+    const int my = std::min(f.my(), b.my());
+    // The sums run on from column to column (and from row to row).
+    TSums columns;
+    progress.SetRange(0, mx);
+    for (int x = 0; x < mx; ++x) {
+        const double mf = f.MeanProfX(x);
+        const double mb = b.MeanProfX(x);
+        for (int y = 0; y < my; ++y)
+            columns.Add(f.GetDataPoint(x, y) - mf, b.GetDataPoint(x, y) - mb);
+        result.Columns.push_back(columns.Coefficient());
+        progress.SetPosition(x);
+    }
+    TSums rows;
+    progress.SetRange(0, my);
+    for (int y = 0; y < my; ++y) {
+        const double mf = f.MeanProfY(y);
+        const double mb = b.MeanProfY(y);
+        for (int x = 0; x < mx; ++x)
+            rows.Add(f.GetDataPoint(x, y) - mf, b.GetDataPoint(x, y) - mb);
+        result.Rows.push_back(rows.Coefficient());
+        progress.SetPosition(y);
+    }
+    return result;
+}
+
+} // namespace travine
