@@ -31,7 +31,7 @@ void Append(std::string& text, const char* format, auto... values)
 
 } // namespace
 
-TPeak FindPeak(const std::int32_t* sweep, std::int32_t width)
+TPeak FindPeakPlain(const std::int32_t* sweep, std::int32_t width)
 {
     TPeak peak;
     if (!sweep || width <= 0)
@@ -52,6 +52,75 @@ TPeak FindPeak(const std::int32_t* sweep, std::int32_t width)
         }
     }
     return {hiAt, loAt, hi, lo};
+}
+
+namespace {
+
+// The first index of a value that the sweep holds, in blocks that are compared whole.
+std::int32_t FirstIndexOf(const std::int32_t* sweep, std::int32_t width, std::int32_t value)
+{
+    constexpr std::int32_t kBlock = 64;
+    std::int32_t i = 0;
+    for (; i + kBlock <= width; i += kBlock) {
+        int hit = 0;
+        for (std::int32_t j = 0; j < kBlock; ++j)
+            hit |= sweep[i + j] == value;
+        if (hit)
+            break;
+    }
+    for (; i < width; ++i)
+        if (sweep[i] == value)
+            return i;
+    return -1;
+}
+
+// The extremes of a sweep of at least one value and where the maximum stands first: the
+// extremes of blocks without branches, then the first block with the maximum searched.
+void Extremes(const std::int32_t* sweep, std::int32_t width, std::int32_t& hi, std::int32_t& lo,
+              std::int32_t& hiAt)
+{
+    constexpr std::int32_t kBlock = 64;
+    hi = sweep[0];
+    lo = sweep[0];
+    std::int32_t from = 0; // the first block that holds the maximum so far
+    std::int32_t i = 0;
+    for (; i + kBlock <= width; i += kBlock) {
+        std::int32_t blockHi = sweep[i];
+        std::int32_t blockLo = sweep[i];
+        for (std::int32_t j = 1; j < kBlock; ++j) {
+            blockHi = std::max(blockHi, sweep[i + j]);
+            blockLo = std::min(blockLo, sweep[i + j]);
+        }
+        if (blockHi > hi) {
+            hi = blockHi;
+            from = i;
+        }
+        lo = std::min(lo, blockLo);
+    }
+    for (; i < width; ++i) {
+        if (sweep[i] > hi) {
+            hi = sweep[i];
+            from = i;
+        }
+        lo = std::min(lo, sweep[i]);
+    }
+    hiAt = from;
+    while (sweep[hiAt] != hi)
+        ++hiAt;
+}
+
+} // namespace
+
+TPeak FindPeak(const std::int32_t* sweep, std::int32_t width)
+{
+    TPeak peak;
+    if (!sweep || width <= 0)
+        return peak;
+    std::int32_t hi = 0;
+    std::int32_t lo = 0;
+    std::int32_t hiAt = 0;
+    Extremes(sweep, width, hi, lo, hiAt);
+    return {hiAt, FirstIndexOf(sweep, width, lo), hi, lo};
 }
 
 double SweepDistance(std::int32_t s, const TSweepSettings& settings)
@@ -76,11 +145,13 @@ std::vector<TResonance> AnalyseResonance(const std::int32_t* amplitude, const st
     for (std::int32_t s = 0; s < rows; ++s) {
         const std::int32_t* sweep =
             amplitude + static_cast<std::size_t>(s) * static_cast<std::size_t>(width);
-        const TPeak peak = FindPeak(sweep, width);
-        const std::int32_t p = peak.MaxIndex;
+        // The peak as FindPeak finds it; where the minimum stands is not needed.
+        std::int32_t hi = 0;
+        std::int32_t lo = 0;
+        std::int32_t p = 0;
+        Extremes(sweep, width, hi, lo, p);
         // The 70 % level above the minimum, in doubles: the extremes may lie 2^32 apart.
-        const std::int32_t threshold =
-            IntegerPart((static_cast<double>(peak.Max) - peak.Min) * 0.7 + peak.Min);
+        const std::int32_t threshold = IntegerPart((static_cast<double>(hi) - lo) * 0.7 + lo);
         double span = 0;
         for (std::int32_t i = p - 1; i >= 0 && sweep[i] > threshold; --i)
             span += stepHz;

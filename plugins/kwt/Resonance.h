@@ -21,6 +21,9 @@ struct TPeak {
 
 //! The first maximum and the first minimum of the `width` values of a sweep.
 TPeak FindPeak(const std::int32_t* sweep, std::int32_t width);
+//! FindPeak in one pass that keeps the extremes with their indexes, as it is stated (the
+//! plain twin of FindPeak, which finds the extremes first and then their first indexes).
+TPeak FindPeakPlain(const std::int32_t* sweep, std::int32_t width);
 
 //! What an analysis needs besides the matrices.
 struct TSweepSettings {

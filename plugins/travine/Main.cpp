@@ -45,13 +45,15 @@ TChartSeries& AddLine(TChart& chart, const QString& title, const QColor& color)
     return s;
 }
 
-// A crosshair line of an image chart: two points, measured on the top and left axes.
+// A crosshair line of an image chart: two points, measured on the top and left axes, drawn
+// over the picture so that a move redraws only where the line was and where it goes.
 TChartSeries& AddCrossLine(TChart& chart, const QColor& color, int width)
 {
     TChartSeries& s = chart.AddSeries(TSeriesKind::FastLine);
     s.SetColor(color);
     s.SetLineWidth(width);
     s.SetShowInLegend(false);
+    s.SetOverlay(true);
     s.SetHorizontalAxis(TAxisKind::Top);
     s.SetVerticalAxis(TAxisKind::Left);
     s.AddXY(0, 0);

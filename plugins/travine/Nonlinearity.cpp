@@ -118,72 +118,168 @@ bool ImportChannel(const std::int32_t* raw, int w, int h, double xStep, double y
     return true;
 }
 
+namespace {
+
+// For every index of an axis, the last source index whose pixel it is; -1 for none.
+std::vector<int> LastSources(const std::vector<int>& pixels)
+{
+    std::vector<int> sources(pixels.size(), -1);
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        sources[static_cast<std::size_t>(pixels[i])] = static_cast<int>(i);
+    return sources;
+}
+
+// One point from its two neighbours a and b across its column or row (b may stand for a).
+struct TFill {
+    std::uint16_t* Target;
+    std::uint8_t* Written;
+    void operator()(std::size_t point, std::size_t a, std::size_t b) const
+    {
+        if (Written[point] || !Written[a])
+            return;
+        const int first = Target[a];
+        const int second = Written[b] ? Target[b] : first;
+        Target[point] = static_cast<std::uint16_t>((first + second) / 2);
+        Written[point] = 1;
+    }
+};
+
+// The neighbours of index i of an axis of n points: the one before (after, for the first)
+// and the one after (before, for the last).
+int FirstNeighbour(int i)
+{
+    return i == 0 ? i + 1 : i - 1;
+}
+int SecondNeighbour(int i, int n)
+{
+    return i + 1 >= n ? i - 1 : i + 1;
+}
+
+bool Fillable(const std::vector<std::uint8_t>& written, int mx, int my)
+{
+    return mx > 0 && my > 0 &&
+           written.size() >= static_cast<std::size_t>(mx) * static_cast<std::size_t>(my);
+}
+
+// The row pass: every row whose point in column 0 is still empty, in ascending order.
+void FillRows(std::uint16_t* target, std::vector<std::uint8_t>& written, int mx, int my,
+              platform::IProgress* progress)
+{
+    if (my <= 1)
+        return;
+    const std::size_t w = static_cast<std::size_t>(mx);
+    const TFill fill{target, written.data()};
+    for (int r = 0; r < my; ++r) {
+        const std::size_t row = static_cast<std::size_t>(r) * w;
+        if (written[row])
+            continue;
+        const std::size_t a = static_cast<std::size_t>(FirstNeighbour(r)) * w;
+        const std::size_t b = static_cast<std::size_t>(SecondNeighbour(r, my)) * w;
+        for (std::size_t x = 0; x < w; ++x)
+            fill(row + x, a + x, b + x);
+        if (progress)
+            progress->SetPosition(r);
+    }
+}
+
+} // namespace
+
 void WarpImage(const std::uint16_t* source, int mx, int my, const TExponents& e,
                std::uint16_t* target, std::vector<std::uint8_t>& written,
                platform::IProgress& progress)
 {
     const std::size_t w = static_cast<std::size_t>(std::max(mx, 0));
     const std::size_t h = static_cast<std::size_t>(std::max(my, 0));
-    std::fill(target, target + w * h, std::uint16_t{0});
-    written.assign(w * h, 0);
+    written.resize(w * h);
     progress.SetRange(0, my);
-    // The models once per axis: no logarithm per point.
-    const std::vector<int> xs = ForwardPixels(mx, e.FastM, e.FastN);
-    const std::vector<int> ys = ForwardPixels(my, e.SlowM, e.SlowN);
+    // The models once per axis, no logarithm per point; each target point takes the last
+    // source point that lands on it, so nothing is written twice.
+    const std::vector<int> columns = LastSources(ForwardPixels(mx, e.FastM, e.FastN));
+    const std::vector<int> rows = LastSources(ForwardPixels(my, e.SlowM, e.SlowN));
+    std::vector<std::uint8_t> rowMarks(w);
+    for (std::size_t x = 0; x < w; ++x)
+        rowMarks[x] = columns[x] >= 0;
     for (std::size_t y = 0; y < h; ++y) {
-        const std::uint16_t* from = source + y * w;
-        const std::size_t row = static_cast<std::size_t>(ys[y]) * w;
-        std::uint16_t* to = target + row;
-        std::uint8_t* marks = written.data() + row;
-        for (std::size_t x = 0; x < w; ++x) {
-            to[xs[x]] = from[x];
-            marks[xs[x]] = 1;
+        std::uint16_t* to = target + y * w;
+        std::uint8_t* marks = written.data() + y * w;
+        if (rows[y] < 0) {
+            std::fill(to, to + w, std::uint16_t{0});
+            std::fill(marks, marks + w, std::uint8_t{0});
+        } else {
+            const std::uint16_t* from = source + static_cast<std::size_t>(rows[y]) * w;
+            for (std::size_t x = 0; x < w; ++x)
+                to[x] = columns[x] >= 0 ? from[columns[x]] : std::uint16_t{0};
+            std::copy(rowMarks.begin(), rowMarks.end(), marks);
         }
         progress.SetPosition(static_cast<int>(y));
     }
+}
+
+void WarpImagePlain(const std::uint16_t* source, int mx, int my, const TExponents& e,
+                    std::uint16_t* target, std::vector<std::uint8_t>& written)
+{
+    const std::size_t w = static_cast<std::size_t>(std::max(mx, 0));
+    const std::size_t h = static_cast<std::size_t>(std::max(my, 0));
+    std::fill(target, target + w * h, std::uint16_t{0});
+    written.assign(w * h, 0);
+    for (int y = 0; y < my; ++y)
+        for (int x = 0; x < mx; ++x) {
+            const int tx =
+                std::min(RoundToPixel(ForwardNonlinearity(x, mx, e.FastM, e.FastN)), mx - 1);
+            const int ty =
+                std::min(RoundToPixel(ForwardNonlinearity(y, my, e.SlowM, e.SlowN)), my - 1);
+            const std::size_t at = static_cast<std::size_t>(ty) * w + static_cast<std::size_t>(tx);
+            target[at] = source[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)];
+            written[at] = 1;
+        }
 }
 
 void FillGaps(std::uint16_t* target, std::vector<std::uint8_t>& written, int mx, int my,
               platform::IProgress& progress)
 {
     progress.SetRange(0, my);
-    if (mx <= 0 || my <= 0 ||
-        written.size() < static_cast<std::size_t>(mx) * static_cast<std::size_t>(my))
+    if (!Fillable(written, mx, my))
         return;
     const std::size_t w = static_cast<std::size_t>(mx);
-    const auto at = [w](int x, int y) {
-        return static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x);
-    };
-    // One point from its two neighbours a and b (b may lie outside: then a stands for it).
-    const auto fill = [&](std::size_t point, std::size_t a, std::size_t b) {
-        if (written[point] || !written[a])
-            return;
-        const int first = target[a];
-        const int second = written[b] ? target[b] : first;
-        target[point] = static_cast<std::uint16_t>((first + second) / 2);
-        written[point] = 1;
-    };
     if (mx > 1) {
+        // The empty columns are known before the pass: filling one column never touches
+        // another's point in row 0. A point depends only on points of its own row, so the
+        // rows may be taken one after the other, each column in ascending order.
+        std::vector<int> empty;
+        for (int c = 0; c < mx; ++c)
+            if (!written[static_cast<std::size_t>(c)])
+                empty.push_back(c);
+        const TFill fill{target, written.data()};
+        if (!empty.empty())
+            for (int y = 0; y < my; ++y) {
+                const std::size_t row = static_cast<std::size_t>(y) * w;
+                for (const int c : empty)
+                    fill(row + static_cast<std::size_t>(c),
+                         row + static_cast<std::size_t>(FirstNeighbour(c)),
+                         row + static_cast<std::size_t>(SecondNeighbour(c, mx)));
+            }
+    }
+    FillRows(target, written, mx, my, &progress);
+}
+
+void FillGapsPlain(std::uint16_t* target, std::vector<std::uint8_t>& written, int mx, int my)
+{
+    if (!Fillable(written, mx, my))
+        return;
+    const std::size_t w = static_cast<std::size_t>(mx);
+    const TFill fill{target, written.data()};
+    if (mx > 1)
         for (int c = 0; c < mx; ++c) {
-            if (written[at(c, 0)])
+            if (written[static_cast<std::size_t>(c)])
                 continue;
-            const int a = c == 0 ? c + 1 : c - 1;
-            const int b = c + 1 >= mx ? c - 1 : c + 1;
-            for (int y = 0; y < my; ++y)
-                fill(at(c, y), at(a, y), at(b, y));
+            for (int y = 0; y < my; ++y) {
+                const std::size_t row = static_cast<std::size_t>(y) * w;
+                fill(row + static_cast<std::size_t>(c),
+                     row + static_cast<std::size_t>(FirstNeighbour(c)),
+                     row + static_cast<std::size_t>(SecondNeighbour(c, mx)));
+            }
         }
-    }
-    if (my > 1) {
-        for (int r = 0; r < my; ++r) {
-            if (written[at(0, r)])
-                continue;
-            const int a = r == 0 ? r + 1 : r - 1;
-            const int b = r + 1 >= my ? r - 1 : r + 1;
-            for (int x = 0; x < mx; ++x)
-                fill(at(x, r), at(x, a), at(x, b));
-            progress.SetPosition(r);
-        }
-    }
+    FillRows(target, written, mx, my, nullptr);
 }
 
 std::optional<double> ProfileCorrelation(const double* s, const double* t, std::size_t n)

@@ -59,6 +59,10 @@ bool ImportChannel(const std::int32_t* raw, int w, int h, double xStep, double y
 void WarpImage(const std::uint16_t* source, int mx, int my, const TExponents& exponents,
                std::uint16_t* target, std::vector<std::uint8_t>& written,
                platform::IProgress& progress);
+//! WarpImage point by point, as the warp is stated (the plain twin of WarpImage, which
+//! gathers every target point from the last source point that lands on it).
+void WarpImagePlain(const std::uint16_t* source, int mx, int my, const TExponents& exponents,
+                    std::uint16_t* target, std::vector<std::uint8_t>& written);
 
 //! Fills the points of `target` that `written` leaves empty from their neighbours, first
 //! the columns whose point in row 0 is empty (in ascending order), then the rows whose
@@ -69,6 +73,9 @@ void WarpImage(const std::uint16_t* source, int mx, int my, const TExponents& ex
 //! runs 0..my.
 void FillGaps(std::uint16_t* target, std::vector<std::uint8_t>& written, int mx, int my,
               platform::IProgress& progress);
+//! FillGaps column by column, as it is stated (the plain twin of FillGaps, which fills the
+//! empty columns row by row: a point depends only on points of its own row there).
+void FillGapsPlain(std::uint16_t* target, std::vector<std::uint8_t>& written, int mx, int my);
 
 //! Pearson's coefficient of the first n values of s and t, each centred on its own mean;
 //! none when n is 0 or a denominator is 0.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <random>
 
 #include "plugins/kwt/Resonance.h"
 
@@ -46,15 +47,37 @@ TEST(Resonance, FindPeakTakesTheFirstExtremes)
         {"extremes", {0, lowest, 7}, {2, 1, 7, lowest}},
     };
     for (const Case& k : cases) {
-        const TPeak p = FindPeak(k.Sweep.data(), static_cast<std::int32_t>(k.Sweep.size()));
-        EXPECT_EQ(p.MaxIndex, k.Peak.MaxIndex) << k.What;
-        EXPECT_EQ(p.MinIndex, k.Peak.MinIndex) << k.What;
-        EXPECT_EQ(p.Max, k.Peak.Max) << k.What;
-        EXPECT_EQ(p.Min, k.Peak.Min) << k.What;
+        for (const TPeak& p :
+             {FindPeak(k.Sweep.data(), static_cast<std::int32_t>(k.Sweep.size())),
+              FindPeakPlain(k.Sweep.data(), static_cast<std::int32_t>(k.Sweep.size()))}) {
+            EXPECT_EQ(p.MaxIndex, k.Peak.MaxIndex) << k.What;
+            EXPECT_EQ(p.MinIndex, k.Peak.MinIndex) << k.What;
+            EXPECT_EQ(p.Max, k.Peak.Max) << k.What;
+            EXPECT_EQ(p.Min, k.Peak.Min) << k.What;
+        }
     }
     const std::int32_t one = 1;
     EXPECT_EQ(FindPeak(&one, 0).MaxIndex, -1);
     EXPECT_EQ(FindPeak(nullptr, 5).MinIndex, -1);
+    EXPECT_EQ(FindPeakPlain(&one, 0).MaxIndex, -1);
+}
+
+TEST(Resonance, FindPeakAgreesWithItsPlainTwin)
+{
+    // Sweeps of every length around the blocks' size, with few distinct values (many ties).
+    std::mt19937 rng(3);
+    for (int width = 1; width < 300; width += 7)
+        for (int spread : {3, 1000}) {
+            std::vector<std::int32_t> sweep(static_cast<std::size_t>(width));
+            for (auto& v : sweep)
+                v = static_cast<std::int32_t>(rng() % static_cast<unsigned>(spread)) - spread / 2;
+            const TPeak fast = FindPeak(sweep.data(), width);
+            const TPeak plain = FindPeakPlain(sweep.data(), width);
+            ASSERT_EQ(fast.MaxIndex, plain.MaxIndex) << width;
+            ASSERT_EQ(fast.MinIndex, plain.MinIndex) << width;
+            ASSERT_EQ(fast.Max, plain.Max) << width;
+            ASSERT_EQ(fast.Min, plain.Min) << width;
+        }
 }
 
 TEST(Resonance, WidthAndQualityOfSweeps)

@@ -203,6 +203,43 @@ TEST(Nonlinearity, WarpAlongRowsAndAcrossThem)
     EXPECT_EQ(progress.Values().Position, my - 1);
 }
 
+TEST(Nonlinearity, WarpAndGapFillingAgreeWithTheirPlainTwins)
+{
+    // Random sizes and exponents (gaps and collisions on both axes), and random masks for
+    // the filling alone.
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<float> exponent(1.0f, 2.0f);
+    platform::NullProgress progress;
+    for (int k = 0; k < 40; ++k) {
+        const int mx = 1 + static_cast<int>(rng() % 60);
+        const int my = 1 + static_cast<int>(rng() % 40);
+        const TExponents e{exponent(rng), exponent(rng), exponent(rng), exponent(rng)};
+        const auto source = Random(std::size_t(mx * my), rng(), 9);
+        std::vector<std::uint16_t> fast(source.size(), 7), plain(source.size(), 7);
+        std::vector<std::uint8_t> fastWritten, plainWritten;
+        WarpImage(source.data(), mx, my, e, fast.data(), fastWritten, progress);
+        WarpImagePlain(source.data(), mx, my, e, plain.data(), plainWritten);
+        ASSERT_EQ(fast, plain) << k;
+        ASSERT_EQ(fastWritten, plainWritten) << k;
+        FillGaps(fast.data(), fastWritten, mx, my, progress);
+        FillGapsPlain(plain.data(), plainWritten, mx, my);
+        ASSERT_EQ(fast, plain) << k;
+        ASSERT_EQ(fastWritten, plainWritten) << k;
+
+        std::vector<std::uint8_t> mask(source.size());
+        for (auto& m : mask)
+            m = rng() % 3 != 0;
+        auto a = source;
+        auto b = source;
+        auto ma = mask;
+        auto mb = mask;
+        FillGaps(a.data(), ma, mx, my, progress);
+        FillGapsPlain(b.data(), mb, mx, my);
+        ASSERT_EQ(a, b) << k;
+        ASSERT_EQ(ma, mb) << k;
+    }
+}
+
 TEST(Nonlinearity, GapFillingRules)
 {
     // Rows of a 4 x 2 target; '.' marks a point the warp did not write.
