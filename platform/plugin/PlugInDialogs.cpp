@@ -39,21 +39,29 @@ public:
             dialog.setWindowTitle(QString::fromUtf8(request.Title.c_str()));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
+        // Qt's own dialog, which shows each type's text as given, as the program's does.
+        dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
         if (!request.OverwritePrompt)
             dialog.setOption(QFileDialog::DontConfirmOverwrite);
         if (!request.DefaultExt.empty())
             dialog.setDefaultSuffix(QString::fromUtf8(request.DefaultExt.c_str()));
         const QStringList parts = QString::fromUtf8(request.Filter.c_str()).split('|');
         QStringList filters;
-        for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        QStringList texts;
+        for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
             filters << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+            texts << parts[i].simplified();
+        }
         dialog.setNameFilters(filters);
         if (request.FilterIndex >= 1 && request.FilterIndex <= filters.size())
             dialog.selectNameFilter(filters[request.FilterIndex - 1]);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return false;
         request.FileName = dialog.selectedFiles().first().toStdString();
-        request.FilterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+        // The chosen type comes back whole or as its text, depending on Qt's version.
+        const QString chosen = dialog.selectedNameFilter();
+        request.FilterIndex =
+            static_cast<int>(filters.contains(chosen) ? filters.indexOf(chosen) : texts.indexOf(chosen)) + 1;
         return true;
     }
 
