@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/core/Parallel.h"
+
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
 #define MORVANE_TRAVINE_SHUFFLE 1
@@ -14,6 +16,11 @@
 namespace travine {
 
 namespace {
+
+// The passes over a matrix run in at most this many bands on the machine's cores, none
+// narrower than kBandWidth points (or rows).
+constexpr std::size_t kBands = 8;
+constexpr std::size_t kBandWidth = 64;
 
 // A base of exactly 0 would have no logarithm.
 constexpr double kZeroBase = 0.00001;
@@ -168,9 +175,43 @@ bool Fillable(const std::vector<std::uint8_t>& written, int mx, int my)
            written.size() >= static_cast<std::size_t>(mx) * static_cast<std::size_t>(my);
 }
 
+// One row of the row pass without branches (the same decisions as the point by point
+// fill): each point of `to` from the rows `a` and `b` beside it (b may be a).
+void FillRowFast(std::uint16_t* __restrict to, std::uint8_t* __restrict toMarks,
+                 const std::uint16_t* __restrict a, const std::uint8_t* __restrict aMarks,
+                 const std::uint16_t* __restrict b, const std::uint8_t* __restrict bMarks,
+                 std::size_t n)
+{
+    // Every value loaded and selected by masks, so that the loop has no control flow.
+    for (std::size_t x = 0; x < n; ++x) {
+        const std::uint16_t first = a[x];
+        const std::uint16_t other = b[x];
+        const std::uint16_t old = to[x];
+        const std::uint16_t bMask = static_cast<std::uint16_t>(-static_cast<int>(bMarks[x] != 0));
+        const std::uint16_t take =
+            static_cast<std::uint16_t>(-static_cast<int>((toMarks[x] == 0) & (aMarks[x] != 0)));
+        const std::uint16_t second = static_cast<std::uint16_t>((other & bMask) | (first & ~bMask));
+        const std::uint16_t mean = static_cast<std::uint16_t>((static_cast<unsigned>(first) + second) >> 1);
+        to[x] = static_cast<std::uint16_t>((mean & take) | (old & ~take));
+        toMarks[x] = static_cast<std::uint8_t>(toMarks[x] | aMarks[x]);
+    }
+}
+
+// The rows that the row pass fills: those whose point in column 0 is empty when the pass
+// begins (filling a row changes no other row's points).
+std::vector<int> RowsToFill(const std::uint8_t* marks, int mx, int my)
+{
+    std::vector<int> rows;
+    for (int r = 0; r < my; ++r)
+        if (!marks[static_cast<std::size_t>(r) * static_cast<std::size_t>(mx)])
+            rows.push_back(r);
+    return rows;
+}
+
 // The row pass: every row whose point in column 0 is still empty, in ascending order; each
 // of its points from the rows before and after it. `fast` takes a row at a time without
-// branches (the same decisions as the point by point fill).
+// branches, in bands of columns on the machine's cores (the columns do not depend on each
+// other there).
 void FillRows(std::uint16_t* target, std::vector<std::uint8_t>& written, int mx, int my,
               platform::IProgress* progress, bool fast)
 {
@@ -178,25 +219,30 @@ void FillRows(std::uint16_t* target, std::vector<std::uint8_t>& written, int mx,
         return;
     const std::size_t w = static_cast<std::size_t>(mx);
     std::uint8_t* marks = written.data();
+    const std::vector<int> rows = RowsToFill(marks, mx, my);
+    if (fast) {
+        const std::size_t bands = std::min<std::size_t>(kBands, (w + kBandWidth - 1) / kBandWidth);
+        platform::ParallelBands(bands, [&](std::size_t band) {
+            const std::size_t x0 = w * band / bands;
+            const std::size_t n = w * (band + 1) / bands - x0;
+            for (const int r : rows) {
+                const std::size_t row = static_cast<std::size_t>(r) * w + x0;
+                const std::size_t a = static_cast<std::size_t>(FirstNeighbour(r)) * w + x0;
+                const std::size_t b = static_cast<std::size_t>(SecondNeighbour(r, my)) * w + x0;
+                FillRowFast(target + row, marks + row, target + a, marks + a, target + b, marks + b, n);
+            }
+        });
+        if (progress)
+            progress->SetPosition(my - 1);
+        return;
+    }
     const TFill fill{target, marks};
-    for (int r = 0; r < my; ++r) {
+    for (const int r : rows) {
         const std::size_t row = static_cast<std::size_t>(r) * w;
-        if (marks[row])
-            continue;
         const std::size_t a = static_cast<std::size_t>(FirstNeighbour(r)) * w;
         const std::size_t b = static_cast<std::size_t>(SecondNeighbour(r, my)) * w;
-        if (fast) {
-            for (std::size_t x = 0; x < w; ++x) {
-                const unsigned first = target[a + x];
-                const unsigned second = marks[b + x] ? target[b + x] : first;
-                const bool take = !marks[row + x] && marks[a + x];
-                target[row + x] = take ? static_cast<std::uint16_t>((first + second) >> 1) : target[row + x];
-                marks[row + x] = static_cast<std::uint8_t>(marks[row + x] | marks[a + x]);
-            }
-        } else {
-            for (std::size_t x = 0; x < w; ++x)
-                fill(row + x, a + x, b + x);
-        }
+        for (std::size_t x = 0; x < w; ++x)
+            fill(row + x, a + x, b + x);
         if (progress)
             progress->SetPosition(r);
     }
@@ -314,18 +360,24 @@ void WarpImage(const std::uint16_t* source, int mx, int my, const TExponents& e,
     for (std::size_t x = 0; x < w; ++x)
         rowMarks[x] = columns[x] >= 0;
     const TRowGather gather(columns, w);
-    for (std::size_t y = 0; y < h; ++y) {
-        std::uint16_t* to = target + y * w;
-        std::uint8_t* marks = written.data() + y * w;
-        if (rows[y] < 0) {
-            std::fill(to, to + w, std::uint16_t{0});
-            std::fill(marks, marks + w, std::uint8_t{0});
-        } else {
-            gather.Gather(source + static_cast<std::size_t>(rows[y]) * w, to);
-            std::copy(rowMarks.begin(), rowMarks.end(), marks);
+    // Bands of rows on the machine's cores: every target row is written from its own source
+    // row alone.
+    const std::size_t bands = std::min<std::size_t>(kBands, (h + kBandWidth - 1) / kBandWidth);
+    platform::ParallelBands(bands, [&](std::size_t band) {
+        for (std::size_t y = h * band / bands; y < h * (band + 1) / bands; ++y) {
+            std::uint16_t* to = target + y * w;
+            std::uint8_t* marks = written.data() + y * w;
+            if (rows[y] < 0) {
+                std::fill(to, to + w, std::uint16_t{0});
+                std::fill(marks, marks + w, std::uint8_t{0});
+            } else {
+                gather.Gather(source + static_cast<std::size_t>(rows[y]) * w, to);
+                std::copy(rowMarks.begin(), rowMarks.end(), marks);
+            }
         }
-        progress.SetPosition(static_cast<int>(y));
-    }
+    });
+    if (my > 0)
+        progress.SetPosition(my - 1);
 }
 
 void WarpImagePlain(const std::uint16_t* source, int mx, int my, const TExponents& e,
@@ -363,14 +415,18 @@ void FillGaps(std::uint16_t* target, std::vector<std::uint8_t>& written, int mx,
             if (!written[static_cast<std::size_t>(c)])
                 empty.push_back(c);
         const TFill fill{target, written.data()};
+        const std::size_t h = static_cast<std::size_t>(my);
+        const std::size_t bands = std::min<std::size_t>(kBands, (h + kBandWidth - 1) / kBandWidth);
         if (!empty.empty())
-            for (int y = 0; y < my; ++y) {
-                const std::size_t row = static_cast<std::size_t>(y) * w;
-                for (const int c : empty)
-                    fill(row + static_cast<std::size_t>(c),
-                         row + static_cast<std::size_t>(FirstNeighbour(c)),
-                         row + static_cast<std::size_t>(SecondNeighbour(c, mx)));
-            }
+            platform::ParallelBands(bands, [&](std::size_t band) {
+                for (std::size_t y = h * band / bands; y < h * (band + 1) / bands; ++y) {
+                    const std::size_t row = y * w;
+                    for (const int c : empty)
+                        fill(row + static_cast<std::size_t>(c),
+                             row + static_cast<std::size_t>(FirstNeighbour(c)),
+                             row + static_cast<std::size_t>(SecondNeighbour(c, mx)));
+                }
+            });
     }
     FillRows(target, written, mx, my, &progress, true);
 }

@@ -55,7 +55,8 @@ bool ImportChannel(const std::int32_t* raw, int w, int h, double xStep, double y
 //! Re-samples `source` (mx x my) into `target` of the same size with the forward model:
 //! point (x, y) goes to (fast pixel of x, slow pixel of y), a later point overwriting an
 //! earlier one. The target starts at 0; `written` (mx x my) marks the points that received
-//! a value. The progress runs 0..my, one step per row.
+//! a value. Bands of rows run on the machine's cores; the progress (range 0..my) is set
+//! from the calling thread alone, to my - 1 once every row is done.
 void WarpImage(const std::uint16_t* source, int mx, int my, const TExponents& exponents,
                std::uint16_t* target, std::vector<std::uint8_t>& written,
                platform::IProgress& progress);
@@ -69,8 +70,9 @@ void WarpImagePlain(const std::uint16_t* source, int mx, int my, const TExponent
 //! point in column 0 is still empty: a point takes the integer mean of its two neighbours
 //! across the column (or row), the one outside the matrix replaced by the other, an empty
 //! second one by the first; it stays empty when its first neighbour is. Filled points count
-//! as written for the later ones. An axis of one point is not filled along. The progress
-//! runs 0..my.
+//! as written for the later ones. An axis of one point is not filled along. Bands of rows
+//! (then of columns) run on the machine's cores; the progress (range 0..my) is set from
+//! the calling thread alone.
 void FillGaps(std::uint16_t* target, std::vector<std::uint8_t>& written, int mx, int my,
               platform::IProgress& progress);
 //! FillGaps column by column, as it is stated (the plain twin of FillGaps, which fills the

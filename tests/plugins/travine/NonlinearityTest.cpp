@@ -206,13 +206,15 @@ TEST(Nonlinearity, WarpAlongRowsAndAcrossThem)
 TEST(Nonlinearity, WarpAndGapFillingAgreeWithTheirPlainTwins)
 {
     // Random sizes and exponents (gaps and collisions on both axes), and random masks for
-    // the filling alone.
+    // the filling alone; the last sizes are large enough to be taken in several bands of
+    // rows and columns.
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> exponent(1.0f, 2.0f);
     platform::NullProgress progress;
-    for (int k = 0; k < 40; ++k) {
-        const int mx = 1 + static_cast<int>(rng() % 60);
-        const int my = 1 + static_cast<int>(rng() % 40);
+    for (int k = 0; k < 44; ++k) {
+        const bool large = k >= 40;
+        const int mx = large ? 130 + static_cast<int>(rng() % 400) : 1 + static_cast<int>(rng() % 60);
+        const int my = large ? 130 + static_cast<int>(rng() % 300) : 1 + static_cast<int>(rng() % 40);
         const TExponents e{exponent(rng), exponent(rng), exponent(rng), exponent(rng)};
         const auto source = Random(std::size_t(mx * my), rng(), 9);
         std::vector<std::uint16_t> fast(source.size(), 7), plain(source.size(), 7);
