@@ -2,11 +2,15 @@
 
 #include <QBrush>
 #include <QGraphicsLayout>
+#include <QGraphicsPixmapItem>
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPen>
+#include <QResizeEvent>
 #include <QValueAxis>
 #include <algorithm>
 #include <climits>
@@ -20,10 +24,14 @@ namespace {
 Qt::Alignment Alignment(TAxisKind kind)
 {
     switch (kind) {
-    case TAxisKind::Left: return Qt::AlignLeft;
-    case TAxisKind::Right: return Qt::AlignRight;
-    case TAxisKind::Bottom: return Qt::AlignBottom;
-    case TAxisKind::Top: return Qt::AlignTop;
+    case TAxisKind::Left:
+        return Qt::AlignLeft;
+    case TAxisKind::Right:
+        return Qt::AlignRight;
+    case TAxisKind::Bottom:
+        return Qt::AlignBottom;
+    case TAxisKind::Top:
+        return Qt::AlignTop;
     }
     return Qt::AlignLeft;
 }
@@ -41,12 +49,13 @@ std::string GroupThousands(const std::string& digits)
     return grouped;
 }
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------------------
 // TChartAxis
 
-TChartAxis::TChartAxis(TChart& chart, TAxisKind kind) : chart_(chart), kind_(kind), axis_(new QValueAxis)
+TChartAxis::TChartAxis(TChart& chart, TAxisKind kind)
+    : chart_(chart), kind_(kind), axis_(new QValueAxis)
 {
     axis_->setRange(0, 1);
     axis_->setGridLineVisible(true);
@@ -107,6 +116,9 @@ void TChartAxis::SetMinMax(double minimum, double maximum)
     axis_->setRange(minimum, maximum > minimum ? maximum : minimum + 1);
     minimum_ = minimum;
     maximum_ = maximum;
+    // Overlays follow the range (a range set while the chart draws is followed there).
+    if (!chart_.refreshing_)
+        chart_.Changed();
 }
 
 double TChartAxis::Minimum() const
@@ -124,6 +136,11 @@ double TChartAxis::Maximum() const
 TChartAxis::TLine TChartAxis::Line() const
 {
     const QRectF area = chart_.PlotAreaF();
+    return LineOver(area);
+}
+
+TChartAxis::TLine TChartAxis::LineOver(const QRectF& area) const
+{
     TLine line;
     line.From = Horizontal() ? area.left() : area.top();
     line.Length = Horizontal() ? area.width() : area.height();
@@ -133,6 +150,12 @@ TChartAxis::TLine TChartAxis::Line() const
     // Values grow to the right and upwards unless the axis is inverted.
     line.Flipped = Horizontal() == Inverted();
     return line;
+}
+
+double TChartAxis::Position(const TLine& line, double value)
+{
+    const double t = line.Span != 0 ? (value - line.Minimum) / line.Span : 0;
+    return line.From + (line.Flipped ? 1 - t : t) * line.Length;
 }
 
 double TChartAxis::CalcPosPoint(int pixel) const
@@ -146,9 +169,7 @@ double TChartAxis::CalcPosPoint(int pixel) const
 
 int TChartAxis::CalcPosValue(double value) const
 {
-    const TLine line = Line();
-    const double t = line.Span != 0 ? (value - line.Minimum) / line.Span : 0;
-    const double pixel = std::round(line.From + (line.Flipped ? 1 - t : t) * line.Length);
+    const double pixel = std::round(Position(Line(), value));
     if (!(pixel > INT_MIN && pixel < INT_MAX))
         return pixel > 0 ? INT_MAX : INT_MIN;
     return static_cast<int>(pixel);
@@ -199,6 +220,8 @@ TChart::TChart(QWidget* parent) : QChartView(new QChart, parent)
         axis->automatic_ = true;
     }
     connect(c, &QChart::plotAreaChanged, this, &TChart::PlotAreaChanged);
+    // Any change of the chart's own items makes the kept picture old.
+    connect(scene(), &QGraphicsScene::changed, this, [this] { keptValid_ = false; });
     Changed();
 }
 
@@ -259,22 +282,37 @@ void TChart::SetBackImage(const QImage& image)
 {
     backImage_ = image;
     scaledBackImage_ = QImage();
+    if (backItem_)
+        backItem_->setPixmap(QPixmap());
     PlotAreaChanged(chart()->plotArea());
 }
 
 void TChart::PlotAreaChanged(const QRectF& area)
 {
+    keptValid_ = false;
+    chart()->setPlotAreaBackgroundBrush(backColor_);
+    for (auto& entry : series_)
+        if (entry->Model.Overlay() && !entry->Dirty)
+            SyncOverlay(*entry);
     const QSize size = area.size().toSize();
     if (backImage_.isNull() || size.isEmpty()) {
-        chart()->setPlotAreaBackgroundBrush(backColor_);
+        if (backItem_)
+            backItem_->hide();
         return;
     }
-    if (scaledBackImage_.size() != size)
+    if (!backItem_) {
+        backItem_ = new QGraphicsPixmapItem(chart());
+        // Above the plot area's colour (z 0), below the shades, grid, axes and series.
+        backItem_->setZValue(0.5);
+        backItem_->setShapeMode(QGraphicsPixmapItem::BoundingRectShape);
+        backItem_->setAcceptedMouseButtons(Qt::NoButton);
+    }
+    if (scaledBackImage_.size() != size || backItem_->pixmap().isNull()) {
         scaledBackImage_ = backImage_.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    // The brush's pattern starts at the chart's origin: move it to the plot area's corner.
-    QBrush brush(scaledBackImage_);
-    brush.setTransform(QTransform::fromTranslate(area.left(), area.top()));
-    chart()->setPlotAreaBackgroundBrush(brush);
+        backItem_->setPixmap(QPixmap::fromImage(scaledBackImage_));
+    }
+    backItem_->setPos(area.topLeft());
+    backItem_->show();
 }
 
 void TChart::Changed()
@@ -297,10 +335,16 @@ void TChart::Refresh()
     if (!dirty_)
         return;
     dirty_ = false;
+    refreshing_ = true;
     for (auto& entry : series_)
         if (entry->Dirty)
             SyncSeries(*entry);
     SyncAxes();
+    // The overlays follow the ranges just set.
+    for (auto& entry : series_)
+        if (entry->Model.Overlay())
+            SyncOverlay(*entry);
+    refreshing_ = false;
 }
 
 void TChart::SyncSeries(TSeriesEntry& entry)
@@ -316,8 +360,25 @@ void TChart::SyncSeries(TSeriesEntry& entry)
         if (!std::isfinite(p.X) || !std::isfinite(p.Y))
             continue;
         if (p.Color.isValid() && p.Color != model.Color())
-            colours[static_cast<int>(points.size())][QXYSeries::PointConfiguration::Color] = p.Color;
+            colours[static_cast<int>(points.size())][QXYSeries::PointConfiguration::Color] =
+                p.Color;
         points.append(QPointF(p.X, p.Y));
+    }
+    drawn->setVisible(!model.Overlay());
+    if (model.Overlay()) {
+        // Drawn by the chart itself: the series of the chart library stays empty.
+        for (QLegendMarker* marker : chart()->legend()->markers(drawn))
+            marker->setVisible(false);
+        if (drawn->count() > 0)
+            drawn->clear();
+        SyncOverlay(entry);
+        return;
+    }
+    keptValid_ = false;
+    if (!entry.OverlayBounds.isEmpty()) {
+        viewport()->update(entry.OverlayBounds.toAlignedRect());
+        entry.OverlayLines.clear();
+        entry.OverlayBounds = QRectF();
     }
     drawn->setName(model.Title());
     QPen pen(model.Color());
@@ -343,6 +404,120 @@ void TChart::SyncSeries(TSeriesEntry& entry)
         drawn->attachAxis(vertical);
     for (QLegendMarker* marker : chart()->legend()->markers(drawn))
         marker->setVisible(model.ShowInLegend());
+}
+
+void TChart::SyncOverlay(TSeriesEntry& entry)
+{
+    // The plot area in pixels of the view, as it is now (the chart is being laid out or
+    // refreshed: no layout is asked for here).
+    const QRectF area = viewportTransform().mapRect(chart()->mapRectToScene(chart()->plotArea()));
+    const TChartSeries& model = entry.Model;
+    const TChartAxis::TLine h = Axis(model.HorizontalAxis()).LineOver(area);
+    const TChartAxis::TLine v = Axis(model.VerticalAxis()).LineOver(area);
+    std::vector<QLineF> lines;
+    QRectF bounds;
+    bool have = false;
+    QPointF last;
+    const double margin = model.LineWidth() + 1;
+    for (int i = 0; i < model.Count(); ++i) {
+        const TChartPoint& p = model.Point(i);
+        if (!std::isfinite(p.X) || !std::isfinite(p.Y)) {
+            have = false;
+            continue;
+        }
+        const QPointF at(TChartAxis::Position(h, p.X), TChartAxis::Position(v, p.Y));
+        if (have) {
+            lines.emplace_back(last, at);
+            bounds |= QRectF(last, at).normalized().adjusted(-margin, -margin, margin, margin);
+        }
+        last = at;
+        have = true;
+    }
+    bounds = bounds.intersected(area);
+    if (lines == entry.OverlayLines && bounds == entry.OverlayBounds)
+        return;
+    QRegion changed = entry.OverlayBounds.toAlignedRect();
+    changed += bounds.toAlignedRect();
+    entry.OverlayLines = std::move(lines);
+    entry.OverlayBounds = bounds;
+    // Every pixel of the view is drawn from the kept picture: nothing to clear first.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    overlayRegion_ += changed;
+    viewport()->update(changed);
+}
+
+bool TChart::HasOverlays() const
+{
+    return std::any_of(series_.begin(), series_.end(),
+                       [](const auto& e) { return e->Model.Overlay(); });
+}
+
+void TChart::paintEvent(QPaintEvent* event)
+{
+    if (!HasOverlays()) {
+        QChartView::paintEvent(event);
+        return;
+    }
+    const qreal ratio = viewport()->devicePixelRatioF();
+    const QSize size = viewport()->size() * ratio;
+    if (!(event->region() - overlayRegion_).isEmpty())
+        keptValid_ = false;
+    overlayRegion_ = QRegion();
+    if (!keptValid_ || kept_.size() != size) {
+        kept_ = QImage(size, QImage::Format_RGB32);
+        kept_.setDevicePixelRatio(ratio);
+        kept_.fill(color_);
+        QPainter painter(&kept_);
+        render(&painter, QRectF(QPointF(0, 0), viewport()->size()), viewport()->rect());
+        keptValid_ = true;
+    }
+    // The kept picture rectangle by rectangle (plain copies), then the overlays: straight
+    // lines along the axes as filled rectangles, others as lines, inside the plot area.
+    QPainter painter(viewport());
+    // The kept pixels replace what is there: a plain copy, in bands of a few rows (the
+    // raster engine hands copies of many rows to worker threads, whose waking costs more
+    // than copying a crosshair's strip here).
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    constexpr int kBand = 48;
+    for (const QRect& r : event->region())
+        for (int top = r.top(); top <= r.bottom(); top += kBand) {
+            const QRect band(r.left(), top, r.width(), std::min(kBand, r.bottom() + 1 - top));
+            painter.drawImage(band.topLeft(), kept_,
+                              QRect((QPointF(band.topLeft()) * ratio).toPoint(),
+                                    QSizeF(band.size() * ratio).toSize()));
+        }
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    const QRectF area = viewportTransform().mapRect(chart()->mapRectToScene(chart()->plotArea()));
+    painter.setClipRect(area);
+    for (const auto& entry : series_) {
+        const TChartSeries& model = entry->Model;
+        if (!model.Overlay())
+            continue;
+        const int width = model.LineWidth();
+        QPen pen(model.Color());
+        pen.setWidth(width);
+        painter.setPen(pen);
+        for (const QLineF& line : entry->OverlayLines) {
+            const QPointF a = line.p1();
+            const QPointF b = line.p2();
+            if (a.x() == b.x() || a.y() == b.y()) {
+                const QRectF span = QRectF(a, b).normalized();
+                const double x = std::round(span.left() - (a.x() == b.x() ? width / 2.0 : 0));
+                const double y = std::round(span.top() - (a.y() == b.y() ? width / 2.0 : 0));
+                const double w = a.x() == b.x() ? width : std::round(span.width());
+                const double hgt = a.y() == b.y() ? width : std::round(span.height());
+                painter.fillRect(QRectF(x, y, w, hgt).intersected(area), model.Color());
+            } else {
+                painter.drawLine(line);
+            }
+        }
+    }
+}
+
+void TChart::resizeEvent(QResizeEvent* event)
+{
+    keptValid_ = false;
+    QChartView::resizeEvent(event);
 }
 
 bool TChart::AxisInUse(TAxisKind kind) const
@@ -436,4 +611,4 @@ void TChart::mousePressEvent(QMouseEvent* event)
     QChartView::mousePressEvent(event);
 }
 
-}  // namespace charts
+} // namespace charts

@@ -15,6 +15,9 @@
 #include <QChartView>
 #include <QColor>
 #include <QImage>
+#include <QLineF>
+#include <QPixmap>
+#include <QRegion>
 #include <QString>
 #include <array>
 #include <memory>
@@ -22,6 +25,7 @@
 
 #include "platform/charts/ChartSeries.h"
 
+class QGraphicsPixmapItem;
 class QValueAxis;
 class QLineSeries;
 
@@ -83,10 +87,14 @@ private:
         bool Flipped = false;
     };
     TLine Line() const;
+    //! The axis drawn over an area of pixels (of the chart or of its view).
+    TLine LineOver(const QRectF& area) const;
+    //! Where a value lies along the line, unrounded.
+    static double Position(const TLine& line, double value);
 
     TChart& chart_;
     TAxisKind kind_;
-    QValueAxis* axis_;  // owned by the chart once added to it
+    QValueAxis* axis_; // owned by the chart once added to it
     bool visible_ = true;
     bool automatic_ = true;
     double minimum_ = 0;
@@ -142,6 +150,8 @@ signals:
     void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, int x, int y);
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
@@ -150,12 +160,18 @@ private:
     struct TSeriesEntry {
         TSeriesEntry(TSeriesKind kind, const QString& title) : Model(kind, title) {}
         TChartSeries Model;
-        QLineSeries* Drawn = nullptr;  // owned by the chart once added to it
+        QLineSeries* Drawn = nullptr;     // owned by the chart once added to it
+        std::vector<QLineF> OverlayLines; // an overlay's line in pixels of the chart's view
+        QRectF OverlayBounds;             // where that line is drawn
         bool Dirty = true;
     };
 
     void Changed();
     void SyncSeries(TSeriesEntry& entry);
+    //! An overlay's line from its points in the plot area as it is now; what it leaves and
+    //! what it covers is drawn again.
+    void SyncOverlay(TSeriesEntry& entry);
+    bool HasOverlays() const;
     void SyncAxes();
     bool AxisInUse(TAxisKind kind) const;
     void AutomaticRange(TChartAxis& axis);
@@ -170,8 +186,20 @@ private:
     QColor backColor_ = Qt::white;
     QImage backImage_;
     QImage scaledBackImage_;
+    // The background picture scaled to the plot area, kept as a pixmap between the plot
+    // area's colour and the grid: a redraw copies it without scaling or conversion.
+    QGraphicsPixmapItem* backItem_ = nullptr; // owned by the chart
+    // With overlays, the rest of the chart is drawn into this picture once for every
+    // change of it, and a redraw copies it and draws the overlays over it.
+    QImage kept_;
+    bool keptValid_ = false;
+    // What the overlays asked to redraw since the last redraw: a redraw of anything more
+    // means that the rest of the chart changed (or was uncovered), and the kept picture
+    // is drawn again.
+    QRegion overlayRegion_;
     bool dirty_ = false;
     bool refreshQueued_ = false;
+    bool refreshing_ = false;
 };
 
-}  // namespace charts
+} // namespace charts

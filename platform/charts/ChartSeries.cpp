@@ -13,7 +13,7 @@ bool XBefore(double a, double b)
     return !std::isnan(a) && (std::isnan(b) || a < b);
 }
 
-}  // namespace
+} // namespace
 
 TChartSeries::TChartSeries(TSeriesKind kind, const QString& title) : kind_(kind), title_(title) {}
 
@@ -59,12 +59,19 @@ void TChartSeries::SetPointsVisible(bool visible)
     Changed();
 }
 
+void TChartSeries::SetOverlay(bool overlay)
+{
+    overlay_ = overlay;
+    Changed();
+}
+
 void TChartSeries::SetSorted(bool sorted)
 {
     sorted_ = sorted;
     if (sorted_)
-        std::stable_sort(points_.begin(), points_.end(),
-                         [](const TChartPoint& a, const TChartPoint& b) { return XBefore(a.X, b.X); });
+        std::stable_sort(
+            points_.begin(), points_.end(),
+            [](const TChartPoint& a, const TChartPoint& b) { return XBefore(a.X, b.X); });
     Changed();
 }
 
@@ -86,8 +93,9 @@ int TChartSeries::AddXY(double x, double y, const QString& label, const QColor& 
 {
     auto at = points_.end();
     if (sorted_)
-        at = std::upper_bound(points_.begin(), points_.end(), x,
-                              [](double value, const TChartPoint& p) { return XBefore(value, p.X); });
+        at = std::upper_bound(
+            points_.begin(), points_.end(), x,
+            [](double value, const TChartPoint& p) { return XBefore(value, p.X); });
     at = points_.insert(at, TChartPoint{x, y, label, color});
     Changed();
     return static_cast<int>(at - points_.begin());
@@ -149,4 +157,4 @@ bool TChartSeries::YRange(double& minimum, double& maximum) const
     return Range(false, minimum, maximum);
 }
 
-}  // namespace charts
+} // namespace charts

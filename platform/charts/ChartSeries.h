@@ -53,6 +53,12 @@ public:
     //! Point symbols at each point; a fast line never has them (hidden at creation).
     bool PointsVisible() const { return kind_ == TSeriesKind::Line && pointsVisible_; }
     void SetPointsVisible(bool visible);
+    //! An overlay is drawn above the plot as a plain line of its colour and width, without
+    //! legend entry, marks or point symbols, so that a change of its points redraws only
+    //! where the line was and where it goes (a crosshair that follows the mouse). Off at
+    //! creation.
+    bool Overlay() const { return overlay_; }
+    void SetOverlay(bool overlay);
 
     //! A sorted series keeps its points in ascending order of X: AddXY inserts a point
     //! after every point with the same or a smaller X; points whose X is not a number
@@ -103,10 +109,11 @@ private:
     int lineWidth_ = 1;
     bool marksVisible_ = false;
     bool pointsVisible_ = false;
+    bool overlay_ = false;
     bool sorted_ = false;
     TAxisKind vertical_ = TAxisKind::Left;
     TAxisKind horizontal_ = TAxisKind::Bottom;
     std::vector<TChartPoint> points_;
 };
 
-}  // namespace charts
+} // namespace charts

@@ -1,6 +1,6 @@
 // Writes the seed corpus of the format fuzz targets: small valid files made by the
 // program's own writers (the MSS file, which has no writer, byte by byte).
-// Usage: fuzz_make_corpus <corpus folder>   (writes into spm0/, spm1/, mss/ and bmp/)
+// Usage: fuzz_make_corpus <corpus folder>   (writes into spm0/, spm1/, mss/, bmp/ and dataspm/)
 
 #include <algorithm>
 #include <cstdio>
@@ -13,6 +13,7 @@
 #include "data/Spm0format.h"
 #include "data/Spm1format.h"
 #include "platform/core/Files.h"
+#include "plugins/travine/Dataspm16.h"
 
 namespace {
 
@@ -127,7 +128,7 @@ int main(int argc, char** argv)
     }
     const std::string root = argv[1];
     bool ok = true;
-    for (const char* sub : {"spm0", "spm1", "mss", "bmp"})
+    for (const char* sub : {"spm0", "spm1", "mss", "bmp", "dataspm"})
         ok = platform::CreateFolder(platform::JoinPath(root, sub)) && ok;
 
     { // SPM0: 4 × 3 with negative values.
@@ -197,5 +198,26 @@ int main(int argc, char** argv)
              ok;
     }
     ok = WriteBmpCorpus(platform::JoinPath(root, "bmp")) && ok;
+    { // Travine's components: the program's SPM0 file, and one of their own with Min, Max
+      // and the version text, unsigned values above 32767 among them.
+        Tables t;
+        t.Channel(0, 4, 3, "", [](int i) { return (i - 6) * 1000; });
+        ChannelSet set{0};
+        const std::string path = platform::JoinPath(root, "dataspm/program-4x3.spm");
+        ok = Check(SaveSPM0File(path.c_str(), nullptr, t.table, &t.arrays, &set), path) && ok;
+
+        travine::TDataspm16 c;
+        c.Setmx(3);
+        c.Setmy(2);
+        c.SetKx(1.5f);
+        c.SetVersion("Travine");
+        c.SetMin(1);
+        c.SetMax(65000);
+        ok = c.SetDataBlock() && ok;
+        for (int i = 0; i < 6; ++i)
+            c.AddDataToMatrix(static_cast<std::uint16_t>(i * 13000), i % 3, i / 3, travine::sd0);
+        const std::string own = platform::JoinPath(root, "dataspm/travine-3x2.spm");
+        ok = Check(c.SaveData(own) ? fmtOk : fmtErrorWrite, own) && ok;
+    }
     return ok ? 0 : 1;
 }

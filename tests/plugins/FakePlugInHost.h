@@ -1,7 +1,8 @@
 #pragma once
 // A host interface in memory for the tests of the plug-ins' own code: one object (0) with
-// channels of any size, steps and units, a main window, and a log of the calls made. A
-// failure answer is given for anything else, as the program gives it.
+// channels of any size, steps and units, copies of it made by NewStep when allowed, a main
+// window, and a log of the calls made. A failure answer is given for anything else, as the
+// program gives it.
 
 #include <QWidget>
 #include <chrono>
@@ -66,6 +67,12 @@ public:
 
     QWidget Window;
     std::map<std::int32_t, FakeChannel> Channels;  //!< of object 0
+    //! NewStep copies object 0 into a new object (1, 2, ...) while this is set; otherwise it
+    //! answers -1.
+    bool AllowNewStep = false;
+    //! The channels of the objects NewStep made, and their names.
+    std::vector<std::map<std::int32_t, FakeChannel>> NewSteps;
+    std::vector<std::string> NewStepNames;
     //! GetXStep waits here (it may be called from a plug-in's worker thread).
     Gate StepGate;
 
@@ -78,8 +85,11 @@ public:
 
     FakeChannel* Find(std::int32_t object, std::int32_t channel)
     {
-        auto it = Channels.find(channel);
-        return object == 0 && it != Channels.end() ? &it->second : nullptr;
+        if (object < 0 || object > static_cast<std::int32_t>(NewSteps.size()))
+            return nullptr;
+        auto& channels = object == 0 ? Channels : NewSteps[static_cast<std::size_t>(object - 1)];
+        auto it = channels.find(channel);
+        return it != channels.end() ? &it->second : nullptr;
     }
 
     TPlugInWindow GetMainWindow() override { return Log("GetMainWindow"), &Window; }
@@ -150,7 +160,15 @@ public:
     void DoNothing() override {}
     void UpdateAll(std::int32_t) override { Log("UpdateAll"); }
     void UpdateChannel(std::int32_t, std::int32_t) override { Log("UpdateChannel"); }
-    std::int32_t NewStep(std::int32_t, const char*) override { return Log("NewStep"), -1; }
+    std::int32_t NewStep(std::int32_t o, const char* name) override
+    {
+        Log("NewStep");
+        if (!AllowNewStep || o != 0)
+            return -1;
+        NewSteps.push_back(Channels);
+        NewStepNames.push_back(name ? name : "");
+        return static_cast<std::int32_t>(NewSteps.size());
+    }
     std::int32_t OpenFileDialog() override { return Log("OpenFileDialog"), -1; }
     std::int32_t OpenFile(const char*) override { return Log("OpenFile"), -1; }
     std::int32_t AddChannel(std::int32_t, std::int32_t, std::int32_t, std::int32_t, const char*) override

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QImage>
 #include <QLegend>
 #include <QLegendMarker>
@@ -39,7 +40,7 @@ Range RangeOf(TChartAxis& axis)
     return {axis.Minimum(), axis.Maximum()};
 }
 
-}  // namespace
+} // namespace
 
 TEST(Chart, AutomaticRangesFollowTheSeriesOfEachAxis)
 {
@@ -56,7 +57,7 @@ TEST(Chart, AutomaticRangesFollowTheSeriesOfEachAxis)
     left.AddXY(5, -4);
     left.AddXY(std::numeric_limits<double>::infinity(), 1000);
     right.AddXY(100, 7);
-    right.AddXY(300, 7);  // one value only: widened by one each way
+    right.AddXY(300, 7); // one value only: widened by one each way
 
     EXPECT_EQ(chart.BottomAxis().Minimum(), -2);
     EXPECT_EQ(chart.BottomAxis().Maximum(), 5);
@@ -75,7 +76,7 @@ TEST(Chart, AutomaticRangesFollowTheSeriesOfEachAxis)
     EXPECT_FALSE(chart.LeftAxis().Automatic());
     EXPECT_EQ(chart.LeftAxis().Minimum(), 3);
     EXPECT_EQ(chart.LeftAxis().Maximum(), 3);
-    chart.LeftAxis().SetMinMax(0, std::numeric_limits<double>::quiet_NaN());  // refused
+    chart.LeftAxis().SetMinMax(0, std::numeric_limits<double>::quiet_NaN()); // refused
     EXPECT_EQ(chart.LeftAxis().Minimum(), 3);
     chart.LeftAxis().SetAutomatic(true);
     EXPECT_EQ(chart.LeftAxis().Maximum(), 99);
@@ -113,7 +114,7 @@ TEST(Chart, PixelsAndAxisValuesConvertBothWays)
     chart.AddSeries(TSeriesKind::Line).SetHorizontalAxis(TAxisKind::Top);
     chart.TopAxis().SetMinMax(0, 200);
     chart.LeftAxis().SetMinMax(0, 100);
-    chart.LeftAxis().SetInverted(true);  // 0 at the top, as an image's rows
+    chart.LeftAxis().SetInverted(true); // 0 at the top, as an image's rows
     chart.BottomAxis().SetMinMax(-1, 1);
     const QRect area = chart.PlotArea();
     ASSERT_GT(area.width(), 100);
@@ -147,9 +148,12 @@ TEST(Chart, PixelsAndAxisValuesConvertBothWays)
 TEST(Chart, LabelValueGroupsThousandsAndKeepsThreeDecimals)
 {
     const std::pair<double, const char*> cases[] = {
-        {0, "0"},           {7, "7"},         {-7, "-7"},          {1234.5, "1,234.5"},
-        {-0.125, "-0.125"}, {0.0004, "0"},    {-0.0004, "0"},      {999.9996, "1,000"},
-        {1e6, "1,000,000"}, {123456.25, "123,456.25"}, {100, "100"}, {2.0005, "2.001"},
+        {0, "0"},           {7, "7"},
+        {-7, "-7"},         {1234.5, "1,234.5"},
+        {-0.125, "-0.125"}, {0.0004, "0"},
+        {-0.0004, "0"},     {999.9996, "1,000"},
+        {1e6, "1,000,000"}, {123456.25, "123,456.25"},
+        {100, "100"},       {2.0005, "2.001"},
     };
     for (auto [value, text] : cases)
         EXPECT_EQ(TChartAxis::LabelValue(value).toStdString(), text) << value;
@@ -169,7 +173,7 @@ TEST(Chart, SeriesAreDrawnWithTheirStyleAndWithoutPointsThatAreNotFinite)
     auto& ideal = chart.AddSeries(TSeriesKind::Line, "Ideal line");
     ideal.SetMarksVisible(true);
     chart.resize(400, 300);
-    chart.PlotArea();  // drawn and laid out
+    chart.PlotArea(); // drawn and laid out
     const auto drawn = chart.chart()->series();
     ASSERT_EQ(drawn.size(), 2);
     auto* line = qobject_cast<QLineSeries*>(drawn[0]);
@@ -178,8 +182,9 @@ TEST(Chart, SeriesAreDrawnWithTheirStyleAndWithoutPointsThatAreNotFinite)
     EXPECT_EQ(line->at(1), QPointF(2, 3));
     EXPECT_EQ(line->pen().color(), QColor(Qt::green));
     EXPECT_EQ(line->pen().width(), 4);
-    EXPECT_EQ(line->pointConfiguration(1).value(QXYSeries::PointConfiguration::Color).value<QColor>(),
-              QColor(Qt::blue));
+    EXPECT_EQ(
+        line->pointConfiguration(1).value(QXYSeries::PointConfiguration::Color).value<QColor>(),
+        QColor(Qt::blue));
     EXPECT_FALSE(chart.chart()->legend()->markers(line).at(0)->isVisible());
     auto* second = qobject_cast<QLineSeries*>(drawn[1]);
     EXPECT_TRUE(chart.chart()->legend()->markers(second).at(0)->isVisible());
@@ -227,7 +232,7 @@ TEST(Chart, SavesItsPictureAsABitmapWithTheBackgroundPictureInsideTheAxes)
     EXPECT_EQ(saved.pixel(area.topRight() + QPoint(-inset.x(), inset.y())), qRgb(0, 255, 0));
     EXPECT_EQ(saved.pixel(area.bottomLeft() + QPoint(inset.x(), -inset.y())), qRgb(255, 255, 0));
     EXPECT_EQ(saved.pixel(area.bottomRight() - inset), qRgb(255, 255, 255));
-    EXPECT_EQ(saved.pixel(2, 2), qRgb(0, 0, 255));  // the panel around the plot
+    EXPECT_EQ(saved.pixel(2, 2), qRgb(0, 0, 255)); // the panel around the plot
 
     // Without the picture the back colour shows inside the axes.
     chart.SetBackImage(QImage());
@@ -255,4 +260,72 @@ TEST(Chart, ReportsMouseMovesAndButtonsInItsPixels)
     EXPECT_EQ(downs[0].at(1).value<Qt::KeyboardModifiers>(), Qt::ShiftModifier);
     EXPECT_EQ(downs[0].at(2).toInt(), 50);
     EXPECT_EQ(downs[0].at(3).toInt(), 60);
+}
+
+TEST(Chart, OverlaysAreDrawnOverAKeptPictureOfTheRest)
+{
+    TChart chart;
+    chart.resize(320, 240);
+    chart.LeftAxis().SetGridVisible(false);
+    chart.BottomAxis().SetGridVisible(false);
+    chart.LeftAxis().SetMinMax(0, 1);
+    chart.BottomAxis().SetMinMax(0, 1);
+    auto& plain = chart.AddSeries(TSeriesKind::FastLine, "plain");
+    plain.SetColor(QColor(0, 0, 255));
+    plain.SetLineWidth(4);
+    plain.AddXY(0, 0.5);
+    plain.AddXY(1, 0.5);
+    auto& overlay = chart.AddSeries(TSeriesKind::FastLine, "overlay");
+    overlay.SetColor(QColor(255, 0, 0));
+    overlay.SetLineWidth(2);
+    overlay.SetOverlay(true);
+    overlay.AddXY(0.75, 0);
+    overlay.AddXY(0.75, 1);
+    chart.show();
+    QApplication::processEvents();
+
+    const auto picture = [&chart] {
+        QApplication::processEvents();
+        return chart.grab().toImage();
+    };
+    const auto at = [&chart](double x, double y) {
+        return QPoint(chart.BottomAxis().CalcPosValue(x), chart.LeftAxis().CalcPosValue(y));
+    };
+    QImage image = picture();
+    EXPECT_EQ(image.pixel(at(0.75, 0.25)), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(at(0.25, 0.5)), qRgb(0, 0, 255));
+    EXPECT_EQ(image.pixel(at(0.25, 0.25)), qRgb(255, 255, 255));
+    // The overlay is no series of the chart library and has no legend entry.
+    ASSERT_EQ(chart.chart()->series().size(), 2);
+    EXPECT_EQ(static_cast<QLineSeries*>(chart.chart()->series()[1])->count(), 0);
+    int shown = 0;
+    for (QLegendMarker* marker : chart.chart()->legend()->markers())
+        shown += marker->isVisible();
+    EXPECT_EQ(shown, 1);
+
+    // Moved: drawn where it goes, gone where it was.
+    overlay.SetX(0, 0.25);
+    overlay.SetX(1, 0.25);
+    image = picture();
+    EXPECT_EQ(image.pixel(at(0.25, 0.25)), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(at(0.75, 0.25)), qRgb(255, 255, 255));
+
+    // A change of the rest of the chart shows at once, the overlay still over it.
+    plain.SetY(0, 0.25);
+    plain.SetY(1, 0.25);
+    image = picture();
+    EXPECT_EQ(image.pixel(at(0.5, 0.25)), qRgb(0, 0, 255));
+    EXPECT_EQ(image.pixel(at(0.5, 0.5)), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(at(0.25, 0.75)), qRgb(255, 0, 0));
+
+    // The overlay follows a new range of its axis.
+    chart.BottomAxis().SetMinMax(0, 0.5);
+    image = picture();
+    EXPECT_EQ(image.pixel(at(0.25, 0.75)), qRgb(255, 0, 0));
+
+    // No longer an overlay: an ordinary series again.
+    overlay.SetOverlay(false);
+    QApplication::processEvents();
+    EXPECT_EQ(static_cast<QLineSeries*>(chart.chart()->series()[1])->count(), 2);
+    EXPECT_EQ(picture().pixel(at(0.25, 0.75)), qRgb(255, 0, 0));
 }

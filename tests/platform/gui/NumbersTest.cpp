@@ -122,6 +122,23 @@ TEST_F(Numbers, ConversionsFollowTheProgramsSeparatorWhateverTheCLibrarysLocale)
     EXPECT_STREQ(printed, "12.5");
 }
 
+// The general format with fewer digits rounds to them and drops trailing zeros.
+TEST_F(Numbers, GeneralFormatWithItsSignificantDigits)
+{
+    SetDecimalSeparator('.');
+    const struct {
+        double Value;
+        int Precision;
+        const char* Text;
+    } cases[] = {
+        {1.234, 3, "1.23"}, {1.0, 3, "1"},       {2.0f, 3, "2"},        {1.15f, 3, "1.15"},
+        {1.999, 3, "2"},    {0.98765432, 7, "0.9876543"}, {-0.5, 7, "-0.5"}, {1234.5, 3, "1.23E3"},
+        {1.5e-9, 7, "1.5E-9"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FloatToStrF(c.Value, ffGeneral, c.Precision, 0), c.Text) << c.Value;
+}
+
 } // namespace
 
 // Rounded to the fewer of the significant digits and the decimals, then written with every

@@ -1,11 +1,11 @@
-#include "Dialogs.h"
+#include "PlugInDialogs.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
-namespace quindle {
+namespace plugindialogs {
 
 namespace {
 
@@ -30,14 +30,21 @@ public:
         return chosen == QMessageBox::Yes ? TMessageAnswer::Yes : TMessageAnswer::No;
     }
 
+    void Beep() override { QApplication::beep(); }
+
     bool Save(QWidget* owner, TSaveRequest& request) override
     {
         QFileDialog dialog(owner);
+        if (!request.Title.empty())
+            dialog.setWindowTitle(QString::fromUtf8(request.Title.c_str()));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         // Qt's own dialog, which shows each type's text as given, as the program's does.
-        dialog.setOptions(QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog |
-                          QFileDialog::HideNameFilterDetails);
+        dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+        if (!request.OverwritePrompt)
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (!request.DefaultExt.empty())
+            dialog.setDefaultSuffix(QString::fromUtf8(request.DefaultExt.c_str()));
         const QStringList parts = QString::fromUtf8(request.Filter.c_str()).split('|');
         QStringList filters;
         QStringList texts;
@@ -64,7 +71,7 @@ public:
 TQtDialogs qtDialogs;
 IDialogs* installed = nullptr;
 
-}  // namespace
+} // namespace
 
 IDialogs& Dialogs()
 {
@@ -100,10 +107,11 @@ int TDialogScript::RunIt(QDialog& dialog)
     return dialog.exec();
 }
 
-TMessageAnswer TDialogScript::Message(QWidget*, const std::string& text, const std::string& caption,
-                                      TMessageIcon icon, TMessageButtons buttons)
+TMessageAnswer TDialogScript::Message(QWidget* owner, const std::string& text,
+                                      const std::string& caption, TMessageIcon icon,
+                                      TMessageButtons buttons)
 {
-    messages_.push_back({text, caption, icon, buttons});
+    messages_.push_back({text, caption, icon, buttons, owner != nullptr});
     if (answers_.empty())
         return buttons == TMessageButtons::YesNo ? TMessageAnswer::Yes : TMessageAnswer::Ok;
     const TMessageAnswer answer = answers_.front();
@@ -143,4 +151,4 @@ std::vector<std::string> TDialogScript::Texts() const
     return texts;
 }
 
-}  // namespace quindle
+} // namespace plugindialogs
