@@ -288,3 +288,29 @@ TEST_F(View3DTest, TheViewLayoutWindowFollowsAndDrivesTheView)
     EXPECT_EQ(layout->tbZoom->value(), shown);
     EXPECT_FLOAT_EQ(other->ViewSettings.Zoom3D, 1.5f);
 }
+
+TEST_F(View3DTest, ScrollBarsPanAtTheEndOfAScrollOnly)
+{
+    ScopedOpenGLCheck check(true);
+    auto step = MakeStep(7, 5);
+    step->OpenWindow(1);
+    TView3DForm* view = ViewOf(*step);
+    ASSERT_TRUE(view);
+    EXPECT_EQ((std::array<int, 4>{view->sbX->minimum(), view->sbX->maximum(), view->sbY->minimum(),
+                                  view->sbY->maximum()}),
+              (std::array<int, 4>{-3, 3, -2, 2}));
+    // A click or key that moves a bar pans at once.
+    view->sbX->setValue(2);
+    view->sbY->setValue(-1);
+    EXPECT_EQ(view->PanX, 2);
+    EXPECT_EQ(view->PanY, -1);
+    // While the thumb is held the view keeps its pan; letting it go pans to where it stands.
+    view->sbX->setSliderDown(true);
+    view->sbX->setValue(-3);
+    EXPECT_EQ(view->PanX, 2);
+    view->sbX->setSliderDown(false);
+    EXPECT_EQ(view->PanX, -3);
+    // Past either end the bar stays at its end.
+    view->sbY->setValue(40);
+    EXPECT_EQ(view->PanY, 2);
+}

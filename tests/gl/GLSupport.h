@@ -12,11 +12,16 @@
 #include "components/OpenGLPanel.h"
 #include "platform/gui/Bitmap.h"
 
-//! Skips the test on platforms without OpenGL widgets (no display).
-#define SKIP_WITHOUT_OPENGL()                                                   \
-    do {                                                                        \
-        if (!OpenGLWidgetsSupported())                                          \
-            GTEST_SKIP() << "no OpenGL widgets on this platform (no display)"; \
+//! Skips the test on platforms without OpenGL widgets (no display). Where the test script
+//! provides a display (MORVANE_REQUIRE_OPENGL set), a missing OpenGL is a failure instead:
+//! the OpenGL tests must not pass by being skipped.
+#define SKIP_WITHOUT_OPENGL()                                                              \
+    do {                                                                                   \
+        if (!OpenGLWidgetsSupported()) {                                                   \
+            if (qEnvironmentVariableIsSet("MORVANE_REQUIRE_OPENGL"))                       \
+                FAIL() << "no OpenGL widgets on the display the test script provides";     \
+            GTEST_SKIP() << "no OpenGL widgets on this platform (no display)";             \
+        }                                                                                  \
     } while (0)
 
 namespace gltest {
