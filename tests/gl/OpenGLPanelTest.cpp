@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QOpenGLContext>
+#include <QPrinter>
 #include <string>
 
 #include <GL/gl.h>
@@ -51,10 +53,16 @@ TEST(OpenGLPanelGL, InitRunsOnceWithBothFontsAndEventsRunWithTheContext)
     SKIP_WITHOUT_OPENGL();
     PaintedPanel p;
     int inits = 0, resizes = 0;
+    std::string order;
     bool fontsAtInit = false, contextAtResize = false;
     p.panel.Font3D_Enabled = true;
-    p.panel.Font2D_Enabled = true;
+    // The owner's last word before the context: what it sets there holds.
+    p.panel.OnPreInit = [&](TOpenGLPanel* sender) {
+        order += "p";
+        sender->Font2D_Enabled = true;
+    };
     p.panel.OnInit = [&](TOpenGLPanel* sender) {
+        order += "i";
         ++inits;
         fontsAtInit = sender->Font3D() && sender->Font2D() &&
                       QOpenGLContext::currentContext() == sender->Context();
@@ -68,6 +76,7 @@ TEST(OpenGLPanelGL, InitRunsOnceWithBothFontsAndEventsRunWithTheContext)
     QApplication::processEvents();
     p.panel.Paint();
     EXPECT_EQ(inits, 1);
+    EXPECT_EQ(order, "pi");
     EXPECT_TRUE(fontsAtInit);
     EXPECT_GE(resizes, 1);
     EXPECT_TRUE(contextAtResize);
@@ -207,4 +216,24 @@ TEST(OpenGLPanelGL, ExtensionsAndFontListsBelongToTheirContext)
     ASSERT_TRUE(p.panel.MakeOpenGLPanelCurrent());
     EXPECT_FALSE(glIsList(base));
     p.panel.MakeOpenGLPanelNotCurrent();
+}
+
+TEST(OpenGLPanelGL, PrintsItsPictureToThePrinter)
+{
+    SKIP_WITHOUT_OPENGL();
+    PaintedPanel p;
+    p.clear = qRgb(0, 0, 255);
+    ASSERT_TRUE(gltest::ShowAndWait(p.panel));
+    testsupport::ScratchDir dir;
+    const std::string path = dir.File("panel.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(path));
+    ASSERT_TRUE(p.panel.PrintOpenGLPanel(&printer));
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF"));
+    EXPECT_TRUE(bytes.contains("/Image"));  // the panel's picture, not an empty page
+    EXPECT_TRUE(p.messages.Texts().empty());
 }
