@@ -5,10 +5,8 @@
 #include "platform/gui/Numbers.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -226,13 +224,18 @@ struct THistograms {
     }
 };
 
+// Cells without an edge count their edge in one of these slots past the levels, taken in
+// turn along the row, so that the many cells without an edge neither branch nor wait for
+// each other's count.
+constexpr int DumpSlots = 32;
+
 // The same counts in 32 bits, the corner counts in four copies taken in turn so that
 // neighbouring cells of one level do not wait for each other.
 struct TCounters {
     std::array<std::array<std::uint32_t, LevelCount>, 4> Smallest{};
     std::array<std::array<std::uint32_t, LevelCount>, 4> Second{};
-    std::array<std::uint32_t, LevelCount> EdgesX{};
-    std::array<std::uint32_t, LevelCount> EdgesY{};
+    std::array<std::uint32_t, LevelCount + DumpSlots> EdgesX{};
+    std::array<std::uint32_t, LevelCount + DumpSlots> EdgesY{};
 
     void MoveTo(THistograms& h)
     {
@@ -248,28 +251,26 @@ struct TCounters {
     }
 };
 
-// Marks "no edge" in a cell's edge level: level 255 has no table entry, so its edges are
-// never needed.
-constexpr std::uint8_t NoEdge = 255;
-
-// `first` when `isFirst`, else `second` when `isSecond`, else NoEdge; written with masks,
-// which vector code takes where it would not take the branches.
-MORVANE_INLINE inline std::uint8_t EdgeLevel(bool isFirst, std::uint8_t first, bool isSecond, std::uint8_t second)
+// The slot of a cell's edge: `first` when `isFirst`, else `second` when `isSecond`, else
+// `none`; written with masks, which vector code takes where it would not take branches.
+MORVANE_INLINE inline std::uint16_t EdgeSlot(bool isFirst, std::uint8_t first, bool isSecond, std::uint8_t second,
+                                             std::uint16_t none)
 {
-    const auto firstMask = static_cast<std::uint8_t>(-static_cast<int>(isFirst));
-    const auto secondMask = static_cast<std::uint8_t>(-static_cast<int>(isSecond) & ~firstMask);
-    return static_cast<std::uint8_t>((first & firstMask) | (second & secondMask) |
-                                     (NoEdge & ~(firstMask | secondMask)));
+    const auto firstMask = static_cast<std::uint16_t>(-static_cast<int>(isFirst));
+    const auto secondMask = static_cast<std::uint16_t>(-static_cast<int>(isSecond) & ~firstMask);
+    return static_cast<std::uint16_t>((first & firstMask) | (second & secondMask) |
+                                      (none & ~(firstMask | secondMask)));
 }
 
 // A cell has k corners at or above level a: four while a is at most its smallest corner,
 // three or more while a is at most its second smallest. A cell adds an X edge at level a
 // when it has exactly two corners at or above a and those are the two of its top or of its
 // bottom side, both at exactly a: so only at the level of an equal side whose other side
-// lies wholly below it. Likewise for Y edges with the left and right sides.
+// lies wholly below it. Likewise for Y edges with the left and right sides. (Level 255 has
+// no table entry: its edges are counted and never read.)
 MORVANE_CLONES void CellRow(const std::uint8_t* __restrict top, const std::uint8_t* __restrict bottom,
                             std::size_t cells, std::uint8_t* __restrict smallest, std::uint8_t* __restrict second,
-                            std::uint8_t* __restrict edgeX, std::uint8_t* __restrict edgeY)
+                            std::uint16_t* __restrict edgeX, std::uint16_t* __restrict edgeY)
 {
     for (std::size_t x = 0; x < cells; ++x) {
         const std::uint8_t p = top[x];
@@ -284,34 +285,22 @@ MORVANE_CLONES void CellRow(const std::uint8_t* __restrict top, const std::uint8
         second[x] = std::min(std::max(lowTop, lowBottom), std::min(highTop, highBottom));
         const std::uint8_t highLeft = std::max(p, r);
         const std::uint8_t highRight = std::max(q, t);
-        edgeX[x] = EdgeLevel((p == q) & (highBottom < p), p, (r == t) & (highTop < r), r);
-        edgeY[x] = EdgeLevel((p == r) & (highRight < p), p, (q == t) & (highLeft < q), q);
+        const auto none = static_cast<std::uint16_t>(LevelCount + (x % DumpSlots));
+        edgeX[x] = EdgeSlot((p == q) & (highBottom < p), p, (r == t) & (highTop < r), r, none);
+        edgeY[x] = EdgeSlot((p == r) & (highRight < p), p, (q == t) & (highLeft < q), q, none);
     }
 }
 
-// Edges are found eight cells at a time: a word of edge levels with no byte other than
-// NoEdge is passed over without a branch per cell.
-static_assert(std::endian::native == std::endian::little, "a word's first byte is its lowest");
-
-// The high bit of every byte of `word` that is not 0.
-constexpr std::uint64_t NonZeroBytes(std::uint64_t word)
-{
-    constexpr std::uint64_t Low7 = 0x7F7F7F7F7F7F7F7Full;
-    return (((word & Low7) + Low7) | word) & ~Low7;
-}
-
 // Counts the cells of the rows firstRow..endRow-1 into h: one row of cells at a time, first
-// the corner levels and edge levels of every cell (vector code), then the counts.
+// the corner levels and edge slots of every cell (vector code), then the counts.
 void CountCells(const TLevels& levels, std::size_t firstRow, std::size_t endRow, THistograms& h)
 {
     const std::size_t w = static_cast<std::size_t>(levels.Width);
     if (w < 2 || firstRow >= endRow)
         return;
     const std::size_t cells = w - 1;
-    // The edge rows run on to a whole number of words, the cells beyond the last without
-    // an edge.
-    const std::size_t words = (cells + 7) / 8;
-    std::vector<std::uint8_t> smallest(cells), second(cells), edgeX(words * 8, NoEdge), edgeY(words * 8, NoEdge);
+    std::vector<std::uint8_t> smallest(cells), second(cells);
+    std::vector<std::uint16_t> edgeX(cells), edgeY(cells);
     auto counters = std::make_unique<TCounters>();
     // The 32-bit counters are moved on before they could overflow: a row adds at most
     // `cells` to any of them.
@@ -330,15 +319,9 @@ void CountCells(const TLevels& levels, std::size_t firstRow, std::size_t endRow,
             ++c.Smallest[0][smallest[x]];
             ++c.Second[0][second[x]];
         }
-        for (std::size_t word = 0; word < words; ++word) {
-            std::uint64_t ex;
-            std::uint64_t ey;
-            std::memcpy(&ex, edgeX.data() + word * 8, 8);
-            std::memcpy(&ey, edgeY.data() + word * 8, 8);
-            for (std::uint64_t found = NonZeroBytes(~ex); found != 0; found &= found - 1)
-                ++c.EdgesX[static_cast<std::uint8_t>(ex >> (std::countr_zero(found) - 7))];
-            for (std::uint64_t found = NonZeroBytes(~ey); found != 0; found &= found - 1)
-                ++c.EdgesY[static_cast<std::uint8_t>(ey >> (std::countr_zero(found) - 7))];
+        for (x = 0; x < cells; ++x) {
+            ++c.EdgesX[edgeX[x]];
+            ++c.EdgesY[edgeY[x]];
         }
         if ((y - firstRow + 1) % rowsPerFlush == 0)
             c.MoveTo(h);
