@@ -1,42 +1,60 @@
 #include "Multifractal.h"
 
+#include "platform/core/Kernels.h"
+#include "platform/core/Parallel.h"
 #include "platform/gui/Numbers.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <optional>
-#include <thread>
 
 namespace quindle {
 
 namespace {
 
-// Runs body(part, begin, end) for `parts` consecutive parts of 0..count, each on a thread
-// of its own (the first on the calling thread), and returns when all have ended.
-template <class Body>
-void ForParts(std::size_t count, int parts, const Body& body)
+// The passes over the channel and over the cells split the rows into bands of at least
+// this many points, enough for a band to pay for handing it to one of the program's kept
+// workers (platform::ParallelBands). The bands do not depend on the number of threads, and
+// every band's share is a whole number added to the others, so the result is the same on
+// any number of threads.
+constexpr std::size_t BandPoints = std::size_t{1} << 16;
+
+struct TBands {
+    std::size_t Rows = 0;
+    std::size_t Count = 1;
+
+    std::size_t Begin(std::size_t band) const { return Rows * band / Count; }
+    std::size_t End(std::size_t band) const { return Rows * (band + 1) / Count; }
+};
+
+TBands BandsOf(std::size_t rows, std::size_t pointsPerRow)
 {
-    std::vector<std::jthread> workers;
-    for (int i = 1; i < parts; ++i)
-        workers.emplace_back([&body, count, parts, i] { body(i, count * i / parts, count * (i + 1) / parts); });
-    body(0, 0, count / parts);
+    const std::size_t rowsPerBand = std::max<std::size_t>(1, BandPoints / std::max<std::size_t>(1, pointsPerRow));
+    return {rows, std::max<std::size_t>(1, rows / rowsPerBand)};
 }
 
-// How many parts `items` make: one per thread, each of at least `least` items.
-int PartsFor(std::size_t items, std::size_t least, unsigned threads)
+// The smallest and the largest of n > 0 values.
+MORVANE_CLONES void RangeOf(const std::int32_t* __restrict v, std::size_t n, std::int32_t& low, std::int32_t& high)
 {
-    if (threads == 0)
-        threads = std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<int>(std::clamp<std::size_t>(items / least, 1, threads));
+    std::int32_t lo = v[0];
+    std::int32_t hi = v[0];
+    for (std::size_t i = 0; i < n; ++i) {
+        lo = v[i] < lo ? v[i] : lo;
+        hi = v[i] > hi ? v[i] : hi;
+    }
+    low = lo;
+    high = hi;
 }
 
 // The level as (v - minimum) * (255 / range) in doubles: the error stays below 1e-13,
 // while a quotient that is not a whole number lies at least 1 / range >= 2.3e-10 below the
 // next one. Adding 2^-40 before truncating gives the integer quotient of LevelOf for every
 // value, whole quotients included.
-void ScaleToLevels(const std::int32_t* data, std::int32_t* levels, std::size_t n, double low, double scale)
+MORVANE_INLINE inline void ScaleToLevels(const std::int32_t* __restrict data, std::int32_t* __restrict levels,
+                                         std::size_t n, double low, double scale)
 {
     constexpr double Nudge = 1.0 / (1ull << 40);
     for (std::size_t k = 0; k < n; ++k)
@@ -46,8 +64,8 @@ void ScaleToLevels(const std::int32_t* data, std::int32_t* levels, std::size_t n
 // Levels of `n` values, with the sums of the levels and of their squares. Pieces of 1024
 // points keep the sums in 32 bits (1024 * 255^2 < 2^31), and the loops simple enough for
 // the compiler to turn them into vector code.
-void LevelsOfPart(const std::int32_t* data, std::uint8_t* level, std::size_t n, double low, double scale,
-                  std::int64_t& sum, std::int64_t& squares)
+MORVANE_CLONES void LevelsOfPart(const std::int32_t* data, std::uint8_t* level, std::size_t n, double low,
+                                 double scale, std::int64_t& sum, std::int64_t& squares)
 {
     std::int32_t l[1024];
     sum = 0;
@@ -83,20 +101,15 @@ TLevelsStatus NormaliseLevels(const std::int32_t* data, std::int32_t width, std:
 {
     if (!data || width <= 0 || height <= 0)
         return TLevelsStatus::NoData;
-    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    const int parts = PartsFor(count, std::size_t{1} << 16, threads);
+    const std::size_t w = static_cast<std::size_t>(width);
+    const std::size_t count = w * static_cast<std::size_t>(height);
+    const TBands bands = BandsOf(static_cast<std::size_t>(height), w);
 
-    std::vector<std::pair<std::int32_t, std::int32_t>> extremes(static_cast<std::size_t>(parts));
-    ForParts(count, parts, [data, &extremes](int part, std::size_t begin, std::size_t end) {
-        std::int32_t low = data[begin];
-        std::int32_t high = data[begin];
-        for (std::size_t i = begin; i < end; ++i) {
-            const std::int32_t v = data[i];
-            low = v < low ? v : low;
-            high = v > high ? v : high;
-        }
-        extremes[part] = {low, high};
-    });
+    std::vector<std::pair<std::int32_t, std::int32_t>> extremes(bands.Count);
+    platform::ParallelBands(bands.Count, [&](std::size_t band) {
+        const std::size_t begin = bands.Begin(band) * w;
+        RangeOf(data + begin, bands.End(band) * w - begin, extremes[band].first, extremes[band].second);
+    }, threads);
     std::int32_t minimum = extremes[0].first;
     std::int32_t maximum = extremes[0].second;
     for (const auto& [low, high] : extremes) {
@@ -114,17 +127,18 @@ TLevelsStatus NormaliseLevels(const std::int32_t* data, std::int32_t width, std:
     out.Level.resize(count);
     const double low = minimum;
     const double scale = 255.0 / (double(maximum) - low);
-    std::vector<std::int64_t> sums(static_cast<std::size_t>(parts));
-    std::vector<std::int64_t> squares(static_cast<std::size_t>(parts));
+    std::vector<std::pair<std::int64_t, std::int64_t>> sums(bands.Count);
     std::uint8_t* const level = out.Level.data();
-    ForParts(count, parts, [&](int part, std::size_t begin, std::size_t end) {
-        LevelsOfPart(data + begin, level + begin, end - begin, low, scale, sums[part], squares[part]);
-    });
+    platform::ParallelBands(bands.Count, [&](std::size_t band) {
+        const std::size_t begin = bands.Begin(band) * w;
+        LevelsOfPart(data + begin, level + begin, bands.End(band) * w - begin, low, scale, sums[band].first,
+                     sums[band].second);
+    }, threads);
     std::int64_t sum = 0;
     std::int64_t square = 0;
-    for (int i = 0; i < parts; ++i) {
-        sum += sums[i];
-        square += squares[i];
+    for (const auto& [s, q] : sums) {
+        sum += s;
+        square += q;
     }
     const auto n = static_cast<std::int64_t>(count);
     const std::int64_t mean = sum / n;
@@ -188,6 +202,7 @@ TLevelCounts CountLevel(const TLevels& levels, int a)
     return c;
 }
 
+
 namespace {
 
 // Per level value: cells whose smallest corner, and whose second smallest corner, has that
@@ -209,13 +224,18 @@ struct THistograms {
     }
 };
 
+// Cells without an edge count their edge in one of these slots past the levels, taken in
+// turn along the row, so that the many cells without an edge neither branch nor wait for
+// each other's count.
+constexpr int DumpSlots = 32;
+
 // The same counts in 32 bits, the corner counts in four copies taken in turn so that
 // neighbouring cells of one level do not wait for each other.
 struct TCounters {
     std::array<std::array<std::uint32_t, LevelCount>, 4> Smallest{};
     std::array<std::array<std::uint32_t, LevelCount>, 4> Second{};
-    std::array<std::uint32_t, LevelCount> EdgesX{};
-    std::array<std::uint32_t, LevelCount> EdgesY{};
+    std::array<std::uint32_t, LevelCount + DumpSlots> EdgesX{};
+    std::array<std::uint32_t, LevelCount + DumpSlots> EdgesY{};
 
     void MoveTo(THistograms& h)
     {
@@ -231,47 +251,63 @@ struct TCounters {
     }
 };
 
-// Marks "no edge" in a cell's edge level: level 255 has no table entry, so its edges are
-// never needed.
-constexpr std::uint8_t NoEdge = 255;
+// The slot of a cell's edge: `first` when `isFirst`, else `second` when `isSecond`, else
+// `none`; written with masks, which vector code takes where it would not take branches.
+MORVANE_INLINE inline std::uint16_t EdgeSlot(bool isFirst, std::uint8_t first, bool isSecond, std::uint8_t second,
+                                             std::uint16_t none)
+{
+    const auto firstMask = static_cast<std::uint16_t>(-static_cast<int>(isFirst));
+    const auto secondMask = static_cast<std::uint16_t>(-static_cast<int>(isSecond) & ~firstMask);
+    return static_cast<std::uint16_t>((first & firstMask) | (second & secondMask) |
+                                      (none & ~(firstMask | secondMask)));
+}
 
 // A cell has k corners at or above level a: four while a is at most its smallest corner,
 // three or more while a is at most its second smallest. A cell adds an X edge at level a
 // when it has exactly two corners at or above a and those are the two of its top or of its
 // bottom side, both at exactly a: so only at the level of an equal side whose other side
-// lies wholly below it. Likewise for Y edges with the left and right sides.
-void CountCells(const TLevels& levels, int firstRow, int endRow, THistograms& h)
+// lies wholly below it. Likewise for Y edges with the left and right sides. (Level 255 has
+// no table entry: its edges are counted and never read.)
+MORVANE_CLONES void CellRow(const std::uint8_t* __restrict top, const std::uint8_t* __restrict bottom,
+                            std::size_t cells, std::uint8_t* __restrict smallest, std::uint8_t* __restrict second,
+                            std::uint16_t* __restrict edgeX, std::uint16_t* __restrict edgeY)
+{
+    for (std::size_t x = 0; x < cells; ++x) {
+        const std::uint8_t p = top[x];
+        const std::uint8_t q = top[x + 1];
+        const std::uint8_t r = bottom[x];
+        const std::uint8_t t = bottom[x + 1];
+        const std::uint8_t lowTop = std::min(p, q);
+        const std::uint8_t highTop = std::max(p, q);
+        const std::uint8_t lowBottom = std::min(r, t);
+        const std::uint8_t highBottom = std::max(r, t);
+        smallest[x] = std::min(lowTop, lowBottom);
+        second[x] = std::min(std::max(lowTop, lowBottom), std::min(highTop, highBottom));
+        const std::uint8_t highLeft = std::max(p, r);
+        const std::uint8_t highRight = std::max(q, t);
+        const auto none = static_cast<std::uint16_t>(LevelCount + (x % DumpSlots));
+        edgeX[x] = EdgeSlot((p == q) & (highBottom < p), p, (r == t) & (highTop < r), r, none);
+        edgeY[x] = EdgeSlot((p == r) & (highRight < p), p, (q == t) & (highLeft < q), q, none);
+    }
+}
+
+// Counts the cells of the rows firstRow..endRow-1 into h: one row of cells at a time, first
+// the corner levels and edge slots of every cell (vector code), then the counts.
+void CountCells(const TLevels& levels, std::size_t firstRow, std::size_t endRow, THistograms& h)
 {
     const std::size_t w = static_cast<std::size_t>(levels.Width);
     if (w < 2 || firstRow >= endRow)
         return;
     const std::size_t cells = w - 1;
-    // One row of cells at a time: first the corner levels and edge levels of every cell
-    // (a loop the compiler turns into vector code), then the counts.
-    std::vector<std::uint8_t> smallest(cells), second(cells), edgeX(cells), edgeY(cells);
+    std::vector<std::uint8_t> smallest(cells), second(cells);
+    std::vector<std::uint16_t> edgeX(cells), edgeY(cells);
     auto counters = std::make_unique<TCounters>();
     // The 32-bit counters are moved on before they could overflow: a row adds at most
     // `cells` to any of them.
     const std::size_t rowsPerFlush = std::max<std::size_t>(1, std::size_t{0xFFFFFFFFu} / cells);
-    for (int y = firstRow; y < endRow; ++y) {
-        const std::uint8_t* top = levels.Level.data() + static_cast<std::size_t>(y) * w;
-        const std::uint8_t* bottom = top + w;
-        for (std::size_t x = 0; x < cells; ++x) {
-            const std::uint8_t p = top[x];
-            const std::uint8_t q = top[x + 1];
-            const std::uint8_t r = bottom[x];
-            const std::uint8_t t = bottom[x + 1];
-            const std::uint8_t lowTop = std::min(p, q);
-            const std::uint8_t highTop = std::max(p, q);
-            const std::uint8_t lowBottom = std::min(r, t);
-            const std::uint8_t highBottom = std::max(r, t);
-            smallest[x] = std::min(lowTop, lowBottom);
-            second[x] = std::min(std::max(lowTop, lowBottom), std::min(highTop, highBottom));
-            edgeX[x] = (p == q && highBottom < p) ? p : (r == t && highTop < r) ? r : NoEdge;
-            const std::uint8_t highLeft = std::max(p, r);
-            const std::uint8_t highRight = std::max(q, t);
-            edgeY[x] = (p == r && highRight < p) ? p : (q == t && highLeft < q) ? q : NoEdge;
-        }
+    for (std::size_t y = firstRow; y < endRow; ++y) {
+        const std::uint8_t* top = levels.Level.data() + y * w;
+        CellRow(top, top + w, cells, smallest.data(), second.data(), edgeX.data(), edgeY.data());
         TCounters& c = *counters;
         std::size_t x = 0;
         for (; x + 4 <= cells; x += 4)
@@ -284,12 +320,10 @@ void CountCells(const TLevels& levels, int firstRow, int endRow, THistograms& h)
             ++c.Second[0][second[x]];
         }
         for (x = 0; x < cells; ++x) {
-            if (edgeX[x] != NoEdge)
-                ++c.EdgesX[edgeX[x]];
-            if (edgeY[x] != NoEdge)
-                ++c.EdgesY[edgeY[x]];
+            ++c.EdgesX[edgeX[x]];
+            ++c.EdgesY[edgeY[x]];
         }
-        if (static_cast<std::size_t>(y - firstRow + 1) % rowsPerFlush == 0)
+        if ((y - firstRow + 1) % rowsPerFlush == 0)
             c.MoveTo(h);
     }
     counters->MoveTo(h);
@@ -318,16 +352,17 @@ void CountBorders(const TLevels& levels, THistograms& h)
 TCountTable CountAllLevels(const TLevels& levels, unsigned threads)
 {
     const std::size_t cellRows = static_cast<std::size_t>(std::max(0, levels.Height - 1));
-    const std::size_t cellsPerRow = static_cast<std::size_t>(std::max(1, levels.Width - 1));
-    // At least about 2^15 cells a thread.
-    const int parts = PartsFor(cellRows, std::max<std::size_t>(1, (std::size_t{1} << 15) / cellsPerRow), threads);
-    std::vector<THistograms> partial(static_cast<std::size_t>(parts));
-    ForParts(cellRows, parts, [&](int part, std::size_t begin, std::size_t end) {
-        CountCells(levels, static_cast<int>(begin), static_cast<int>(end), partial[part]);
-    });
-    THistograms& all = partial[0];
-    for (int i = 1; i < parts; ++i)
-        all.Add(partial[i]);
+    const TBands bands = BandsOf(cellRows, static_cast<std::size_t>(std::max(1, levels.Width - 1)));
+    // Each band counts on its own and adds its counts to the whole; whole numbers, so the
+    // order in which the bands end does not matter.
+    THistograms all;
+    std::mutex adding;
+    platform::ParallelBands(bands.Count, [&](std::size_t band) {
+        THistograms part;
+        CountCells(levels, bands.Begin(band), bands.End(band), part);
+        std::lock_guard lock(adding);
+        all.Add(part);
+    }, threads);
     CountBorders(levels, all);
 
     TCountTable table;
