@@ -36,6 +36,17 @@ int RoundToPixel(double value);
 //! pixel, held to 0..N-1.
 std::vector<int> ForwardPixels(int N, float m, float n);
 
+//! The neighbours that the filling takes for index i of an axis of n points: the one
+//! before (after, for the first) and the one after (before, for the last).
+inline int FirstNeighbour(int i)
+{
+    return i == 0 ? i + 1 : i - 1;
+}
+inline int SecondNeighbour(int i, int n)
+{
+    return i + 1 >= n ? i - 1 : i + 1;
+}
+
 //! How a host channel can be taken in.
 enum class TImportCheck {
     Ok,
