@@ -78,7 +78,7 @@ void WarpBothImages(benchmark::State& state, unsigned threads)
     const travine::TExponents e{1.6f, 1.3f, 1.2f, 1.8f};
     platform::NullProgress progress;
     for (auto _ : state) {
-        const travine::TWarp warp(Side, Side, e, true);
+        const travine::TWarp warp(Side, Side, e, true, threads);
         warp.Apply(d.Forward.data(), d.ForwardOut.data(), nullptr, progress, threads);
         warp.Apply(d.Backward.data(), d.BackwardOut.data(), nullptr, progress, threads);
         benchmark::DoNotOptimize(d.ForwardOut.data());

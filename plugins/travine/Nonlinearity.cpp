@@ -82,12 +82,16 @@ int RoundToPixel(double value)
     return static_cast<int>(v);
 }
 
+int ForwardPixel(int i, int N, float m, float n)
+{
+    return std::clamp(RoundToPixel(ForwardNonlinearity(i, N, m, n)), 0, std::max(N - 1, 0));
+}
+
 std::vector<int> ForwardPixels(int N, float m, float n)
 {
     std::vector<int> pixels(static_cast<std::size_t>(std::max(N, 0)));
     for (int i = 0; i < N; ++i)
-        pixels[static_cast<std::size_t>(i)] =
-            std::clamp(RoundToPixel(ForwardNonlinearity(i, N, m, n)), 0, N - 1);
+        pixels[static_cast<std::size_t>(i)] = ForwardPixel(i, N, m, n);
     return pixels;
 }
 

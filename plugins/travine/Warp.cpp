@@ -18,8 +18,10 @@ namespace {
 
 // Bands of at least this many rows, at most kBands of them: enough to balance the cores of
 // a busy machine, each still a long run over whole rows.
-constexpr std::size_t kBands = 16;
+constexpr std::size_t kBands = 8;
 constexpr std::size_t kBandRows = 32;
+// The models of fewer points than this are taken on the calling thread.
+constexpr std::size_t kModelPoints = 512;
 
 constexpr std::uint8_t kNone = 0x80;
 
@@ -45,16 +47,33 @@ MORVANE_CLONES void MeanRow(const std::uint16_t* __restrict a, const std::uint16
         to[x] = static_cast<std::uint16_t>((static_cast<unsigned>(a[x]) + b[x]) >> 1);
 }
 
-TWarp::TKernel BestKernel()
+bool Runs(TWarp::TKernel kernel)
 {
 #if MORVANE_TRAVINE_VECTORS
     __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2"))
-        return TWarp::TKernel::Avx2;
-    if (__builtin_cpu_supports("ssse3"))
-        return TWarp::TKernel::Ssse3;
+    switch (kernel) {
+    case TWarp::TKernel::Avx512:
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+    case TWarp::TKernel::Avx2:
+        return __builtin_cpu_supports("avx2");
+    case TWarp::TKernel::Ssse3:
+        return __builtin_cpu_supports("ssse3");
+    default:
+        return true;
+    }
+#else
+    return kernel == TWarp::TKernel::Best || kernel == TWarp::TKernel::Scalar;
 #endif
-    return TWarp::TKernel::Scalar;
+}
+
+// The kernel asked for, or the next one the processor runs.
+TWarp::TKernel Usable(TWarp::TKernel kernel)
+{
+    using K = TWarp::TKernel;
+    for (const K k : {K::Avx512, K::Avx2, K::Ssse3})
+        if ((kernel == K::Best || kernel <= k) && Runs(k))
+            return k;
+    return K::Scalar;
 }
 
 #if MORVANE_TRAVINE_VECTORS
@@ -118,15 +137,50 @@ __attribute__((target("avx2"))) void GatherAvx2(const std::uint16_t* from, std::
     if (blocks % 2)
         GatherSsse3(from, to, base, fl, fh, sl, sh, blocks - 1, blocks);
 }
+
+// Blocks of 32 points, each from a window of 64 source points in two registers.
+__attribute__((target("avx512f,avx512bw"))) void GatherAvx512(
+    const std::uint16_t* from, std::uint16_t* to, const std::int32_t* base,
+    const std::uint16_t* first, const std::uint16_t* second, const std::uint32_t* present,
+    std::size_t blocks)
+{
+    const __m512i one = _mm512_set1_epi16(1);
+    for (std::size_t k = 0; k < blocks; ++k) {
+        const std::uint16_t* window = from + base[k];
+        const __m512i low = _mm512_loadu_si512(window);
+        const __m512i high = _mm512_loadu_si512(window + 32);
+        const __mmask32 points = present[k];
+        const __m512i a = _mm512_maskz_permutex2var_epi16(points, low, _mm512_loadu_si512(first + 32 * k), high);
+        const __m512i b = _mm512_maskz_permutex2var_epi16(points, low, _mm512_loadu_si512(second + 32 * k), high);
+        const __m512i mean = _mm512_sub_epi16(_mm512_avg_epu16(a, b),
+                                              _mm512_and_si512(_mm512_xor_si512(a, b), one));
+        _mm512_storeu_si512(to + 32 * k, mean);
+    }
+}
 #endif
 
 } // namespace
 
-TWarp::TWarp(int mx, int my, const TExponents& exponents, bool fill)
-    : mx_(std::max(mx, 0)), my_(std::max(my, 0)), exponents_(exponents), fill_(fill)
+TWarp::TWarp(int mx, int my, const TExponents& e, bool fill, unsigned threads)
+    : mx_(std::max(mx, 0)), my_(std::max(my, 0)), exponents_(e), fill_(fill)
 {
-    BuildColumns(LastSources(ForwardPixels(mx_, exponents.FastM, exponents.FastN)), fill);
-    BuildRows(LastSources(ForwardPixels(my_, exponents.SlowM, exponents.SlowN)), fill);
+    // The models of both axes, in pieces on the cores: four logarithms and powers a point.
+    std::vector<int> columns(static_cast<std::size_t>(mx_));
+    std::vector<int> rows(static_cast<std::size_t>(my_));
+    const std::size_t pieces = columns.size() + rows.size() >= kModelPoints ? kBands : 1;
+    platform::ParallelBands(pieces, [&](std::size_t piece) {
+        for (int axis = 0; axis < 2; ++axis) {
+            std::vector<int>& pixels = axis == 0 ? columns : rows;
+            const int n = static_cast<int>(pixels.size());
+            const int begin = static_cast<int>(pixels.size() * piece / pieces);
+            const int end = static_cast<int>(pixels.size() * (piece + 1) / pieces);
+            for (int i = begin; i < end; ++i)
+                pixels[static_cast<std::size_t>(i)] = axis == 0 ? ForwardPixel(i, n, e.FastM, e.FastN)
+                                                                : ForwardPixel(i, n, e.SlowM, e.SlowN);
+        }
+    }, threads);
+    BuildColumns(LastSources(columns), fill);
+    BuildRows(LastSources(rows), fill);
     BuildBlocks();
     BuildBands();
 }
@@ -196,21 +250,24 @@ void TWarp::BuildRows(const std::vector<int>& rows, bool fill)
     }
 }
 
-void TWarp::BuildBlocks()
+TWarp::TWindows TWarp::Windows(std::size_t block) const
 {
+    TWindows windows;
     const std::size_t w = static_cast<std::size_t>(mx_);
-    if (w < 2 * kHalf)
-        return;
-    // A window of sixteen points within the row for every block of eight.
-    vectorBlocks_ = w / kHalf;
-    const std::size_t lastBase = w - 2 * kHalf;
-    base_.assign(vectorBlocks_, 0);
-    for (auto* m : {&firstLow_, &firstHigh_, &secondLow_, &secondHigh_})
-        m->assign(vectorBlocks_ * 16, kNone);
-    for (std::size_t k = 0; k < vectorBlocks_; ++k) {
+    if (w < 2 * block)
+        return windows;
+    // A window within the row for every block: it starts at the block's first source, or
+    // early enough to end with the row.
+    windows.Blocks = w / block;
+    const auto lastBase = static_cast<std::int32_t>(w - 2 * block);
+    const auto span = static_cast<std::int32_t>(2 * block);
+    windows.Base.assign(windows.Blocks, 0);
+    windows.First.assign(windows.Blocks * block, -1);
+    windows.Second.assign(windows.Blocks * block, -1);
+    for (std::size_t k = 0; k < windows.Blocks; ++k) {
         std::int32_t lo = mx_;
         std::int32_t hi = -1;
-        for (std::size_t x = k * kHalf; x < (k + 1) * kHalf; ++x)
+        for (std::size_t x = k * block; x < (k + 1) * block; ++x)
             for (const std::int32_t i : {first_[x], second_[x]})
                 if (i >= 0) {
                     lo = std::min(lo, i);
@@ -218,28 +275,48 @@ void TWarp::BuildBlocks()
                 }
         if (hi < 0)
             continue;
-        const std::int32_t base = std::min(lo, static_cast<std::int32_t>(lastBase));
-        if (hi - base >= 2 * kHalf) {
-            pointBlocks_.push_back(k);
+        const std::int32_t base = std::min(lo, lastBase);
+        if (hi - base >= span) {
+            windows.Points.push_back(k);
             continue;
         }
-        base_[k] = base;
-        for (std::size_t j = 0; j < kHalf; ++j) {
-            const std::size_t x = k * kHalf + j;
-            const auto put = [&](std::int32_t i, std::vector<std::uint8_t>& low,
-                                 std::vector<std::uint8_t>& high) {
-                if (i < 0)
-                    return;
-                const int d = i - base;
-                std::vector<std::uint8_t>& half = d < kHalf ? low : high;
-                const int byte = 2 * (d % kHalf);
-                half[16 * k + 2 * j] = static_cast<std::uint8_t>(byte);
-                half[16 * k + 2 * j + 1] = static_cast<std::uint8_t>(byte + 1);
-            };
-            put(first_[x], firstLow_, firstHigh_);
-            put(second_[x], secondLow_, secondHigh_);
-        }
+        windows.Base[k] = base;
+        for (std::size_t x = k * block; x < (k + 1) * block; ++x)
+            if (first_[x] >= 0) {
+                windows.First[x] = first_[x] - base;
+                windows.Second[x] = second_[x] - base;
+            }
     }
+    return windows;
+}
+
+void TWarp::BuildBlocks()
+{
+    narrow_ = Windows(kHalf);
+    for (auto* m : {&firstLow_, &firstHigh_, &secondLow_, &secondHigh_})
+        m->assign(narrow_.First.size() * 2, kNone);
+    for (std::size_t x = 0; x < narrow_.First.size(); ++x) {
+        const auto put = [x](int d, std::vector<std::uint8_t>& low, std::vector<std::uint8_t>& high) {
+            if (d < 0)
+                return;
+            std::vector<std::uint8_t>& half = d < static_cast<int>(kHalf) ? low : high;
+            const int byte = 2 * (d % static_cast<int>(kHalf));
+            half[2 * x] = static_cast<std::uint8_t>(byte);
+            half[2 * x + 1] = static_cast<std::uint8_t>(byte + 1);
+        };
+        put(narrow_.First[x], firstLow_, firstHigh_);
+        put(narrow_.Second[x], secondLow_, secondHigh_);
+    }
+    wide_ = Windows(kWide);
+    wideFirst_.assign(wide_.First.size(), 0);
+    wideSecond_.assign(wide_.First.size(), 0);
+    widePresent_.assign(wide_.Blocks, 0);
+    for (std::size_t x = 0; x < wide_.First.size(); ++x)
+        if (wide_.First[x] >= 0) {
+            wideFirst_[x] = static_cast<std::uint16_t>(wide_.First[x]);
+            wideSecond_[x] = static_cast<std::uint16_t>(wide_.Second[x]);
+            widePresent_[x / kWide] |= std::uint32_t{1} << (x % kWide);
+        }
 }
 
 void TWarp::BuildBands()
@@ -268,24 +345,51 @@ void TWarp::GatherRow(const std::uint16_t* from, std::uint16_t* to, TKernel kern
 {
     const std::size_t w = static_cast<std::size_t>(mx_);
     std::size_t done = 0;
+    const auto points = [&](const TWindows& windows, std::size_t block) {
+        for (const std::size_t k : windows.Points)
+            GatherPoints(from, to, k * block, (k + 1) * block);
+        done = windows.Blocks * block;
+    };
 #if MORVANE_TRAVINE_VECTORS
-    if (vectorBlocks_ > 0 && kernel != TKernel::Scalar) {
-        if (kernel == TKernel::Avx2)
-            GatherAvx2(from, to, base_.data(), firstLow_.data(), firstHigh_.data(),
-                       secondLow_.data(), secondHigh_.data(), vectorBlocks_);
-        else
-            GatherSsse3(from, to, base_.data(), firstLow_.data(), firstHigh_.data(),
-                        secondLow_.data(), secondHigh_.data(), 0, vectorBlocks_);
-        for (const std::size_t k : pointBlocks_)
-            GatherPoints(from, to, k * kHalf, (k + 1) * kHalf);
-        done = vectorBlocks_ * kHalf;
+    if (kernel == TKernel::Avx512 && wide_.Blocks > 0) {
+        GatherAvx512(from, to, wide_.Base.data(), wideFirst_.data(), wideSecond_.data(),
+                     widePresent_.data(), wide_.Blocks);
+        // A block of 32 whose sources lie too far apart is taken as four blocks of eight,
+        // and what does not fit those point by point.
+        constexpr std::size_t narrowInWide = kWide / kHalf;
+        auto left = narrow_.Points.begin();
+        for (const std::size_t k : wide_.Points) {
+            const std::size_t first = k * narrowInWide;
+            GatherAvx2(from, to + first * kHalf, narrow_.Base.data() + first,
+                       firstLow_.data() + 16 * first, firstHigh_.data() + 16 * first,
+                       secondLow_.data() + 16 * first, secondHigh_.data() + 16 * first,
+                       narrowInWide);
+            for (; left != narrow_.Points.end() && *left < first + narrowInWide; ++left)
+                if (*left >= first)
+                    GatherPoints(from, to, *left * kHalf, (*left + 1) * kHalf);
+        }
+        done = wide_.Blocks * kWide;
+    } else if ((kernel == TKernel::Avx2 || kernel == TKernel::Avx512) && narrow_.Blocks > 0) {
+        GatherAvx2(from, to, narrow_.Base.data(), firstLow_.data(), firstHigh_.data(),
+                   secondLow_.data(), secondHigh_.data(), narrow_.Blocks);
+        points(narrow_, kHalf);
+    } else if (kernel == TKernel::Ssse3 && narrow_.Blocks > 0) {
+        GatherSsse3(from, to, narrow_.Base.data(), firstLow_.data(), firstHigh_.data(),
+                    secondLow_.data(), secondHigh_.data(), 0, narrow_.Blocks);
+        points(narrow_, kHalf);
     }
 #else
     (void)kernel;
+    (void)points;
 #endif
     GatherPoints(from, to, done, w);
     for (const TChain& c : chains_)
         to[c.Column] = Mean(to[c.First], to[c.Second]);
+}
+
+bool TWarp::Supported(TKernel kernel)
+{
+    return Runs(kernel);
 }
 
 void TWarp::Apply(const std::uint16_t* source, std::uint16_t* target,
@@ -295,8 +399,7 @@ void TWarp::Apply(const std::uint16_t* source, std::uint16_t* target,
     progress.SetRange(0, my_);
     const std::size_t w = static_cast<std::size_t>(mx_);
     const std::size_t h = static_cast<std::size_t>(my_);
-    if (kernel == TKernel::Best)
-        kernel = BestKernel();
+    kernel = Usable(kernel);
     const std::size_t bands = w > 0 ? bandStarts_.size() : 0;
     platform::ParallelBands(bands, [&](std::size_t band) {
         const std::size_t end = band + 1 < bands ? bandStarts_[band + 1] : h;

@@ -21,11 +21,15 @@ namespace travine {
 class TWarp {
 public:
     //! How the rows are computed: the best the processor has, or a given one (for tests).
-    enum class TKernel { Best, Avx2, Ssse3, Scalar };
+    enum class TKernel { Best, Avx512, Avx2, Ssse3, Scalar };
+    //! Whether the processor runs that way (Best and Scalar always); one it does not is
+    //! taken as the next it does.
+    static bool Supported(TKernel kernel);
 
     //! The tables of a warp of mx x my images under `exponents`; with `fill` its gaps are
-    //! filled as FillGaps fills them.
-    TWarp(int mx, int my, const TExponents& exponents, bool fill);
+    //! filled as FillGaps fills them. The models are taken on up to `threads` cores (0:
+    //! every core).
+    TWarp(int mx, int my, const TExponents& exponents, bool fill, unsigned threads = 0);
 
     //! Whether these tables are the ones of that size, exponents and filling.
     bool Fits(int mx, int my, const TExponents& exponents, bool fill) const;
@@ -53,13 +57,22 @@ private:
         int First;
         int Second;
     };
-    // Eight target points of a row from a window of sixteen source points at Base: the
-    // byte indices into the window's low and high halves of the first and the second value
-    // of each point (0x80: none).
-    static constexpr int kHalf = 8;
+    // Blocks of target points of a row, each from a window of twice as many source points
+    // that starts at its Base: per point the offsets of its two values in the window (-1:
+    // none); the blocks whose sources lie too far apart are left to GatherPoints.
+    struct TWindows {
+        std::size_t Blocks = 0;
+        std::vector<std::int32_t> Base;
+        std::vector<int> First;
+        std::vector<int> Second;
+        std::vector<std::size_t> Points;
+    };
+    static constexpr std::size_t kHalf = 8;
+    static constexpr std::size_t kWide = 32;
 
     void BuildColumns(const std::vector<int>& columns, bool fill);
     void BuildRows(const std::vector<int>& rows, bool fill);
+    TWindows Windows(std::size_t block) const;
     void BuildBlocks();
     void BuildBands();
 
@@ -78,12 +91,15 @@ private:
     std::vector<std::uint8_t> columnWritten_;
     std::vector<TChain> chains_;
     std::vector<TRow> rows_;
-    // The vector tables: per block of eight columns its window and its four index sets
-    // (16 bytes each, one block after the other), and the blocks left to GatherPoints.
-    std::vector<std::int32_t> base_;
+    // The vector tables. Blocks of eight points: the byte indices into the window's low and
+    // high halves of the first and the second value of each point (0x80: none), sixteen
+    // bytes a block. Blocks of 32: the indices of the two values in the window, and which
+    // points have values.
+    TWindows narrow_;
     std::vector<std::uint8_t> firstLow_, firstHigh_, secondLow_, secondHigh_;
-    std::vector<std::size_t> pointBlocks_;
-    std::size_t vectorBlocks_ = 0;
+    TWindows wide_;
+    std::vector<std::uint16_t> wideFirst_, wideSecond_;
+    std::vector<std::uint32_t> widePresent_;
     // The first row of every band: a band starts where it and the row before are gathered,
     // so that no filled row takes a row of another band.
     std::vector<std::size_t> bandStarts_;

@@ -37,7 +37,7 @@ TEST(Warp, AgreesWithTheWarpAndTheFillingPointByPoint)
     std::mt19937 rng(5);
     std::uniform_real_distribution<float> usual(1.0f, 2.0f);
     std::uniform_real_distribution<float> wide(0.2f, 5.0f);
-    const TWarp::TKernel kernels[] = {TWarp::TKernel::Best, TWarp::TKernel::Avx2,
+    const TWarp::TKernel kernels[] = {TWarp::TKernel::Best, TWarp::TKernel::Avx512, TWarp::TKernel::Avx2,
                                       TWarp::TKernel::Ssse3, TWarp::TKernel::Scalar};
     platform::NullProgress progress;
     for (int k = 0; k < 60; ++k) {
