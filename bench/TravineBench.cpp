@@ -1,7 +1,8 @@
 // Travine on 1024 x 1024 channels:
-// - the warp of both images with gap filling (per-axis models, then the points the warp left
-//   empty filled), against one single-threaded pass that reads and writes every point of
-//   both images;
+// - the warp of both images with gap filling (the tables of the per-axis models, then every
+//   row of both images gathered, its gaps filled in the same pass), on every core and on one,
+//   against one single-threaded pass that reads and writes every point of both images; the
+//   tables alone, and the warp followed by a separate filling, for comparison;
 // - a crosshair move over the image charts of the real window, as the program handles the
 //   mouse: the move event, the crosshair moved in both images, and what that leaves to
 //   redraw drawn over the charts' kept pictures; against redrawing the whole of a chart of
@@ -24,6 +25,7 @@
 #include "plugins/FakePlugInHost.h"
 #include "plugins/travine/Main.h"
 #include "plugins/travine/Nonlinearity.h"
+#include "plugins/travine/Warp.h"
 
 namespace {
 
@@ -67,10 +69,47 @@ void BM_PassBothImages(benchmark::State& state)
     }
 }
 
-void BM_WarpBothImages(benchmark::State& state)
+// As Apply does it once the exponents changed: the tables of the models, then each image
+// warped with its gaps filled (on `threads` cores, 0: every core).
+void WarpBothImages(benchmark::State& state, unsigned threads)
 {
     Images& d = Data();
     // Models that leave about an eighth of the columns and a sixth of the rows to fill.
+    const travine::TExponents e{1.6f, 1.3f, 1.2f, 1.8f};
+    platform::NullProgress progress;
+    for (auto _ : state) {
+        const travine::TWarp warp(Side, Side, e, true, threads);
+        warp.Apply(d.Forward.data(), d.ForwardOut.data(), nullptr, progress, threads);
+        warp.Apply(d.Backward.data(), d.BackwardOut.data(), nullptr, progress, threads);
+        benchmark::DoNotOptimize(d.ForwardOut.data());
+        benchmark::DoNotOptimize(d.BackwardOut.data());
+    }
+}
+
+void BM_WarpBothImages(benchmark::State& state)
+{
+    WarpBothImages(state, 0);
+}
+
+void BM_WarpBothImagesOneThread(benchmark::State& state)
+{
+    WarpBothImages(state, 1);
+}
+
+// The tables alone (the models on both axes and what the filling makes of them).
+void BM_WarpTables(benchmark::State& state)
+{
+    const travine::TExponents e{1.6f, 1.3f, 1.2f, 1.8f};
+    for (auto _ : state) {
+        const travine::TWarp warp(Side, Side, e, true);
+        benchmark::DoNotOptimize(&warp);
+    }
+}
+
+// The warp and the filling as two calls over the whole image each, for comparison.
+void BM_WarpThenFillBothImages(benchmark::State& state)
+{
+    Images& d = Data();
     const travine::TExponents e{1.6f, 1.3f, 1.2f, 1.8f};
     platform::NullProgress progress;
     for (auto _ : state) {
@@ -154,6 +193,9 @@ void BM_PictureOfAnImage(benchmark::State& state)
 
 BENCHMARK(BM_PassBothImages)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WarpBothImages)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WarpBothImagesOneThread)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WarpTables)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WarpThenFillBothImages)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EmptyChartRepaint)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CrosshairMove)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PictureOfAnImage)->Unit(benchmark::kMillisecond);
@@ -166,6 +208,9 @@ int main(int argc, char** argv)
     const int result =
         benchsupport::RunAndReport(argc, argv,
                                    {{"BM_WarpBothImages", "BM_PassBothImages", 4},
+                                    {"BM_WarpBothImagesOneThread", "BM_PassBothImages", 0},
+                                    {"BM_WarpTables", "BM_PassBothImages", 0},
+                                    {"BM_WarpThenFillBothImages", "BM_PassBothImages", 0},
                                     {"BM_CrosshairMove", "BM_EmptyChartRepaint", 2},
                                     {"BM_PictureOfAnImage", "BM_PassBothImages", 0}});
     theWindow.reset();

@@ -465,13 +465,14 @@ void TFMain::WarpImage(const TDataspm16& source, TDataspm16& target, const char*
         target.Block().size() < count || target.mx() != source.mx() || target.my() != source.my())
         return;
     SetStatus(status);
-    std::vector<std::uint8_t> written;
+    if (!warp_ || !warp_->Fits(source.mx(), source.my(), exponents_, true))
+        warp_.emplace(source.mx(), source.my(), exponents_, true);
+    // The gaps are filled in the same pass over the rows as the warp.
     std::uint16_t* values = target.DataLockate();
-    travine::WarpImage(source.Block().data(), source.mx(), source.my(), exponents_, values, written,
-                       *progress_);
+    warp_->Apply(source.Block().data(), values, nullptr, *progress_);
     target.DataUnLockate();
     SetStatus("Status - waiting...");
-    FillGaps(target, written);
+    FillGaps(target);
 }
 
 void TFMain::WarpForwardImage()
@@ -484,12 +485,13 @@ void TFMain::WarpBackwardImage()
     WarpImage(Data_backward, Data_backward_nl, "Status - recalculation backwarding image");
 }
 
-void TFMain::FillGaps(TDataspm16& target, std::vector<std::uint8_t>& written)
+void TFMain::FillGaps(TDataspm16& target)
 {
+    // The points themselves were filled with the warp; what remains is the image's own.
     SetStatus("Status - fitting image");
-    std::uint16_t* values = target.DataLockate();
-    travine::FillGaps(values, written, target.mx(), target.my(), *progress_);
-    target.DataUnLockate();
+    progress_->SetRange(0, target.my());
+    if (target.my() > 1)
+        progress_->SetPosition(target.my() - 1);
     SetStatus("Status - waiting...");
     // The corrected image's own mean, for its coefficient.
     target.SetMean(target.ValuesMean());

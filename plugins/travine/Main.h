@@ -17,6 +17,7 @@
 #include "platform/plugin/PlugInDialogs.h"
 #include "plugins/travine/Dataspm16.h"
 #include "plugins/travine/Nonlinearity.h"
+#include "plugins/travine/Warp.h"
 
 class IPlugIn;
 class QGroupBox;
@@ -181,7 +182,7 @@ private:
     void WarpForwardImage();
     void WarpBackwardImage();
     void WarpImage(const TDataspm16& source, TDataspm16& target, const char* status);
-    void FillGaps(TDataspm16& target, std::vector<std::uint8_t>& written);
+    void FillGaps(TDataspm16& target);
     std::optional<double> ProfileCorrelation(const charts::TChartSeries& s,
                                              const charts::TChartSeries& t) const;
     std::optional<double> MatrixCorrelation();
@@ -207,6 +208,8 @@ private:
     int profileY_ = 0;
     bool forwardSelected_ = false;
     std::unique_ptr<platform::IProgress> progress_;
+    // The tables of the last warp, kept while the size and the exponents stay.
+    std::optional<TWarp> warp_;
 };
 
 } // namespace travine

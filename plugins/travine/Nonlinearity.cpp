@@ -5,13 +5,7 @@
 #include <limits>
 
 #include "platform/core/Parallel.h"
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#include <immintrin.h>
-#define MORVANE_TRAVINE_SHUFFLE 1
-#else
-#define MORVANE_TRAVINE_SHUFFLE 0
-#endif
+#include "plugins/travine/Warp.h"
 
 namespace travine {
 
@@ -88,12 +82,16 @@ int RoundToPixel(double value)
     return static_cast<int>(v);
 }
 
+int ForwardPixel(int i, int N, float m, float n)
+{
+    return std::clamp(RoundToPixel(ForwardNonlinearity(i, N, m, n)), 0, std::max(N - 1, 0));
+}
+
 std::vector<int> ForwardPixels(int N, float m, float n)
 {
     std::vector<int> pixels(static_cast<std::size_t>(std::max(N, 0)));
     for (int i = 0; i < N; ++i)
-        pixels[static_cast<std::size_t>(i)] =
-            std::clamp(RoundToPixel(ForwardNonlinearity(i, N, m, n)), 0, N - 1);
+        pixels[static_cast<std::size_t>(i)] = ForwardPixel(i, N, m, n);
     return pixels;
 }
 
@@ -134,15 +132,6 @@ bool ImportChannel(const std::int32_t* raw, int w, int h, double xStep, double y
 
 namespace {
 
-// For every index of an axis, the last source index whose pixel it is; -1 for none.
-std::vector<int> LastSources(const std::vector<int>& pixels)
-{
-    std::vector<int> sources(pixels.size(), -1);
-    for (std::size_t i = 0; i < pixels.size(); ++i)
-        sources[static_cast<std::size_t>(pixels[i])] = static_cast<int>(i);
-    return sources;
-}
-
 // One point from its two neighbours a and b across its column or row (b may stand for a).
 struct TFill {
     std::uint16_t* Target;
@@ -157,17 +146,6 @@ struct TFill {
         Written[point] = 1;
     }
 };
-
-// The neighbours of index i of an axis of n points: the one before (after, for the first)
-// and the one after (before, for the last).
-int FirstNeighbour(int i)
-{
-    return i == 0 ? i + 1 : i - 1;
-}
-int SecondNeighbour(int i, int n)
-{
-    return i + 1 >= n ? i - 1 : i + 1;
-}
 
 bool Fillable(const std::vector<std::uint8_t>& written, int mx, int my)
 {
@@ -248,136 +226,13 @@ void FillRows(std::uint16_t* target, std::vector<std::uint8_t>& written, int mx,
     }
 }
 
-// The gather of one target row from its source row: every target point from the last
-// source point of its column, none (0) for a column that no source point reaches. Blocks of
-// eight target points whose sources lie within sixteen points are taken with two byte
-// shuffles where the processor has them; the others point by point.
-class TRowGather {
-public:
-    TRowGather(const std::vector<int>& columns, std::size_t w) : columns_(columns), w_(w)
-    {
-#if MORVANE_TRAVINE_SHUFFLE
-        __builtin_cpu_init();
-        shuffle_ = __builtin_cpu_supports("ssse3") && w >= 16;
-#endif
-        if (!shuffle_)
-            return;
-        for (std::size_t x0 = 0; x0 + 8 <= w; x0 += 8) {
-            TBlock block;
-            int first = -1;
-            int last = -1;
-            for (std::size_t j = 0; j < 8; ++j)
-                if (columns[x0 + j] >= 0) {
-                    first = first < 0 ? columns[x0 + j] : first;
-                    last = columns[x0 + j];
-                }
-            block.Base = first < 0 ? 0 : std::min(first, static_cast<int>(w) - 16);
-            block.Shuffle = last - block.Base < 16;
-            for (std::size_t j = 0; j < 8; ++j) {
-                const int d = columns[x0 + j] < 0 ? -1 : columns[x0 + j] - block.Base;
-                const auto lane = [](int byte) { return static_cast<std::uint8_t>(byte); };
-                block.Low[2 * j] = block.Low[2 * j + 1] = 0x80;
-                block.High[2 * j] = block.High[2 * j + 1] = 0x80;
-                if (d >= 0 && d < 8) {
-                    block.Low[2 * j] = lane(2 * d);
-                    block.Low[2 * j + 1] = lane(2 * d + 1);
-                } else if (d >= 8 && d < 16) {
-                    block.High[2 * j] = lane(2 * (d - 8));
-                    block.High[2 * j + 1] = lane(2 * (d - 8) + 1);
-                }
-            }
-            blocks_.push_back(block);
-        }
-    }
-
-    void Gather(const std::uint16_t* from, std::uint16_t* to) const
-    {
-#if MORVANE_TRAVINE_SHUFFLE
-        if (shuffle_) {
-            GatherShuffled(from, to);
-            return;
-        }
-#endif
-        Points(from, to, 0, w_);
-    }
-
-private:
-    struct TBlock {
-        int Base = 0;
-        bool Shuffle = false;
-        std::uint8_t Low[16];
-        std::uint8_t High[16];
-    };
-
-    void Points(const std::uint16_t* from, std::uint16_t* to, std::size_t begin, std::size_t end) const
-    {
-        for (std::size_t x = begin; x < end; ++x)
-            to[x] = columns_[x] >= 0 ? from[columns_[x]] : std::uint16_t{0};
-    }
-
-#if MORVANE_TRAVINE_SHUFFLE
-    __attribute__((target("ssse3"))) void GatherShuffled(const std::uint16_t* from, std::uint16_t* to) const
-    {
-        std::size_t x = 0;
-        for (const TBlock& b : blocks_) {
-            if (b.Shuffle) {
-                const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + b.Base));
-                const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + b.Base + 8));
-                const __m128i picked =
-                    _mm_or_si128(_mm_shuffle_epi8(low, _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.Low))),
-                                 _mm_shuffle_epi8(high, _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.High))));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x), picked);
-            } else {
-                Points(from, to, x, x + 8);
-            }
-            x += 8;
-        }
-        Points(from, to, x, w_);
-    }
-#endif
-
-    const std::vector<int>& columns_;
-    std::size_t w_;
-    bool shuffle_ = false;
-    std::vector<TBlock> blocks_;
-};
-
 } // namespace
 
 void WarpImage(const std::uint16_t* source, int mx, int my, const TExponents& e,
                std::uint16_t* target, std::vector<std::uint8_t>& written,
                platform::IProgress& progress)
 {
-    const std::size_t w = static_cast<std::size_t>(std::max(mx, 0));
-    const std::size_t h = static_cast<std::size_t>(std::max(my, 0));
-    written.resize(w * h);
-    progress.SetRange(0, my);
-    // The models once per axis, no logarithm per point; each target point takes the last
-    // source point that lands on it, so nothing is written twice.
-    const std::vector<int> columns = LastSources(ForwardPixels(mx, e.FastM, e.FastN));
-    const std::vector<int> rows = LastSources(ForwardPixels(my, e.SlowM, e.SlowN));
-    std::vector<std::uint8_t> rowMarks(w);
-    for (std::size_t x = 0; x < w; ++x)
-        rowMarks[x] = columns[x] >= 0;
-    const TRowGather gather(columns, w);
-    // Bands of rows on the machine's cores: every target row is written from its own source
-    // row alone.
-    const std::size_t bands = std::min<std::size_t>(kBands, (h + kBandWidth - 1) / kBandWidth);
-    platform::ParallelBands(bands, [&](std::size_t band) {
-        for (std::size_t y = h * band / bands; y < h * (band + 1) / bands; ++y) {
-            std::uint16_t* to = target + y * w;
-            std::uint8_t* marks = written.data() + y * w;
-            if (rows[y] < 0) {
-                std::fill(to, to + w, std::uint16_t{0});
-                std::fill(marks, marks + w, std::uint8_t{0});
-            } else {
-                gather.Gather(source + static_cast<std::size_t>(rows[y]) * w, to);
-                std::copy(rowMarks.begin(), rowMarks.end(), marks);
-            }
-        }
-    });
-    if (my > 0)
-        progress.SetPosition(my - 1);
+    TWarp(mx, my, e, false).Apply(source, target, &written, progress);
 }
 
 void WarpImagePlain(const std::uint16_t* source, int mx, int my, const TExponents& e,

@@ -32,9 +32,22 @@ double BackwardNonlinearity(int i, int N, float m, float n);
 //! The nearest pixel of a position: the integer part of (value + 0.5); 0 for a value that
 //! is not finite.
 int RoundToPixel(double value);
-//! The target index of every index 0..N-1 of an axis under the forward model: its nearest
+//! The target index of index i of an axis of N points under the forward model: its nearest
 //! pixel, held to 0..N-1.
+int ForwardPixel(int i, int N, float m, float n);
+//! ForwardPixel of every index 0..N-1.
 std::vector<int> ForwardPixels(int N, float m, float n);
+
+//! The neighbours that the filling takes for index i of an axis of n points: the one
+//! before (after, for the first) and the one after (before, for the last).
+inline int FirstNeighbour(int i)
+{
+    return i == 0 ? i + 1 : i - 1;
+}
+inline int SecondNeighbour(int i, int n)
+{
+    return i + 1 >= n ? i - 1 : i + 1;
+}
 
 //! How a host channel can be taken in.
 enum class TImportCheck {
