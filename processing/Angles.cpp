@@ -208,36 +208,39 @@ const TCellEdges& Edges()
     return edges;
 }
 
-// For every tilt code the bar of all angles that code may stand for, -1 where a bar
-// boundary lies within reach.
-std::vector<std::int16_t> TiltTable(int bars)
+// For the tilt codes from..to the bar of all angles each code may stand for, -1 where a
+// bar boundary lies within reach.
+void FillTiltTable(int bars, std::size_t from, std::size_t to, std::int16_t* table)
 {
     const TCellEdges& e = Edges();
     const double bw = HalfPi / bars;
-    std::vector<std::int16_t> table(TiltCells);
-    for (std::size_t i = 0; i < table.size(); ++i) {
+    for (std::size_t i = from; i < to; ++i) {
         const double lo = std::floor((e.TiltLow[i] - Guard) / bw);
         const double hi = std::floor((e.TiltHigh[i] + Guard) / bw);
         const int a = int(std::clamp(lo, 0.0, double(bars - 1)));
         const int b = int(std::clamp(hi, 0.0, double(bars - 1)));
         table[i] = a == b ? std::int16_t(a) : std::int16_t(-1);
     }
-    return table;
 }
 
-std::vector<std::int16_t> OrientationTable(int sectors)
+// The same for the orientation codes and the sectors.
+void FillOrientationTable(int sectors, std::size_t from, std::size_t to, std::int16_t* table)
 {
     const TCellEdges& e = Edges();
     const double sw = TwoPi / sectors;
-    std::vector<std::int16_t> table(OrientationCells);
-    for (std::size_t i = 0; i < table.size(); ++i) {
+    for (std::size_t i = from; i < to; ++i) {
         const double lo = std::floor((e.OrientationLow[i] - Guard + sw * 0.5) / sw);
         const double hi = std::floor((e.OrientationHigh[i] + Guard + sw * 0.5) / sw);
         const int a = ((int(lo) % sectors) + sectors) % sectors;
         table[i] = lo == hi ? std::int16_t(a) : std::int16_t(-1);
     }
-    return table;
 }
+
+// Sets of counters each piece of binning work keeps: points falling into the same bar one
+// after another then count into different sets and do not wait for each other.
+constexpr int CounterSets = 4;
+// Bands of rows per piece of binning work, at most.
+constexpr std::size_t BinPieces = 64;
 
 bool BinningUsable(const TAngleBinning& b)
 {
@@ -392,6 +395,31 @@ bool TAngleField::Compute(const std::int32_t* values, int width, int height, con
     return true;
 }
 
+void TAngleField::PrepareTables(int bars, int sectors) const
+{
+    const bool tilt = bars != tableBars_, orientation = sectors != tableSectors_;
+    if (!tilt && !orientation)
+        return;
+    tableBars_ = tableSectors_ = 0;  // until both are whole again
+    // The code of a normal without orientation counts in a spare counter after the sectors.
+    tiltTable_.resize(TiltCells);
+    orientationTable_.resize(OrientationCells + 1);
+    orientationTable_[OrientationCells] = std::int16_t(sectors);
+    constexpr std::size_t chunks = 32;
+    platform::ParallelBands(
+        chunks,
+        [&](std::size_t k) {
+            if (tilt)
+                FillTiltTable(bars, k * TiltCells / chunks, (k + 1) * TiltCells / chunks, tiltTable_.data());
+            if (orientation)
+                FillOrientationTable(sectors, k * OrientationCells / chunks, (k + 1) * OrientationCells / chunks,
+                                     orientationTable_.data());
+        },
+        0);
+    tableBars_ = bars;
+    tableSectors_ = sectors;
+}
+
 void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
                       unsigned threads) const
 {
@@ -406,68 +434,100 @@ void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngle
     const double c = VerticalOf(grid_, s);
     const double bw = Pi / (2.0 * b.Bars);
     const double sw = TwoPi / b.Sectors;
-    const std::vector<std::int16_t> tiltTable = TiltTable(b.Bars);
-    // The sector of each orientation code, -1 near a boundary; the code of a normal without
-    // orientation counts in a spare counter after the sectors, which is dropped.
-    std::vector<std::int16_t> orientationTable = OrientationTable(b.Sectors);
-    orientationTable.push_back(std::int16_t(b.Sectors));
+    PrepareTables(b.Bars, b.Sectors);
     const std::size_t bands = std::size_t((rows_ + Band - 1) / Band);
-    // Two sets of counters a band, taken in turn, so that points falling into the same bar
-    // one after another do not wait for each other.
-    const std::size_t half = std::size_t(b.Bars + b.Sectors + 1);
-    std::vector<std::uint32_t> partial(bands * 2 * half, 0u);
+    const std::size_t pieces = std::min(bands, BinPieces);
+    // Per piece: CounterSets sets of tilt counters, then as many sets of orientation
+    // counters with the spare one.
+    const std::size_t tiltSet = std::size_t(b.Bars), orientationSet = std::size_t(b.Sectors) + 1;
+    const std::size_t piece = CounterSets * (tiltSet + orientationSet);
+    if (partial_.size() < pieces * piece)
+        partial_.resize(pieces * piece);
     const double zs = grid_.ZScale;
+    const std::int16_t* tilts = tiltTable_.data();
+    const std::int16_t* orientations = orientationTable_.data();
     platform::ParallelBands(
-        bands,
-        [&](std::size_t band) {
-            // The level decides per point only in a band that it cuts through: the count
-            // is monotone in the height, so a band is wholly counted or wholly not when
-            // its extremes agree.
-            const bool low = Counted(bandLow_[band], b, zs), high = Counted(bandHigh_[band], b, zs);
-            if (!low && !high)
-                return;
-            const bool everyPoint = low && high;
-            std::uint32_t* sets[2] = {partial.data() + band * 2 * half, partial.data() + (band * 2 + 1) * half};
-            const std::int16_t* tilts = tiltTable.data();
-            const std::int16_t* orientations = orientationTable.data();
-            const int first = int(band) * Band;
-            const int last = std::min(rows_, first + Band);
-            for (int row = first; row < last; ++row) {
-                const int j = region_.Y1 + s + row;
-                const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
-                const std::uint32_t* codes = codes_.get() + std::size_t(row) * std::size_t(cols_);
-                for (int col = 0; col < cols_; ++col) {
-                    if (!everyPoint && !Counted(z[col], b, zs))
-                        continue;
-                    const std::uint32_t code = codes[col];
-                    int bar = tilts[code & 0xFFFFu];
-                    int sector = orientations[code >> 16];
-                    if ((bar | sector) < 0) {
-                        // Near a boundary: bin exactly as the plain analysis does.
-                        std::int64_t sx, sy;
-                        SobelSums(values, width_, j, region_.X1 + s + col, s, sx, sy);
-                        const TGradient g = GradientOf(sx, sy, grid_, s);
-                        if (bar < 0)
-                            bar = ExactTiltBar(g, c, bw, b.Bars);
-                        if (sector < 0) {
-                            sector = ExactSector(g, sw, b.Sectors);
-                            if (sector < 0)
-                                sector = b.Sectors;
+        pieces,
+        [&](std::size_t p) {
+            std::uint32_t* counters = partial_.data() + p * piece;
+            std::fill(counters, counters + piece, 0u);
+            std::uint32_t* tiltCounters = counters;
+            std::uint32_t* orientationCounters = counters + CounterSets * tiltSet;
+            // Near a boundary: bin exactly as the plain analysis does.
+            const auto exact = [&](int j, int col, int& bar, int& sector) {
+                std::int64_t sx, sy;
+                SobelSums(values, width_, j, region_.X1 + s + col, s, sx, sy);
+                const TGradient g = GradientOf(sx, sy, grid_, s);
+                if (bar < 0)
+                    bar = ExactTiltBar(g, c, bw, b.Bars);
+                if (sector < 0) {
+                    sector = ExactSector(g, sw, b.Sectors);
+                    if (sector < 0)
+                        sector = b.Sectors;
+                }
+            };
+            for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band) {
+                // The level decides per point only in a band that it cuts through: the
+                // count is monotone in the height, so a band is wholly counted or wholly
+                // not when its extremes agree.
+                const bool low = Counted(bandLow_[band], b, zs), high = Counted(bandHigh_[band], b, zs);
+                if (!low && !high)
+                    continue;
+                const bool everyPoint = low && high;
+                const int first = int(band) * Band;
+                const int last = std::min(rows_, first + Band);
+                for (int row = first; row < last; ++row) {
+                    const int j = region_.Y1 + s + row;
+                    const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
+                    const std::uint32_t* codes = codes_.get() + std::size_t(row) * std::size_t(cols_);
+                    if (everyPoint) {
+                        int col = 0;
+                        for (; col + CounterSets <= cols_; col += CounterSets)
+                            for (int k = 0; k < CounterSets; ++k) {
+                                const std::uint32_t code = codes[col + k];
+                                int bar = tilts[code & 0xFFFFu];
+                                int sector = orientations[code >> 16];
+                                if ((bar | sector) < 0) [[unlikely]]
+                                    exact(j, col + k, bar, sector);
+                                ++tiltCounters[std::size_t(k) * tiltSet + std::size_t(bar)];
+                                ++orientationCounters[std::size_t(k) * orientationSet + std::size_t(sector)];
+                            }
+                        for (; col < cols_; ++col) {
+                            const std::uint32_t code = codes[col];
+                            int bar = tilts[code & 0xFFFFu];
+                            int sector = orientations[code >> 16];
+                            if ((bar | sector) < 0)
+                                exact(j, col, bar, sector);
+                            ++tiltCounters[bar];
+                            ++orientationCounters[sector];
                         }
+                        continue;
                     }
-                    std::uint32_t* set = sets[col & 1];
-                    ++set[bar];
-                    ++set[b.Bars + sector];
+                    for (int col = 0; col < cols_; ++col) {
+                        if (!Counted(z[col], b, zs))
+                            continue;
+                        const std::uint32_t code = codes[col];
+                        int bar = tilts[code & 0xFFFFu];
+                        int sector = orientations[code >> 16];
+                        if ((bar | sector) < 0)
+                            exact(j, col, bar, sector);
+                        const std::size_t k = std::size_t(col) % CounterSets;
+                        ++tiltCounters[k * tiltSet + std::size_t(bar)];
+                        ++orientationCounters[k * orientationSet + std::size_t(sector)];
+                    }
                 }
             }
         },
         ThreadsFor(std::int64_t(rows_) * cols_, threads));
-    for (std::size_t set = 0; set < 2 * bands; ++set) {
-        const std::uint32_t* p = partial.data() + set * half;
-        for (int k = 0; k < b.Bars; ++k)
-            counts.Tilt[std::size_t(k)] += p[k];
-        for (int k = 0; k < b.Sectors; ++k)
-            counts.Orientation[std::size_t(k)] += p[b.Bars + k];
+    for (std::size_t p = 0; p < pieces; ++p) {
+        const std::uint32_t* tiltCounters = partial_.data() + p * piece;
+        const std::uint32_t* orientationCounters = tiltCounters + CounterSets * tiltSet;
+        for (std::size_t k = 0; k < CounterSets; ++k) {
+            for (std::size_t i = 0; i < tiltSet; ++i)
+                counts.Tilt[i] += tiltCounters[k * tiltSet + i];
+            for (std::size_t i = 0; i < std::size_t(b.Sectors); ++i)
+                counts.Orientation[i] += orientationCounters[k * orientationSet + i];
+        }
     }
 }
 

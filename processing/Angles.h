@@ -90,6 +90,8 @@ private:
     };
     //! Room for n codes (kept when there is enough already); false without memory.
     bool Allocate(std::size_t n);
+    //! The code tables of a bar and sector count, made again only when the counts change.
+    void PrepareTables(int bars, int sectors) const;
 
     TAngleRegion region_;
     TAngleGrid grid_;
@@ -105,6 +107,14 @@ private:
     std::vector<std::int32_t> bandLow_, bandHigh_;
     std::size_t capacity_ = 0;  //!< bytes
     bool exactOnly_ = false;    //!< scales beyond the codes' arithmetic: bin exactly
+    // Kept from one binning to the next, so that a re-binning allocates nothing: the bar of
+    // every tilt code and the sector of every orientation code (-1 near a boundary) for the
+    // counts of `tableBars_` and `tableSectors_`, and the counters of each piece of work.
+    // Bin is therefore not to be called from two threads at once on one field.
+    mutable int tableBars_ = 0;
+    mutable int tableSectors_ = 0;
+    mutable std::vector<std::int16_t> tiltTable_, orientationTable_;
+    mutable std::vector<std::uint32_t> partial_;
 };
 
 //! The index of the first largest counter; 0 for none.
