@@ -125,15 +125,18 @@ MORVANE_CLONES void CodeRow(const std::int32_t* __restrict up, const std::int32_
                           (2.0 * double(up[col + s]) + double(up[col]) + double(up[col + s2]));
         const double x = -sx * kx, y = sy * ky;
         const double q = x * x + y * y;
-        const double tiltCell = std::sqrt(q / (q + c2)) * TiltCells;
-        const std::int32_t tilt = std::int32_t(std::min(std::max(tiltCell, 0.0), double(TiltCells - 1)));
         const double ax = std::fabs(x), ay = std::fabs(y);
         // The quadrant by arithmetic, not by branches: the directions of a rough surface
         // would mispredict them.
         const double down2 = y < 0 ? 1.0 : 0.0, left = x < 0 ? 1.0 : 0.0;
         const double other = (down2 - left) * (down2 - left);  // 1: signs differ
         const double sum = ax + ay;
-        const double d = 2 * down2 + other + (ay + other * (ax - ay)) / (sum > 0 ? sum : 1.0);
+        // One division for both keys: q / (q + c²) and (…) / sum share 1 / ((q + c²) × sum).
+        const double whole = q + c2, across = sum > 0 ? sum : 1.0;
+        const double r = 1.0 / (whole * across);
+        const double tiltCell = std::sqrt(q * across * r) * TiltCells;
+        const std::int32_t tilt = std::int32_t(std::min(std::max(tiltCell, 0.0), double(TiltCells - 1)));
+        const double d = 2 * down2 + other + (ay + other * (ax - ay)) * whole * r;
         const double orientationCell = d * (OrientationCells / 4.0);
         const std::int32_t cell = std::int32_t(std::min(std::max(orientationCell, 0.0), double(OrientationCells - 1)));
         const std::int32_t orientation = q == 0 ? std::int32_t(NoOrientation) : cell;
@@ -364,16 +367,19 @@ bool TAngleField::Compute(const std::int32_t* values, int width, int height, con
     const int s = r.S;
     const double c = VerticalOf(grid, s);
     const double c2 = c * c;
-    // Gradients beyond what the codes' arithmetic holds: every point is binned exactly.
+    const double kx = grid.ZScale * grid.YStep * double(s), ky = grid.XStep * grid.ZScale * double(s);
+    // Gradients beyond what the codes' arithmetic holds: every point is binned exactly. The
+    // keys' product (q + c²) × (|x| + |y|) stays a normal number when the gradients, c and
+    // the smallest step of a gradient (one raw count) lie within 1e±90.
     const double largest = 8 * 4294967296.0 * std::fabs(grid.ZScale) *
                            std::max(std::fabs(grid.XStep), std::fabs(grid.YStep)) * s;
-    exactOnly_ = !(largest < 1e150) || !(std::fabs(c) < 1e150) || !(std::fabs(c) > 1e-150);
+    const bool tinySteps = grid.ZScale != 0 && !(std::min(std::fabs(kx), std::fabs(ky)) > 1e-90);
+    exactOnly_ = !(largest < 1e90) || !(std::fabs(c) < 1e90) || !(std::fabs(c) > 1e-90) || tinySteps;
     if (exactOnly_)
         return true;
     const std::size_t bands = std::size_t((rows_ + Band - 1) / Band);
     bandLow_.assign(bands, 0);
     bandHigh_.assign(bands, 0);
-    const double kx = grid.ZScale * grid.YStep * double(s), ky = grid.XStep * grid.ZScale * double(s);
     platform::ParallelBands(
         bands,
         [&](std::size_t band) {

@@ -169,6 +169,13 @@ TEST(Angles, TheFieldBinsExactlyAsThePlainAnalysis)
         {&dome, {-5, 5, 0.2}, {10, 10, 80, 60, 3}},
         {&tilted, {2, 3, 0.05}, WholeRegion(300, 260)},
         {&tilted, {2, 3, -0.05}, WholeRegion(300, 260)},
+        // Scales far from 1 either way: within what the codes hold, then beyond it, binned
+        // without the codes.
+        {&rough, {1e40, 1e40, 1e-5}, WholeRegion(131, 97)},
+        {&dome, {1e-40, 2e-40, 1e-5}, WholeRegion(90, 70)},
+        {&rough, {1, 1, 1e-95}, WholeRegion(131, 97)},
+        {&rough, {1e60, 2e60, 1e-20}, WholeRegion(131, 97)},
+        {&dome, {1e-3, 1e-3, 1e85}, WholeRegion(90, 70)},
     };
     const int bars[] = {4, 7, 90, 400, 500};
     const int sectors[] = {8, 9, 16, 45, 360};
