@@ -245,6 +245,48 @@ constexpr int CounterSets = 4;
 // Bands of rows per piece of binning work, at most.
 constexpr std::size_t BinPieces = 64;
 
+// Columns per chunk of a row that BinChunk takes.
+constexpr int ChunkColumns = 1024;
+
+// Where one piece of binning work counts: CounterSets counters for each bar, side by side,
+// then CounterSets for each sector and the spare one.
+struct TPieceCounters {
+    std::uint32_t* Tilt;
+    std::uint32_t* Orientation;
+};
+
+// Counts the codes of up to ChunkColumns points whose bar and sector the tables give, and
+// lists the columns of the others (near a boundary) in `near`; with CheckLevel, only the
+// points whose height counts. Returns how many columns it listed. Kept apart from the
+// exact binning so that the loop keeps its values in registers.
+template <bool CheckLevel>
+int BinChunk(const std::uint32_t* __restrict codes, const std::int32_t* __restrict z, int n,
+             const std::int16_t* __restrict tilts, const std::int16_t* __restrict orientations,
+             const TPieceCounters& counters, const TAngleBinning& b, double zs, int* __restrict near)
+{
+    std::uint32_t* const tiltCounters = counters.Tilt;
+    std::uint32_t* const orientationCounters = counters.Orientation;
+    int listed = 0;
+    for (int col = 0; col < n; ++col) {
+        if constexpr (CheckLevel) {
+            if (!Counted(z[col], b, zs))
+                continue;
+        }
+        const std::uint32_t code = codes[col];
+        const int bar = tilts[code & 0xFFFFu];
+        const int sector = orientations[code >> 16];
+        if ((bar | sector) < 0) [[unlikely]] {
+            near[listed++] = col;
+            continue;
+        }
+        const std::size_t k = std::size_t(col) % CounterSets;
+        ++tiltCounters[std::size_t(bar) * CounterSets + k];
+        ++orientationCounters[std::size_t(sector) * CounterSets + k];
+    }
+    return listed;
+}
+
+
 bool BinningUsable(const TAngleBinning& b)
 {
     return b.Bars >= 1 && b.Sectors >= 1 && b.Bars <= 0x7FFF && b.Sectors <= 0x7FFF;
@@ -443,8 +485,7 @@ void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngle
     PrepareTables(b.Bars, b.Sectors);
     const std::size_t bands = std::size_t((rows_ + Band - 1) / Band);
     const std::size_t pieces = std::min(bands, BinPieces);
-    // Per piece: CounterSets sets of tilt counters, then as many sets of orientation
-    // counters with the spare one.
+    // Per piece: CounterSets counters a bar, then CounterSets a sector and the spare one.
     const std::size_t tiltSet = std::size_t(b.Bars), orientationSet = std::size_t(b.Sectors) + 1;
     const std::size_t piece = CounterSets * (tiltSet + orientationSet);
     if (partial_.size() < pieces * piece)
@@ -457,21 +498,8 @@ void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngle
         [&](std::size_t p) {
             std::uint32_t* counters = partial_.data() + p * piece;
             std::fill(counters, counters + piece, 0u);
-            std::uint32_t* tiltCounters = counters;
-            std::uint32_t* orientationCounters = counters + CounterSets * tiltSet;
-            // Near a boundary: bin exactly as the plain analysis does.
-            const auto exact = [&](int j, int col, int& bar, int& sector) {
-                std::int64_t sx, sy;
-                SobelSums(values, width_, j, region_.X1 + s + col, s, sx, sy);
-                const TGradient g = GradientOf(sx, sy, grid_, s);
-                if (bar < 0)
-                    bar = ExactTiltBar(g, c, bw, b.Bars);
-                if (sector < 0) {
-                    sector = ExactSector(g, sw, b.Sectors);
-                    if (sector < 0)
-                        sector = b.Sectors;
-                }
-            };
+            const TPieceCounters sets{counters, counters + CounterSets * tiltSet};
+            int near[ChunkColumns];
             for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band) {
                 // The level decides per point only in a band that it cuts through: the
                 // count is monotone in the height, so a band is wholly counted or wholly
@@ -486,40 +514,30 @@ void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngle
                     const int j = region_.Y1 + s + row;
                     const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
                     const std::uint32_t* codes = codes_.get() + std::size_t(row) * std::size_t(cols_);
-                    if (everyPoint) {
-                        int col = 0;
-                        for (; col + CounterSets <= cols_; col += CounterSets)
-                            for (int k = 0; k < CounterSets; ++k) {
-                                const std::uint32_t code = codes[col + k];
-                                int bar = tilts[code & 0xFFFFu];
-                                int sector = orientations[code >> 16];
-                                if ((bar | sector) < 0) [[unlikely]]
-                                    exact(j, col + k, bar, sector);
-                                ++tiltCounters[std::size_t(k) * tiltSet + std::size_t(bar)];
-                                ++orientationCounters[std::size_t(k) * orientationSet + std::size_t(sector)];
-                            }
-                        for (; col < cols_; ++col) {
+                    for (int from = 0; from < cols_; from += ChunkColumns) {
+                        const int n = std::min(ChunkColumns, cols_ - from);
+                        const int listed =
+                            everyPoint ? BinChunk<false>(codes + from, z + from, n, tilts, orientations, sets, b, zs, near)
+                                       : BinChunk<true>(codes + from, z + from, n, tilts, orientations, sets, b, zs, near);
+                        // Near a boundary: bin exactly as the plain analysis does.
+                        for (int k = 0; k < listed; ++k) {
+                            const int col = from + near[k];
                             const std::uint32_t code = codes[col];
                             int bar = tilts[code & 0xFFFFu];
                             int sector = orientations[code >> 16];
-                            if ((bar | sector) < 0)
-                                exact(j, col, bar, sector);
-                            ++tiltCounters[bar];
-                            ++orientationCounters[sector];
+                            std::int64_t sx, sy;
+                            SobelSums(values, width_, j, region_.X1 + s + col, s, sx, sy);
+                            const TGradient g = GradientOf(sx, sy, grid_, s);
+                            if (bar < 0)
+                                bar = ExactTiltBar(g, c, bw, b.Bars);
+                            if (sector < 0) {
+                                sector = ExactSector(g, sw, b.Sectors);
+                                if (sector < 0)
+                                    sector = b.Sectors;
+                            }
+                            ++sets.Tilt[std::size_t(bar) * CounterSets];
+                            ++sets.Orientation[std::size_t(sector) * CounterSets];
                         }
-                        continue;
-                    }
-                    for (int col = 0; col < cols_; ++col) {
-                        if (!Counted(z[col], b, zs))
-                            continue;
-                        const std::uint32_t code = codes[col];
-                        int bar = tilts[code & 0xFFFFu];
-                        int sector = orientations[code >> 16];
-                        if ((bar | sector) < 0)
-                            exact(j, col, bar, sector);
-                        const std::size_t k = std::size_t(col) % CounterSets;
-                        ++tiltCounters[k * tiltSet + std::size_t(bar)];
-                        ++orientationCounters[k * orientationSet + std::size_t(sector)];
                     }
                 }
             }
@@ -530,9 +548,9 @@ void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngle
         const std::uint32_t* orientationCounters = tiltCounters + CounterSets * tiltSet;
         for (std::size_t k = 0; k < CounterSets; ++k) {
             for (std::size_t i = 0; i < tiltSet; ++i)
-                counts.Tilt[i] += tiltCounters[k * tiltSet + i];
+                counts.Tilt[i] += tiltCounters[i * CounterSets + k];
             for (std::size_t i = 0; i < std::size_t(b.Sectors); ++i)
-                counts.Orientation[i] += orientationCounters[k * orientationSet + i];
+                counts.Orientation[i] += orientationCounters[i * CounterSets + k];
         }
     }
 }
