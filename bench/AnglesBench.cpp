@@ -65,8 +65,8 @@ void BM_OnePass4096(benchmark::State& state)
 void ComputeInto(processing::TAngleField& field, processing::TAngleCounts& counts, unsigned threads)
 {
     const std::vector<std::int32_t>& v = Surface();
-    field.Compute(v.data(), Side, Side, processing::WholeRegion(Side, Side), Grid, threads);
-    field.Bin(v.data(), {-3000, 0.0, 400, 16}, counts, threads);
+    field.Compute(v.data(), Side, Side, processing::WholeRegion(Side, Side), Grid, {-3000, 0.0, 400, 16}, counts,
+                  threads);
     benchmark::DoNotOptimize(counts.Tilt.data());
 }
 

@@ -389,8 +389,8 @@ bool TAngleField::Allocate(std::size_t n)
     return true;
 }
 
-bool TAngleField::Compute(const std::int32_t* values, int width, int height, const TAngleRegion& r,
-                          const TAngleGrid& grid, unsigned threads)
+bool TAngleField::Start(const std::int32_t* values, int width, int height, const TAngleRegion& r,
+                        const TAngleGrid& grid)
 {
     if (!values || !RegionFits(width, height, r) || !AngleGridUsable(grid)) {
         Clear();
@@ -408,7 +408,6 @@ bool TAngleField::Compute(const std::int32_t* values, int width, int height, con
     }
     const int s = r.S;
     const double c = VerticalOf(grid, s);
-    const double c2 = c * c;
     const double kx = grid.ZScale * grid.YStep * double(s), ky = grid.XStep * grid.ZScale * double(s);
     // Gradients beyond what the codes' arithmetic holds: every point is binned exactly. The
     // keys' product (q + c²) × (|x| + |y|) stays a normal number when the gradients, c and
@@ -417,29 +416,59 @@ bool TAngleField::Compute(const std::int32_t* values, int width, int height, con
                            std::max(std::fabs(grid.XStep), std::fabs(grid.YStep)) * s;
     const bool tinySteps = grid.ZScale != 0 && !(std::min(std::fabs(kx), std::fabs(ky)) > 1e-90);
     exactOnly_ = !(largest < 1e90) || !(std::fabs(c) < 1e90) || !(std::fabs(c) > 1e-90) || tinySteps;
-    if (exactOnly_)
-        return true;
     const std::size_t bands = std::size_t((rows_ + Band - 1) / Band);
     bandLow_.assign(bands, 0);
     bandHigh_.assign(bands, 0);
+    return true;
+}
+
+void TAngleField::CodeBand(const std::int32_t* values, std::size_t band)
+{
+    const int s = region_.S;
+    const double c = VerticalOf(grid_, s);
+    const double kx = grid_.ZScale * grid_.YStep * double(s), ky = grid_.XStep * grid_.ZScale * double(s);
+    const int first = int(band) * Band;
+    const int last = std::min(rows_, first + Band);
+    std::int32_t lo = std::numeric_limits<std::int32_t>::max();
+    std::int32_t hi = std::numeric_limits<std::int32_t>::min();
+    for (int row = first; row < last; ++row) {
+        const int j = region_.Y1 + s + row;
+        const std::int32_t* mid = values + std::ptrdiff_t(j) * width_ + region_.X1;
+        CodeRow(mid - std::ptrdiff_t(s) * width_, mid, mid + std::ptrdiff_t(s) * width_, cols_, s, kx, ky, c * c,
+                codes_.get() + std::size_t(row) * std::size_t(cols_));
+        RowRange(mid + s, cols_, lo, hi);
+    }
+    bandLow_[band] = lo;
+    bandHigh_[band] = hi;
+}
+
+bool TAngleField::Compute(const std::int32_t* values, int width, int height, const TAngleRegion& r,
+                          const TAngleGrid& grid, unsigned threads)
+{
+    if (!Start(values, width, height, r, grid))
+        return false;
+    if (exactOnly_)
+        return true;
     platform::ParallelBands(
-        bands,
-        [&](std::size_t band) {
-            const int first = int(band) * Band;
-            const int last = std::min(rows_, first + Band);
-            std::int32_t lo = std::numeric_limits<std::int32_t>::max();
-            std::int32_t hi = std::numeric_limits<std::int32_t>::min();
-            for (int row = first; row < last; ++row) {
-                const int j = r.Y1 + s + row;
-                const std::int32_t* mid = values + std::ptrdiff_t(j) * width + r.X1;
-                CodeRow(mid - std::ptrdiff_t(s) * width, mid, mid + std::ptrdiff_t(s) * width, cols_, s, kx,
-                        ky, c2, codes_.get() + std::size_t(row) * std::size_t(cols_));
-                RowRange(mid + s, cols_, lo, hi);
-            }
-            bandLow_[band] = lo;
-            bandHigh_[band] = hi;
-        },
+        bandLow_.size(), [&](std::size_t band) { CodeBand(values, band); },
         ThreadsFor(std::int64_t(rows_) * cols_, threads));
+    return true;
+}
+
+bool TAngleField::Compute(const std::int32_t* values, int width, int height, const TAngleRegion& r,
+                          const TAngleGrid& grid, const TAngleBinning& b, TAngleCounts& counts, unsigned threads)
+{
+    StartCounters(b, counts);
+    if (!BinningUsable(b))
+        return Compute(values, width, height, r, grid, threads);
+    if (!Start(values, width, height, r, grid))
+        return false;
+    if (exactOnly_) {
+        CountAngles(values, width_, height_, region_, grid_, b, counts);
+        return true;
+    }
+    // Each band is binned right after its codes are made, while they are still at hand.
+    Count(values, b, counts, threads, [&](std::size_t band) { CodeBand(values, band); });
     return true;
 }
 
@@ -478,12 +507,18 @@ void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngle
         CountAngles(values, width_, height_, region_, grid_, b, counts);
         return;
     }
+    Count(values, b, counts, threads, nullptr);
+}
+
+void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts, unsigned threads,
+                        const std::function<void(std::size_t band)>& before) const
+{
     const int s = region_.S;
     const double c = VerticalOf(grid_, s);
     const double bw = Pi / (2.0 * b.Bars);
     const double sw = TwoPi / b.Sectors;
     PrepareTables(b.Bars, b.Sectors);
-    const std::size_t bands = std::size_t((rows_ + Band - 1) / Band);
+    const std::size_t bands = bandLow_.size();
     const std::size_t pieces = std::min(bands, BinPieces);
     // Per piece: CounterSets counters a bar, then CounterSets a sector and the spare one.
     const std::size_t tiltSet = std::size_t(b.Bars), orientationSet = std::size_t(b.Sectors) + 1;
@@ -501,6 +536,8 @@ void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngle
             const TPieceCounters sets{counters, counters + CounterSets * tiltSet};
             int near[ChunkColumns];
             for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band) {
+                if (before)
+                    before(band);
                 // The level decides per point only in a band that it cuts through: the
                 // count is monotone in the height, so a band is wholly counted or wholly
                 // not when its extremes agree.

@@ -130,6 +130,10 @@ TEST(Angles, RefusesGridsWithoutStepsAndRegionsOutsideTheMatrix)
         TAngleField field;
         EXPECT_FALSE(field.Compute(m.Values.data(), 6, 6, k.region, k.grid));
         EXPECT_TRUE(field.Empty());
+        counts.Tilt.assign(3, 7u);
+        EXPECT_FALSE(field.Compute(m.Values.data(), 6, 6, k.region, k.grid, b, counts));
+        EXPECT_TRUE(field.Empty());
+        EXPECT_EQ(counts.Tilt, std::vector<std::uint32_t>(400, 1u));
     }
     // Too small for an interior: computed, nothing counted.
     const Matrix tiny = Make(3, 1, [](int, int) { return 5; });
@@ -192,6 +196,12 @@ TEST(Angles, TheFieldBinsExactlyAsThePlainAnalysis)
                 field.Bin(s.m->Values.data(), b, fast, 0);
                 EXPECT_EQ(fast.Tilt, plain.Tilt) << "bars " << b.Bars << " level " << level;
                 EXPECT_EQ(fast.Orientation, plain.Orientation) << "sectors " << b.Sectors;
+                // Computed and binned in one pass.
+                TAngleField once;
+                TAngleCounts first;
+                ASSERT_TRUE(once.Compute(s.m->Values.data(), s.m->Width, s.m->Height, s.region, s.grid, b, first, 0));
+                EXPECT_EQ(first.Tilt, plain.Tilt) << "bars " << b.Bars << " level " << level;
+                EXPECT_EQ(first.Orientation, plain.Orientation) << "sectors " << b.Sectors;
             }
     }
 }
@@ -261,8 +271,7 @@ TEST(Angles, ReBinningOneFieldEqualsAFreshComputation)
         TAngleCounts again, fresh;
         kept.Bin(m.Values.data(), b, again, 0);
         TAngleField field;
-        ASSERT_TRUE(field.Compute(m.Values.data(), m.Width, m.Height, region, grid, 1));
-        field.Bin(m.Values.data(), b, fresh, 1);
+        ASSERT_TRUE(field.Compute(m.Values.data(), m.Width, m.Height, region, grid, b, fresh, 1));
         const TAngleCounts plain = Plain(m, grid, b);
         EXPECT_EQ(again.Tilt, fresh.Tilt) << "bars " << b.Bars << " level " << b.Level;
         EXPECT_EQ(again.Orientation, fresh.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
