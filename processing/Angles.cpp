@@ -213,7 +213,7 @@ const TCellEdges& Edges()
 
 // For the tilt codes from..to the bar of all angles each code may stand for, -1 where a
 // bar boundary lies within reach.
-void FillTiltTable(int bars, std::size_t from, std::size_t to, std::int16_t* table)
+MORVANE_CLONES void FillTiltTable(int bars, std::size_t from, std::size_t to, std::int16_t* table)
 {
     const TCellEdges& e = Edges();
     const double bw = HalfPi / bars;
@@ -227,7 +227,7 @@ void FillTiltTable(int bars, std::size_t from, std::size_t to, std::int16_t* tab
 }
 
 // The same for the orientation codes and the sectors.
-void FillOrientationTable(int sectors, std::size_t from, std::size_t to, std::int16_t* table)
+MORVANE_CLONES void FillOrientationTable(int sectors, std::size_t from, std::size_t to, std::int16_t* table)
 {
     const TCellEdges& e = Edges();
     const double sw = TwoPi / sectors;
