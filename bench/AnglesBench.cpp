@@ -4,7 +4,7 @@
 //   field whose memory is kept from one computation to the next; once more into a new
 //   field each time, which pays for its memory as well (no limit);
 // - binning the kept codes again for another bar count, sector count and level, against
-//   the same pass;
+//   the same pass; once more with levels that cut through the surface (no limit);
 // - both again on one thread (the machine's other cores may be busy: these show what the
 //   work itself costs);
 // - the plain analysis, point by point, for comparison.
@@ -101,6 +101,21 @@ void Rebin(benchmark::State& state, unsigned threads)
     }
 }
 
+// The same with levels that cut through the surface (heights above 0 and above -1000), so
+// that the level decides point by point (no limit).
+void BM_AngleRebinCut4096(benchmark::State& state)
+{
+    const std::vector<std::int32_t>& v = Surface();
+    processing::TAngleField& field = Field();
+    processing::TAngleCounts counts;
+    int turn = 0;
+    for (auto _ : state) {
+        const bool odd = (++turn & 1) != 0;
+        field.Bin(v.data(), {-3000, odd ? 300.0 : 200.0, odd ? 90 : 400, odd ? 360 : 16}, counts, 0);
+        benchmark::DoNotOptimize(counts.Tilt.data());
+    }
+}
+
 void BM_AngleCompute4096(benchmark::State& state) { Compute(state, 0); }
 void BM_AngleCompute4096OneThread(benchmark::State& state) { Compute(state, 1); }
 void BM_AngleRebin4096(benchmark::State& state) { Rebin(state, 0); }
@@ -123,6 +138,7 @@ BENCHMARK(BM_OnePass4096)->Unit(benchmark::kMillisecond)->MinTime(0.5)->UseRealT
 BENCHMARK(BM_AngleCompute4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AngleComputeFresh4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AngleRebin4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_AngleRebinCut4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AngleCompute4096OneThread)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AngleRebin4096OneThread)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AnglePlain4096)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
@@ -133,6 +149,7 @@ int main(int argc, char** argv)
                                       {{"BM_AngleCompute4096", "BM_OnePass4096", 3.0},
                                        {"BM_AngleComputeFresh4096", "BM_OnePass4096", 0.0},
                                        {"BM_AngleRebin4096", "BM_OnePass4096", 1.0},
+                                       {"BM_AngleRebinCut4096", "BM_OnePass4096", 0.0},
                                        {"BM_AngleCompute4096OneThread", "BM_OnePass4096", 0.0},
                                        {"BM_AngleRebin4096OneThread", "BM_OnePass4096", 0.0},
                                        {"BM_AnglePlain4096", "BM_OnePass4096", 0.0}});
