@@ -449,9 +449,14 @@ bool TAngleField::Compute(const std::int32_t* values, int width, int height, con
         return false;
     if (exactOnly_)
         return true;
-    platform::ParallelBands(
-        bandLow_.size(), [&](std::size_t band) { CodeBand(values, band); },
-        ThreadsFor(std::int64_t(rows_) * cols_, threads));
+    try {
+        platform::ParallelBands(
+            bandLow_.size(), [&](std::size_t band) { CodeBand(values, band); },
+            ThreadsFor(std::int64_t(rows_) * cols_, threads));
+    } catch (...) {
+        Clear();  // no field with codes left unmade
+        throw;
+    }
     return true;
 }
 
@@ -468,7 +473,13 @@ bool TAngleField::Compute(const std::int32_t* values, int width, int height, con
         return true;
     }
     // Each band is binned right after its codes are made, while they are still at hand.
-    Count(values, b, counts, threads, [&](std::size_t band) { CodeBand(values, band); });
+    try {
+        Count(values, b, counts, threads, [&](std::size_t band) { CodeBand(values, band); });
+    } catch (...) {
+        Clear();
+        StartCounters(b, counts);
+        throw;
+    }
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/core/Parallel.h"
 #include "processing/Angles.h"
 
 using namespace processing;
@@ -277,5 +278,28 @@ TEST(Angles, ReBinningOneFieldEqualsAFreshComputation)
         EXPECT_EQ(again.Orientation, fresh.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
         EXPECT_EQ(again.Tilt, plain.Tilt) << "bars " << b.Bars << " level " << b.Level;
         EXPECT_EQ(again.Orientation, plain.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
+    }
+}
+
+// A piece of work that fails leaves no field with codes half made: the field is empty, and
+// the next computation counts as the plain analysis.
+TEST(Angles, AFailingPieceOfWorkLeavesTheFieldEmpty)
+{
+    const Matrix m = Make(300, 260, [](int r, int c) { return 40 * r + ((r * 7 + c * 13) % 11) * 3 - c; });
+    const TAngleGrid grid{2, 3, 0.05};
+    const TAngleRegion region = WholeRegion(300, 260);
+    const TAngleBinning b{-100000, 0.0, 90, 16};
+    for (const bool together : {false, true}) {
+        TAngleField field;
+        TAngleCounts counts;
+        platform::FailParallelItemForTesting(2);
+        if (together)
+            EXPECT_THROW(field.Compute(m.Values.data(), 300, 260, region, grid, b, counts, 0), std::bad_alloc);
+        else
+            EXPECT_THROW(field.Compute(m.Values.data(), 300, 260, region, grid, 0), std::bad_alloc);
+        platform::FailParallelItemForTesting(SIZE_MAX);
+        EXPECT_TRUE(field.Empty());
+        ASSERT_TRUE(field.Compute(m.Values.data(), 300, 260, region, grid, b, counts, 1));
+        EXPECT_EQ(counts.Tilt, Plain(m, grid, b).Tilt);
     }
 }
