@@ -125,15 +125,18 @@ MORVANE_CLONES void CodeRow(const std::int32_t* __restrict up, const std::int32_
                           (2.0 * double(up[col + s]) + double(up[col]) + double(up[col + s2]));
         const double x = -sx * kx, y = sy * ky;
         const double q = x * x + y * y;
-        const double tiltCell = std::sqrt(q / (q + c2)) * TiltCells;
-        const std::int32_t tilt = std::int32_t(std::min(std::max(tiltCell, 0.0), double(TiltCells - 1)));
         const double ax = std::fabs(x), ay = std::fabs(y);
         // The quadrant by arithmetic, not by branches: the directions of a rough surface
         // would mispredict them.
         const double down2 = y < 0 ? 1.0 : 0.0, left = x < 0 ? 1.0 : 0.0;
         const double other = (down2 - left) * (down2 - left);  // 1: signs differ
         const double sum = ax + ay;
-        const double d = 2 * down2 + other + (ay + other * (ax - ay)) / (sum > 0 ? sum : 1.0);
+        // One division for both keys: q / (q + c²) and (…) / sum share 1 / ((q + c²) × sum).
+        const double whole = q + c2, across = sum > 0 ? sum : 1.0;
+        const double r = 1.0 / (whole * across);
+        const double tiltCell = std::sqrt(q * across * r) * TiltCells;
+        const std::int32_t tilt = std::int32_t(std::min(std::max(tiltCell, 0.0), double(TiltCells - 1)));
+        const double d = 2 * down2 + other + (ay + other * (ax - ay)) * whole * r;
         const double orientationCell = d * (OrientationCells / 4.0);
         const std::int32_t cell = std::int32_t(std::min(std::max(orientationCell, 0.0), double(OrientationCells - 1)));
         const std::int32_t orientation = q == 0 ? std::int32_t(NoOrientation) : cell;
@@ -208,36 +211,81 @@ const TCellEdges& Edges()
     return edges;
 }
 
-// For every tilt code the bar of all angles that code may stand for, -1 where a bar
-// boundary lies within reach.
-std::vector<std::int16_t> TiltTable(int bars)
+// For the tilt codes from..to the bar of all angles each code may stand for, -1 where a
+// bar boundary lies within reach.
+MORVANE_CLONES void FillTiltTable(int bars, std::size_t from, std::size_t to, std::int16_t* table)
 {
     const TCellEdges& e = Edges();
     const double bw = HalfPi / bars;
-    std::vector<std::int16_t> table(TiltCells);
-    for (std::size_t i = 0; i < table.size(); ++i) {
+    for (std::size_t i = from; i < to; ++i) {
         const double lo = std::floor((e.TiltLow[i] - Guard) / bw);
         const double hi = std::floor((e.TiltHigh[i] + Guard) / bw);
         const int a = int(std::clamp(lo, 0.0, double(bars - 1)));
         const int b = int(std::clamp(hi, 0.0, double(bars - 1)));
         table[i] = a == b ? std::int16_t(a) : std::int16_t(-1);
     }
-    return table;
 }
 
-std::vector<std::int16_t> OrientationTable(int sectors)
+// The same for the orientation codes and the sectors.
+MORVANE_CLONES void FillOrientationTable(int sectors, std::size_t from, std::size_t to, std::int16_t* table)
 {
     const TCellEdges& e = Edges();
     const double sw = TwoPi / sectors;
-    std::vector<std::int16_t> table(OrientationCells);
-    for (std::size_t i = 0; i < table.size(); ++i) {
+    for (std::size_t i = from; i < to; ++i) {
         const double lo = std::floor((e.OrientationLow[i] - Guard + sw * 0.5) / sw);
         const double hi = std::floor((e.OrientationHigh[i] + Guard + sw * 0.5) / sw);
         const int a = ((int(lo) % sectors) + sectors) % sectors;
         table[i] = lo == hi ? std::int16_t(a) : std::int16_t(-1);
     }
-    return table;
 }
+
+// Sets of counters each piece of binning work keeps: points falling into the same bar one
+// after another then count into different sets and do not wait for each other.
+constexpr int CounterSets = 4;
+// Bands of rows per piece of binning work, at most.
+constexpr std::size_t BinPieces = 64;
+
+// Columns per chunk of a row that BinChunk takes.
+constexpr int ChunkColumns = 1024;
+
+// Where one piece of binning work counts: CounterSets counters for each bar, side by side,
+// then CounterSets for each sector and the spare one.
+struct TPieceCounters {
+    std::uint32_t* Tilt;
+    std::uint32_t* Orientation;
+};
+
+// Counts the codes of up to ChunkColumns points whose bar and sector the tables give, and
+// lists the columns of the others (near a boundary) in `near`; with CheckLevel, only the
+// points whose height counts. Returns how many columns it listed. Kept apart from the
+// exact binning so that the loop keeps its values in registers.
+template <bool CheckLevel>
+int BinChunk(const std::uint32_t* __restrict codes, const std::int32_t* __restrict z, int n,
+             const std::int16_t* __restrict tilts, const std::int16_t* __restrict orientations,
+             const TPieceCounters& counters, const TAngleBinning& b, double zs, int* __restrict near)
+{
+    std::uint32_t* const tiltCounters = counters.Tilt;
+    std::uint32_t* const orientationCounters = counters.Orientation;
+    int listed = 0;
+    for (int col = 0; col < n; ++col) {
+        if constexpr (CheckLevel) {
+            if (!Counted(z[col], b, zs))
+                continue;
+        }
+        const std::uint32_t code = codes[col];
+        const int bar = tilts[code & 0xFFFFu];
+        const int sector = orientations[code >> 16];
+        if ((bar | sector) < 0) [[unlikely]] {
+            near[listed++] = col;
+            continue;
+        }
+        const std::size_t k = std::size_t(col) % CounterSets;
+        ++tiltCounters[std::size_t(bar) * CounterSets + k];
+        ++orientationCounters[std::size_t(sector) * CounterSets + k];
+    }
+    return listed;
+}
+
 
 bool BinningUsable(const TAngleBinning& b)
 {
@@ -341,8 +389,8 @@ bool TAngleField::Allocate(std::size_t n)
     return true;
 }
 
-bool TAngleField::Compute(const std::int32_t* values, int width, int height, const TAngleRegion& r,
-                          const TAngleGrid& grid, unsigned threads)
+bool TAngleField::Start(const std::int32_t* values, int width, int height, const TAngleRegion& r,
+                        const TAngleGrid& grid)
 {
     if (!values || !RegionFits(width, height, r) || !AngleGridUsable(grid)) {
         Clear();
@@ -360,36 +408,104 @@ bool TAngleField::Compute(const std::int32_t* values, int width, int height, con
     }
     const int s = r.S;
     const double c = VerticalOf(grid, s);
-    const double c2 = c * c;
-    // Gradients beyond what the codes' arithmetic holds: every point is binned exactly.
+    const double kx = grid.ZScale * grid.YStep * double(s), ky = grid.XStep * grid.ZScale * double(s);
+    // Gradients beyond what the codes' arithmetic holds: every point is binned exactly. The
+    // keys' product (q + c²) × (|x| + |y|) stays a normal number when the gradients, c and
+    // the smallest step of a gradient (one raw count) lie within 1e±90.
     const double largest = 8 * 4294967296.0 * std::fabs(grid.ZScale) *
                            std::max(std::fabs(grid.XStep), std::fabs(grid.YStep)) * s;
-    exactOnly_ = !(largest < 1e150) || !(std::fabs(c) < 1e150) || !(std::fabs(c) > 1e-150);
-    if (exactOnly_)
-        return true;
+    const bool tinySteps = grid.ZScale != 0 && !(std::min(std::fabs(kx), std::fabs(ky)) > 1e-90);
+    exactOnly_ = !(largest < 1e90) || !(std::fabs(c) < 1e90) || !(std::fabs(c) > 1e-90) || tinySteps;
     const std::size_t bands = std::size_t((rows_ + Band - 1) / Band);
     bandLow_.assign(bands, 0);
     bandHigh_.assign(bands, 0);
-    const double kx = grid.ZScale * grid.YStep * double(s), ky = grid.XStep * grid.ZScale * double(s);
-    platform::ParallelBands(
-        bands,
-        [&](std::size_t band) {
-            const int first = int(band) * Band;
-            const int last = std::min(rows_, first + Band);
-            std::int32_t lo = std::numeric_limits<std::int32_t>::max();
-            std::int32_t hi = std::numeric_limits<std::int32_t>::min();
-            for (int row = first; row < last; ++row) {
-                const int j = r.Y1 + s + row;
-                const std::int32_t* mid = values + std::ptrdiff_t(j) * width + r.X1;
-                CodeRow(mid - std::ptrdiff_t(s) * width, mid, mid + std::ptrdiff_t(s) * width, cols_, s, kx,
-                        ky, c2, codes_.get() + std::size_t(row) * std::size_t(cols_));
-                RowRange(mid + s, cols_, lo, hi);
-            }
-            bandLow_[band] = lo;
-            bandHigh_[band] = hi;
-        },
-        ThreadsFor(std::int64_t(rows_) * cols_, threads));
     return true;
+}
+
+void TAngleField::CodeBand(const std::int32_t* values, std::size_t band)
+{
+    const int s = region_.S;
+    const double c = VerticalOf(grid_, s);
+    const double kx = grid_.ZScale * grid_.YStep * double(s), ky = grid_.XStep * grid_.ZScale * double(s);
+    const int first = int(band) * Band;
+    const int last = std::min(rows_, first + Band);
+    std::int32_t lo = std::numeric_limits<std::int32_t>::max();
+    std::int32_t hi = std::numeric_limits<std::int32_t>::min();
+    for (int row = first; row < last; ++row) {
+        const int j = region_.Y1 + s + row;
+        const std::int32_t* mid = values + std::ptrdiff_t(j) * width_ + region_.X1;
+        CodeRow(mid - std::ptrdiff_t(s) * width_, mid, mid + std::ptrdiff_t(s) * width_, cols_, s, kx, ky, c * c,
+                codes_.get() + std::size_t(row) * std::size_t(cols_));
+        RowRange(mid + s, cols_, lo, hi);
+    }
+    bandLow_[band] = lo;
+    bandHigh_[band] = hi;
+}
+
+bool TAngleField::Compute(const std::int32_t* values, int width, int height, const TAngleRegion& r,
+                          const TAngleGrid& grid, unsigned threads)
+{
+    if (!Start(values, width, height, r, grid))
+        return false;
+    if (exactOnly_)
+        return true;
+    try {
+        platform::ParallelBands(
+            bandLow_.size(), [&](std::size_t band) { CodeBand(values, band); },
+            ThreadsFor(std::int64_t(rows_) * cols_, threads));
+    } catch (...) {
+        Clear();  // no field with codes left unmade
+        throw;
+    }
+    return true;
+}
+
+bool TAngleField::Compute(const std::int32_t* values, int width, int height, const TAngleRegion& r,
+                          const TAngleGrid& grid, const TAngleBinning& b, TAngleCounts& counts, unsigned threads)
+{
+    StartCounters(b, counts);
+    if (!BinningUsable(b))
+        return Compute(values, width, height, r, grid, threads);
+    if (!Start(values, width, height, r, grid))
+        return false;
+    if (exactOnly_) {
+        CountAngles(values, width_, height_, region_, grid_, b, counts);
+        return true;
+    }
+    // Each band is binned right after its codes are made, while they are still at hand.
+    try {
+        Count(values, b, counts, threads, [&](std::size_t band) { CodeBand(values, band); });
+    } catch (...) {
+        Clear();
+        StartCounters(b, counts);
+        throw;
+    }
+    return true;
+}
+
+void TAngleField::PrepareTables(int bars, int sectors) const
+{
+    const bool tilt = bars != tableBars_, orientation = sectors != tableSectors_;
+    if (!tilt && !orientation)
+        return;
+    tableBars_ = tableSectors_ = 0;  // until both are whole again
+    // The code of a normal without orientation counts in a spare counter after the sectors.
+    tiltTable_.resize(TiltCells);
+    orientationTable_.resize(OrientationCells + 1);
+    orientationTable_[OrientationCells] = std::int16_t(sectors);
+    constexpr std::size_t chunks = 32;
+    platform::ParallelBands(
+        chunks,
+        [&](std::size_t k) {
+            if (tilt)
+                FillTiltTable(bars, k * TiltCells / chunks, (k + 1) * TiltCells / chunks, tiltTable_.data());
+            if (orientation)
+                FillOrientationTable(sectors, k * OrientationCells / chunks, (k + 1) * OrientationCells / chunks,
+                                     orientationTable_.data());
+        },
+        0);
+    tableBars_ = bars;
+    tableSectors_ = sectors;
 }
 
 void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
@@ -402,72 +518,88 @@ void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngle
         CountAngles(values, width_, height_, region_, grid_, b, counts);
         return;
     }
+    Count(values, b, counts, threads, nullptr);
+}
+
+void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts, unsigned threads,
+                        const std::function<void(std::size_t band)>& before) const
+{
     const int s = region_.S;
     const double c = VerticalOf(grid_, s);
     const double bw = Pi / (2.0 * b.Bars);
     const double sw = TwoPi / b.Sectors;
-    const std::vector<std::int16_t> tiltTable = TiltTable(b.Bars);
-    // The sector of each orientation code, -1 near a boundary; the code of a normal without
-    // orientation counts in a spare counter after the sectors, which is dropped.
-    std::vector<std::int16_t> orientationTable = OrientationTable(b.Sectors);
-    orientationTable.push_back(std::int16_t(b.Sectors));
-    const std::size_t bands = std::size_t((rows_ + Band - 1) / Band);
-    // Two sets of counters a band, taken in turn, so that points falling into the same bar
-    // one after another do not wait for each other.
-    const std::size_t half = std::size_t(b.Bars + b.Sectors + 1);
-    std::vector<std::uint32_t> partial(bands * 2 * half, 0u);
+    PrepareTables(b.Bars, b.Sectors);
+    const std::size_t bands = bandLow_.size();
+    const std::size_t pieces = std::min(bands, BinPieces);
+    // Per piece: CounterSets counters a bar, then CounterSets a sector and the spare one.
+    const std::size_t tiltSet = std::size_t(b.Bars), orientationSet = std::size_t(b.Sectors) + 1;
+    const std::size_t piece = CounterSets * (tiltSet + orientationSet);
+    if (partial_.size() < pieces * piece)
+        partial_.resize(pieces * piece);
     const double zs = grid_.ZScale;
+    const std::int16_t* tilts = tiltTable_.data();
+    const std::int16_t* orientations = orientationTable_.data();
     platform::ParallelBands(
-        bands,
-        [&](std::size_t band) {
-            // The level decides per point only in a band that it cuts through: the count
-            // is monotone in the height, so a band is wholly counted or wholly not when
-            // its extremes agree.
-            const bool low = Counted(bandLow_[band], b, zs), high = Counted(bandHigh_[band], b, zs);
-            if (!low && !high)
-                return;
-            const bool everyPoint = low && high;
-            std::uint32_t* sets[2] = {partial.data() + band * 2 * half, partial.data() + (band * 2 + 1) * half};
-            const std::int16_t* tilts = tiltTable.data();
-            const std::int16_t* orientations = orientationTable.data();
-            const int first = int(band) * Band;
-            const int last = std::min(rows_, first + Band);
-            for (int row = first; row < last; ++row) {
-                const int j = region_.Y1 + s + row;
-                const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
-                const std::uint32_t* codes = codes_.get() + std::size_t(row) * std::size_t(cols_);
-                for (int col = 0; col < cols_; ++col) {
-                    if (!everyPoint && !Counted(z[col], b, zs))
-                        continue;
-                    const std::uint32_t code = codes[col];
-                    int bar = tilts[code & 0xFFFFu];
-                    int sector = orientations[code >> 16];
-                    if ((bar | sector) < 0) {
+        pieces,
+        [&](std::size_t p) {
+            std::uint32_t* counters = partial_.data() + p * piece;
+            std::fill(counters, counters + piece, 0u);
+            const TPieceCounters sets{counters, counters + CounterSets * tiltSet};
+            int near[ChunkColumns];
+            for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band) {
+                if (before)
+                    before(band);
+                // The level decides per point only in a band that it cuts through: the
+                // count is monotone in the height, so a band is wholly counted or wholly
+                // not when its extremes agree.
+                const bool low = Counted(bandLow_[band], b, zs), high = Counted(bandHigh_[band], b, zs);
+                if (!low && !high)
+                    continue;
+                const bool everyPoint = low && high;
+                const int first = int(band) * Band;
+                const int last = std::min(rows_, first + Band);
+                for (int row = first; row < last; ++row) {
+                    const int j = region_.Y1 + s + row;
+                    const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
+                    const std::uint32_t* codes = codes_.get() + std::size_t(row) * std::size_t(cols_);
+                    for (int from = 0; from < cols_; from += ChunkColumns) {
+                        const int n = std::min(ChunkColumns, cols_ - from);
+                        const int listed =
+                            everyPoint ? BinChunk<false>(codes + from, z + from, n, tilts, orientations, sets, b, zs, near)
+                                       : BinChunk<true>(codes + from, z + from, n, tilts, orientations, sets, b, zs, near);
                         // Near a boundary: bin exactly as the plain analysis does.
-                        std::int64_t sx, sy;
-                        SobelSums(values, width_, j, region_.X1 + s + col, s, sx, sy);
-                        const TGradient g = GradientOf(sx, sy, grid_, s);
-                        if (bar < 0)
-                            bar = ExactTiltBar(g, c, bw, b.Bars);
-                        if (sector < 0) {
-                            sector = ExactSector(g, sw, b.Sectors);
-                            if (sector < 0)
-                                sector = b.Sectors;
+                        for (int k = 0; k < listed; ++k) {
+                            const int col = from + near[k];
+                            const std::uint32_t code = codes[col];
+                            int bar = tilts[code & 0xFFFFu];
+                            int sector = orientations[code >> 16];
+                            std::int64_t sx, sy;
+                            SobelSums(values, width_, j, region_.X1 + s + col, s, sx, sy);
+                            const TGradient g = GradientOf(sx, sy, grid_, s);
+                            if (bar < 0)
+                                bar = ExactTiltBar(g, c, bw, b.Bars);
+                            if (sector < 0) {
+                                sector = ExactSector(g, sw, b.Sectors);
+                                if (sector < 0)
+                                    sector = b.Sectors;
+                            }
+                            ++sets.Tilt[std::size_t(bar) * CounterSets];
+                            ++sets.Orientation[std::size_t(sector) * CounterSets];
                         }
                     }
-                    std::uint32_t* set = sets[col & 1];
-                    ++set[bar];
-                    ++set[b.Bars + sector];
                 }
             }
         },
         ThreadsFor(std::int64_t(rows_) * cols_, threads));
-    for (std::size_t set = 0; set < 2 * bands; ++set) {
-        const std::uint32_t* p = partial.data() + set * half;
-        for (int k = 0; k < b.Bars; ++k)
-            counts.Tilt[std::size_t(k)] += p[k];
-        for (int k = 0; k < b.Sectors; ++k)
-            counts.Orientation[std::size_t(k)] += p[b.Bars + k];
+    for (std::size_t p = 0; p < pieces; ++p) {
+        const std::uint32_t* tiltCounters = partial_.data() + p * piece;
+        const std::uint32_t* orientationCounters = tiltCounters + CounterSets * tiltSet;
+        for (std::size_t k = 0; k < CounterSets; ++k) {
+            for (std::size_t i = 0; i < tiltSet; ++i)
+                counts.Tilt[i] += tiltCounters[i * CounterSets + k];
+            for (std::size_t i = 0; i < std::size_t(b.Sectors); ++i)
+                counts.Orientation[i] += orientationCounters[i * CounterSets + k];
+        }
     }
 }
 

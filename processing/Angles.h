@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -77,6 +78,11 @@ public:
     //! while the field is used.
     bool Compute(const std::int32_t* values, int width, int height, const TAngleRegion& region,
                  const TAngleGrid& grid, unsigned threads = 0);
+    //! Computes the normals as above and counts them at once as Bin then would, in one pass
+    //! over the matrix; false, with the counters at 1, where Compute fails.
+    bool Compute(const std::int32_t* values, int width, int height, const TAngleRegion& region,
+                 const TAngleGrid& grid, const TAngleBinning& binning, TAngleCounts& counts,
+                 unsigned threads = 0);
     //! Counts the kept points of `values` (the matrix of Compute) as CountAngles does.
     void Bin(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
              unsigned threads = 0) const;
@@ -90,6 +96,17 @@ private:
     };
     //! Room for n codes (kept when there is enough already); false without memory.
     bool Allocate(std::size_t n);
+    //! The code tables of a bar and sector count, made again only when the counts change.
+    void PrepareTables(int bars, int sectors) const;
+    //! Checks the input and takes its sizes and room for the codes; false (and the field
+    //! empty) where Compute fails. Sets `exactOnly_`.
+    bool Start(const std::int32_t* values, int width, int height, const TAngleRegion& region,
+               const TAngleGrid& grid);
+    //! The codes and the height extremes of one band of rows.
+    void CodeBand(const std::int32_t* values, std::size_t band);
+    //! Counts the kept codes of every band, each band after `before` ran for it (when set).
+    void Count(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts, unsigned threads,
+               const std::function<void(std::size_t band)>& before) const;
 
     TAngleRegion region_;
     TAngleGrid grid_;
@@ -105,6 +122,14 @@ private:
     std::vector<std::int32_t> bandLow_, bandHigh_;
     std::size_t capacity_ = 0;  //!< bytes
     bool exactOnly_ = false;    //!< scales beyond the codes' arithmetic: bin exactly
+    // Kept from one binning to the next, so that a re-binning allocates nothing: the bar of
+    // every tilt code and the sector of every orientation code (-1 near a boundary) for the
+    // counts of `tableBars_` and `tableSectors_`, and the counters of each piece of work.
+    // Bin is therefore not to be called from two threads at once on one field.
+    mutable int tableBars_ = 0;
+    mutable int tableSectors_ = 0;
+    mutable std::vector<std::int16_t> tiltTable_, orientationTable_;
+    mutable std::vector<std::uint32_t> partial_;
 };
 
 //! The index of the first largest counter; 0 for none.

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "components/ZtImage.h"
 #include "data/ObjectSPM.h"
@@ -278,13 +279,20 @@ void TAngleAnalysis::Compute()
         SetSliderQuietly(tbLevel, tbLevel->maximum());
     }
 
-    // The normals once; every later computation bins the kept angles.
-    if (field_.Empty() && !field_.Compute(Matrix, Width, Height, Region, {DX, DY, ZS})) {
-        ChannelData->Unlock();
-        Matrix = nullptr;
-        return;
+    // The normals once, binned as they are made; every later computation bins the kept
+    // angles.
+    const processing::TAngleBinning binning{Minimum, Level, Bars, Sectors};
+    if (field_.Empty()) {
+        processing::TAngleCounts first;
+        if (!field_.Compute(Matrix, Width, Height, Region, {DX, DY, ZS}, binning, first)) {
+            ChannelData->Unlock();
+            Matrix = nullptr;
+            return;
+        }
+        Counts = std::move(first);
+    } else {
+        field_.Bin(Matrix, binning, Counts);
     }
-    field_.Bin(Matrix, {Minimum, Level, Bars, Sectors}, Counts);
     computed_ = true;
     MostFrequentBar = processing::MostFrequent(Counts.Tilt);
     MostFrequentSector = processing::MostFrequent(Counts.Orientation);

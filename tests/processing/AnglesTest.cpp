@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/core/Parallel.h"
 #include "processing/Angles.h"
 
 using namespace processing;
@@ -130,6 +131,10 @@ TEST(Angles, RefusesGridsWithoutStepsAndRegionsOutsideTheMatrix)
         TAngleField field;
         EXPECT_FALSE(field.Compute(m.Values.data(), 6, 6, k.region, k.grid));
         EXPECT_TRUE(field.Empty());
+        counts.Tilt.assign(3, 7u);
+        EXPECT_FALSE(field.Compute(m.Values.data(), 6, 6, k.region, k.grid, b, counts));
+        EXPECT_TRUE(field.Empty());
+        EXPECT_EQ(counts.Tilt, std::vector<std::uint32_t>(400, 1u));
     }
     // Too small for an interior: computed, nothing counted.
     const Matrix tiny = Make(3, 1, [](int, int) { return 5; });
@@ -169,6 +174,13 @@ TEST(Angles, TheFieldBinsExactlyAsThePlainAnalysis)
         {&dome, {-5, 5, 0.2}, {10, 10, 80, 60, 3}},
         {&tilted, {2, 3, 0.05}, WholeRegion(300, 260)},
         {&tilted, {2, 3, -0.05}, WholeRegion(300, 260)},
+        // Scales far from 1 either way: within what the codes hold, then beyond it, binned
+        // without the codes.
+        {&rough, {1e40, 1e40, 1e-5}, WholeRegion(131, 97)},
+        {&dome, {1e-40, 2e-40, 1e-5}, WholeRegion(90, 70)},
+        {&rough, {1, 1, 1e-95}, WholeRegion(131, 97)},
+        {&rough, {1e60, 2e60, 1e-20}, WholeRegion(131, 97)},
+        {&dome, {1e-3, 1e-3, 1e85}, WholeRegion(90, 70)},
     };
     const int bars[] = {4, 7, 90, 400, 500};
     const int sectors[] = {8, 9, 16, 45, 360};
@@ -185,6 +197,12 @@ TEST(Angles, TheFieldBinsExactlyAsThePlainAnalysis)
                 field.Bin(s.m->Values.data(), b, fast, 0);
                 EXPECT_EQ(fast.Tilt, plain.Tilt) << "bars " << b.Bars << " level " << level;
                 EXPECT_EQ(fast.Orientation, plain.Orientation) << "sectors " << b.Sectors;
+                // Computed and binned in one pass.
+                TAngleField once;
+                TAngleCounts first;
+                ASSERT_TRUE(once.Compute(s.m->Values.data(), s.m->Width, s.m->Height, s.region, s.grid, b, first, 0));
+                EXPECT_EQ(first.Tilt, plain.Tilt) << "bars " << b.Bars << " level " << level;
+                EXPECT_EQ(first.Orientation, plain.Orientation) << "sectors " << b.Sectors;
             }
     }
 }
@@ -227,4 +245,61 @@ TEST(Angles, FitVisibleDegreesAndTheMeanTilt)
     two[30] = 2;  // 1 point at 30.5°
     EXPECT_DOUBLE_EQ(MeanTiltDegrees(two), (3 * 10.5 + 30.5) / 4);
     EXPECT_EQ(MeanTiltDegrees(std::vector<std::uint32_t>(90, 1u)), 0.0);
+}
+
+// One field re-binned through a run of settings, where each step changes only the bars,
+// only the sectors or only the level, counts as a fresh field and as the plain analysis.
+TEST(Angles, ReBinningOneFieldEqualsAFreshComputation)
+{
+    std::mt19937 rng(7013);
+    std::uniform_int_distribution<int> noise(-60, 60);
+    const Matrix m = Make(257, 203, [&](int r, int c) {
+        return std::int64_t(std::lround(900 * std::sin(r / 23.0) * std::cos(c / 31.0))) + noise(rng);
+    });
+    const TAngleGrid grid{4, 3, 0.07};
+    const TAngleRegion region = WholeRegion(m.Width, m.Height);
+    std::int32_t lo = 0, hi = 0;
+    ASSERT_TRUE(FindAngleRange(m.Values.data(), m.Width, m.Height, region, lo, hi));
+    const double top = (hi - lo) * grid.ZScale;
+    const TAngleBinning steps[] = {
+        {lo, 0.0, 400, 16},   {lo, 0.0, 90, 16},    {lo, 0.0, 90, 360},  {lo, top * 0.3, 90, 360},
+        {lo, top * 0.3, 500, 360}, {lo, top * 0.3, 500, 8}, {lo, top * 0.9, 500, 8}, {lo, top * 0.9, 4, 9},
+        {lo, -1.0, 4, 9},     {lo, top, 400, 16},   {lo, 0.0, 400, 16},
+    };
+    TAngleField kept;
+    ASSERT_TRUE(kept.Compute(m.Values.data(), m.Width, m.Height, region, grid, 0));
+    for (const TAngleBinning& b : steps) {
+        TAngleCounts again, fresh;
+        kept.Bin(m.Values.data(), b, again, 0);
+        TAngleField field;
+        ASSERT_TRUE(field.Compute(m.Values.data(), m.Width, m.Height, region, grid, b, fresh, 1));
+        const TAngleCounts plain = Plain(m, grid, b);
+        EXPECT_EQ(again.Tilt, fresh.Tilt) << "bars " << b.Bars << " level " << b.Level;
+        EXPECT_EQ(again.Orientation, fresh.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
+        EXPECT_EQ(again.Tilt, plain.Tilt) << "bars " << b.Bars << " level " << b.Level;
+        EXPECT_EQ(again.Orientation, plain.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
+    }
+}
+
+// A piece of work that fails leaves no field with codes half made: the field is empty, and
+// the next computation counts as the plain analysis.
+TEST(Angles, AFailingPieceOfWorkLeavesTheFieldEmpty)
+{
+    const Matrix m = Make(300, 260, [](int r, int c) { return 40 * r + ((r * 7 + c * 13) % 11) * 3 - c; });
+    const TAngleGrid grid{2, 3, 0.05};
+    const TAngleRegion region = WholeRegion(300, 260);
+    const TAngleBinning b{-100000, 0.0, 90, 16};
+    for (const bool together : {false, true}) {
+        TAngleField field;
+        TAngleCounts counts;
+        platform::FailParallelItemForTesting(2);
+        if (together)
+            EXPECT_THROW(field.Compute(m.Values.data(), 300, 260, region, grid, b, counts, 0), std::bad_alloc);
+        else
+            EXPECT_THROW(field.Compute(m.Values.data(), 300, 260, region, grid, 0), std::bad_alloc);
+        platform::FailParallelItemForTesting(SIZE_MAX);
+        EXPECT_TRUE(field.Empty());
+        ASSERT_TRUE(field.Compute(m.Values.data(), 300, 260, region, grid, b, counts, 1));
+        EXPECT_EQ(counts.Tilt, Plain(m, grid, b).Tilt);
+    }
 }
