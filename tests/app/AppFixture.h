@@ -3,10 +3,13 @@
 // own Temp/ and PlugIns/), a scratch configuration folder and a private open-request
 // socket, for the tests of the program.
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QTest>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -87,6 +90,23 @@ protected:
     }
     //! The program folder's PlugIns/ folder.
     std::string PlugInsDir() const { return programDir.Path() + "PlugIns/"; }
+    //! Puts a plug-in library and its description file into PlugIns/ as `name`.so and
+    //! `name`.inf, and restarts so that the Functions menu offers it.
+    void InstallPlugIn(const std::string& library, const std::string& description, const std::string& name)
+    {
+        std::filesystem::create_directories(PlugInsDir());
+        std::filesystem::copy_file(library, PlugInsDir() + name + ".so");
+        std::filesystem::copy_file(description, PlugInsDir() + name + ".inf");
+        Restart();
+    }
+    //! The Functions menu's item of that text, or null.
+    QAction* PlugInMenuItem(const QString& text) const
+    {
+        for (QAction* a : main->PlugInsMenu->actions())
+            if (a->text() == text)
+                return a;
+        return nullptr;
+    }
 
     testsupport::ScratchDir dir;
     testsupport::ScratchDir configDir;

@@ -127,11 +127,7 @@ class KwtPlugIn : public appfixture::MainWindowTest {
 protected:
     KwtPlugIn()
     {
-        namespace fs = std::filesystem;
-        fs::create_directories(PlugInsDir());
-        fs::copy_file(MORVANE_KWT_PLUGIN, PlugInsDir() + "Kwt.so");
-        fs::copy_file(MORVANE_KWT_INF, PlugInsDir() + "Kwt.inf");
-        Restart();
+        InstallPlugIn(MORVANE_KWT_PLUGIN, MORVANE_KWT_INF, "Kwt");
         // Six sweeps of 50 points in channel 0, the phase in channel 4.
         TSurfaceData data("kwt.spm");
         data.Header.FormatVersion = 1;
@@ -147,13 +143,7 @@ protected:
         main->OpenClick();
     }
 
-    QAction* MenuItem() const
-    {
-        for (QAction* a : main->PlugInsMenu->actions())
-            if (a->text() == "Dynamic force spectroscopy")
-                return a;
-        return nullptr;
-    }
+    QAction* MenuItem() const { return PlugInMenuItem("Dynamic force spectroscopy"); }
     //! The analysis windows in the main window's workspace.
     std::vector<QMdiSubWindow*> AnalysisWindows() const
     {

@@ -279,11 +279,7 @@ class QuindlePlugIn : public appfixture::MainWindowTest {
 protected:
     QuindlePlugIn()
     {
-        namespace fs = std::filesystem;
-        fs::create_directories(PlugInsDir());
-        fs::copy_file(MORVANE_QUINDLE_PLUGIN, PlugInsDir() + "Quindle.so");
-        fs::copy_file(MORVANE_QUINDLE_INF, PlugInsDir() + "Quindle.inf");
-        Restart();
+        InstallPlugIn(MORVANE_QUINDLE_PLUGIN, MORVANE_QUINDLE_INF, "Quindle");
         // A scan of 96 x 64 with the test surface in channel 0.
         TSurfaceData data("quindle.spm");
         data.Header.FormatVersion = 1;
@@ -298,13 +294,7 @@ protected:
         main->OpenClick();
     }
 
-    QAction* MenuItem() const
-    {
-        for (QAction* a : main->PlugInsMenu->actions())
-            if (a->text() == "Multifractal dimension")
-                return a;
-        return nullptr;
-    }
+    QAction* MenuItem() const { return PlugInMenuItem("Multifractal dimension"); }
 
     //! The caption the result window must show for the opened channel.
     std::string Expected() const

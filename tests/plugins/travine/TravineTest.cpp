@@ -137,11 +137,7 @@ class TravinePlugIn : public appfixture::MainWindowTest {
 protected:
     TravinePlugIn()
     {
-        namespace fs = std::filesystem;
-        fs::create_directories(PlugInsDir());
-        fs::copy_file(MORVANE_TRAVINE_PLUGIN, PlugInsDir() + "Travine.so");
-        fs::copy_file(MORVANE_TRAVINE_INF, PlugInsDir() + "Travine.inf");
-        Restart();
+        InstallPlugIn(MORVANE_TRAVINE_PLUGIN, MORVANE_TRAVINE_INF, "Travine");
     }
 
     //! Opens a scan of 40 x 30 with the given channels (forward and backward topography
@@ -163,13 +159,7 @@ protected:
         main->OpenClick();
     }
 
-    QAction* MenuItem() const
-    {
-        for (QAction* a : main->PlugInsMenu->actions())
-            if (a->text() == "Nonlinearity correction")
-                return a;
-        return nullptr;
-    }
+    QAction* MenuItem() const { return PlugInMenuItem("Nonlinearity correction"); }
 
     static std::vector<std::int32_t> Shifted(TSPMData& ch)
     {
