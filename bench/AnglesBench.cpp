@@ -3,8 +3,12 @@
 //   codes, binning) against one single-threaded pass over the channel's values, into a
 //   field whose memory is kept from one computation to the next; once more into a new
 //   field each time, which pays for its memory as well (no limit);
-// - binning the kept codes again for another bar count, sector count and level, against
-//   the same pass; once more with levels that cut through the surface (no limit);
+// - binning the kept codes again after a change of one of the window's controls, against
+//   the same pass: the bar count, the sector count, the level by one step of its slider
+//   (and by two, no limit);
+// - binning them again for another bar count, sector count and level all at once, which
+//   the window never asks for (no limit); once more with levels that cut through the
+//   surface (no limit);
 // - both again on one thread (the machine's other cores may be busy: these show what the
 //   work itself costs);
 // - the plain analysis, point by point, for comparison.
@@ -102,7 +106,28 @@ void Rebin(benchmark::State& state, unsigned threads, double first = 50.0, doubl
     }
 }
 
+//! Changes one of the window's controls back and forth, as its user does: the bars, the
+//! sectors, or the level by one step of the window's level slider (a tenth of the heights,
+//! through the middle of the surface), the others kept.
+void RebinOne(benchmark::State& state, const processing::TAngleBinning& first, const processing::TAngleBinning& second)
+{
+    const std::vector<std::int32_t>& v = Surface();
+    processing::TAngleField& field = Field();
+    processing::TAngleCounts counts;
+    field.Bin(v.data(), second, counts, 0);
+    int turn = 0;
+    for (auto _ : state) {
+        field.Bin(v.data(), (++turn & 1) != 0 ? first : second, counts, 0);
+        benchmark::DoNotOptimize(counts.Tilt.data());
+    }
+}
+
 void BM_AngleCompute4096(benchmark::State& state) { Compute(state, 0); }
+void BM_AngleBars4096(benchmark::State& state) { RebinOne(state, {-3000, 0.0, 90, 16}, {-3000, 0.0, 400, 16}); }
+void BM_AngleSectors4096(benchmark::State& state) { RebinOne(state, {-3000, 0.0, 400, 360}, {-3000, 0.0, 400, 16}); }
+void BM_AngleLevel4096(benchmark::State& state) { RebinOne(state, {-3000, 300.0, 400, 16}, {-3000, 260.0, 400, 16}); }
+// Two steps (the slider's page step, no limit).
+void BM_AngleLevelPage4096(benchmark::State& state) { RebinOne(state, {-3000, 300.0, 400, 16}, {-3000, 220.0, 400, 16}); }
 void BM_AngleCompute4096OneThread(benchmark::State& state) { Compute(state, 1); }
 void BM_AngleRebin4096(benchmark::State& state) { Rebin(state, 0); }
 void BM_AngleRebin4096OneThread(benchmark::State& state) { Rebin(state, 1); }
@@ -127,6 +152,10 @@ BENCHMARK(BM_OnePass4096)->Unit(benchmark::kMillisecond)->MinTime(0.5)->UseRealT
 BENCHMARK(BM_AngleCompute4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AngleComputeFresh4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AngleRebin4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_AngleBars4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_AngleSectors4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_AngleLevel4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_AngleLevelPage4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AngleRebinCut4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AngleCompute4096OneThread)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AngleRebin4096OneThread)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
@@ -137,7 +166,11 @@ int main(int argc, char** argv)
     return benchsupport::RunAndReport(argc, argv,
                                       {{"BM_AngleCompute4096", "BM_OnePass4096", 3.0},
                                        {"BM_AngleComputeFresh4096", "BM_OnePass4096", 0.0},
-                                       {"BM_AngleRebin4096", "BM_OnePass4096", 1.0},
+                                       {"BM_AngleBars4096", "BM_OnePass4096", 1.0},
+                                       {"BM_AngleSectors4096", "BM_OnePass4096", 1.0},
+                                       {"BM_AngleLevel4096", "BM_OnePass4096", 1.0},
+                                       {"BM_AngleLevelPage4096", "BM_OnePass4096", 0.0},
+                                       {"BM_AngleRebin4096", "BM_OnePass4096", 0.0},
                                        {"BM_AngleRebinCut4096", "BM_OnePass4096", 0.0},
                                        {"BM_AngleCompute4096OneThread", "BM_OnePass4096", 0.0},
                                        {"BM_AngleRebin4096OneThread", "BM_OnePass4096", 0.0},

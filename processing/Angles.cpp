@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -38,6 +39,8 @@ constexpr double KeySlack = 1e-12;
 constexpr double Guard = 1e-7;
 // Rows per piece of work.
 constexpr int Band = 32;
+// Columns per segment of a band, whose height extremes are kept.
+constexpr int SegmentColumns = 128;
 
 bool RegionFits(int width, int height, const TAngleRegion& r)
 {
@@ -257,15 +260,17 @@ struct TPieceCounters {
 
 // Counts the codes of up to ChunkColumns points whose bar and sector the tables give, and
 // lists the columns of the others (near a boundary) in `near`; with CheckLevel, only the
-// points whose height counts. Returns how many columns it listed. Kept apart from the
-// exact binning so that the loop keeps its values in registers.
-template <bool CheckLevel>
+// points whose height counts. Tilt or Orientation alone counts that kind alone. Returns how
+// many columns it listed. Kept apart from the exact binning so that the loop keeps its
+// values in registers.
+template <bool CheckLevel, TAngleKinds Kinds>
 int BinChunk(const std::uint32_t* __restrict codes, const std::int32_t* __restrict z, int n,
              const std::int16_t* __restrict tilts, const std::int16_t* __restrict orientations,
              const TPieceCounters& counters, const TAngleBinning& b, double zs, int* __restrict near)
 {
     std::uint32_t* const tiltCounters = counters.Tilt;
     std::uint32_t* const orientationCounters = counters.Orientation;
+    constexpr bool tilt = Kinds != TAngleKinds::Orientation, orientation = Kinds != TAngleKinds::Tilt;
     int listed = 0;
     for (int col = 0; col < n; ++col) {
         if constexpr (CheckLevel) {
@@ -273,19 +278,74 @@ int BinChunk(const std::uint32_t* __restrict codes, const std::int32_t* __restri
                 continue;
         }
         const std::uint32_t code = codes[col];
-        const int bar = tilts[code & 0xFFFFu];
-        const int sector = orientations[code >> 16];
+        const int bar = tilt ? tilts[code & 0xFFFFu] : 0;
+        const int sector = orientation ? orientations[code >> 16] : 0;
         if ((bar | sector) < 0) [[unlikely]] {
             near[listed++] = col;
             continue;
         }
         const std::size_t k = std::size_t(col) % CounterSets;
-        ++tiltCounters[std::size_t(bar) * CounterSets + k];
-        ++orientationCounters[std::size_t(sector) * CounterSets + k];
+        if constexpr (tilt)
+            ++tiltCounters[std::size_t(bar) * CounterSets + k];
+        if constexpr (orientation)
+            ++orientationCounters[std::size_t(sector) * CounterSets + k];
     }
     return listed;
 }
 
+// The raw heights that count at a binning, First..Last (none when First > Last): the
+// count is monotone in the height, so they lie on one side of a threshold.
+struct THeights {
+    std::int64_t First, Last;
+    bool Empty() const { return First > Last; }
+    bool Holds(std::int64_t z) const { return z >= First && z <= Last; }
+};
+
+THeights CountedHeights(const TAngleBinning& b, double zs)
+{
+    constexpr std::int32_t lowest = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
+    const bool atLowest = Counted(lowest, b, zs), atHighest = Counted(highest, b, zs);
+    if (atLowest == atHighest)
+        return atLowest ? THeights{lowest, highest} : THeights{1, 0};
+    // Between a height that counts and one that does not.
+    std::int64_t in = atHighest ? highest : lowest, out = atHighest ? lowest : highest;
+    while (std::abs(in - out) > 1) {
+        const std::int64_t middle = out + (in - out) / 2;
+        (Counted(std::int32_t(middle), b, zs) ? in : out) = middle;
+    }
+    return atHighest ? THeights{in, highest} : THeights{lowest, in};
+}
+
+// The heights that count at one of two binnings and not at the other: one run of heights,
+// as both sets end at the same extreme. Empty when the change cannot be put so.
+bool ChangedHeights(const THeights& before, const THeights& after, THeights& changed)
+{
+    if (before.Empty() || after.Empty())
+        changed = before.Empty() ? after : before;
+    else if (before.First == after.First)
+        changed = {std::min(before.Last, after.Last) + 1, std::max(before.Last, after.Last)};
+    else if (before.Last == after.Last)
+        changed = {std::min(before.First, after.First), std::max(before.First, after.First) - 1};
+    else
+        return false;
+    return true;
+}
+
+// Lists the columns of up to ChunkColumns points whose raw height lies in `heights` (not
+// empty, within the 32-bit range).
+MORVANE_CLONES int ListHeights(const std::int32_t* __restrict z, int n, const THeights& heights,
+                               int* __restrict listed)
+{
+    const std::uint32_t first = std::uint32_t(std::int32_t(heights.First));
+    const std::uint32_t span = std::uint32_t(heights.Last - heights.First);
+    int count = 0;
+    for (int col = 0; col < n; ++col) {
+        listed[count] = col;
+        count += std::uint32_t(z[col]) - first <= span ? 1 : 0;
+    }
+    return count;
+}
 
 bool BinningUsable(const TAngleBinning& b)
 {
@@ -362,6 +422,7 @@ void TAngleField::FreeCodes::operator()(std::uint32_t* p) const
 
 void TAngleField::Clear()
 {
+    lastKept_ = false;
     codes_.reset();
     capacity_ = 0;
     rows_ = cols_ = 0;
@@ -396,6 +457,7 @@ bool TAngleField::Start(const std::int32_t* values, int width, int height, const
         Clear();
         return false;
     }
+    lastKept_ = false;
     region_ = r;
     grid_ = grid;
     width_ = width;
@@ -419,6 +481,9 @@ bool TAngleField::Start(const std::int32_t* values, int width, int height, const
     const std::size_t bands = std::size_t((rows_ + Band - 1) / Band);
     bandLow_.assign(bands, 0);
     bandHigh_.assign(bands, 0);
+    segments_ = std::size_t((cols_ + SegmentColumns - 1) / SegmentColumns);
+    segmentLow_.assign(bands * segments_, 0);
+    segmentHigh_.assign(bands * segments_, 0);
     return true;
 }
 
@@ -429,17 +494,24 @@ void TAngleField::CodeBand(const std::int32_t* values, std::size_t band)
     const double kx = grid_.ZScale * grid_.YStep * double(s), ky = grid_.XStep * grid_.ZScale * double(s);
     const int first = int(band) * Band;
     const int last = std::min(rows_, first + Band);
-    std::int32_t lo = std::numeric_limits<std::int32_t>::max();
-    std::int32_t hi = std::numeric_limits<std::int32_t>::min();
+    std::int32_t* const segmentLow = segmentLow_.data() + band * segments_;
+    std::int32_t* const segmentHigh = segmentHigh_.data() + band * segments_;
+    std::fill(segmentLow, segmentLow + segments_, std::numeric_limits<std::int32_t>::max());
+    std::fill(segmentHigh, segmentHigh + segments_, std::numeric_limits<std::int32_t>::min());
     for (int row = first; row < last; ++row) {
         const int j = region_.Y1 + s + row;
         const std::int32_t* mid = values + std::ptrdiff_t(j) * width_ + region_.X1;
         CodeRow(mid - std::ptrdiff_t(s) * width_, mid, mid + std::ptrdiff_t(s) * width_, cols_, s, kx, ky, c * c,
                 codes_.get() + std::size_t(row) * std::size_t(cols_));
-        RowRange(mid + s, cols_, lo, hi);
+        for (std::size_t g = 0; g < segments_; ++g) {
+            const int from = int(g) * SegmentColumns;
+            RowRange(mid + s + from, std::min(SegmentColumns, cols_ - from), segmentLow[g], segmentHigh[g]);
+        }
     }
-    bandLow_[band] = lo;
-    bandHigh_[band] = hi;
+    bandLow_[band] = segments_ ? *std::min_element(segmentLow, segmentLow + segments_)
+                               : std::numeric_limits<std::int32_t>::max();
+    bandHigh_[band] = segments_ ? *std::max_element(segmentHigh, segmentHigh + segments_)
+                                : std::numeric_limits<std::int32_t>::min();
 }
 
 bool TAngleField::Compute(const std::int32_t* values, int width, int height, const TAngleRegion& r,
@@ -480,6 +552,9 @@ bool TAngleField::Compute(const std::int32_t* values, int width, int height, con
         StartCounters(b, counts);
         throw;
     }
+    last_ = b;
+    lastCounts_ = counts;
+    lastKept_ = true;
     return true;
 }
 
@@ -518,33 +593,99 @@ void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngle
         CountAngles(values, width_, height_, region_, grid_, b, counts);
         return;
     }
-    Count(values, b, counts, threads, nullptr);
+    // The window changes one of bars, sectors and level at a time: what did not change is
+    // taken from the last binning. Levels are compared as bits, so that one that is not a
+    // number counts as a change.
+    const bool sameBars = lastKept_ && b.Bars == last_.Bars, sameSectors = lastKept_ && b.Sectors == last_.Sectors;
+    const bool sameLevel = lastKept_ && b.Minimum == last_.Minimum &&
+                           std::memcmp(&b.Level, &last_.Level, sizeof b.Level) == 0;
+    lastKept_ = false;  // until the counters are whole again
+    if (sameBars && sameSectors && sameLevel) {
+        counts = lastCounts_;
+    } else if (sameBars && sameSectors && b.Minimum == last_.Minimum) {
+        CountLevelChange(values, b, counts, threads);
+    } else if (sameLevel && sameSectors) {
+        Count(values, b, counts, threads, nullptr, TAngleKinds::Tilt);
+        counts.Orientation = lastCounts_.Orientation;
+    } else if (sameLevel && sameBars) {
+        Count(values, b, counts, threads, nullptr, TAngleKinds::Orientation);
+        counts.Tilt = lastCounts_.Tilt;
+    } else {
+        Count(values, b, counts, threads, nullptr);
+    }
+    last_ = b;
+    lastCounts_ = counts;
+    lastKept_ = true;
+}
+
+void TAngleField::ExactBins(const std::int32_t* values, int j, int col, const TAngleBinning& b, int& bar,
+                            int& sector) const
+{
+    const int s = region_.S;
+    std::int64_t sx, sy;
+    SobelSums(values, width_, j, region_.X1 + s + col, s, sx, sy);
+    const TGradient g = GradientOf(sx, sy, grid_, s);
+    if (bar < 0)
+        bar = ExactTiltBar(g, VerticalOf(grid_, s), Pi / (2.0 * b.Bars), b.Bars);
+    if (sector < 0) {
+        sector = ExactSector(g, TwoPi / b.Sectors, b.Sectors);
+        if (sector < 0)
+            sector = b.Sectors;  // the spare counter
+    }
+}
+
+std::size_t TAngleField::PieceCounters(const TAngleBinning& b, std::size_t pieces) const
+{
+    const std::size_t piece = CounterSets * (std::size_t(b.Bars) + std::size_t(b.Sectors) + 1);
+    if (partial_.size() < pieces * piece)
+        partial_.resize(pieces * piece);
+    return piece;
+}
+
+void TAngleField::AddPieces(const TAngleBinning& b, std::size_t pieces, TAngleCounts& counts, TAngleKinds kinds) const
+{
+    const std::size_t piece = CounterSets * (std::size_t(b.Bars) + std::size_t(b.Sectors) + 1);
+    for (std::size_t p = 0; p < pieces; ++p) {
+        const std::uint32_t* tiltCounters = partial_.data() + p * piece;
+        const std::uint32_t* orientationCounters = tiltCounters + CounterSets * std::size_t(b.Bars);
+        for (std::size_t k = 0; k < CounterSets; ++k) {
+            if (kinds != TAngleKinds::Orientation)
+                for (std::size_t i = 0; i < std::size_t(b.Bars); ++i)
+                    counts.Tilt[i] += tiltCounters[i * CounterSets + k];
+            if (kinds != TAngleKinds::Tilt)
+                for (std::size_t i = 0; i < std::size_t(b.Sectors); ++i)
+                    counts.Orientation[i] += orientationCounters[i * CounterSets + k];
+        }
+    }
 }
 
 void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts, unsigned threads,
-                        const std::function<void(std::size_t band)>& before) const
+                        const std::function<void(std::size_t band)>& before, TAngleKinds kinds) const
 {
     const int s = region_.S;
-    const double c = VerticalOf(grid_, s);
-    const double bw = Pi / (2.0 * b.Bars);
-    const double sw = TwoPi / b.Sectors;
     PrepareTables(b.Bars, b.Sectors);
     const std::size_t bands = bandLow_.size();
     const std::size_t pieces = std::min(bands, BinPieces);
-    // Per piece: CounterSets counters a bar, then CounterSets a sector and the spare one.
-    const std::size_t tiltSet = std::size_t(b.Bars), orientationSet = std::size_t(b.Sectors) + 1;
-    const std::size_t piece = CounterSets * (tiltSet + orientationSet);
-    if (partial_.size() < pieces * piece)
-        partial_.resize(pieces * piece);
+    const std::size_t piece = PieceCounters(b, pieces);
     const double zs = grid_.ZScale;
     const std::int16_t* tilts = tiltTable_.data();
     const std::int16_t* orientations = orientationTable_.data();
+    const bool tilt = kinds != TAngleKinds::Orientation, orientation = kinds != TAngleKinds::Tilt;
+    using TChunk = int (*)(const std::uint32_t*, const std::int32_t*, int, const std::int16_t*, const std::int16_t*,
+                           const TPieceCounters&, const TAngleBinning&, double, int*);
+    constexpr TChunk chunks[2][3] = {
+        {BinChunk<false, TAngleKinds::Both>, BinChunk<false, TAngleKinds::Tilt>,
+         BinChunk<false, TAngleKinds::Orientation>},
+        {BinChunk<true, TAngleKinds::Both>, BinChunk<true, TAngleKinds::Tilt>, BinChunk<true, TAngleKinds::Orientation>},
+    };
+    const TChunk* chunkOf = chunks[0] + int(kinds);
+    const TChunk* levelChunkOf = chunks[1] + int(kinds);
     platform::ParallelBands(
         pieces,
         [&](std::size_t p) {
             std::uint32_t* counters = partial_.data() + p * piece;
             std::fill(counters, counters + piece, 0u);
-            const TPieceCounters sets{counters, counters + CounterSets * tiltSet};
+            const TPieceCounters sets{counters, counters + CounterSets * std::size_t(b.Bars)};
             int near[ChunkColumns];
             for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band) {
                 if (before)
@@ -555,7 +696,7 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
                 const bool low = Counted(bandLow_[band], b, zs), high = Counted(bandHigh_[band], b, zs);
                 if (!low && !high)
                     continue;
-                const bool everyPoint = low && high;
+                const TChunk chunk = low && high ? *chunkOf : *levelChunkOf;
                 const int first = int(band) * Band;
                 const int last = std::min(rows_, first + Band);
                 for (int row = first; row < last; ++row) {
@@ -564,25 +705,23 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
                     const std::uint32_t* codes = codes_.get() + std::size_t(row) * std::size_t(cols_);
                     for (int from = 0; from < cols_; from += ChunkColumns) {
                         const int n = std::min(ChunkColumns, cols_ - from);
-                        const int listed =
-                            everyPoint ? BinChunk<false>(codes + from, z + from, n, tilts, orientations, sets, b, zs, near)
-                                       : BinChunk<true>(codes + from, z + from, n, tilts, orientations, sets, b, zs, near);
-                        // Near a boundary: bin exactly as the plain analysis does.
+                        const int listed = chunk(codes + from, z + from, n, tilts, orientations, sets, b, zs, near);
+                        // Near a boundary: bin exactly as the plain analysis does, with the
+                        // values of all the chunk's points fetched at once.
+                        for (int k = 0; k < listed; ++k) {
+                            const std::int32_t* at =
+                                values + std::ptrdiff_t(j - s) * width_ + region_.X1 + from + near[k];
+                            for (int r = 0; r < 3; ++r, at += std::ptrdiff_t(s) * width_) {
+                                __builtin_prefetch(at);
+                                __builtin_prefetch(at + 2 * s);
+                            }
+                        }
                         for (int k = 0; k < listed; ++k) {
                             const int col = from + near[k];
                             const std::uint32_t code = codes[col];
-                            int bar = tilts[code & 0xFFFFu];
-                            int sector = orientations[code >> 16];
-                            std::int64_t sx, sy;
-                            SobelSums(values, width_, j, region_.X1 + s + col, s, sx, sy);
-                            const TGradient g = GradientOf(sx, sy, grid_, s);
-                            if (bar < 0)
-                                bar = ExactTiltBar(g, c, bw, b.Bars);
-                            if (sector < 0) {
-                                sector = ExactSector(g, sw, b.Sectors);
-                                if (sector < 0)
-                                    sector = b.Sectors;
-                            }
+                            int bar = tilt ? tilts[code & 0xFFFFu] : 0;
+                            int sector = orientation ? orientations[code >> 16] : 0;
+                            ExactBins(values, j, col, b, bar, sector);
                             ++sets.Tilt[std::size_t(bar) * CounterSets];
                             ++sets.Orientation[std::size_t(sector) * CounterSets];
                         }
@@ -591,16 +730,78 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
             }
         },
         ThreadsFor(std::int64_t(rows_) * cols_, threads));
-    for (std::size_t p = 0; p < pieces; ++p) {
-        const std::uint32_t* tiltCounters = partial_.data() + p * piece;
-        const std::uint32_t* orientationCounters = tiltCounters + CounterSets * tiltSet;
-        for (std::size_t k = 0; k < CounterSets; ++k) {
-            for (std::size_t i = 0; i < tiltSet; ++i)
-                counts.Tilt[i] += tiltCounters[i * CounterSets + k];
-            for (std::size_t i = 0; i < std::size_t(b.Sectors); ++i)
-                counts.Orientation[i] += orientationCounters[i * CounterSets + k];
-        }
+    AddPieces(b, pieces, counts, kinds);
+}
+
+void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
+                                   unsigned threads) const
+{
+    const int s = region_.S;
+    PrepareTables(b.Bars, b.Sectors);
+    const std::size_t bands = bandLow_.size();
+    const std::size_t pieces = std::min(bands, BinPieces);
+    const std::size_t piece = PieceCounters(b, pieces);
+    const double zs = grid_.ZScale;
+    THeights changedHeights;
+    if (!ChangedHeights(CountedHeights(last_, zs), CountedHeights(b, zs), changedHeights)) {
+        Count(values, b, counts, threads, nullptr);
+        return;
     }
+    const THeights& changes = changedHeights;
+    if (changes.Empty()) {
+        counts = lastCounts_;
+        return;
+    }
+    // Every changed point counts at the new level, or every one stops counting there.
+    const std::uint32_t step = CountedHeights(b, zs).Holds(changes.First) ? 1u : ~0u;  // +1 or -1
+    const std::int16_t* tilts = tiltTable_.data();
+    const std::int16_t* orientations = orientationTable_.data();
+    const auto meets = [&](std::int32_t low, std::int32_t high) {
+        return low <= high && high >= changes.First && low <= changes.Last;
+    };
+    platform::ParallelBands(
+        pieces,
+        [&](std::size_t p) {
+            // A point that stops counting takes one off its counters: they wrap below 0 here
+            // and come right once added to the last binning's.
+            std::uint32_t* counters = partial_.data() + p * piece;
+            std::fill(counters, counters + piece, 0u);
+            std::uint32_t* const tiltCounters = counters;
+            std::uint32_t* const orientationCounters = counters + CounterSets * std::size_t(b.Bars);
+            int changed[SegmentColumns];
+            for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band) {
+                if (!meets(bandLow_[band], bandHigh_[band]))
+                    continue;
+                const int first = int(band) * Band;
+                const int last = std::min(rows_, first + Band);
+                for (std::size_t g = 0; g < segments_; ++g) {
+                    if (!meets(segmentLow_[band * segments_ + g], segmentHigh_[band * segments_ + g]))
+                        continue;
+                    const int from = int(g) * SegmentColumns;
+                    const int n = std::min(SegmentColumns, cols_ - from);
+                    for (int row = first; row < last; ++row) {
+                        const int j = region_.Y1 + s + row;
+                        const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
+                        const std::uint32_t* codes = codes_.get() + std::size_t(row) * std::size_t(cols_);
+                        const int listed = ListHeights(z + from, n, changes, changed);
+                        for (int k = 0; k < listed; ++k) {
+                            const int col = from + changed[k];
+                            const std::uint32_t code = codes[col];
+                            int bar = tilts[code & 0xFFFFu];
+                            int sector = orientations[code >> 16];
+                            if ((bar | sector) < 0)
+                                ExactBins(values, j, col, b, bar, sector);
+                            const std::size_t set = std::size_t(k) % CounterSets;
+                            tiltCounters[std::size_t(bar) * CounterSets + set] += step;
+                            orientationCounters[std::size_t(sector) * CounterSets + set] += step;
+                        }
+                    }
+                }
+            }
+        },
+        ThreadsFor(std::int64_t(rows_) * cols_, threads));
+    counts = lastCounts_;
+    AddPieces(b, pieces, counts, TAngleKinds::Both);
 }
 
 int MostFrequent(const std::vector<std::uint32_t>& counters)

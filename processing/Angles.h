@@ -69,6 +69,9 @@ bool AngleGridUsable(const TAngleGrid& grid);
 bool CountAngles(const std::int32_t* values, int width, int height, const TAngleRegion& region,
                  const TAngleGrid& grid, const TAngleBinning& binning, TAngleCounts& counts);
 
+//! Which counters a binning of the kept codes makes: both, or the one kind alone.
+enum class TAngleKinds { Both, Tilt, Orientation };
+
 //! The kept normals of one matrix: a tilt and an orientation code for every interior point.
 class TAngleField {
 public:
@@ -83,7 +86,10 @@ public:
     bool Compute(const std::int32_t* values, int width, int height, const TAngleRegion& region,
                  const TAngleGrid& grid, const TAngleBinning& binning, TAngleCounts& counts,
                  unsigned threads = 0);
-    //! Counts the kept points of `values` (the matrix of Compute) as CountAngles does.
+    //! Counts the kept points of `values` (the matrix of Compute) as CountAngles does. After
+    //! a binning that differs from the last only in the bars, only in the sectors or only in
+    //! the level, it counts what changed: the one kind of counter, or the points between
+    //! the two levels.
     void Bin(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
              unsigned threads = 0) const;
     bool Empty() const { return !codes_; }
@@ -106,7 +112,20 @@ private:
     void CodeBand(const std::int32_t* values, std::size_t band);
     //! Counts the kept codes of every band, each band after `before` ran for it (when set).
     void Count(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts, unsigned threads,
-               const std::function<void(std::size_t band)>& before) const;
+               const std::function<void(std::size_t band)>& before, TAngleKinds kinds = TAngleKinds::Both) const;
+    //! The counters of `binning` from those of the last binning, which differs from it only
+    //! in the level: the points whose height counts at one level and not at the other.
+    void CountLevelChange(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
+                          unsigned threads) const;
+    //! Bins the point of row j, interior column `col` exactly as the plain analysis does,
+    //! where `bar` or `sector` is -1 (near a boundary of the tables).
+    void ExactBins(const std::int32_t* values, int j, int col, const TAngleBinning& binning, int& bar,
+                   int& sector) const;
+    //! Makes room for the counters of `pieces` pieces of work and returns how many each
+    //! piece has: a set of counters for each bar, then for each sector and the spare one.
+    std::size_t PieceCounters(const TAngleBinning& binning, std::size_t pieces) const;
+    //! Adds the counters of every piece to `counts`.
+    void AddPieces(const TAngleBinning& binning, std::size_t pieces, TAngleCounts& counts, TAngleKinds kinds) const;
 
     TAngleRegion region_;
     TAngleGrid grid_;
@@ -120,6 +139,10 @@ private:
     //! The lowest and highest raw value of the points of each band of rows: a band wholly
     //! above the level is binned without its values, one wholly below it not at all.
     std::vector<std::int32_t> bandLow_, bandHigh_;
+    //! The same for each segment of a band's columns (segments_ per band): a change of
+    //! level looks only at the segments holding heights between the two levels.
+    std::vector<std::int32_t> segmentLow_, segmentHigh_;
+    std::size_t segments_ = 0;
     std::size_t capacity_ = 0;  //!< bytes
     bool exactOnly_ = false;    //!< scales beyond the codes' arithmetic: bin exactly
     // Kept from one binning to the next, so that a re-binning allocates nothing: the bar of
@@ -130,6 +153,10 @@ private:
     mutable int tableSectors_ = 0;
     mutable std::vector<std::int16_t> tiltTable_, orientationTable_;
     mutable std::vector<std::uint32_t> partial_;
+    // The last binning and its counters, while the codes they came from are kept.
+    mutable bool lastKept_ = false;
+    mutable TAngleBinning last_;
+    mutable TAngleCounts lastCounts_;
 };
 
 //! The index of the first largest counter; 0 for none.

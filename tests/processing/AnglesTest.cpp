@@ -249,6 +249,9 @@ TEST(Angles, FitVisibleDegreesAndTheMeanTilt)
 
 // One field re-binned through a run of settings, where each step changes only the bars,
 // only the sectors or only the level, counts as a fresh field and as the plain analysis.
+// A kept field re-bins one change after another (the bars alone, the sectors alone, the
+// level alone, several at once, none) as a fresh computation and the plain analysis count,
+// whichever way the heights are scaled.
 TEST(Angles, ReBinningOneFieldEqualsAFreshComputation)
 {
     std::mt19937 rng(7013);
@@ -256,28 +259,34 @@ TEST(Angles, ReBinningOneFieldEqualsAFreshComputation)
     const Matrix m = Make(257, 203, [&](int r, int c) {
         return std::int64_t(std::lround(900 * std::sin(r / 23.0) * std::cos(c / 31.0))) + noise(rng);
     });
-    const TAngleGrid grid{4, 3, 0.07};
     const TAngleRegion region = WholeRegion(m.Width, m.Height);
     std::int32_t lo = 0, hi = 0;
     ASSERT_TRUE(FindAngleRange(m.Values.data(), m.Width, m.Height, region, lo, hi));
-    const double top = (hi - lo) * grid.ZScale;
-    const TAngleBinning steps[] = {
-        {lo, 0.0, 400, 16},   {lo, 0.0, 90, 16},    {lo, 0.0, 90, 360},  {lo, top * 0.3, 90, 360},
-        {lo, top * 0.3, 500, 360}, {lo, top * 0.3, 500, 8}, {lo, top * 0.9, 500, 8}, {lo, top * 0.9, 4, 9},
-        {lo, -1.0, 4, 9},     {lo, top, 400, 16},   {lo, 0.0, 400, 16},
-    };
-    TAngleField kept;
-    ASSERT_TRUE(kept.Compute(m.Values.data(), m.Width, m.Height, region, grid, 0));
-    for (const TAngleBinning& b : steps) {
-        TAngleCounts again, fresh;
-        kept.Bin(m.Values.data(), b, again, 0);
-        TAngleField field;
-        ASSERT_TRUE(field.Compute(m.Values.data(), m.Width, m.Height, region, grid, b, fresh, 1));
-        const TAngleCounts plain = Plain(m, grid, b);
-        EXPECT_EQ(again.Tilt, fresh.Tilt) << "bars " << b.Bars << " level " << b.Level;
-        EXPECT_EQ(again.Orientation, fresh.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
-        EXPECT_EQ(again.Tilt, plain.Tilt) << "bars " << b.Bars << " level " << b.Level;
-        EXPECT_EQ(again.Orientation, plain.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
+    for (const double zs : {0.07, -0.07, 0.0}) {
+        const TAngleGrid grid{4, 3, zs};
+        const double top = (hi - lo) * std::fabs(zs);
+        const double sign = zs < 0 ? -1 : 1;  // heights below the minimum count when scaled down
+        const TAngleBinning steps[] = {
+            {lo, 0.0, 400, 16},          {lo, 0.0, 90, 16},          {lo, 0.0, 90, 360},
+            {lo, top * 0.3, 90, 360},    {lo, top * 0.3, 500, 360},  {lo, top * 0.3, 500, 8},
+            {lo, top * 0.9, 500, 8},     {lo, top * 0.4, 500, 8},    {lo, top * 0.9, 4, 9},
+            {lo, top * 0.9, 4, 9},       {lo, -1.0, 4, 9},           {lo, top, 400, 16},
+            {lo, 0.0, 400, 16},          {lo, std::nan(""), 400, 16}, {lo, top * 0.5, 400, 16},
+            {lo, -sign * top * 0.2, 400, 16}, {lo + 50, -sign * top * 0.2, 400, 16}, {lo + 50, 0.0, 400, 16},
+        };
+        TAngleField kept;
+        ASSERT_TRUE(kept.Compute(m.Values.data(), m.Width, m.Height, region, grid, 0));
+        for (const TAngleBinning& b : steps) {
+            TAngleCounts again, fresh;
+            kept.Bin(m.Values.data(), b, again, 0);
+            TAngleField field;
+            ASSERT_TRUE(field.Compute(m.Values.data(), m.Width, m.Height, region, grid, b, fresh, 1));
+            const TAngleCounts plain = Plain(m, grid, b);
+            EXPECT_EQ(again.Tilt, fresh.Tilt) << "bars " << b.Bars << " level " << b.Level << " scale " << zs;
+            EXPECT_EQ(again.Orientation, fresh.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
+            EXPECT_EQ(again.Tilt, plain.Tilt) << "bars " << b.Bars << " level " << b.Level << " scale " << zs;
+            EXPECT_EQ(again.Orientation, plain.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
+        }
     }
 }
 
