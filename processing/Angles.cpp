@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include <sys/mman.h>
 
@@ -634,12 +635,14 @@ void TAngleField::ExactBins(const std::int32_t* values, int j, int col, const TA
     }
 }
 
-std::size_t TAngleField::PieceCounters(const TAngleBinning& b, std::size_t pieces) const
+std::pair<std::size_t, std::size_t> TAngleField::StartPieces(const TAngleBinning& b) const
 {
+    PrepareTables(b.Bars, b.Sectors);
+    const std::size_t pieces = std::min(bandLow_.size(), BinPieces);
     const std::size_t piece = CounterSets * (std::size_t(b.Bars) + std::size_t(b.Sectors) + 1);
     if (partial_.size() < pieces * piece)
         partial_.resize(pieces * piece);
-    return piece;
+    return {pieces, piece};
 }
 
 void TAngleField::AddPieces(const TAngleBinning& b, std::size_t pieces, TAngleCounts& counts, TAngleKinds kinds) const
@@ -663,11 +666,9 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
                         const std::function<void(std::size_t band)>& before, TAngleKinds kinds) const
 {
     const int s = region_.S;
-    PrepareTables(b.Bars, b.Sectors);
-    const std::size_t bands = bandLow_.size();
-    const std::size_t pieces = std::min(bands, BinPieces);
-    const std::size_t piece = PieceCounters(b, pieces);
     const double zs = grid_.ZScale;
+    const std::size_t bands = bandLow_.size();
+    const auto [pieces, piece] = StartPieces(b);
     const std::int16_t* tilts = tiltTable_.data();
     const std::int16_t* orientations = orientationTable_.data();
     const bool tilt = kinds != TAngleKinds::Orientation, orientation = kinds != TAngleKinds::Tilt;
@@ -737,11 +738,9 @@ void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinni
                                    unsigned threads) const
 {
     const int s = region_.S;
-    PrepareTables(b.Bars, b.Sectors);
-    const std::size_t bands = bandLow_.size();
-    const std::size_t pieces = std::min(bands, BinPieces);
-    const std::size_t piece = PieceCounters(b, pieces);
     const double zs = grid_.ZScale;
+    const std::size_t bands = bandLow_.size();
+    const auto [pieces, piece] = StartPieces(b);
     THeights changedHeights;
     if (!ChangedHeights(CountedHeights(last_, zs), CountedHeights(b, zs), changedHeights)) {
         Count(values, b, counts, threads, nullptr);

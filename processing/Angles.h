@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace processing {
@@ -121,9 +122,10 @@ private:
     //! where `bar` or `sector` is -1 (near a boundary of the tables).
     void ExactBins(const std::int32_t* values, int j, int col, const TAngleBinning& binning, int& bar,
                    int& sector) const;
-    //! Makes room for the counters of `pieces` pieces of work and returns how many each
-    //! piece has: a set of counters for each bar, then for each sector and the spare one.
-    std::size_t PieceCounters(const TAngleBinning& binning, std::size_t pieces) const;
+    //! Makes the tables of the binning and room for the counters of its pieces of work;
+    //! returns how many pieces and how many counters each has (a set for each bar, then
+    //! for each sector and the spare one).
+    std::pair<std::size_t, std::size_t> StartPieces(const TAngleBinning& binning) const;
     //! Adds the counters of every piece to `counts`.
     void AddPieces(const TAngleBinning& binning, std::size_t pieces, TAngleCounts& counts, TAngleKinds kinds) const;
 
