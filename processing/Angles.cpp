@@ -741,18 +741,18 @@ void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinni
     const double zs = grid_.ZScale;
     const std::size_t bands = bandLow_.size();
     const auto [pieces, piece] = StartPieces(b);
-    THeights changedHeights;
-    if (!ChangedHeights(CountedHeights(last_, zs), CountedHeights(b, zs), changedHeights)) {
+    const THeights counted = CountedHeights(b, zs);
+    THeights changes;
+    if (!ChangedHeights(CountedHeights(last_, zs), counted, changes)) {
         Count(values, b, counts, threads, nullptr);
         return;
     }
-    const THeights& changes = changedHeights;
     if (changes.Empty()) {
         counts = lastCounts_;
         return;
     }
     // Every changed point counts at the new level, or every one stops counting there.
-    const std::uint32_t step = CountedHeights(b, zs).Holds(changes.First) ? 1u : ~0u;  // +1 or -1
+    const std::uint32_t step = counted.Holds(changes.First) ? 1u : ~0u;  // +1 or -1
     const std::int16_t* tilts = tiltTable_.data();
     const std::int16_t* orientations = orientationTable_.data();
     const auto meets = [&](std::int32_t low, std::int32_t high) {
