@@ -149,9 +149,7 @@ inline std::string Read(const std::string& path)
 //! The bytes of a golden file of tests/tools/golden/.
 inline std::string Golden(const std::string& name)
 {
-    std::string folder = __FILE__;
-    folder.erase(folder.find_last_of('/') + 1);
-    return Read(folder + "golden/" + name);
+    return Read(std::string(MORVANE_TESTS_DIR) + "tools/golden/" + name);
 }
 
 }  // namespace toolsfixture
