@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/gui/Clipboard.h"
+#include "platform/gui/MdiPlacement.h"
 
 namespace {
 
@@ -52,11 +53,30 @@ TMdiChild::~TMdiChild()
 void TMdiChild::Show()
 {
     if (frame_) {
+        if (!std::exchange(placed_, true))
+            platform::PlaceAtDefaultPosition(*area_, *frame_);
         frame_->show();
         area_->setActiveSubWindow(frame_);
     } else {
         form_->show();
     }
+}
+
+void TMdiChild::MoveTo(int x, int y)
+{
+    if (!frame_)
+        return;
+    frame_->move(x, y);
+    placed_ = true;
+}
+
+void TMdiChild::FitFrame()
+{
+    if (!frame_)
+        return;
+    frame_->ensurePolished();
+    const QMargins margins = frame_->contentsMargins();
+    frame_->resize(form_->size().grownBy(margins));
 }
 
 void TMdiChild::Focus()

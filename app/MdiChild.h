@@ -35,8 +35,15 @@ public:
 
     //! The subwindow; null without an area or once it has gone.
     QMdiSubWindow* Frame() const { return frame_; }
-    //! Shows the subwindow (or the form) and makes it the active child.
+    //! Shows the subwindow (or the form) and makes it the active child. The first time, a
+    //! subwindow that was given no position goes to the next place of the workspace's
+    //! cascade where it lies wholly inside the visible workspace (its top-left corner when
+    //! it is larger).
     void Show();
+    //! The subwindow opens at (x, y) of the workspace instead of its default position.
+    void MoveTo(int x, int y);
+    //! The subwindow takes the size that holds the form at the form's present size.
+    void FitFrame();
     //! Brings it to the front (restored when minimised) as the active child.
     void Focus();
     //! Closes the subwindow, which closes the form (or the form alone).
@@ -59,4 +66,5 @@ private:
     QWidget* form_;
     QMdiArea* area_;
     QMdiSubWindow* frame_ = nullptr;
+    bool placed_ = false;  //!< the subwindow has its position: given, or the default one
 };

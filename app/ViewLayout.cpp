@@ -409,7 +409,7 @@ void TViewLayoutForm::FillScalePage()
     cbEnablePhase->setEnabled(Settings->PhaseAvailable);
     // Without a base (a channel one point wide) the bar cannot show the scale: it stays.
     if (const double base = ScaleZBase(); base > 0)
-        tbScaleZ->setValue(int(98 * Settings->ScaleZ / base * 0.5));
+        tbScaleZ->setValue(ScaleZPosition(Settings->ScaleZ, base));
     tbScaleXY->setValue(int(Settings->ScaleXY * 10));
 }
 
@@ -484,6 +484,25 @@ void TViewLayoutForm::PaletteInit()
 void TViewLayoutForm::DrawRuler()
 {
     tsPalette->DrawRuler();
+}
+
+double TViewLayoutForm::ScaleZOf(int position, double base) const
+{
+    const double steps = tbScaleZ->maximum() - tbScaleZ->minimum() - 1;
+    return position * 2 / steps * base;
+}
+
+int TViewLayoutForm::ScaleZPosition(double scale, double base) const
+{
+    // trunc(98 × scale / base × 0.5), taken exactly: rounding may put the quotient of a
+    // position's own scale just below that position, and the bar would step down each time
+    // it is filled. The position is the last one whose scale does not exceed the value.
+    int position = int(98 * scale / base * 0.5);
+    if (ScaleZOf(position + 1, base) <= scale)
+        ++position;
+    else if (ScaleZOf(position, base) > scale)
+        --position;
+    return position;
 }
 
 double TViewLayoutForm::ScaleZBase() const
@@ -664,8 +683,7 @@ void TViewLayoutForm::tbScaleZChange()
 {
     if (!Active())
         return;
-    const double steps = tbScaleZ->maximum() - tbScaleZ->minimum() - 1;
-    Settings->ScaleZ = tbScaleZ->value() * 2 / steps * ScaleZBase();
+    Settings->ScaleZ = ScaleZOf(tbScaleZ->value(), ScaleZBase());
     if (!Filling() && step_->View3D)
         step_->View3D->ApplySettings();
 }

@@ -55,6 +55,11 @@ public:
     //! The Z scale of one tbScaleZ unit × 49: the smaller half side of the palette page's
     //! channel over its range (1 for a range of 0); 0 without a channel.
     double ScaleZBase() const;
+    //! The Z scale that tbScaleZ's `position` stands for over `base`: position × 2 / 98 × base.
+    double ScaleZOf(int position, double base) const;
+    //! The tbScaleZ position that shows `scale` over `base` (> 0): the truncated quotient, so
+    //! that every position gives back its own scale's position.
+    int ScaleZPosition(double scale, double base) const;
 
     // Handlers.
     void FormClose();

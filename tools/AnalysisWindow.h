@@ -61,6 +61,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     //! Clears the slot, releases the data set and forgets the step; once only.
     void ReleaseStep();
+    //! The window's place in the workspace.
+    TMdiChild& MdiChild() { return *mdi_; }
     //! The keys every child window knows (Esc closes it, Ctrl+C copies `picture`).
     bool ChildKey(int key, Qt::KeyboardModifiers modifiers, const platform::TBitmap* picture)
     {

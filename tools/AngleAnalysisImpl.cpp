@@ -25,6 +25,7 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Clipboard.h"
 #include "platform/gui/Numbers.h"
+#include "tools/ToolWidgets.h"
 
 namespace {
 
@@ -189,6 +190,8 @@ TAngleAnalysis::TAngleAnalysis(TObjectSPM* step, QMdiArea* area)
     resize(519, 340);
     if (Frame())
         Frame()->adjustSize();
+    // The window sees every key first: Ctrl+C copies the picture even from a count box.
+    InstallKeyPreview(this, [this](QKeyEvent* e) { return FormKeyDown(e->key(), e->modifiers()); });
 
     connect(TrackBar, &QSlider::valueChanged, this, [this] { TrackBarChange(); });
     connect(tbLevel, &QSlider::valueChanged, this, [this] { tbLevelChange(); });

@@ -1,11 +1,13 @@
 #include "tools/Flat.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
+#include <algorithm>
 
 #include "data/Spmdata.h"
 #include "platform/core/Messages.h"
@@ -145,12 +147,20 @@ void TFlatteningForm::Build(const std::string& method, int factors)
     QPalette red = lbFlatMethod->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     lbFlatMethod->setPalette(red);
-    lbFlatMethod->resize(156, 16);
+    // The dialog is as wide as the whole model text needs (the paraboloid's is the longest).
+    const QFontMetrics metrics(lbFlatMethod->font());
+    const int textWidth = metrics.horizontalAdvance(lbFlatMethod->text()) + 4;
+    const int width = std::max(170, 8 + textWidth + 8);
+    lbFlatMethod->resize(width - 16, std::max(16, metrics.height()));
     Label2 = label("Label2", "Factors:", 8, 38);
 
-    // Rows A, B and C, then the buttons, then rows D, E and F (hidden in the three-factor
-    // dialog, whose client area ends above them).
-    const int rowY[6] = {56, 78, 100, 144, 165, 186};
+    // One row a factor, the buttons below the last shown row (the hidden rows D, E and F of
+    // the three-factor dialog take no room). The tab order still runs A, B, C, the buttons,
+    // then D, E and F.
+    const int shownRows = factors == 6 ? 6 : 3;
+    int rowY[6];
+    for (int i = 0; i < 6; ++i)
+        rowY[i] = 56 + 21 * std::min(i, shownRows - 1);
     const char* letters[6] = {"A:", "B:", "C:", "D:", "E:", "F:"};
     QLabel** labels[6] = {&Label3, &Label4, &Label5, &Label6, &Label7, &Label8};
     QLineEdit** boxes[6] = {&edFactorA, &edFactorB, &edFactorC, &edFactorD, &edFactorE, &edFactorF};
@@ -160,7 +170,7 @@ void TFlatteningForm::Build(const std::string& method, int factors)
         auto* box = new QLineEdit(FactorText(*factors_[i]), this);
         box->setObjectName(boxNames[i]);
         box->setProperty("Tag", i);
-        box->setGeometry(32, rowY[i], 130, 20);
+        box->setGeometry(32, rowY[i], width - 40, 20);
         box->installEventFilter(this);
         connect(box, &QLineEdit::textChanged, this, [this, box] { edFactorChange(box); });
         *boxes[i] = box;
@@ -171,10 +181,11 @@ void TFlatteningForm::Build(const std::string& method, int factors)
 
     btOK = new QPushButton("&OK", this);
     btOK->setObjectName("btOK");
-    btOK->setGeometry(8, 120, 75, 22);
+    const int buttonsY = rowY[shownRows - 1] + 22;
+    btOK->setGeometry(8, buttonsY, 75, 22);
     btCancel = new QPushButton("&Cancel", this);
     btCancel->setObjectName("btCancel");
-    btCancel->setGeometry(87, 120, 75, 22);
+    btCancel->setGeometry(87, buttonsY, 75, 22);
     connect(btOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(btCancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -185,7 +196,7 @@ void TFlatteningForm::Build(const std::string& method, int factors)
     setTabOrder(btCancel, edFactorD);
     setTabOrder(edFactorD, edFactorE);
     setTabOrder(edFactorE, edFactorF);
-    setFixedSize(170, factors == 6 ? 208 : 208 - 65);
+    setFixedSize(width, factors == 6 ? 208 : 208 - 65);
 }
 
 void TFlatteningForm::edFactorChange(QLineEdit* box)

@@ -162,6 +162,7 @@ void THeightsForm::FormCreate()
     HistogramBitmap->SetSize(ChartSize, ChartSize);
     BearingBitmap = std::make_unique<platform::TBitmap>();
     BearingBitmap->SetSize(ChartSize, ChartSize);
+    FitReadings();
     Image->Background()->SetSize(Image->width(), Image->height());
     Image->SetAutoRefresh(true);
     Image->Loaded();
@@ -328,19 +329,56 @@ void THeightsForm::DrawMarker()
     ShowMarkerInfo();
 }
 
+std::string THeightsForm::MarkerLine(const std::string& height, double relative, double share,
+                                     double bearing) const
+{
+    return platform::FormatText(
+        "Height: %snm;   Relative height: %.2f;   Height distribution: %.2f%%;   Bearing ratio: %.2f%%",
+        height.c_str(), relative, share, bearing);
+}
+
+std::string THeightsForm::StatisticsLine() const
+{
+    return ChannelData ? platform::FormatText("Hmean=%.2f   Ra=%.2f   Rq=%.2f   Rsk=%.2f   Rku=%.2f",
+                                              ChannelData->Mean, ChannelData->Ra, ChannelData->Rq,
+                                              ChannelData->Rsk, ChannelData->Rku)
+                       : "";
+}
+
+void THeightsForm::FitReadings()
+{
+    // The widest readings the marker can give: the longer of the extreme heights' texts and
+    // every share at 100 %.
+    platform::TCanvas* c = Image->Background()->Canvas();
+    SetFont(c, false);
+    const double s = ZScale();
+    int widest = c->TextWidth(StatisticsLine());
+    if (ChannelData)
+        for (const double raw : {double(ChannelData->Header.Min), double(ChannelData->Header.Max)}) {
+            const std::string height = platform::FloatToStrF(raw * s, platform::ffFixed, 5, 1);
+            widest = std::max(widest, c->TextWidth(MarkerLine(height, 1, 100, 100)));
+        }
+    // The band of the readings ends 5 pixels before the picture's right edge.
+    const int needed = HistogramLeft + widest + 5 + 2;
+    if (needed <= width())
+        return;
+    setFixedSize(needed, height());
+    Image->setGeometry(0, 0, needed, Image->height());
+    Panel1->setGeometry(0, Panel1->y(), needed, Panel1->height());
+    Bevel1->setGeometry(0, 0, needed, Bevel1->height());
+    if (Frame())
+        Frame()->adjustSize();
+}
+
 void THeightsForm::ShowMarkerInfo()
 {
     const auto& d = Distribution;
     const int k = std::clamp(MarkerIndex(), 0, d.Bars);
     const double total = d.Total > 0 ? double(d.Total) : 1;
-    MarkerInfo[0] = platform::FormatText(
-        "Height: %snm;   Relative height: %.2f;   Height distribution: %.2f%%;   Bearing ratio: %.2f%%",
-        edPos->text().toStdString().c_str(), double(k) / d.Bars, d.Counts[std::size_t(k)] * 100.0 / total,
-        double(d.BearingRatio[std::size_t(k)]) * 100);
-    MarkerInfo[1] = ChannelData ? platform::FormatText("Hmean=%.2f   Ra=%.2f   Rq=%.2f   Rsk=%.2f   Rku=%.2f",
-                                         ChannelData->Mean, ChannelData->Ra, ChannelData->Rq,
-                                         ChannelData->Rsk, ChannelData->Rku)
-                                : "";
+    MarkerInfo[0] = MarkerLine(edPos->text().toStdString(), double(k) / d.Bars,
+                               d.Counts[std::size_t(k)] * 100.0 / total,
+                               double(d.BearingRatio[std::size_t(k)]) * 100);
+    MarkerInfo[1] = StatisticsLine();
     platform::TCanvas* c = ImageCanvas;
     Image->BeginUpdate();
     c->Brush.Style = platform::bsSolid;

@@ -112,6 +112,14 @@ private:
     //! Puts both charts on the picture, each in its black frame `taller` pixels taller.
     void PutCharts(int taller);
     void SetMarkerMaximum(int maximum);
+    //! The first line of the readings: the marker's height text, relative height, its bar's
+    //! share and the bearing ratio (both in %).
+    std::string MarkerLine(const std::string& height, double relative, double share, double bearing) const;
+    //! The second line: the channel's statistics (empty without a channel).
+    std::string StatisticsLine() const;
+    //! Widens the window (picture and panel) when the widest readings of the channel would
+    //! reach past the picture's right edge.
+    void FitReadings();
     //! A message "Input error" for a refused entry; the box gets `text` back.
     void Refuse(QLineEdit* box, const std::string& message, const QString& text, bool keepFocus);
     void SaveCut(bool tops);

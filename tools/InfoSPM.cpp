@@ -186,8 +186,8 @@ TInfoSPMForm::~TInfoSPMForm()
 
 void TInfoSPMForm::FormCreate()
 {
-    if (Frame())
-        Frame()->move(0, 0);
+    MdiChild().FitFrame();
+    MdiChild().MoveTo(0, 0);  // the top-left corner of the workspace
     ChannelIndex = OwnerStep() ? OwnerStep()->CurrentChannel() : 0;
     ChannelData = DataSet() ? DataSet()->Channel(ChannelIndex) : nullptr;
     FillInfo();

@@ -28,7 +28,15 @@ TSelectOneMatrixForm::TSelectOneMatrixForm(QWidget* owner, const TChannelNameTab
     }
     // Nothing to choose: OK would name no channel.
     btOK->setEnabled(clbData->count() > 0);
-    connect(clbData, &QListWidget::itemChanged, this, [this] { clbDataClickCheck(); });
+    // A click on an item's check box does not make its row current in a Qt list: the item
+    // the user ticked becomes the highlighted one first, as a check-list box has it.
+    connect(clbData, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        if (checking_)
+            return;
+        if (item && item != clbData->currentItem())
+            clbData->setCurrentItem(item);
+        clbDataClickCheck();
+    });
 
     resize(220, 240);
 }

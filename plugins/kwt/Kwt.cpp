@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/Plugins.h"
+#include "platform/gui/MdiPlacement.h"
 #include "platform/plugin/PlugInDialogs.h"
 #include "plugins/kwt/KWTAnalysis.h"
 
@@ -49,6 +50,7 @@ void Show(TFKWTAnalysis* window, QWidget* mainWindow)
         child->setAttribute(Qt::WA_DeleteOnClose);
         child->setMinimumSize(child->minimumSizeHint().expandedTo(window->minimumSize()));
         child->resize(window->size());
+        platform::PlaceAtDefaultPosition(*workspace, *child);
         child->show();
     } else {
         window->setParent(mainWindow, Qt::Window);

@@ -5,12 +5,16 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/AppFixture.h"
 #include "app/PaletteMarkerEditor.h"
@@ -20,6 +24,7 @@
 #include "data/Surfacedata.h"
 #include "platform/core/Dialogs.h"
 #include "platform/gui/Bitmap.h"
+#include "tools/AnalysisWindow.h"
 #include "tools/ToolsFixture.h"
 
 using namespace toolsfixture;
@@ -303,4 +308,54 @@ TEST_F(ViewLayoutTest, AStepInItsSwapFileKeepsItsScales)
     EXPECT_NEAR(second->ViewSettings.ScaleZ, 10 * 2 / 98.0 * (15.0 / 262), 1e-15);
     EXPECT_EQ(layout->tsPalette->cbModeSurface->count(), 1);
     EXPECT_TRUE(second->SurfaceData->SwappedOut);
+}
+
+namespace {
+
+//! A left click in the middle of a subwindow's title bar, as the user brings it to the front.
+void ClickTitle(QMdiSubWindow* frame)
+{
+    const int title = frame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frame);
+    QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(frame->width() / 2, title / 2));
+    QApplication::processEvents();
+}
+
+}  // namespace
+
+// Clicking between two windows of the step fills the pages again each time; the Z-scale bar
+// keeps every position the user gave it (its scale being that position's).
+TEST_F(ViewLayoutTest, TheZScaleBarKeepsEveryPositionOverActivations)
+{
+    step->OpenWindow(3);  // a heights window: a second window of the step to click
+    ASSERT_NE(step->HeightsWindow, nullptr);
+    auto* heights = dynamic_cast<TAnalysisWindow*>(step->HeightsWindow);
+    ASSERT_NE(heights, nullptr);
+    ASSERT_NE(View0(), nullptr);
+    QMdiSubWindow* frames[2] = {View0()->Frame(), heights->Frame()};
+    ASSERT_TRUE(frames[0] && frames[1]);
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
+
+    layout->PageControl->setCurrentWidget(layout->TS3D);
+    layout->tbScaleZ->setFocus();
+    QTest::keyClick(layout->tbScaleZ, Qt::Key_Home);
+    const double base = layout->ScaleZBase();
+    ASSERT_GT(base, 0.0);
+    std::vector<int> lost;
+    for (int p = layout->tbScaleZ->minimum(); p <= layout->tbScaleZ->maximum(); ++p) {
+        ASSERT_EQ(layout->tbScaleZ->value(), p);
+        const double scale = step->ViewSettings.ScaleZ;
+        EXPECT_EQ(scale, p * 2 / 98.0 * base);
+        for (int activation = 0; activation < 3; ++activation) {
+            QMdiSubWindow* next = frames[activation % 2];
+            ClickTitle(next);
+            ASSERT_EQ(main->MdiArea->activeSubWindow(), next);
+        }
+        if (layout->tbScaleZ->value() != p || step->ViewSettings.ScaleZ != scale)
+            lost.push_back(p);
+        layout->tbScaleZ->setValue(p);  // back where the user left it, should it have moved
+        layout->tbScaleZ->setFocus();
+        QTest::keyClick(layout->tbScaleZ, Qt::Key_Right);
+    }
+    EXPECT_TRUE(lost.empty()) << lost.size() << " positions moved, the first " << lost.front();
 }

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
+#include <QTest>
 #include <QToolButton>
 
 #include "app/AppFixture.h"
@@ -200,5 +203,25 @@ TEST_F(AngleAnalysisMainTest, TheAngleCommandOpensTheWindowOrRefusesAZeroStep)
             EXPECT_EQ(w->windowTitle().toStdString(), "Angular analysis - scan.spm(Topography) #1");
             EXPECT_EQ(messages.Count(), 0u);
         }
+    }
+}
+
+// The window sees Ctrl+C before a count box does: in either box it puts the window's
+// picture on the clipboard, as it does from anywhere else in the window.
+TEST(AngleAnalysis, CtrlCInEachCountBoxCopiesThePicture)
+{
+    auto step = Step(12, 9, [](int, int c) { return 3 * c; }, 2, 2, 1);
+    TAngleAnalysis* w = OpenAngles(*step);
+    QApplication::setActiveWindow(w);
+    const QImage picture = w->ImageAngle->Background()->Image().convertToFormat(QImage::Format_RGB888);
+    ASSERT_FALSE(picture.isNull());
+    for (QLineEdit* box : {w->edCountBars, w->edCountSectors}) {
+        QApplication::clipboard()->clear();
+        box->setFocus();
+        box->selectAll();  // a box would copy its own text
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888), picture)
+            << box->objectName().toStdString();
+        EXPECT_TRUE(QApplication::clipboard()->text().isEmpty());
     }
 }

@@ -10,6 +10,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTest>
 
 #include "app/View2D.h"
@@ -50,6 +52,24 @@ protected:
 
     TObjectFile* file = nullptr;
 };
+
+//! A left click in the middle of the check box of the list's item `row`, where the view's
+//! style draws it.
+void ClickCheckBox(QListWidget* list, int row)
+{
+    QListWidgetItem* item = list->item(row);
+    QStyleOptionViewItem option;
+    option.initFrom(list->viewport());
+    option.rect = list->visualItemRect(item);
+    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+    option.checkState = item->checkState();
+    option.text = item->text();
+    option.font = list->font();
+    option.fontMetrics = list->fontMetrics();
+    const QRect box = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
+    ASSERT_TRUE(option.rect.contains(box.center()));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
+}
 
 std::vector<std::int32_t> Map(int w, int h, const std::function<std::int32_t(int, int)>& f)
 {
@@ -193,8 +213,9 @@ TEST_F(ArithmeticTest, ASecondFileWithSeveralChannelsIsChosenFrom)
             listed = Items(s.clbData);
             EXPECT_EQ(s.clbData->currentRow(), 0);
             EXPECT_EQ(s.clbData->item(0)->checkState(), Qt::Checked);
-            s.clbData->setCurrentRow(2);
-            s.clbData->item(2)->setCheckState(Qt::Checked);
+            s.show();
+            ClickCheckBox(s.clbData, 2);
+            EXPECT_EQ(s.clbData->currentRow(), 2);
             for (int i = 0; i < s.clbData->count(); ++i)
                 checked.push_back(s.clbData->item(i)->checkState() == Qt::Checked);
             EXPECT_EQ(s.SelectedChannel(), 4);
@@ -315,10 +336,13 @@ TEST(SelectOneMatrixForm, ListsTheChannelsOfTheSetAndCannotConfirmAnEmptyList)
         EXPECT_EQ(form.windowTitle(), "Select matrix...");
         EXPECT_EQ(Items(form.clbData), (std::vector<std::string>{"Topography", "Phase", "Канал"}));
         EXPECT_EQ(form.SelectedChannel(), 0);
-        form.clbData->setCurrentRow(1);
-        form.clbData->item(0)->setCheckState(Qt::Unchecked);  // any click checks the highlighted
+        form.show();
+        ClickCheckBox(form.clbData, 1);
+        ClickCheckBox(form.clbData, 1);  // a second click leaves the highlighted one checked
+        EXPECT_EQ(form.clbData->currentRow(), 1);
         EXPECT_EQ(form.clbData->item(1)->checkState(), Qt::Checked);
         EXPECT_EQ(form.clbData->item(0)->checkState(), Qt::Unchecked);
+        EXPECT_EQ(form.clbData->item(2)->checkState(), Qt::Unchecked);
         EXPECT_EQ(form.SelectedChannel(), 2);
         EXPECT_TRUE(form.btOK->isEnabled());
         EXPECT_TRUE(form.btOK->isDefault());

@@ -10,7 +10,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "app/View2D.h"
 #include "platform/gui/Numbers.h"
@@ -67,6 +69,40 @@ TEST(FlatteningForm, ShowsTheMethodAndTheFactorsOfEitherConstructor)
     EXPECT_EQ(six.edFactorD->text(), "100.00");
     EXPECT_EQ(six.edFactorF->text(), "12.30");
     EXPECT_EQ(six.height(), 208);
+}
+
+// Either dialog shows every row it has, its whole model text and the buttons below the last
+// row: no control overlaps another, each lies inside the dialog and the texts fit.
+TEST(FlatteningForm, TheLayoutShowsEveryRowTheWholeModelAndTheButtonsBelow)
+{
+    long double f[6] = {1, 2, 3, 4, 5, 6};
+    TFlatteningForm three(nullptr, f[0], f[1], f[2], "Z = Ax + By + C");
+    TFlatteningForm six(nullptr, f[0], f[1], f[2], f[3], f[4], f[5], "Z = Axx+Byy+Cx+Dy+Exy+F");
+    for (TFlatteningForm* form : {&three, &six}) {
+        form->show();
+        QApplication::processEvents();
+        const QString model = form->lbFlatMethod->text();
+        SCOPED_TRACE(model.toStdString());
+        std::vector<QWidget*> shown;
+        for (QWidget* w : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (w->isVisible())
+                shown.push_back(w);
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            EXPECT_TRUE(form->rect().contains(shown[i]->geometry())) << shown[i]->objectName().toStdString();
+            for (std::size_t j = i + 1; j < shown.size(); ++j)
+                EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
+                    << shown[i]->objectName().toStdString() << " and " << shown[j]->objectName().toStdString();
+            if (auto* label = qobject_cast<QLabel*>(shown[i])) {
+                EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
+                    << label->objectName().toStdString();
+            }
+        }
+        QLineEdit* last = form == &six ? form->edFactorF : form->edFactorC;
+        EXPECT_GE(form->btOK->y(), last->geometry().bottom());
+        EXPECT_EQ(form->btCancel->y(), form->btOK->y());
+        EXPECT_EQ(std::count_if(shown.begin(), shown.end(), [](QWidget* w) { return qobject_cast<QLineEdit*>(w); }),
+                  form == &six ? 6 : 3);
+    }
 }
 
 // Every change of a box's text while the dialog is visible goes into its factor at once;

@@ -204,3 +204,24 @@ TEST_F(KwtPlugIn, WindowsOfEveryStartStayUntilTheProgramCloses)
     main.reset();
     QApplication::processEvents();
 }
+
+// The plug-in's windows open in the program's cascade, each wholly inside the visible
+// workspace beside the docked view-layout panel.
+TEST_F(KwtPlugIn, WindowsOpenInsideTheVisibleWorkspace)
+{
+    ASSERT_TRUE(MenuItem());
+    main->resize(1200, 900);
+    QApplication::processEvents();
+    MenuItem()->trigger();
+    MenuItem()->trigger();
+    QApplication::processEvents();
+    const auto windows = AnalysisWindows();
+    ASSERT_EQ(windows.size(), 2u);
+    const QRect workspace(QPoint(0, 0), main->Mdi()->viewport()->size());
+    for (QMdiSubWindow* w : windows) {
+        EXPECT_TRUE(workspace.contains(w->geometry()))
+            << w->geometry().x() << "," << w->geometry().y() << " " << w->width() << "x" << w->height();
+        EXPECT_EQ(w->x(), w->y());
+    }
+    EXPECT_GT(windows[1]->x(), windows[0]->x());
+}
