@@ -124,7 +124,8 @@ std::string LowerExtension(const std::string& path)
 // a pattern in place of an extension ("*.dat") leaves the name as it is.
 std::string WithExtension(const std::string& name, const std::string& extension)
 {
-    if (extension.size() < 2 || extension[0] != '.' || extension.find_first_of("*?;| ") != std::string::npos)
+    if (extension.size() < 2 || extension[0] != '.' ||
+        extension.find_first_of("*?;| ") != std::string::npos)
         return name;
     const auto dot = name.rfind('.');
     return (dot == std::string::npos ? name : name.substr(0, dot)) + extension;
@@ -818,8 +819,10 @@ void TMainForm::SaveClick()
     // The offered name is the file's own with the extension of the entry shown, so that
     // accepting the defaults never writes a picture or a report into the scan itself.
     const int count = static_cast<int>(extensions.size());
-    const int shown = SaveDialog.FilterIndex >= 1 && SaveDialog.FilterIndex <= count ? SaveDialog.FilterIndex : 1;
-    SaveDialog.FileName = WithExtension(FileNameOnly(CurrentFile->Path), extensions[std::size_t(shown - 1)]);
+    const int shown =
+        SaveDialog.FilterIndex >= 1 && SaveDialog.FilterIndex <= count ? SaveDialog.FilterIndex : 1;
+    SaveDialog.FileName =
+        WithExtension(FileNameOnly(CurrentFile->Path), extensions[std::size_t(shown - 1)]);
     SaveDialog.FilterExtensions.clear();
     for (const std::string& extension : extensions)
         SaveDialog.FilterExtensions.push_back(platform::Cp1251ToUtf8(extension));

@@ -68,7 +68,7 @@ private:
         bool Cancel;
         std::string Path;
         int FilterIndex;
-        bool Accept = false;  //!< Path is the folder of the offered name
+        bool Accept = false; //!< Path is the folder of the offered name
     };
     mutable std::mutex mutex_;
     std::deque<Answer> answers_;

@@ -79,11 +79,13 @@ bool QtFileDialogService::Run(FileDialogRequest& request)
         if (entry < 0 || std::size_t(entry) >= request.FilterExtensions.size())
             return QString();
         const std::string& e = request.FilterExtensions[std::size_t(entry)];
-        const bool plain = e.size() > 1 && e[0] == '.' && e.find_first_of("*?;| ") == std::string::npos;
+        const bool plain =
+            e.size() > 1 && e[0] == '.' && e.find_first_of("*?;| ") == std::string::npos;
         return plain ? QString::fromUtf8(e.c_str() + 1) : QString();
     };
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& chosen) {
-        const int index = filters.contains(chosen) ? filters.indexOf(chosen) : shown.indexOf(chosen);
+        const int index =
+            filters.contains(chosen) ? filters.indexOf(chosen) : shown.indexOf(chosen);
         dialog.setDefaultSuffix(suffixOf(index));
     });
     const bool preselect = request.FilterIndex >= 1 && request.FilterIndex <= filters.size();

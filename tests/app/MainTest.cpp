@@ -135,7 +135,7 @@ TEST_F(MainWindowTest, OpensAnSpm1FileAndSavesItStepAsSpm1AndSpm0)
     EXPECT_EQ(requests[1].Filter,
               "SPM file (*.spm)|*.spm|SPM file 2001 (*.spm)|*.spm|Bitmap file (*.bmp)|*.bmp");
     EXPECT_EQ(requests[1].FilterIndex, 3);
-    EXPECT_EQ(requests[1].FileName, "scan.bmp");  // the bitmap entry's extension
+    EXPECT_EQ(requests[1].FileName, "scan.bmp"); // the bitmap entry's extension
     EXPECT_TRUE(requests[1].OverwritePrompt);
 
     step->SurfaceData->Acquire();
@@ -186,14 +186,16 @@ TEST_F(MainWindowTest, AcceptingSavesDefaultsNeverWritesAPictureOrAReportIntoThe
         EXPECT_EQ(requests[i + 1].FilterIndex, offered[i].second) << i;
     }
     // The dialog adds each entry's own extension to a name typed without one.
-    EXPECT_EQ(requests[2].FilterExtensions, (std::vector<std::string>{".spm", ".spm", ".bmp", ".txt"}));
+    EXPECT_EQ(requests[2].FilterExtensions,
+              (std::vector<std::string>{".spm", ".spm", ".bmp", ".txt"}));
 
     EXPECT_EQ(testsupport::ReadBytes(path), scan);
     platform::TBitmap picture;
     EXPECT_TRUE(picture.LoadFromFile(dir.File("scan.bmp")));
     const auto bytes = testsupport::ReadBytes(dir.File("scan.txt"));
     const std::string reports(bytes.begin(), bytes.end());
-    EXPECT_NE(reports.find("\n Profile  [0;0] - [7;5] of file  scan.spm ()"), std::string::npos) << reports;
+    EXPECT_NE(reports.find("\n Profile  [0;0] - [7;5] of file  scan.spm ()"), std::string::npos)
+        << reports;
     EXPECT_NE(reports.find("\n Information  -  scan.spm"), std::string::npos) << reports;
     EXPECT_TRUE(messages.Texts().empty());
 }
