@@ -120,6 +120,17 @@ std::string LowerExtension(const std::string& path)
     return ext;
 }
 
+// The name (without folder) with its extension, if any, replaced by `extension` (".bmp");
+// a pattern in place of an extension ("*.dat") leaves the name as it is.
+std::string WithExtension(const std::string& name, const std::string& extension)
+{
+    if (extension.size() < 2 || extension[0] != '.' ||
+        extension.find_first_of("*?;| ") != std::string::npos)
+        return name;
+    const auto dot = name.rfind('.');
+    return (dot == std::string::npos ? name : name.substr(0, dot)) + extension;
+}
+
 TObjectFile* FileOf(const QComboBox* chooser, int index)
 {
     return static_cast<TObjectFile*>(chooser->itemData(index).value<void*>());
@@ -789,7 +800,6 @@ void TMainForm::SaveClick()
                              platform::Cp1251ToUtf8(FileFormats[slot]->Extension);
         extensions.push_back(FileFormats[slot]->Extension);
     }
-    SaveDialog.FileName = FileNameOnly(CurrentFile->Path);
 
     // The active child window offers its own pictures and reports.
     QMdiSubWindow* active = MdiArea->activeSubWindow();
@@ -806,6 +816,16 @@ void TMainForm::SaveClick()
         extensions.push_back(".txt");
         SaveDialog.FilterIndex = static_cast<int>(extensions.size());
     }
+    // The offered name is the file's own with the extension of the entry shown, so that
+    // accepting the defaults never writes a picture or a report into the scan itself.
+    const int count = static_cast<int>(extensions.size());
+    const int shown =
+        SaveDialog.FilterIndex >= 1 && SaveDialog.FilterIndex <= count ? SaveDialog.FilterIndex : 1;
+    SaveDialog.FileName =
+        WithExtension(FileNameOnly(CurrentFile->Path), extensions[std::size_t(shown - 1)]);
+    SaveDialog.FilterExtensions.clear();
+    for (const std::string& extension : extensions)
+        SaveDialog.FilterExtensions.push_back(platform::Cp1251ToUtf8(extension));
     if (!platform::FileDialogs().Run(SaveDialog))
         return;
     std::string name = SaveDialog.FileName;

@@ -308,3 +308,10 @@ int TSurfaceData::IndexOfChannel(const std::string& name) const
             return i;
     return -1;
 }
+
+std::string ChannelSourceFile(const TSPMData& channel, const TSurfaceData* set)
+{
+    if (!channel.SourceFile.empty() || !set)
+        return channel.SourceFile;
+    return set->SourceFile;
+}

@@ -104,3 +104,8 @@ public:
     //! later failures are not reported again.
     bool SwapFailureReported = false;
 };
+
+//! The file that reports name for a channel: its own source file, or, for a channel the
+//! program made (which has none), the source file of the data set that holds it; `set` may
+//! be null. The path as stored; reports show its file-name part.
+std::string ChannelSourceFile(const TSPMData& channel, const TSurfaceData* set);

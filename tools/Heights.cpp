@@ -596,7 +596,8 @@ void SaveHeightsReport(THeightsForm* window, const std::string& path, int mode)
         return;
     const int channel = window->Channel;
     const std::string text = processing::HeightsReportText(
-        platform::Utf8ToCp1251(platform::ExtractFileName(window->ChannelData->SourceFile)),
+        platform::Utf8ToCp1251(
+            platform::ExtractFileName(ChannelSourceFile(*window->ChannelData, window->DataSet()))),
         FieldText(ChannelNames[channel], sizeof ChannelNames[channel]), window->Distribution,
         window->ChannelData->Header.ZScale);
     platform::AppendToFile(path, text);

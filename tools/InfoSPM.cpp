@@ -231,6 +231,8 @@ void WriteInfoReport(TInfoSPMForm* window, const std::string& path)
 {
     if (!window)
         return;
-    const std::string source = window->ChannelData ? window->ChannelData->SourceFile : std::string();
+    const std::string source = window->ChannelData
+                                   ? ChannelSourceFile(*window->ChannelData, window->DataSet())
+                                   : std::string();
     platform::AppendToFile(path, InfoReport(window->Texts, source));
 }

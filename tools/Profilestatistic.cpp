@@ -2,6 +2,7 @@
 
 #include "data/Channels.h"
 #include "data/Spmdata.h"
+#include "data/Surfacedata.h"
 #include "platform/core/Files.h"
 #include "platform/core/Messages.h"
 #include "platform/core/Text.h"
@@ -22,7 +23,7 @@ processing::TProfileGraphText GraphText(const TProfileForm& w, int g, bool value
     if (!channel)
         return t;
     const double zScale = channel->Header.ZScale;
-    t.FileName = platform::ExtractFileName(channel->SourceFile);
+    t.FileName = platform::ExtractFileName(ChannelSourceFile(*channel, w.DataSet));
     if (channel->Channel >= 0 && channel->Channel < ChannelCount)
         t.ChannelName = FieldText(ChannelNames[channel->Channel], sizeof ChannelNames[channel->Channel]);
     t.XYUnit = FieldText(channel->Header.XYUnit, sizeof channel->Header.XYUnit);

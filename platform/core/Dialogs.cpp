@@ -56,6 +56,12 @@ void FileDialogRecorder::Choose(const std::string& path, int filterIndex)
     answers_.push_back({false, path, filterIndex});
 }
 
+void FileDialogRecorder::AcceptIn(const std::string& folder)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_.push_back({false, folder, 0, true});
+}
+
 void FileDialogRecorder::Cancel()
 {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -72,6 +78,10 @@ bool FileDialogRecorder::Run(FileDialogRequest& request)
     answers_.pop_front();
     if (a.Cancel)
         return false;
+    if (a.Accept) {
+        request.FileName = a.Path + request.FileName;
+        return true;
+    }
     request.FileName = a.Path;
     request.FilterIndex = a.FilterIndex;
     return true;

@@ -21,6 +21,10 @@ struct FileDialogRequest {
     int FilterIndex = 1;
     std::string FileName;          //!< initial name; the chosen path on return (UTF-8)
     std::string DefaultExtension;  //!< without the dot; "" for none
+    //! The default extension of each filter entry, in entry order (".bmp"; "" or a pattern
+    //! for none): a typed name without extension gets the chosen entry's before the dialog
+    //! asks whether to replace an existing file, so that it asks about the file written.
+    std::vector<std::string> FilterExtensions;
     bool OverwritePrompt = false;
     bool FileMustExist = false;
 };
@@ -51,6 +55,9 @@ public:
     FileDialogRecorder& operator=(const FileDialogRecorder&) = delete;
 
     void Choose(const std::string& path, int filterIndex);
+    //! Accepts what the dialog offers: the offered name in `folder` (which ends in '/') and
+    //! the offered filter index, as a user who presses Enter in a dialog showing that folder.
+    void AcceptIn(const std::string& folder);
     void Cancel();
     bool Run(FileDialogRequest& request) override;
     //! Every request as it was asked (before the answer was filled in).
@@ -61,6 +68,7 @@ private:
         bool Cancel;
         std::string Path;
         int FilterIndex;
+        bool Accept = false; //!< Path is the folder of the offered name
     };
     mutable std::mutex mutex_;
     std::deque<Answer> answers_;

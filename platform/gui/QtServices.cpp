@@ -73,8 +73,25 @@ bool QtFileDialogService::Run(FileDialogRequest& request)
         shown << QString::fromUtf8(description.c_str()).simplified();
     }
     dialog.setNameFilters(filters);
-    if (request.FilterIndex >= 1 && request.FilterIndex <= filters.size())
+    // The default suffix follows the entry shown, so that the name the dialog checks and
+    // returns is the one the program writes.
+    const auto suffixOf = [&request](int entry) {
+        if (entry < 0 || std::size_t(entry) >= request.FilterExtensions.size())
+            return QString();
+        const std::string& e = request.FilterExtensions[std::size_t(entry)];
+        const bool plain =
+            e.size() > 1 && e[0] == '.' && e.find_first_of("*?;| ") == std::string::npos;
+        return plain ? QString::fromUtf8(e.c_str() + 1) : QString();
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& chosen) {
+        const int index =
+            filters.contains(chosen) ? filters.indexOf(chosen) : shown.indexOf(chosen);
+        dialog.setDefaultSuffix(suffixOf(index));
+    });
+    const bool preselect = request.FilterIndex >= 1 && request.FilterIndex <= filters.size();
+    if (preselect)
         dialog.selectNameFilter(filters[request.FilterIndex - 1]);
+    dialog.setDefaultSuffix(suffixOf(preselect ? request.FilterIndex - 1 : 0));
     if (!request.FileName.empty())
         dialog.selectFile(QString::fromUtf8(request.FileName.c_str()));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLocalSocket>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QToolButton>
 #include <cstring>
@@ -11,6 +13,7 @@
 #include "data/DataFixtures.h"
 #include "data/Fileformat.h"
 #include "data/ObjectFile.h"
+#include "platform/gui/Bitmap.h"
 #include "platform/gui/QtServices.h"
 
 using appfixture::MainWindowTest;
@@ -132,7 +135,7 @@ TEST_F(MainWindowTest, OpensAnSpm1FileAndSavesItStepAsSpm1AndSpm0)
     EXPECT_EQ(requests[1].Filter,
               "SPM file (*.spm)|*.spm|SPM file 2001 (*.spm)|*.spm|Bitmap file (*.bmp)|*.bmp");
     EXPECT_EQ(requests[1].FilterIndex, 3);
-    EXPECT_EQ(requests[1].FileName, "scan.spm");
+    EXPECT_EQ(requests[1].FileName, "scan.bmp"); // the bitmap entry's extension
     EXPECT_TRUE(requests[1].OverwritePrompt);
 
     step->SurfaceData->Acquire();
@@ -144,6 +147,56 @@ TEST_F(MainWindowTest, OpensAnSpm1FileAndSavesItStepAsSpm1AndSpm0)
     EXPECT_EQ(testsupport::ReadBytes(dir.File("out1.spm")), testsupport::ReadBytes(dir.File("ref1.spm")));
     // The first entry writes SPM0 whatever the typed extension says.
     EXPECT_EQ(testsupport::ReadBytes(dir.File("out0.bmp")), testsupport::ReadBytes(dir.File("ref0.spm")));
+    EXPECT_TRUE(messages.Texts().empty());
+}
+
+// Save offers the file's own name with the extension of the entry it preselects, whichever
+// way it is asked for: accepting the defaults puts the 2-D view's picture into scan.bmp and
+// the reports into scan.txt beside the scan, which stays as it was. With no entry of the
+// window's own the SPM entries offer scan.spm.
+TEST_F(MainWindowTest, AcceptingSavesDefaultsNeverWritesAPictureOrAReportIntoTheScan)
+{
+    const std::string path = WriteScan(dir, "scan.spm", 1);
+    const auto scan = testsupport::ReadBytes(path);
+    dialogs.Choose(path, 1);
+    main->OpenClick();
+    ASSERT_TRUE(main->CurrentStep());
+    QApplication::setActiveWindow(main.get());
+
+    dialogs.AcceptIn(dir.Path());
+    QTest::keyClick(main->MdiArea->activeSubWindow()->widget(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.Requests().size(), 2u) << "Ctrl+S runs the save dialog";
+    main->AProfile->trigger();
+    dialogs.AcceptIn(dir.Path());
+    QTest::mouseClick(main->SaveBtn, Qt::LeftButton);
+    main->ASurfaceInfo->trigger();
+    dialogs.AcceptIn(dir.Path());
+    main->Save->trigger();
+    main->MdiArea->closeAllSubWindows();
+    QApplication::processEvents();
+    dialogs.Cancel();
+    main->Save->trigger();
+
+    const auto requests = dialogs.Requests();
+    ASSERT_EQ(requests.size(), 5u);
+    const std::vector<std::pair<std::string, int>> offered{
+        {"scan.bmp", 3}, {"scan.txt", 4}, {"scan.txt", 3}, {"scan.spm", 3}};
+    for (std::size_t i = 0; i < offered.size(); ++i) {
+        EXPECT_EQ(requests[i + 1].FileName, offered[i].first) << i;
+        EXPECT_EQ(requests[i + 1].FilterIndex, offered[i].second) << i;
+    }
+    // The dialog adds each entry's own extension to a name typed without one.
+    EXPECT_EQ(requests[2].FilterExtensions,
+              (std::vector<std::string>{".spm", ".spm", ".bmp", ".txt"}));
+
+    EXPECT_EQ(testsupport::ReadBytes(path), scan);
+    platform::TBitmap picture;
+    EXPECT_TRUE(picture.LoadFromFile(dir.File("scan.bmp")));
+    const auto bytes = testsupport::ReadBytes(dir.File("scan.txt"));
+    const std::string reports(bytes.begin(), bytes.end());
+    EXPECT_NE(reports.find("\n Profile  [0;0] - [7;5] of file  scan.spm ()"), std::string::npos)
+        << reports;
+    EXPECT_NE(reports.find("\n Information  -  scan.spm"), std::string::npos) << reports;
     EXPECT_TRUE(messages.Texts().empty());
 }
 

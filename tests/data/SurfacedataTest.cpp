@@ -267,3 +267,18 @@ TEST(SurfaceData, StatisticsOfEveryChannelMatchOneByOne)
         EXPECT_NE(a->Channels[c]->Rq, -1) << c;
     }
 }
+
+// The file reports name: a channel's own source file, the data set's for a channel the
+// program made, nothing without either.
+TEST(ChannelSourceFile, IsTheChannelsOwnElseTheDataSetsFile)
+{
+    TSurfaceData set("/data/scan.spm");
+    TSPMData loaded(2, 2, 0);
+    loaded.SourceFile = "/other/first.spm";
+    TSPMData made(2, 2, 0);
+    EXPECT_EQ(ChannelSourceFile(loaded, &set), "/other/first.spm");
+    EXPECT_EQ(ChannelSourceFile(made, &set), "/data/scan.spm");
+    EXPECT_EQ(ChannelSourceFile(made, nullptr), "");
+    TSurfaceData unnamed("");
+    EXPECT_EQ(ChannelSourceFile(made, &unnamed), "");
+}

@@ -143,9 +143,13 @@ TEST_F(View3DGLTest, OpenTurnAndSaveThroughTheMainWindow)
     const QImage after = gltest::Capture(*view->OpenGLPanel);
     EXPECT_NE(before, after);
 
-    // Save: the picture of the panel as a BMP file of its size.
+    // Save from the tool bar offers the scan's name as a bitmap; the picture of the panel is
+    // saved as a BMP file of its size.
     dialogs.Choose(dir.File("turned"), 3);
-    main->SaveClick();
+    QTest::mouseClick(main->SaveBtn, Qt::LeftButton);
+    ASSERT_FALSE(dialogs.Requests().empty());
+    EXPECT_EQ(dialogs.Requests().back().FileName, "dome.bmp");
+    EXPECT_EQ(dialogs.Requests().back().FilterIndex, 3);
     platform::TBitmap saved;
     ASSERT_TRUE(saved.LoadFromFile(dir.File("turned.bmp")));
     EXPECT_EQ(saved.Width(), view->OpenGLPanel->width());

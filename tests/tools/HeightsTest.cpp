@@ -251,6 +251,23 @@ TEST_F(HeightsTest, ReportAndPictureAreSavedThroughTheSaveCommand)
     EXPECT_EQ(std::string(saved.begin(), saved.end()), one);
 }
 
+// A step the program made: its channels have no source file, and the report names the file
+// of its data set.
+TEST_F(HeightsTest, TheReportOfADerivedStepNamesItsDataSetsFile)
+{
+    TObjectSPM* derived =
+        OpenDerivedStep(*main, dialogs, WriteScan(dir.File("k.spm"), 8, 5, {{0, Known}}));
+    ASSERT_TRUE(derived);
+    ASSERT_TRUE(derived->SurfaceData->Channel(0));
+    EXPECT_TRUE(derived->SurfaceData->Channel(0)->SourceFile.empty());
+    main->AHeightsDistribution->trigger();
+    ASSERT_NE(derived->HeightsWindow, nullptr);
+    dialogs.Choose(dir.File("h"), 4);
+    main->Save->trigger();
+    const std::string text = Read(dir.File("h.txt"));
+    EXPECT_EQ(text.rfind("\n Height analysis of file k.spm for Topography\n", 0), 0u) << text;
+}
+
 // A flat channel: every value in bar 0, every step refused, and a typed height (the one
 // height there is) leaves the marker where it is.
 TEST_F(HeightsTest, AFlatChannelCountsEverythingInBarZero)

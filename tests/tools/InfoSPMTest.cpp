@@ -120,3 +120,20 @@ TEST_F(InfoSPMMainTest, TheInfoCommandOpensTheWindowAndSaveAppendsItsReport)
     main->SaveClick();
     EXPECT_EQ(Read(path), Golden("info_report.txt"));
 }
+
+// A step the program made: its channels have no source file, and the report names the file
+// of its data set.
+TEST_F(InfoSPMMainTest, TheReportOfADerivedStepNamesItsDataSetsFile)
+{
+    TObjectSPM* derived = OpenDerivedStep(
+        *main, dialogs,
+        WriteScan(dir.File("k.spm"), 4, 3, {{0, [](int r, int c) { return r * c; }}}));
+    ASSERT_TRUE(derived);
+    EXPECT_TRUE(derived->SurfaceData->Channel(0)->SourceFile.empty());
+    main->StatisticBtn->click();
+    ASSERT_NE(derived->InfoWindow, nullptr);
+    dialogs.Choose(dir.File("i.txt"), 3);
+    main->Save->trigger();
+    const std::string text = Read(dir.File("i.txt"));
+    EXPECT_EQ(text.rfind("\n Information  -  k.spm\n", 0), 0u) << text;
+}

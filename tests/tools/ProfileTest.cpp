@@ -599,6 +599,33 @@ TEST_F(ProfileTest, ReportsOneAndTwoGraphsAsTheGoldenFilesHaveThem)
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error write file"});
 }
 
+// A step the program made holds channels without a source file of their own: its profile
+// report and profile information name the file of its data set, as its title does.
+TEST_F(ProfileTest, TheReportAndInformationOfADerivedStepNameItsDataSetsFile)
+{
+    TObjectSPM* s = toolsfixture::OpenDerivedStep(
+        *main, dialogs, toolsfixture::WriteScan(dir.File("tilt.spm"), 5, 4, {{0, Ramp}}));
+    ASSERT_TRUE(s);
+    ASSERT_TRUE(s->SurfaceData->Channel(0));
+    EXPECT_TRUE(s->SurfaceData->Channel(0)->SourceFile.empty());
+    main->AProfile->trigger();
+    auto* p = dynamic_cast<TProfileForm*>(s->ActiveProfile);
+    ASSERT_TRUE(p);
+    Type(p->y1Edit, "1");
+    Type(p->y2Edit, "1");
+
+    dialogs.Choose(dir.File("report"), 4);
+    QTest::mouseClick(main->SaveBtn, Qt::LeftButton);
+    const std::string report = FileText(dir.File("report.txt"));
+    EXPECT_NE(report.find("\n Profile  [0;1] - [4;1] of file  tilt.spm ()"), std::string::npos)
+        << report;
+    QTest::mouseClick(p->btInfo, Qt::LeftButton);
+    ASSERT_EQ(messages.Count(), 1u);
+    EXPECT_EQ(messages.Recorded()[0].Text.rfind("Profile of file: tilt.spm\n[0;1] - [4;1]\n", 0),
+              0u)
+        << messages.Recorded()[0].Text;
+}
+
 TEST_F(ProfileTest, EndToEndOpenDragAndSaveTheReportThroughTheMainWindow)
 {
     auto data = OneChannel(5, 4, [](int r, int c) { return 40 * r + 7 * c * c; });

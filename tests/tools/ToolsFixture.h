@@ -139,6 +139,22 @@ inline TObjectSPM* OpenInMain(TMainForm& main, std::unique_ptr<TObjectSPM> step)
     return s;
 }
 
+//! Opens the scan through the main window's Open command and makes from it, without a
+//! dialog, the step "… Flattening line on Y direction for Topography", whose channels the
+//! program made (they have no source file of their own); the new step, null when that failed.
+inline TObjectSPM* OpenDerivedStep(TMainForm& main, platform::FileDialogRecorder& dialogs,
+                                   const std::string& path)
+{
+    dialogs.Choose(path, 1);
+    main.OpenClick();
+    if (!main.CurrentFile)
+        return nullptr;
+    TObjectSPM* loaded = main.CurrentStep();
+    main.FlatteningYItem->trigger();
+    TObjectSPM* derived = main.CurrentStep();
+    return derived != loaded ? derived : nullptr;
+}
+
 //! The bytes of a file as a text.
 inline std::string Read(const std::string& path)
 {
