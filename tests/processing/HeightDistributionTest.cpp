@@ -28,9 +28,8 @@ std::vector<std::int32_t> KnownDistribution()
 
 std::string Golden(const std::string& name)
 {
-    std::string here = __FILE__;
-    here.erase(here.find_last_of('/') + 1);
-    const auto bytes = testsupport::ReadBytes(here + "golden/" + name);
+    // The folder comes from the build: __FILE__ may be relative to wherever it was compiled.
+    const auto bytes = testsupport::ReadBytes(std::string(MORVANE_PROCESSING_GOLDEN) + name);
     return std::string(bytes.begin(), bytes.end());
 }
 

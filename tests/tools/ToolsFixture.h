@@ -149,9 +149,8 @@ inline std::string Read(const std::string& path)
 //! The bytes of a golden file of tests/tools/golden/.
 inline std::string Golden(const std::string& name)
 {
-    std::string folder = __FILE__;
-    folder.erase(folder.find_last_of('/') + 1);
-    return Read(folder + "golden/" + name);
+    // The folder comes from the build: __FILE__ may be relative to wherever it was compiled.
+    return Read(std::string(MORVANE_TOOLS_GOLDEN) + name);
 }
 
 }  // namespace toolsfixture
