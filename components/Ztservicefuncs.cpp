@@ -40,13 +40,17 @@ bool DoBilinearInterpolation(TBitmap* Source, TBitmap* Dest, double ScaleX, doub
 {
     if (!Source || !Dest)
         return false;
+    if (ScaleX == 0 || ScaleY == 0 || !std::isfinite(ScaleX) || !std::isfinite(ScaleY))
+        return false;
+
+    // Both canvases in one step, before anything of either bitmap is read: another thread
+    // may assign to either of them, or scale the other way round, at the same time.
+    const TCanvasPairLock lock(*Dest->Canvas(), *Source->Canvas());
     const int dh = Dest->Height();
     const int dw = Dest->Width();
     const int sh = Source->Height();
     const int sw = Source->Width();
-    if (ScaleX == 0 || ScaleY == 0 || dh == 0 || dw == 0 || sh == 0 || sw == 0)
-        return false;
-    if (!std::isfinite(ScaleX) || !std::isfinite(ScaleY))
+    if (dh == 0 || dw == 0 || sh == 0 || sw == 0)
         return false;
     const int bits = Source->BitsPerPixel();
     if (bits == 0 || bits % 8 != 0)
@@ -67,8 +71,6 @@ bool DoBilinearInterpolation(TBitmap* Source, TBitmap* Dest, double ScaleX, doub
     for (int j = 0; j < dw; ++j)
         columns[j] = SampleAt(ScaleX, OffsetX, j, sw);
 
-    // Both canvases in one step: a scaling the other way round may run at the same time.
-    const TCanvasPairLock lock(*Dest->Canvas(), *Source->Canvas());
     for (int i = 0; i < dh; ++i) {
         // Storage row i of a bitmap is its row height - 1 - i counted from the top.
         const Sample row = SampleAt(ScaleY, OffsetY, i, sh);

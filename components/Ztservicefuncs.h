@@ -19,7 +19,10 @@ class QTreeWidgetItem;
 //! source's pixels. Rows count in the bitmaps' storage order, from the bottom up. Every byte
 //! of a pixel is interpolated on its own and truncated. Dest keeps its size and takes
 //! Source's pixel format. False, and Dest's pixels unchanged, for a zero or non-finite
-//! scale, an empty bitmap, or a source that offers no device-independent pixels.
+//! scale, an empty bitmap, or a source that offers no device-independent pixels. Both
+//! canvases are held for the whole call, from the first reading of a size (another thread
+//! may assign either bitmap meanwhile); Dest's OnChange of the format change fires while
+//! they are held.
 bool DoBilinearInterpolation(platform::TBitmap* Source, platform::TBitmap* Dest, double ScaleX,
                              double ScaleY, int OffsetX, int OffsetY);
 

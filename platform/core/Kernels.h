@@ -7,7 +7,9 @@
 
 #include <cstdint>
 
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+// A ThreadSanitizer build (MORVANE_NO_CLONES) makes them plain functions: the resolvers that
+// pick a clone run in the loader, before the sanitizer's runtime is up.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(MORVANE_NO_CLONES)
 #define MORVANE_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define MORVANE_CLONES

@@ -188,6 +188,47 @@ TEST(DoBilinearInterpolation, CopiesBetweenTwoBitmapsInBothDirectionsDoNotDeadlo
     EXPECT_EQ(a.Width(), 4);
 }
 
+// A bitmap that another thread keeps assigning pictures of other sizes and depths, as the
+// source and then as the target of a scaling: each scaling sees one whole state of both
+// bitmaps, never the sizes or depth of one state with the pixels of another.
+TEST(DoBilinearInterpolation, ScalesWhileAnotherThreadAssignsEitherBitmap)
+{
+    TBitmap large, small;
+    large.SetPixelFormat(pf24bit);
+    large.SetSize(64, 48);
+    small.SetPixelFormat(pf32bit);
+    small.SetSize(3, 2);
+    for (TBitmap* b : {&large, &small}) {
+        b->Canvas()->Brush.Color = Grey(64);
+        b->Canvas()->FillRect(Rect(0, 0, b->Width(), b->Height()));
+    }
+    for (const bool assignSource : {true, false}) {
+        SCOPED_TRACE(assignSource ? "the source is assigned" : "the target is assigned");
+        TBitmap source, dest;
+        source.Assign(&large);
+        dest.Assign(&large);
+        TBitmap& assigned = assignSource ? source : dest;
+        std::atomic<bool> stop{false};
+        std::thread writer([&] {
+            for (int k = 0; !stop.load(); ++k)
+                assigned.Assign(k % 2 ? &small : &large);
+        });
+        int scaled = 0;
+        for (int k = 0; k < 2000; ++k)
+            scaled += DoBilinearInterpolation(&source, &dest, 1.5, 1.5, 0, 0);
+        stop = true;
+        writer.join();
+        EXPECT_EQ(scaled, 2000);
+        // A picture of one grey scales to that grey (the weights may sum to just below 1).
+        for (int y = 0; y < dest.Height(); ++y)
+            for (int x = 0; x < dest.Width(); ++x) {
+                const TColor c = dest.Canvas()->Pixels(x, y);
+                ASSERT_GE(GetRValue(c), 63) << x << ", " << y;
+                ASSERT_LE(GetRValue(c), 64) << x << ", " << y;
+            }
+    }
+}
+
 } // namespace
 
 namespace {
