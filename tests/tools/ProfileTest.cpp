@@ -551,7 +551,7 @@ namespace {
 
 std::string Golden(const std::string& name)
 {
-    const auto bytes = testsupport::ReadBytes(std::string(MORVANE_TOOLS_GOLDEN) + name);
+    const auto bytes = testsupport::ReadBytes(std::string(MORVANE_TESTS_DIR) + "tools/golden/" + name);
     return {bytes.begin(), bytes.end()};
 }
 
