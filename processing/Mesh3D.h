@@ -145,8 +145,14 @@ struct TSurfaceMesh {
     std::int64_t VertexCount() const;
 };
 
-//! The surface as vertex arrays, from the input's extent (ModelExtent of its size).
-TSurfaceMesh BuildSurface(const TSurfaceInput& in);
+//! The surface as vertex arrays, from the input's extent (ModelExtent of its size): the
+//! mesh and its overlay are written in bands of rows on up to `threads` threads (0: every
+//! core), array for array and byte for byte what CollectSurface gives. Throws
+//! std::bad_alloc when the arrays cannot be had.
+TSurfaceMesh BuildSurface(const TSurfaceInput& in, unsigned threads = 0);
+//! The surface as vertex arrays collected from DrawSurfacePlain's emission, on the calling
+//! thread: the reference the parallel build is held to.
+TSurfaceMesh CollectSurface(const TSurfaceInput& in);
 
 //! Receives a surface vertex by vertex, as immediate-mode drawing would.
 class IVertexSink {
