@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "app/AppFixture.h"
 #include "app/View3D.h"
@@ -21,6 +22,7 @@
 #include "data/ObjectSPM.h"
 #include "data/Spmdata.h"
 #include "gl/GLSupport.h"
+#include "platform/core/Parallel.h"
 #include "tools/ToolsFixture.h"
 
 using appfixture::MainWindowTest;
@@ -132,4 +134,123 @@ TEST_F(View3DScreenTest, EveryChangeShowsAtOnceWithoutAResize)
 
     EXPECT_EQ(view->Frame()->size(), size);  // nothing of this resized the window
     EXPECT_TRUE(messages.Texts().empty());
+}
+
+TEST_F(View3DScreenTest, ValuesChangedInPlaceReachTheSurface)
+{
+    SKIP_WITHOUT_OPENGL();
+    TView3DForm* view = OpenDome();
+    ASSERT_TRUE(view);
+    const QImage before = gltest::Shown(*Surface(*view));
+    TSPMData* heights = step->SurfaceData->Channel(0);
+    ASSERT_EQ(view->Mesh().Passes.at(0).Vertices.at(2), 3000.0f - (50 * 50 + 60 * 60) / 2);
+
+    // What a plug-in does: new values in place, then UpdateChannel.
+    heights->Lock();
+    std::int32_t* v = heights->GetData();
+    for (int r = 0; r < 100; ++r)
+        for (int c = 0; c < 120; ++c)
+            v[r * 120 + c] = 40 * r - 10 * c;
+    heights->Unlock();
+    step->UpdateChannel(0);
+    QImage shown;
+    ExpectShownAndChanged(*view, before, shown, "heights changed in place");
+    // The first quad strip starts at (0, 0) and (1, 0) with the new heights.
+    const processing::TMeshPass& mesh = view->Mesh().Passes.at(0);
+    EXPECT_EQ(mesh.Vertices.at(2), 0.0f);
+    EXPECT_EQ(mesh.Vertices.at(5), 40.0f);
+
+    // A turn and a resize keep the new surface.
+    Drag(Surface(*view), Qt::LeftButton, QPoint(60, 60), QPoint(40, 0));
+    view->Frame()->resize(view->Frame()->size() + QSize(20, 10));
+    gltest::Shown(*Surface(*view));
+    EXPECT_EQ(view->Mesh().Passes.at(0).Vertices.at(5), 40.0f);
+
+    // A channel the view does not show builds nothing.
+    const int builds = view->MeshBuilds();
+    step->UpdateChannel(5);
+    gltest::Capture(*view->OpenGLPanel);
+    EXPECT_EQ(view->MeshBuilds(), builds);
+}
+
+TEST_F(View3DScreenTest, AReplacedSkinIsTakenFromTheDataSetAgain)
+{
+    SKIP_WITHOUT_OPENGL();
+    // Channel 2 colours the dome: a plug-in's channel, filled and updated.
+    step = toolsfixture::OpenInMain(*main, toolsfixture::Step(120, 100, [](int r, int c) { return 20 * r + c; }));
+    auto fill = [this](int slot, int width, int height, int k) {
+        TSPMData* ch = step->SurfaceData->Channel(slot);
+        ch->Lock();
+        for (int i = 0; i < width * height; ++i)
+            ch->GetData()[i] = (i * k) % 1000;
+        ch->Unlock();
+        step->UpdateChannel(slot);
+    };
+    ASSERT_TRUE(step->AddChannelLikeData(2, "deg", 1, 1, 1, "Phase"));
+    fill(2, 120, 100, 7);
+    step->ViewSettings.SkinChannel = 2;
+    step->ViewSettings.TypeDrawState = processing::dtPolygon;
+    QTest::mouseClick(main->View3DBtn, Qt::LeftButton);
+    auto* view = dynamic_cast<TView3DForm*>(step->View3D);
+    ASSERT_TRUE(view && view->Frame());
+    view->Frame()->move(0, 0);
+    gltest::ShowAndWait(*view->Frame());
+    ASSERT_EQ(view->SkinData, step->SurfaceData->Channel(2));
+    const auto colours = view->Mesh().Passes.at(0).Colours;
+    QImage shown = gltest::Shown(*Surface(*view));
+
+    // The plug-in replaces the skin: the old channel object is freed at once. A paint in
+    // between (a progress window lets the events run) reads only what the set holds.
+    ASSERT_TRUE(step->AddChannelLikeData(2, "deg", 1, 1, 1, "Phase"));
+    gltest::Capture(*view->OpenGLPanel);
+    gltest::Shown(*Surface(*view));
+    EXPECT_EQ(view->SkinData, step->SurfaceData->Channel(2));
+    const QImage before = shown;
+    fill(2, 120, 100, 13);
+    ExpectShownAndChanged(*view, before, shown, "a replaced skin");
+    EXPECT_EQ(view->SkinData, step->SurfaceData->Channel(2));
+    EXPECT_NE(view->Mesh().Passes.at(0).Colours, colours);
+    EXPECT_EQ(step->ViewSettings.SkinChannel, 2);
+
+    // A skin of another size, and a skin that is gone, count as absent: channel 0 colours.
+    ASSERT_TRUE(step->AddChannel(21, 10, 10, 1, 1, 1, "deg", "Small"));
+    step->ViewSettings.SkinChannel = 21;
+    fill(21, 10, 10, 3);
+    EXPECT_EQ(step->ViewSettings.SkinChannel, 0);
+    EXPECT_EQ(view->SkinData, view->HeightData);
+    gltest::Shown(*Surface(*view));
+    step->ViewSettings.SkinChannel = 2;
+    view->ApplySettings();
+    EXPECT_EQ(view->SkinData, step->SurfaceData->Channel(2));
+    step->DeleteChannel(2);
+    gltest::Capture(*view->OpenGLPanel);  // before the update too
+    step->UpdateChannel(2);
+    EXPECT_EQ(step->ViewSettings.SkinChannel, 0);
+    EXPECT_EQ(view->SkinData, view->HeightData);
+    gltest::Shown(*Surface(*view));
+    EXPECT_TRUE(messages.Texts().empty());
+}
+
+TEST_F(View3DScreenTest, TheBusyCursorShowsWhileTheMeshIsBuilt)
+{
+    SKIP_WITHOUT_OPENGL();
+    std::vector<Qt::CursorShape> seen;
+    TView3DForm::MeshBuildStarts = [&] {
+        const QCursor* cursor = QApplication::overrideCursor();
+        seen.push_back(cursor ? cursor->shape() : Qt::ArrowCursor);
+    };
+    TView3DForm* view = OpenDome();
+    ASSERT_TRUE(view);
+    ASSERT_FALSE(seen.empty());
+    for (Qt::CursorShape shape : seen)
+        EXPECT_EQ(shape, Qt::WaitCursor);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // A build that runs out of memory draws nothing and leaves the cursor as it was.
+    platform::FailParallelItemForTesting(0);
+    step->UpdateChannel(0);
+    gltest::Shown(*Surface(*view));
+    platform::FailParallelItemForTesting(SIZE_MAX);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    TView3DForm::MeshBuildStarts = nullptr;
 }
