@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QMdiSubWindow>
 #include <QSlider>
@@ -11,6 +12,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -21,6 +23,7 @@
 #include "components/OpenGLPanel.h"
 #include "data/ObjectSPM.h"
 #include "data/Spmdata.h"
+#include "processing/Mesh3D.h"
 #include "gl/GLSupport.h"
 #include "platform/core/Parallel.h"
 #include "tools/ToolsFixture.h"
@@ -253,4 +256,155 @@ TEST_F(View3DScreenTest, TheBusyCursorShowsWhileTheMeshIsBuilt)
     platform::FailParallelItemForTesting(SIZE_MAX);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     TView3DForm::MeshBuildStarts = nullptr;
+}
+
+namespace {
+
+//! Where a point of the model (grid units and raw heights, before the scales) shows in the
+//! view's surface: the view's scales, turns and volume, as the graphics library applies them.
+QPointF Project(const TView3DForm& view, double x, double y, double z)
+{
+    const double pi = 3.141592653589793;
+    x *= view.ModelScaleXY;
+    y *= view.ModelScaleXY;
+    z *= view.ModelScaleZ;
+    const double a = view.RotZ * pi / 180, b = view.RotX * pi / 180;
+    const double x1 = x * std::cos(a) - y * std::sin(a), y1 = x * std::sin(a) + y * std::cos(a);
+    const double y2 = y1 * std::cos(b) - z * std::sin(b);
+    const int w = view.width(), h = view.height();
+    const processing::TViewVolume v = processing::ViewVolume(w, h, view.ViewHalfHeight, view.PanX, view.PanY);
+    return {(x1 - v.Left) / (v.Right - v.Left) * w, h - (y2 - v.Bottom) / (v.Top - v.Bottom) * h};
+}
+
+//! Pixels of the colour within the box of half size `half` around the point.
+int CountNear(const QImage& image, QPointF at, int half, QRgb colour)
+{
+    int n = 0;
+    for (int y = int(at.y()) - half; y <= int(at.y()) + half; ++y)
+        for (int x = int(at.x()) - half; x <= int(at.x()) + half; ++x)
+            n += image.valid(x, y) && (image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF);
+    return n;
+}
+
+}  // namespace
+
+TEST_F(View3DScreenTest, AxesLabelsAndInfoLinesAreDrawnWhereTheyBelong)
+{
+    SKIP_WITHOUT_OPENGL();
+    step = toolsfixture::OpenInMain(*main, toolsfixture::Step(120, 100, [](int r, int c) {
+        return 3000 - ((r - 50) * (r - 50) + (c - 60) * (c - 60)) / 2;
+    }, 10, 10, 1));
+    TViewSettings& s = step->ViewSettings;
+    s.TypeDrawState = processing::dtGrid;  // white, with a black grid: no red, no blue
+    s.Color3D = 0xFFFFFF;
+    s.ColorGrid = 0x000000;
+    s.ColorAxis = 0xFF0000;             // blue (red in the low byte)
+    s.InfoTextFont->Color = 0x0000FF;   // red
+    s.DrawAxis = true;
+    QTest::mouseClick(main->View3DBtn, Qt::LeftButton);
+    auto* view = dynamic_cast<TView3DForm*>(step->View3D);
+    ASSERT_TRUE(view && view->Frame());
+    view->Frame()->move(0, 0);
+    gltest::ShowAndWait(*view->Frame());
+    const QImage shown = gltest::Shown(*Surface(*view));
+    const QRgb blue = qRgb(0, 0, 255), red = qRgb(255, 0, 0);
+
+    // The three info lines: red text in bands above raster rows 15, 30 and 45 at the left,
+    // and no red anywhere else.
+    int elsewhere = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            elsewhere += (shown.pixel(x, y) & 0xFFFFFF) == (red & 0xFFFFFF) && (y > 50 || x > 200);
+    EXPECT_EQ(elsewhere, 0);
+    for (int line : {15, 30, 45}) {
+        int n = 0;
+        for (int y = line - 12; y <= line + 2; ++y)
+            for (int x = 0; x < 200; ++x)
+                n += (shown.pixel(x, y) & 0xFFFFFF) == (red & 0xFFFFFF);
+        EXPECT_GT(n, 30) << "info line at " << line;
+    }
+
+    // The axes from just outside the corner: blue near their far ends.
+    const double W = 120, H = 100, M = 3000;
+    const double ox = view->LeftX - 5, oy = view->BottomY - 5, oz = -5;
+    const QPointF tips[] = {Project(*view, ox + (W / 10 + W) * 0.95, oy, oz),
+                            Project(*view, ox, oy + (H / 10 + H) * 0.95, oz),
+                            Project(*view, ox, oy, oz + (M / 10 + M) * 0.95)};
+    for (const QPointF& tip : tips)
+        EXPECT_GT(CountNear(shown, tip, 3, blue), 0) << "axis end at " << tip.x() << ", " << tip.y();
+
+    // Their labels, ten times the font's size, centred where the drawing puts them: "0.0"
+    // before the origin, the two marks and "µm" along each axis.
+    ASSERT_TRUE(view->OpenGLPanel->MakeOpenGLPanelCurrent());
+    auto size = [&](const std::string& text) {
+        double d[3] = {0, 0, 0};
+        view->OpenGLPanel->Get3DTextSize(text, d);
+        return std::array<double, 3>{d[0], d[1], d[2]};
+    };
+    const processing::TAxisLabels labels = processing::AxisLabels(120, 100, 3000, 10, 10, 1);
+    const double k = 10 / view->ModelScaleXY, kz = 10 / view->ModelScaleZ;
+    struct Label {
+        std::string text;
+        QPointF at;
+    };
+    std::vector<Label> expected;
+    const double h0 = size("0.0")[1];
+    expected.push_back({"0.0", Project(*view, ox - k * h0, oy - k * h0, oz - kz * h0)});
+    for (int i = 0; i < 2; ++i) {
+        const auto x = size(labels.X[i]), y = size(labels.Y[i]);
+        expected.push_back({labels.X[i], Project(*view, ox + (i + 1) * (W / 2), oy + k * (-x[0] / 2 - 1), oz)});
+        expected.push_back({labels.Y[i], Project(*view, ox + k * (-y[0] / 2), oy + (i + 1) * (H / 2), oz)});
+    }
+    const auto mu = size("\xB5m");
+    expected.push_back({"X µm", Project(*view, ox + W + W / 10, oy + k * (-mu[0] / 2), oz)});
+    expected.push_back({"Y µm", Project(*view, ox + k * (-mu[0] / 2 - 1), oy + H + H / 10, oz)});
+    view->OpenGLPanel->MakeOpenGLPanelNotCurrent();
+    for (const Label& label : expected)
+        EXPECT_GT(CountNear(shown, label.at, 8, blue), 3) << "label " << label.text << " at " << label.at.x()
+                                                         << ", " << label.at.y();
+
+    // A left-button drag hides the axes and their labels while it lasts.
+    QWidget* surface = Surface(*view);
+    QTest::mousePress(surface, Qt::LeftButton, Qt::NoModifier, QPoint(60, 60));
+    QMouseEvent move(QEvent::MouseMove, QPointF(61, 60), surface->mapToGlobal(QPointF(61, 60)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(surface, &move);
+    EXPECT_EQ(gltest::CountOtherThan(gltest::Shown(*surface), blue), shown.width() * shown.height());
+    QTest::mouseRelease(surface, Qt::LeftButton, Qt::NoModifier, QPoint(61, 60));
+}
+
+TEST_F(View3DScreenTest, MovingTheLightChangesTheShadingAndNothingElse)
+{
+    SKIP_WITHOUT_OPENGL();
+    TView3DForm* view = OpenDome();
+    ASSERT_TRUE(view);
+    TViewLayoutForm* layout = ViewLayoutForm;
+    ASSERT_TRUE(layout);
+    ClickTab(*layout, "General");
+    QTest::mouseClick(layout->cbLight, Qt::LeftButton, Qt::NoModifier, QPoint(5, layout->cbLight->height() / 2));
+    ASSERT_TRUE(step->ViewSettings.LightOn);
+    QWidget* surface = Surface(*view);
+    const QImage lit = gltest::Shown(*surface);
+    const QRgb white = qRgb(255, 255, 255);
+
+    // The polar angle a quarter round: the light bar moved with the keyboard.
+    layout->tbAngleFi->setFocus();
+    QTest::keyClick(layout->tbAngleFi, Qt::Key_PageUp);
+    QTest::keyClick(layout->tbAngleFi, Qt::Key_PageUp);
+    ASSERT_EQ(step->ViewSettings.AngleFi, 90);
+    const QImage turned = gltest::Shown(*surface);
+    EXPECT_EQ(turned, gltest::Capture(*view->OpenGLPanel));
+    int shaded = 0, outline = 0, changed = 0;
+    for (int y = 50; y < lit.height(); ++y)  // below the info lines
+        for (int x = 0; x < lit.width(); ++x) {
+            const bool a = (lit.pixel(x, y) & 0xFFFFFF) != (white & 0xFFFFFF);
+            const bool b = (turned.pixel(x, y) & 0xFFFFFF) != (white & 0xFFFFFF);
+            outline += a != b;
+            shaded += a;
+            changed += a && b && lit.pixel(x, y) != turned.pixel(x, y);
+        }
+    EXPECT_GT(shaded, lit.width() * lit.height() / 10);
+    // The surface keeps its place and outline; its shades change over much of it.
+    EXPECT_LE(outline, shaded / 100);
+    EXPECT_GT(changed, shaded / 4);
 }
