@@ -272,7 +272,7 @@ TEST_F(Step, UpdateRefreshesWindowsAndClosesAnalysisWindows)
     // The 3-D view hears which channels changed; nothing else of it is rebuilt.
     EXPECT_EQ(view3d->refreshes, 0);
     EXPECT_EQ(view3d->changed, (std::vector<int>{0, 2}));
-    EXPECT_EQ(profile->refreshes, 1);
+    EXPECT_EQ(profile->refreshes, 2);
     EXPECT_TRUE(info->closed);
     EXPECT_EQ(step.InfoWindow, nullptr);
     delete info;

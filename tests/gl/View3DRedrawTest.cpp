@@ -15,6 +15,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "app/AppFixture.h"
@@ -238,11 +239,14 @@ TEST_F(View3DScreenTest, TheBusyCursorShowsWhileTheMeshIsBuilt)
 {
     SKIP_WITHOUT_OPENGL();
     std::vector<Qt::CursorShape> seen;
+    bool failNext = false;
     TView3DForm::MeshBuildStarts = [&] {
         const QCursor* cursor = QApplication::overrideCursor();
         seen.push_back(cursor ? cursor->shape() : Qt::ArrowCursor);
+        if (std::exchange(failNext, false))
+            platform::FailParallelItemForTesting(0);  // the build's first band
     };
-    TView3DForm* view = OpenDome();
+    TView3DForm* view = OpenDome(300, 300);  // large enough for the workers
     ASSERT_TRUE(view);
     ASSERT_FALSE(seen.empty());
     for (Qt::CursorShape shape : seen)
@@ -250,11 +254,15 @@ TEST_F(View3DScreenTest, TheBusyCursorShowsWhileTheMeshIsBuilt)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     // A build that runs out of memory draws nothing and leaves the cursor as it was.
-    platform::FailParallelItemForTesting(0);
+    failNext = true;
     step->UpdateChannel(0);
     gltest::Shown(*Surface(*view));
     platform::FailParallelItemForTesting(SIZE_MAX);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(view->Mesh().Passes.empty());
+    // The next change of the values builds it whole again.
+    step->UpdateChannel(0);
+    EXPECT_EQ(view->Mesh().VertexCount(), std::int64_t(299) * 299 * 2);
     TView3DForm::MeshBuildStarts = nullptr;
 }
 
