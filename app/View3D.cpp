@@ -1,6 +1,8 @@
 #include "View3D.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QMdiArea>
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include <GL/gl.h>
@@ -62,6 +65,15 @@ struct KeyHash {
     }
 };
 
+//! The busy cursor over the program while it lives.
+class TBusyCursor {
+public:
+    TBusyCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
 bool DefaultOpenGLCheck()
 {
     if (!OpenGLWidgetsSupported())
@@ -104,6 +116,7 @@ TGLFont GLFontOf(const TFont& font)
 }  // namespace
 
 std::function<bool()> TView3DForm::OpenGLCheck = DefaultOpenGLCheck;
+std::function<void()> TView3DForm::MeshBuildStarts;
 
 TView3DForm::TView3DForm(TObjectSPM* step, TViewSettings* settings, QMdiArea* area)
     : QWidget(nullptr), step_(step), area_(area)
@@ -248,23 +261,43 @@ void TView3DForm::FormCreate()
 
 void TView3DForm::FetchChannels(bool resetSkin)
 {
+    TSPMData* const heights = HeightData;
+    TSPMData* const skin = SkinData;
     HeightData = DataSet ? DataSet->Channel(0) : nullptr;
     SkinData = nullptr;
-    if (!DataSet || !Settings)
-        return;
-    const int skin = Settings->SkinChannel;
-    TSPMData* candidate = DataSet->Present.Contains(skin) ? DataSet->Channel(skin) : nullptr;
-    // A skin of another size than the heights would be read outside its matrix: it counts as
-    // absent.
-    if (candidate && HeightData &&
-        (candidate->Header.Width != HeightData->Header.Width || candidate->Header.Height != HeightData->Header.Height))
-        candidate = nullptr;
-    if (!candidate) {
-        if (resetSkin)
-            Settings->SkinChannel = 0;
-        candidate = HeightData;
+    if (DataSet && Settings) {
+        const int slot = Settings->SkinChannel;
+        TSPMData* candidate = DataSet->Present.Contains(slot) ? DataSet->Channel(slot) : nullptr;
+        // A skin of another size than the heights would be read outside its matrix: it
+        // counts as absent.
+        if (candidate && HeightData &&
+            (candidate->Header.Width != HeightData->Header.Width ||
+             candidate->Header.Height != HeightData->Header.Height))
+            candidate = nullptr;
+        if (!candidate) {
+            if (resetSkin)
+                Settings->SkinChannel = 0;
+            candidate = HeightData;
+        }
+        SkinData = candidate;
     }
-    SkinData = candidate;
+    // A new channel may sit where a freed one was: the address alone does not tell.
+    if (HeightData != heights)
+        ++heightsVersion_;
+    if (SkinData != skin)
+        ++skinVersion_;
+}
+
+void TView3DForm::FetchDataSet()
+{
+    TSurfaceData* const current = step_ ? step_->SurfaceData.get() : nullptr;
+    if (!step_ || current == DataSet)
+        return;
+    if (current)
+        current->Acquire();
+    if (DataSet)
+        DataSet->Release();
+    DataSet = current;
 }
 
 void TView3DForm::TearDown()
@@ -293,10 +326,25 @@ void TView3DForm::Show()
 
 void TView3DForm::Refresh()
 {
-    ++dataVersion_;
+    ++heightsVersion_;
+    ++skinVersion_;
+    FetchDataSet();
     FetchChannels(true);
     UpdateCaption();
-    OpenGLPanel->update();
+    OpenGLPanel->Invalidate();
+}
+
+void TView3DForm::ChannelChanged(int channel)
+{
+    if (tornDown_)
+        return;
+    if (channel == 0)
+        ++heightsVersion_;
+    if (Settings && channel == Settings->SkinChannel)
+        ++skinVersion_;
+    FetchDataSet();
+    FetchChannels(true);
+    OpenGLPanel->Invalidate();
 }
 
 void TView3DForm::ApplySettings()
@@ -324,7 +372,7 @@ void TView3DForm::ApplySettings()
 
 void TView3DForm::Repaint()
 {
-    OpenGLPanel->update();
+    OpenGLPanel->Invalidate();
 }
 
 void TView3DForm::SetDrawType(int drawType)
@@ -449,7 +497,7 @@ void TView3DForm::FormMouseMove(Qt::MouseButtons buttons, int x, int y)
     if (buttons & Qt::LeftButton) {
         RotZ += (x - LastMouseX) / 2;
         RotX += (y - LastMouseY) / 2;
-        OpenGLPanel->update();
+        OpenGLPanel->Invalidate();
         LastMouseX = x;
         LastMouseY = y;
     }
@@ -475,7 +523,7 @@ void TView3DForm::FormMouseUp(Qt::MouseButton button, int, int)
         Settings->DrawAxis = SavedDrawAxis;
         leftPress_ = false;
     }
-    OpenGLPanel->update();
+    OpenGLPanel->Invalidate();
 }
 
 void TView3DForm::sbXScroll()
@@ -520,7 +568,7 @@ void TView3DForm::OpenGLPanelResize()
     const processing::TViewVolume v = processing::ViewVolume(w, h, ViewHalfHeight, PanX, PanY);
     glOrtho(v.Left, v.Right, v.Bottom, v.Top, v.Near, v.Far);
     glMatrixMode(GL_MODELVIEW);
-    OpenGLPanel->update();
+    OpenGLPanel->Invalidate();
 }
 
 void TView3DForm::OpenGLPanelPaint()
@@ -616,9 +664,12 @@ const processing::TSurfaceMesh& TView3DForm::MeshFor(int type, int step)
 {
     type = std::clamp(type, 0, 5);
     step = std::max(step, 1);
+    // The channels as the data set holds them now: a plug-in may have replaced one since the
+    // view last heard of the set, and the one it held is gone.
+    FetchChannels(false);
     const bool skinned = type == processing::dtColorGrid || type == processing::dtPolygon;
     KeyHash key;
-    key.Add(dataVersion_).Add(reinterpret_cast<std::uintptr_t>(HeightData)).Add(std::uint64_t(type))
+    key.Add(heightsVersion_).Add(reinterpret_cast<std::uintptr_t>(HeightData)).Add(std::uint64_t(type))
         .Add(std::uint64_t(step)).Add(std::uint64_t(std::uint32_t(ZOffset)));
     if (Settings)
         key.Add(Settings->DrawInside).Add(Settings->DrawLateralFace);
@@ -626,7 +677,7 @@ const processing::TSurfaceMesh& TView3DForm::MeshFor(int type, int step)
     const platform::LogPalette* table = skinned && SkinData ? SkinData->PaletteTable.get() : nullptr;
     const int colours = table ? std::min<int>(SkinData->ColourCount, int(table->palPalEntry.size())) : 0;
     if (skinned && SkinData) {
-        key.Add(reinterpret_cast<std::uintptr_t>(SkinData)).Add(std::uint64_t(SkinData->Header.Min));
+        key.Add(skinVersion_).Add(reinterpret_cast<std::uintptr_t>(SkinData)).Add(std::uint64_t(SkinData->Header.Min));
         std::uint64_t perColour = 0;
         std::memcpy(&perColour, &SkinData->RawPerColour, sizeof perColour);
         key.Add(perColour).Add(std::uint64_t(colours));
@@ -673,8 +724,17 @@ const processing::TSurfaceMesh& TView3DForm::MeshFor(int type, int step)
     const bool heightsOk = in.Heights && HeightData->SampleCount() >= need;
     if (in.Skin && !(SkinData->SampleCount() >= need))
         in.Skin = nullptr;
-    if (heightsOk)
-        cache.Mesh = processing::BuildSurface(in);
+    if (heightsOk) {
+        // A large scan takes a while: the busy cursor shows it, on every core.
+        TBusyCursor busy;
+        try {
+            if (MeshBuildStarts)
+                MeshBuildStarts();
+            cache.Mesh = processing::BuildSurface(in);
+        } catch (const std::bad_alloc&) {
+            cache.Mesh = {};  // too large to hold: nothing is drawn, and nothing is tried again
+        }
+    }
     if (skinned && SkinData && !sameSkin)
         SkinData->Unlock();
     HeightData->Unlock();

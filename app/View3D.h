@@ -47,6 +47,9 @@ public:
     //! Re-reads the data set, heights and skin (resetting an absent skin), renews the step
     //! number in the caption and repaints.
     void Refresh() override;
+    //! Takes the channels from the data set again; the surface is built anew when the
+    //! channel is the heights or the skin, or when either was replaced.
+    void ChannelChanged(int channel) override;
     //! Takes over the step's view settings and repaints.
     void ApplySettings() override;
     //! Paints again: colours, draw flags and the info text's colour are read at every paint.
@@ -88,6 +91,8 @@ public:
     //! The OpenGL check of creation: true when a double-buffered RGBA context with a depth
     //! buffer can be made and made current for a view's window. Tests replace it.
     static std::function<bool()> OpenGLCheck;
+    //! Called as a mesh build starts, with the busy cursor shown; tests watch it.
+    static std::function<void()> MeshBuildStarts;
 
     //! The still surface's mesh (built on demand); for tests and benchmarks.
     const processing::TSurfaceMesh& Mesh();
@@ -136,8 +141,11 @@ protected:
 private:
     void FormCreate();
     //! The heights and skin channels of the data set; with `resetSkin` an absent skin (or one
-    //! of another size than the heights) sets SkinChannel to 0.
+    //! of another size than the heights) sets SkinChannel to 0. A channel object other than
+    //! the one held before renews that channel's version, so that no mesh of it stays.
     void FetchChannels(bool resetSkin);
+    //! The step's data set again, when the step holds another one now.
+    void FetchDataSet();
     //! Releases the data set and forgets the channels; once.
     void TearDown();
     //! Sets the projection anew with the panel's context current.
@@ -156,7 +164,8 @@ private:
         bool Valid = false;
     };
     std::array<TMeshCache, 2> meshes_;  //!< the still and the moving mesh
-    std::uint64_t dataVersion_ = 1;
+    std::uint64_t heightsVersion_ = 1;  //!< renewed when the heights' values or object change
+    std::uint64_t skinVersion_ = 1;     //!< the same for the skin
     int meshBuilds_ = 0;
     TObjectSPM* step_ = nullptr;
     QMdiArea* area_ = nullptr;

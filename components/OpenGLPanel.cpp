@@ -223,6 +223,13 @@ void TOpenGLPanel::Paint()
         surface_->repaint();
 }
 
+void TOpenGLPanel::Invalidate()
+{
+    update();
+    if (surface_)
+        surface_->update();
+}
+
 // -------------------------------------------------------------------------------------
 // Pictures
 

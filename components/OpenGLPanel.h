@@ -85,6 +85,9 @@ public:
     // Pictures.
     //! Paints now (with the context current; nothing without OnPaint or a context).
     void Paint();
+    //! Asks for a paint at the next turn of the event loop. The panel's own update() only
+    //! shows again what the surface drew last: what changed the picture calls this.
+    void Invalidate();
     //! What the panel shows, as a bitmap of its width × height (black without a context).
     void CapturePicture(platform::TBitmap& bitmap);
     //! Paints and writes what the panel shows as a BMP file; false when it cannot be written.

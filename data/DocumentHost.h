@@ -41,6 +41,10 @@ public:
     //! Draws again from the step's data (a 2-D view its image, the 3-D view its surface,
     //! a profile window its profile).
     virtual void Refresh() {}
+    //! The values of one channel changed in place, or the channel was replaced or added
+    //! (`TObjectSPM::UpdateChannel`): the window takes its channels from the data set again
+    //! and draws anew what it shows of that channel. Refresh() unless the window knows better.
+    virtual void ChannelChanged(int channel) { Refresh(); }
     //! Brings the window to the front and gives it the focus.
     virtual void Focus() {}
     //! Closes the window; the window tells its step as it goes.

@@ -277,6 +277,9 @@ void TObjectSPM::UpdateChannel(int channel)
                 Views[channel]->Refresh();
         }
     }
+    // The 3-D view too: it may show the channel, or hold the one the channel replaced.
+    if (View3D)
+        View3D->ChannelChanged(channel);
     RefreshProfiles();
     CloseAnalysisWindows();
 }

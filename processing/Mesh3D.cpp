@@ -1,10 +1,14 @@
 #include "processing/Mesh3D.h"
 
+#include "processing/Passes.h"
 #include "processing/View2DMath.h"
+#include "platform/core/Parallel.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
+#include <new>
 
 namespace processing {
 
@@ -117,102 +121,98 @@ std::int64_t TSurfaceMesh::VertexCount() const
 
 namespace {
 
-//! The emission of the surface in the order of the drawing steps.
-class SurfaceWriter {
+//! The values the surface is drawn with: positions, facet normals and skin colours of the
+//! grid points, in the draw type and step of the input. The vertex-by-vertex emission and
+//! the direct build of the arrays both take them from here, so that they agree bit for bit.
+class SurfaceGeometry {
 public:
-    SurfaceWriter(const TSurfaceInput& in, IVertexSink& sink)
-        : in_(in), sink_(sink), extent_(ModelExtent(in.Width, in.Height)),
-          type_(std::clamp(in.DrawType, 0, 5)), step_(std::max(in.DrawStep, 1))
+    explicit SurfaceGeometry(const TSurfaceInput& in)
+        : in_(in), extent_(ModelExtent(in.Width, in.Height)), type_(std::clamp(in.DrawType, 0, 5)),
+          step_(std::max(in.DrawStep, 1))
     {
     }
 
-    void Write()
+    bool Drawable() const { return in_.Heights && in_.Width > 0 && in_.Height > 0; }
+    bool Skinned() const { return (type_ == dtColorGrid || type_ == dtPolygon) && in_.Skin; }
+    //! Polygon mode of the mesh: the colour grid without "draw inside" shows it as lines.
+    bool MeshFilled() const { return !(type_ == dtColorGrid && !in_.DrawInside); }
+    bool HasOverlay() const { return type_ != dtPolygon && (type_ != dtColorGrid || in_.DrawInside); }
+    //! The rows r = 0, s, 2s, … < H − s and the columns c likewise < W − s of the mesh.
+    int MeshRows() const { return Steps(in_.Height); }
+    int MeshColumns() const { return Steps(in_.Width); }
+    //! The overlay's primitive, and whether it takes the point below with every point.
+    TPrimitive OverlayKind() const
     {
-        if (!in_.Heights || in_.Width <= 0 || in_.Height <= 0)
-            return;
-        const bool skin = (type_ == dtColorGrid || type_ == dtPolygon) && in_.Skin;
-        // Polygon mode: the colour grid without "draw inside" shows the mesh as lines.
-        sink_.PolygonFill(!(type_ == dtColorGrid && !in_.DrawInside));
-        sink_.Colour(TColourRole::Background);
-        Mesh(skin);
-        if (type_ != dtPolygon && (type_ != dtColorGrid || in_.DrawInside))
-            Overlay();
-        if (in_.DrawLateralFace)
-            LateralFaces();
+        static constexpr TPrimitive kinds[] = {TPrimitive::Points, TPrimitive::LineStrip, TPrimitive::Lines,
+                                               TPrimitive::QuadStrip, TPrimitive::QuadStrip};
+        return kinds[std::min(type_, 4)];
     }
+    bool OverlayPairs() const { return type_ >= dtLinesY; }
 
-private:
     std::int32_t V(int r, int c) const
     {
         return in_.Heights[std::size_t(r) * std::size_t(in_.Width) + std::size_t(c)];
     }
     //! A height as drawn: v − Z offset (+ lift), in 64 bits before it becomes a float.
-    float Z(int r, int c, int lift = 0) const
-    {
-        return float(std::int64_t(V(r, c)) - in_.ZOffset + lift);
-    }
+    float Z(int r, int c, int lift = 0) const { return float(std::int64_t(V(r, c)) - in_.ZOffset + lift); }
     float X(int c) const { return float(std::int64_t(extent_.LeftX) + c); }
     float Y(int r) const { return float(std::int64_t(extent_.TopY) - r); }
-
-    void SkinAt(int r, int c)
+    //! The normal of the mesh's facet at (r, c), from p(r, c) as the facet's points take it:
+    //! floats of the raw heights.
+    TPoint3F Normal(int r, int c) const
+    {
+        const int s = step_;
+        return FacetNormal({X(c), Y(r), float(V(r, c))}, {X(c + s), Y(r), float(V(r, c + s))},
+                           {X(c), Y(r + s), float(V(r + s, c))});
+    }
+    platform::PaletteEntry Skin(int r, int c) const
     {
         const std::int64_t above =
-            std::int64_t(in_.Skin[std::size_t(r) * std::size_t(in_.Width) + std::size_t(c)]) -
-            in_.SkinMin;
+            std::int64_t(in_.Skin[std::size_t(r) * std::size_t(in_.Width) + std::size_t(c)]) - in_.SkinMin;
         const int entry = PaletteIndex(above, in_.RawPerColour, in_.ColourCount);
-        const platform::PaletteEntry e =
-            in_.Palette && in_.ColourCount > 0 ? in_.Palette[entry] : platform::PaletteEntry{};
-        sink_.SkinColour(e.peRed, e.peGreen, e.peBlue);
+        return in_.Palette && in_.ColourCount > 0 ? in_.Palette[entry] : platform::PaletteEntry{};
     }
 
-    void Mesh(bool skin)
-    {
-        const int s = step_;
-        for (int r = 0; r < in_.Height - s; r += s) {
-            sink_.Begin(TPrimitive::QuadStrip);
-            for (int c = 0; c < in_.Width - s; c += s) {
-                // p(r, c) as the facet's points take it: floats of the raw heights.
-                const TPoint3F n = FacetNormal({X(c), Y(r), float(V(r, c))}, {X(c + s), Y(r), float(V(r, c + s))},
-                                               {X(c), Y(r + s), float(V(r + s, c))});
-                sink_.Normal(n.x, n.y, n.z);
-                if (skin)
-                    SkinAt(r, c);
-                sink_.Vertex(X(c), Y(r), Z(r, c));
-                sink_.Normal(n.x, n.y, n.z);
-                if (skin)
-                    SkinAt(r + s, c);
-                sink_.Vertex(X(c), Y(r + s), Z(r + s, c));
-            }
-            sink_.End();
-        }
-    }
+    const TSurfaceInput& Input() const { return in_; }
+    const TModelExtent& Extent() const { return extent_; }
+    int Type() const { return type_; }
+    int Step() const { return step_; }
 
-    void Overlay()
+private:
+    int Steps(int n) const { return n > step_ ? (n - step_ + step_ - 1) / step_ : 0; }
+
+    const TSurfaceInput& in_;
+    TModelExtent extent_;
+    int type_;
+    int step_;
+};
+
+//! The emission of the surface in the order of the drawing steps.
+class SurfaceWriter {
+public:
+    SurfaceWriter(const TSurfaceInput& in, IVertexSink& sink) : g_(in), sink_(sink) {}
+
+    void Write()
     {
-        static constexpr TPrimitive kinds[] = {TPrimitive::Points, TPrimitive::LineStrip,
-                                               TPrimitive::Lines, TPrimitive::QuadStrip,
-                                               TPrimitive::QuadStrip};
-        const int s = step_;
-        const bool pairs = type_ >= dtLinesY;
-        sink_.PolygonFill(false);
-        sink_.Colour(TColourRole::Grid);
-        for (int r = 0; r < in_.Height - s; r += s) {
-            sink_.Begin(kinds[type_]);
-            for (int c = 0; c < in_.Width - s; c += s) {
-                sink_.Vertex(X(c), Y(r), Z(r, c, 10));
-                if (pairs)
-                    sink_.Vertex(X(c), Y(r + s), Z(r + s, c, 10));
-            }
-            sink_.End();
-        }
+        if (!g_.Drawable())
+            return;
+        sink_.PolygonFill(g_.MeshFilled());
+        sink_.Colour(TColourRole::Background);
+        Mesh(g_.Skinned());
+        if (g_.HasOverlay())
+            Overlay();
+        if (g_.Input().DrawLateralFace)
+            LateralFaces();
     }
 
     void LateralFaces()
     {
-        const int s = step_, W = in_.Width, H = in_.Height;
-        const float m = float(std::int64_t(in_.MinHeight) - in_.ZOffset);
-        const float top = float(extent_.TopY), bottom = float(extent_.BottomY);
-        const float left = float(extent_.LeftX), right = float(extent_.RightX);
+        const TSurfaceInput& in = g_.Input();
+        const int s = g_.Step(), W = in.Width, H = in.Height;
+        const float m = float(std::int64_t(in.MinHeight) - in.ZOffset);
+        const TModelExtent& e = g_.Extent();
+        const float top = float(e.TopY), bottom = float(e.BottomY);
+        const float left = float(e.LeftX), right = float(e.RightX);
         sink_.Colour(TColourRole::LateralFace);
         // Front and back edges along x, left and right edges along y.
         const struct {
@@ -228,9 +228,9 @@ private:
             sink_.Begin(TPrimitive::QuadStrip);
             sink_.Normal(f.nx, f.ny, 0);
             for (int i = 0; i < (f.alongX ? W : H); i += s) {
-                const float x = f.alongX ? X(i) : f.at;
-                const float y = f.alongX ? f.at : Y(i);
-                sink_.Vertex(x, y, f.alongX ? Z(f.fixed, i) : Z(i, f.fixed));
+                const float x = f.alongX ? g_.X(i) : f.at;
+                const float y = f.alongX ? f.at : g_.Y(i);
+                sink_.Vertex(x, y, f.alongX ? g_.Z(f.fixed, i) : g_.Z(i, f.fixed));
                 sink_.Vertex(x, y, m);
             }
             sink_.End();
@@ -244,11 +244,56 @@ private:
         sink_.End();
     }
 
-    const TSurfaceInput& in_;
+private:
+    void SkinAt(int r, int c)
+    {
+        const platform::PaletteEntry e = g_.Skin(r, c);
+        sink_.SkinColour(e.peRed, e.peGreen, e.peBlue);
+    }
+
+    void Mesh(bool skin)
+    {
+        const int s = g_.Step(), rows = g_.MeshRows(), columns = g_.MeshColumns();
+        for (int i = 0; i < rows; ++i) {
+            const int r = i * s;
+            sink_.Begin(TPrimitive::QuadStrip);
+            for (int j = 0; j < columns; ++j) {
+                const int c = j * s;
+                const TPoint3F n = g_.Normal(r, c);
+                sink_.Normal(n.x, n.y, n.z);
+                if (skin)
+                    SkinAt(r, c);
+                sink_.Vertex(g_.X(c), g_.Y(r), g_.Z(r, c));
+                sink_.Normal(n.x, n.y, n.z);
+                if (skin)
+                    SkinAt(r + s, c);
+                sink_.Vertex(g_.X(c), g_.Y(r + s), g_.Z(r + s, c));
+            }
+            sink_.End();
+        }
+    }
+
+    void Overlay()
+    {
+        const int s = g_.Step(), rows = g_.MeshRows(), columns = g_.MeshColumns();
+        const bool pairs = g_.OverlayPairs();
+        sink_.PolygonFill(false);
+        sink_.Colour(TColourRole::Grid);
+        for (int i = 0; i < rows; ++i) {
+            const int r = i * s;
+            sink_.Begin(g_.OverlayKind());
+            for (int j = 0; j < columns; ++j) {
+                const int c = j * s;
+                sink_.Vertex(g_.X(c), g_.Y(r), g_.Z(r, c, 10));
+                if (pairs)
+                    sink_.Vertex(g_.X(c), g_.Y(r + s), g_.Z(r + s, c, 10));
+            }
+            sink_.End();
+        }
+    }
+
+    SurfaceGeometry g_;
     IVertexSink& sink_;
-    TModelExtent extent_;
-    int type_;
-    int step_;
 };
 
 //! Collects an emission into vertex arrays: a new pass at every change of polygon mode or
@@ -256,6 +301,11 @@ private:
 class MeshCollector final : public IVertexSink {
 public:
     explicit MeshCollector(TSurfaceMesh& mesh) : mesh_(mesh) {}
+    //! Goes on after passes built elsewhere, in the polygon mode and normal they left.
+    MeshCollector(TSurfaceMesh& mesh, bool filled, const std::array<float, 3>& normal)
+        : mesh_(mesh), filled_(filled), normal_(normal)
+    {
+    }
 
     void PolygonFill(bool filled) override
     {
@@ -321,11 +371,147 @@ void DrawSurfacePlain(const TSurfaceInput& in, IVertexSink& sink)
     SurfaceWriter(in, sink).Write();
 }
 
-TSurfaceMesh BuildSurface(const TSurfaceInput& in)
+TSurfaceMesh CollectSurface(const TSurfaceInput& in)
 {
     TSurfaceMesh mesh;
     MeshCollector collector(mesh);
     DrawSurfacePlain(in, collector);
+    collector.Finish();
+    return mesh;
+}
+
+namespace {
+
+//! Rows of the mesh in one piece of work of the parallel build.
+constexpr int kMeshBandRows = 8;
+
+//! A pass of `runs` runs of `perRun` vertices each, its arrays sized for them.
+TMeshPass& AddUniformPass(TSurfaceMesh& mesh, bool filled, TColourRole colour, TPrimitive kind, int runs,
+                          int perRun, bool colours)
+{
+    const std::int64_t vertices = std::int64_t(runs) * perRun;
+    // Runs address their vertices with 32-bit numbers.
+    if (vertices > std::numeric_limits<std::int32_t>::max())
+        throw std::bad_alloc();
+    TMeshPass& pass = mesh.Passes.emplace_back();
+    pass.Filled = filled;
+    pass.Colour = colour;
+    pass.Vertices.resize(std::size_t(vertices) * 3);
+    pass.Normals.resize(std::size_t(vertices) * 3);
+    if (colours)
+        pass.Colours.resize(std::size_t(vertices) * 3);
+    pass.Runs.resize(std::size_t(runs));
+    for (int i = 0; i < runs; ++i)
+        pass.Runs[std::size_t(i)] = {kind, std::int32_t(std::int64_t(i) * perRun), perRun};
+    return pass;
+}
+
+//! Runs body(first mesh row, end row) over bands of mesh rows on up to `threads` threads.
+template <typename Body> void ForMeshBands(int rows, std::int64_t points, unsigned threads, const Body& body)
+{
+    const int bands = (rows + kMeshBandRows - 1) / kMeshBandRows;
+    platform::ParallelBands(
+        std::size_t(bands),
+        [&](std::size_t b) {
+            const int first = int(b) * kMeshBandRows;
+            body(first, std::min(rows, first + kMeshBandRows));
+        },
+        ThreadsFor(points, threads));
+}
+
+}  // namespace
+
+TSurfaceMesh BuildSurface(const TSurfaceInput& in, unsigned threads)
+{
+    TSurfaceMesh mesh;
+    const SurfaceGeometry g(in);
+    if (!g.Drawable())
+        return mesh;
+    const int s = g.Step(), rows = g.MeshRows(), columns = g.MeshColumns();
+    const std::int64_t points = std::int64_t(rows) * columns;
+    bool filled = g.MeshFilled();
+    std::array<float, 3> normal{0, 0, 1};
+
+    if (points > 0) {
+        const bool skin = g.Skinned();
+        TMeshPass& pass = AddUniformPass(mesh, filled, skin ? TColourRole::Skin : TColourRole::Background,
+                                         TPrimitive::QuadStrip, rows, 2 * columns, skin);
+        float* xyz = pass.Vertices.data();
+        float* normals = pass.Normals.data();
+        std::uint8_t* rgb = pass.Colours.data();
+        ForMeshBands(rows, points, threads, [&](int firstRow, int endRow) {
+            for (int i = firstRow; i < endRow; ++i) {
+                const int r = i * s;
+                std::size_t k = std::size_t(i) * std::size_t(columns) * 6;
+                for (int j = 0; j < columns; ++j, k += 6) {
+                    const int c = j * s;
+                    const TPoint3F n = g.Normal(r, c);
+                    const float x = g.X(c);
+                    xyz[k] = x;
+                    xyz[k + 1] = g.Y(r);
+                    xyz[k + 2] = g.Z(r, c);
+                    xyz[k + 3] = x;
+                    xyz[k + 4] = g.Y(r + s);
+                    xyz[k + 5] = g.Z(r + s, c);
+                    normals[k] = normals[k + 3] = n.x;
+                    normals[k + 1] = normals[k + 4] = n.y;
+                    normals[k + 2] = normals[k + 5] = n.z;
+                    if (skin) {
+                        const platform::PaletteEntry a = g.Skin(r, c), b = g.Skin(r + s, c);
+                        rgb[k] = a.peRed;
+                        rgb[k + 1] = a.peGreen;
+                        rgb[k + 2] = a.peBlue;
+                        rgb[k + 3] = b.peRed;
+                        rgb[k + 4] = b.peGreen;
+                        rgb[k + 5] = b.peBlue;
+                    }
+                }
+            }
+        });
+        // The normal in force after the mesh: its last facet's.
+        const TPoint3F last = g.Normal((rows - 1) * s, (columns - 1) * s);
+        normal = {last.x, last.y, last.z};
+    }
+
+    if (g.HasOverlay()) {
+        filled = false;
+        if (points > 0) {
+            const bool pairs = g.OverlayPairs();
+            const int perRow = pairs ? 2 * columns : columns;
+            TMeshPass& pass =
+                AddUniformPass(mesh, false, TColourRole::Grid, g.OverlayKind(), rows, perRow, false);
+            float* xyz = pass.Vertices.data();
+            float* normals = pass.Normals.data();
+            ForMeshBands(rows, points, threads, [&](int firstRow, int endRow) {
+                for (int i = firstRow; i < endRow; ++i) {
+                    const int r = i * s;
+                    std::size_t k = std::size_t(i) * std::size_t(perRow) * 3;
+                    for (int j = 0; j < columns; ++j) {
+                        const int c = j * s;
+                        const float x = g.X(c);
+                        xyz[k] = x;
+                        xyz[k + 1] = g.Y(r);
+                        xyz[k + 2] = g.Z(r, c, 10);
+                        std::copy(normal.begin(), normal.end(), normals + k);
+                        k += 3;
+                        if (pairs) {
+                            xyz[k] = x;
+                            xyz[k + 1] = g.Y(r + s);
+                            xyz[k + 2] = g.Z(r + s, c, 10);
+                            std::copy(normal.begin(), normal.end(), normals + k);
+                            k += 3;
+                        }
+                    }
+                }
+            });
+        }
+    }
+
+    // The faces and the floor are a few strips along the edges: drawn as the plain surface
+    // draws them, in the state the mesh and overlay left.
+    MeshCollector collector(mesh, filled, normal);
+    if (in.DrawLateralFace)
+        SurfaceWriter(in, collector).LateralFaces();
     collector.Finish();
     return mesh;
 }

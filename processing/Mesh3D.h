@@ -10,7 +10,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/core/LogicalPalette.h"
@@ -118,6 +121,23 @@ struct TSurfaceInput {
     bool DrawLateralFace = false;
 };
 
+//! The allocator of the mesh's arrays: sizing an array leaves its new values unset, for
+//! the build writes every one of them (on the workers, which so also take the first touch
+//! of its pages) and a zero fill before would be a pass of its own.
+template <typename T> struct TUnsetAllocator : std::allocator<T> {
+    template <typename U> struct rebind {
+        using other = TUnsetAllocator<U>;
+    };
+    TUnsetAllocator() = default;
+    template <typename U> TUnsetAllocator(const TUnsetAllocator<U>&) noexcept {}
+    template <typename U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
+    template <typename U, typename... A> void construct(U* p, A&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
+    }
+};
+template <typename T> using TMeshArray = std::vector<T, TUnsetAllocator<T>>;
+
 //! One run of vertices drawn as one primitive.
 struct TMeshRun {
     TPrimitive Kind = TPrimitive::Points;
@@ -130,10 +150,10 @@ struct TMeshRun {
 struct TMeshPass {
     bool Filled = true;              //!< front and back faces filled, else drawn as lines
     TColourRole Colour = TColourRole::Background;
-    std::vector<float> Vertices;
-    std::vector<float> Normals;      //!< empty: Normal holds for every vertex
+    TMeshArray<float> Vertices;
+    TMeshArray<float> Normals;       //!< empty: Normal holds for every vertex
     std::array<float, 3> Normal{0, 0, 1};
-    std::vector<std::uint8_t> Colours; //!< empty unless Colour is Skin
+    TMeshArray<std::uint8_t> Colours; //!< empty unless Colour is Skin
     std::vector<TMeshRun> Runs;
     std::int64_t VertexCount() const { return std::int64_t(Vertices.size() / 3); }
 };
@@ -145,8 +165,14 @@ struct TSurfaceMesh {
     std::int64_t VertexCount() const;
 };
 
-//! The surface as vertex arrays, from the input's extent (ModelExtent of its size).
-TSurfaceMesh BuildSurface(const TSurfaceInput& in);
+//! The surface as vertex arrays, from the input's extent (ModelExtent of its size): the
+//! mesh and its overlay are written in bands of rows on up to `threads` threads (0: every
+//! core), array for array and byte for byte what CollectSurface gives. Throws
+//! std::bad_alloc when the arrays cannot be had.
+TSurfaceMesh BuildSurface(const TSurfaceInput& in, unsigned threads = 0);
+//! The surface as vertex arrays collected from DrawSurfacePlain's emission, on the calling
+//! thread: the reference the parallel build is held to.
+TSurfaceMesh CollectSurface(const TSurfaceInput& in);
 
 //! Receives a surface vertex by vertex, as immediate-mode drawing would.
 class IVertexSink {

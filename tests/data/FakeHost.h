@@ -33,6 +33,7 @@ public:
             step_->SurfaceData->Release();
     }
     void Refresh() override { ++refreshes; }
+    void ChannelChanged(int channel) override { changed.push_back(channel); }
     void Focus() override { ++focuses; }
     void CloseWindow() override
     {
@@ -50,6 +51,7 @@ public:
     void SetZoom(int z) override { zoom = z; }
 
     int refreshes = 0;
+    std::vector<int> changed;  //!< the channels ChannelChanged named
     int focuses = 0;
     bool closed = false;
     int zoom = 1;

@@ -268,14 +268,17 @@ TEST_F(Step, UpdateRefreshesWindowsAndClosesAnalysisWindows)
     step.ActiveProfile = profile;
     step.Profiles.push_back(profile);
     step.UpdateChannel(0);
-    EXPECT_EQ(view3d->refreshes, 0);  // a one-channel update does not rebuild the 3-D view
-    EXPECT_EQ(profile->refreshes, 1);
+    step.UpdateChannel(2);
+    // The 3-D view hears which channels changed; nothing else of it is rebuilt.
+    EXPECT_EQ(view3d->refreshes, 0);
+    EXPECT_EQ(view3d->changed, (std::vector<int>{0, 2}));
+    EXPECT_EQ(profile->refreshes, 2);
     EXPECT_TRUE(info->closed);
     EXPECT_EQ(step.InfoWindow, nullptr);
     delete info;
     step.UpdateAll();
     EXPECT_EQ(view3d->refreshes, 1);
-    EXPECT_EQ(profile->refreshes, 2);
+    EXPECT_EQ(profile->refreshes, 3);
 }
 
 TEST_F(Step, ViewsOpenOnceFocusAfterwardsAndNameMissingChannels)

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <QTest>
 #include <QWidget>
 
@@ -42,6 +44,21 @@ inline QImage Capture(TOpenGLPanel& panel)
     platform::TBitmap bitmap;
     panel.CapturePicture(bitmap);
     return bitmap.Image().convertToFormat(QImage::Format_RGB32);
+}
+
+//! What the display shows of the widget once the events of the moment have run: the
+//! window as composed on the screen, not a fresh paint (grabbing an OpenGL widget's
+//! framebuffer paints it first, and so would hide a picture that is never asked for).
+inline QImage Shown(QWidget& w)
+{
+    for (int i = 0; i < 4; ++i) {
+        QApplication::processEvents();
+        QTest::qWait(15);
+    }
+    QWidget* top = w.window();
+    const QPoint at = w.mapTo(top, QPoint(0, 0));
+    const QPixmap grabbed = top->screen()->grabWindow(top->winId(), at.x(), at.y(), w.width(), w.height());
+    return grabbed.toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 //! Pixels that differ from the colour.

@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numeric>
 #include <vector>
 
+#include "platform/core/Parallel.h"
 #include "processing/Mesh3D.h"
 
 using namespace processing;
@@ -424,4 +426,75 @@ TEST(Mesh3DSurface, ArraysDrawWhatThePlainSurfaceDraws)
                         EXPECT_EQ(mesh.FinalNormal, plain.primitives.back().vertices.back().normal);
                     }
                 }
+}
+
+namespace {
+
+//! Every array of two meshes equal byte for byte, and the runs, modes and colours alike.
+void ExpectSameBytes(const TSurfaceMesh& a, const TSurfaceMesh& b)
+{
+    ASSERT_EQ(a.Passes.size(), b.Passes.size());
+    EXPECT_EQ(std::memcmp(a.FinalNormal.data(), b.FinalNormal.data(), sizeof a.FinalNormal), 0);
+    for (std::size_t i = 0; i < a.Passes.size(); ++i) {
+        const TMeshPass& p = a.Passes[i];
+        const TMeshPass& q = b.Passes[i];
+        EXPECT_EQ(p.Filled, q.Filled) << "pass " << i;
+        EXPECT_EQ(p.Colour, q.Colour) << "pass " << i;
+        ASSERT_EQ(p.Runs.size(), q.Runs.size()) << "pass " << i;
+        for (std::size_t k = 0; k < p.Runs.size(); ++k) {
+            EXPECT_EQ(p.Runs[k].Kind, q.Runs[k].Kind);
+            EXPECT_EQ(p.Runs[k].First, q.Runs[k].First);
+            EXPECT_EQ(p.Runs[k].Count, q.Runs[k].Count);
+        }
+        auto same = [](const auto& x, const auto& y) {
+            return x.size() == y.size() &&
+                   (x.empty() || std::memcmp(x.data(), y.data(), x.size() * sizeof x[0]) == 0);
+        };
+        EXPECT_TRUE(same(p.Vertices, q.Vertices)) << "pass " << i;
+        EXPECT_TRUE(same(p.Normals, q.Normals)) << "pass " << i;
+        EXPECT_TRUE(same(p.Colours, q.Colours)) << "pass " << i;
+        EXPECT_EQ(std::memcmp(p.Normal.data(), q.Normal.data(), sizeof p.Normal), 0);
+    }
+}
+
+}  // namespace
+
+TEST(Mesh3DSurface, TheBuildInBandsIsThePlainBuildByteForByte)
+{
+    // Rippled heights (normals differ from facet to facet), some beyond what a float holds
+    // exactly, a skin that walks through the palette; sizes from one point to some that
+    // are split over several threads, with band edges inside and at the end of the rows.
+    for (const auto& [w, h] : {std::pair{1, 1}, std::pair{2, 3}, std::pair{9, 7}, std::pair{300, 257},
+                               std::pair{513, 200}}) {
+        Fixture f(w, h);
+        for (int r = 0; r < h; ++r)
+            for (int c = 0; c < w; ++c) {
+                const std::size_t i = std::size_t(r) * w + c;
+                f.heights[i] = std::int32_t(std::lround(900 * std::sin(r * 0.37) * std::cos(c * 0.21))) +
+                               ((r * 131 + c * 71) % 17) * ((r + c) % 5 == 0 ? 40000003 : 1);
+                f.skin[i] = (r * 31 + c * 7) % 97;
+            }
+        for (int step : {1, 2, 5, 10})
+            for (int type = 0; type <= 5; ++type)
+                for (const auto& [inside, lateral] : {std::pair{true, false}, std::pair{false, true}}) {
+                    TSurfaceInput in = f.Input(type, step, inside, lateral);
+                    in.ZOffset = -3;
+                    const TSurfaceMesh plain = CollectSurface(in);
+                    for (unsigned threads : {1u, 3u, 8u}) {
+                        SCOPED_TRACE(testing::Message() << w << "x" << h << " step " << step << " type " << type
+                                                        << " inside " << inside << " threads " << threads);
+                        ExpectSameBytes(BuildSurface(in, threads), plain);
+                    }
+                }
+    }
+}
+
+TEST(Mesh3DSurface, AFailedBandFailsTheWholeBuild)
+{
+    // Memory that runs out in one band reaches the caller; no half-built mesh comes back.
+    Fixture f(300, 257);
+    platform::FailParallelItemForTesting(3);
+    EXPECT_THROW(BuildSurface(f.Input(dtPolygon, 1), 4), std::bad_alloc);
+    platform::FailParallelItemForTesting(SIZE_MAX);
+    EXPECT_EQ(BuildSurface(f.Input(dtPolygon, 1), 4).VertexCount(), CollectSurface(f.Input(dtPolygon, 1)).VertexCount());
 }
