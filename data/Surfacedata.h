@@ -104,3 +104,7 @@ public:
     //! later failures are not reported again.
     bool SwapFailureReported = false;
 };
+
+//! Deletes the swap files in the working folder (GlobalOptions.TempDir) that no running
+//! program holds: those of runs that ended without deleting them. Called at start.
+void RemoveLeftoverSwapFiles();
