@@ -380,7 +380,13 @@ bool TView2DForm::PictureFits(int zoom) const
     if (zoom <= 1)
         return true;  // the channel's own size is what the view is made with
     const std::int64_t available = platform::AvailablePhysicalMemory();
-    return available < 0 || PictureBytes(zoom) <= available + (zoom == Zoom_ ? 0 : PictureBytes(Zoom_));
+    if (available < 0)
+        return true;
+    // What the view holds now is given back for the new picture.
+    const platform::TBitmap* background = Image->Background();
+    const std::int64_t held = std::int64_t(ImageIndexes.size()) * 2 +
+                              2 * 4 * std::int64_t(background->Width()) * background->Height();
+    return PictureBytes(zoom) <= available + held;
 }
 
 bool TView2DForm::AllocatePicture()

@@ -620,19 +620,24 @@ int RemoveUnownedNumberedFiles(const std::string& folder, const std::string& pre
     }
     int removed = 0;
     for (const std::string& path : found) {
+        struct stat named {};
+        if (::lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode))
+            continue;  // a link, a folder or a device is never opened
         int fd;
         do {
             fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         } while (fd < 0 && errno == EINTR);
         if (fd < 0)
-            continue;  // a link, or a file of someone else's: not ours to judge
+            continue;  // replaced by a link meanwhile, or someone else's: not ours to judge
         struct stat st {};
         // A handle of its own: its lock meets this process's holds as another's would.
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && SetMark(fd, F_WRLCK, false) == TMark::Taken) {
             // Unheld and written to: what a program that ended left. An empty one may be
-            // a file that its maker is about to hold.
+            // a file that its maker is about to hold; and the name must still be this file's
+            // (another clean-up may have deleted it, and a new one taken the name).
             struct stat now {};
-            if (::fstat(fd, &now) == 0 && now.st_size > 0 && ::unlink(path.c_str()) == 0)
+            if (::fstat(fd, &st) == 0 && st.st_size > 0 && ::lstat(path.c_str(), &now) == 0 &&
+                now.st_dev == st.st_dev && now.st_ino == st.st_ino && ::unlink(path.c_str()) == 0)
                 ++removed;
         }
         ::close(fd);
