@@ -168,6 +168,7 @@ TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner)
     ReadVersionInfo();
     RegisterBuiltInFormats();
     InitGlobalOptions(platform::ProgramFolder());
+    RemoveLeftoverSwapFiles();
     PlugInManager = std::make_unique<TPlugInManager>(*this);
     PlugInManager->Scan(GlobalOptions.PlugInsDir);
     for (int slot = 3; slot < FileFormatCount; ++slot)

@@ -12,6 +12,13 @@
 
 namespace {
 
+//! True when the step's data set is in memory: one that could not be reloaded from its
+//! swap file holds shells, which no operation of the interface reads or changes.
+bool InMemory(const TObjectSPM* step)
+{
+    return step && step->SurfaceData && !step->SurfaceData->SwappedOut;
+}
+
 // Load failures are told in a plain box with the program's title.
 void ShowLoadMessage(const std::string& text, const std::string& path)
 {
@@ -342,7 +349,7 @@ void TPlugIn::DoNothing() {}
 void TPlugIn::UpdateAll(std::int32_t object)
 {
     TObjectSPM* step = GetObject(object);
-    if (!step)
+    if (!InMemory(step))
         return;
     TCall call(*this);
     step->UpdateAll();
@@ -352,7 +359,7 @@ void TPlugIn::UpdateAll(std::int32_t object)
 void TPlugIn::UpdateChannel(std::int32_t object, std::int32_t channel)
 {
     TObjectSPM* step = GetObject(object);
-    if (!step)
+    if (!InMemory(step))
         return;
     TCall call(*this);
     step->UpdateChannel(channel);
@@ -363,7 +370,7 @@ std::int32_t TPlugIn::NewStep(std::int32_t object, const char* name)
 {
     TObjectSPM* step = GetObject(object);
     // A step that a plug-in opened belongs to no file: it has no step list to join.
-    if (!step || !step->Owner || !step->SurfaceData || step->SurfaceData->SwappedOut)
+    if (!InMemory(step) || !step->Owner)
         return -1;
     TCall call(*this);
     TObjectFile* file = step->Owner;
@@ -414,7 +421,7 @@ std::int32_t TPlugIn::AddChannelTo(std::int32_t object, std::int32_t channel, st
                                    std::int32_t height, const char* name)
 {
     TObjectSPM* step = GetObject(object);
-    if (!step || !step->SurfaceData || step->SurfaceData->SwappedOut)
+    if (!InMemory(step))
         return 1;
     if (width < 1 || width > 65535 || height < 1 || height > 65535)
         return 1;
@@ -488,7 +495,7 @@ void TPlugIn::CloseObject(std::int32_t object)
 void TPlugIn::DeleteChannel(std::int32_t object, std::int32_t channel)
 {
     TObjectSPM* step = GetObject(object);
-    if (!step)
+    if (!InMemory(step))
         return;
     TCall call(*this);
     if (TSPMData* ch = ChannelOf(object, channel)) {

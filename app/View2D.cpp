@@ -22,6 +22,7 @@
 #include "data/ObjectSPM.h"
 #include "data/Spmdata.h"
 #include "data/Surfacedata.h"
+#include "platform/core/Memory.h"
 #include "platform/core/Messages.h"
 #include "platform/core/Parallel.h"
 #include "platform/core/Progress.h"
@@ -365,10 +366,36 @@ void TView2DForm::UpdateCaption()
         mdi_->RenumberCaption(step_->StepNumber);
 }
 
+std::int64_t TView2DForm::PictureBytes(int zoom) const
+{
+    const int w = ChannelData ? ChannelData->Header.Width : 0;
+    const int h = ChannelData ? ChannelData->Header.Height : 0;
+    // Two pictures of the client area in 32-bit pixels: the view's and the control's canvas.
+    const std::int64_t client = (ZoomedSize(w, zoom) + 120) * (ZoomedSize(h, zoom) + 60);
+    return ZoomMemoryBytes(w, h, zoom) + 2 * 4 * client;
+}
+
+bool TView2DForm::PictureFits(int zoom) const
+{
+    if (zoom <= 1)
+        return true;  // the channel's own size is what the view is made with
+    const std::int64_t available = platform::AvailablePhysicalMemory();
+    if (available < 0)
+        return true;
+    // What the view holds now is given back for the new picture.
+    const platform::TBitmap* background = Image->Background();
+    const std::int64_t held = std::int64_t(ImageIndexes.size()) * 2 +
+                              2 * 4 * std::int64_t(background->Width()) * background->Height();
+    return PictureBytes(zoom) <= available + held;
+}
+
 bool TView2DForm::AllocatePicture()
 {
     const std::int64_t points = std::int64_t(ZoomedWidth) * ZoomedHeight;
     if (points > MaxZoomedPoints)
+        return false;
+    // Beyond the physical memory the kernel would end the program rather than refuse.
+    if (ImageIndexes.size() != std::size_t(points) && !PictureFits(Zoom_))
         return false;
     try {
         if (ImageIndexes.size() != std::size_t(points)) {
@@ -821,6 +848,11 @@ void TView2DForm::SetZoom(int zoom)
         return;
     if (zoom == Zoom_ || rendering_)
         return;
+    if (!PictureFits(zoom)) {
+        // The view keeps its zoom; the main window's controls show it again.
+        platform::ShowError(MemoryErrorText);
+        return;
+    }
     Zoom_ = zoom;
     ComputeZoomedSize();
     SetClientSize(ZoomedWidth + 120, ZoomedHeight + 60);

@@ -185,6 +185,12 @@ private:
     //! Makes room for the picture of the current zoom; false (nothing reported) when the
     //! memory cannot be had.
     bool AllocatePicture();
+    //! The memory, in bytes, that the picture at `zoom` holds: its palette indexes, the
+    //! working rows of its building, the view's picture and the image control's canvas.
+    std::int64_t PictureBytes(int zoom) const;
+    //! True when the picture at `zoom` fits in the physical memory that is available, what
+    //! the view holds now being given back for it; always at zoom 1.
+    bool PictureFits(int zoom) const;
     //! The zoom could not be shown: back to zoom 1 with the main window's controls at 100%.
     void FallBackToZoom1();
     //! Renders; false when the layout was replaced meanwhile (a fall-back to zoom 1).

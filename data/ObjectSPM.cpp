@@ -244,7 +244,8 @@ void TObjectSPM::CloseAnalysisWindows()
 void TObjectSPM::UpdateAll()
 {
     FetchChannels();
-    if (!SurfaceData)
+    // A set that could not come back from its swap file holds shells only.
+    if (!SurfaceData || SurfaceData->SwappedOut)
         return;
     SurfaceData->ComputeStatistics(NoChannel);
     if (View3D)
@@ -267,7 +268,7 @@ void TObjectSPM::UpdateAll()
 void TObjectSPM::UpdateChannel(int channel)
 {
     FetchChannels();
-    if (!SurfaceData)
+    if (!SurfaceData || SurfaceData->SwappedOut)
         return;
     if (SurfaceData->Present.Contains(channel)) {
         if (TSPMData* ch = SurfaceData->Channel(channel)) {
@@ -347,6 +348,8 @@ void TObjectSPM::DeleteChannel(int c)
     if (!SurfaceData || !SurfaceData->Present.Contains(c) || c < 0 || c >= ChannelCount)
         return;
     SurfaceData->DeleteChannel(c);
+    if (SurfaceData->Present.Contains(c))
+        return;  // the set refused: it is in its swap file, and the channel stays listed
     auto& list = SurfaceData->ChannelList;
     auto entry = std::find_if(list.begin(), list.end(),
                               [c](const TChannelListEntry& e) { return e.Locate.Channel == c; });

@@ -83,6 +83,17 @@ bool CopyChannels(const TSurfaceData& source, SizeOf sizeOf, Fill fill, TChannel
 
 }  // namespace
 
+namespace {
+// Swap files are named "TMP", a number and ".$$$".
+const char* const SwapPrefix = "TMP";
+const char* const SwapSuffix = ".$$$";
+}  // namespace
+
+void RemoveLeftoverSwapFiles()
+{
+    platform::RemoveUnownedNumberedFiles(GlobalOptions.TempDir, SwapPrefix, SwapSuffix);
+}
+
 TSurfaceData::TSurfaceData(const std::string& sourceFile) : SourceFile(sourceFile) {}
 
 TSurfaceData::~TSurfaceData()
@@ -90,7 +101,7 @@ TSurfaceData::~TSurfaceData()
     for (auto& ch : Channels)
         ch.reset();
     if (SwappedOut && !SwapFile.empty())
-        platform::DeleteFile(SwapFile);
+        platform::DeleteNumberedFile(SwapFile);
 }
 
 TSPMData* TSurfaceData::Channel(int slot) const
@@ -205,7 +216,7 @@ void TSurfaceData::Release()
             platform::ShowError(LoadErrorText(status));
         SwapFailureReported = true;
     };
-    SwapFile = platform::CreateNumberedFile(GlobalOptions.TempDir, "TMP", ".$$$");
+    SwapFile = platform::CreateNumberedFile(GlobalOptions.TempDir, SwapPrefix, SwapSuffix);
     if (SwapFile.empty()) {
         reportFailure(fmtErrorCreate);
         return;
@@ -213,7 +224,7 @@ void TSurfaceData::Release()
     const std::int32_t status = SaveWithFormat(SwapFileFormat(), SwapFile, this, &Present);
     if (status != fmtOk) {
         reportFailure(status);
-        platform::DeleteFile(SwapFile);
+        platform::DeleteNumberedFile(SwapFile);
         SwapFile.clear();
         return;
     }
@@ -242,7 +253,7 @@ void TSurfaceData::Acquire()
         return;
     }
     SwappedOut = false;
-    platform::DeleteFile(SwapFile);
+    platform::DeleteNumberedFile(SwapFile);
     SwapFile.clear();
 }
 

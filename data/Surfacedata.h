@@ -109,3 +109,7 @@ public:
 //! program made (which has none), the source file of the data set that holds it; `set` may
 //! be null. The path as stored; reports show its file-name part.
 std::string ChannelSourceFile(const TSPMData& channel, const TSurfaceData* set);
+
+//! Deletes the swap files in the working folder (GlobalOptions.TempDir) that no running
+//! program holds: those of runs that ended without deleting them. Called at start.
+void RemoveLeftoverSwapFiles();

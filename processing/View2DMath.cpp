@@ -658,6 +658,16 @@ int ZoomWorkRows(int height, int zoom, unsigned threads)
     return RingRows(height, zoom) * int(workers);
 }
 
+std::int64_t ZoomMemoryBytes(int width, int height, int zoom, unsigned threads)
+{
+    const std::int64_t zoomedWidth = ZoomedSize(width, zoom);
+    const std::int64_t points = zoomedWidth * ZoomedSize(height, zoom);
+    if (points <= 0)
+        return 0;
+    const std::int64_t rows = zoom > 1 ? ZoomWorkRows(height, zoom, threads) : 0;
+    return points * std::int64_t(sizeof(std::uint16_t)) + rows * zoomedWidth * std::int64_t(sizeof(std::int32_t));
+}
+
 bool ZoomIndexesInBands(const std::int32_t* values, int width, int height, int zoom,
                         std::int32_t min, double rawPerColour, int colourCount, TValueGrid& rings,
                         std::uint16_t* indexes, platform::IProgress& progress, unsigned threads)

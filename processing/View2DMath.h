@@ -86,6 +86,12 @@ bool ZoomIndexes(const std::int32_t* values, int width, int height, int zoom, st
 //! worker, and at most one worker per 32 channel rows; 1 at zoom 1.
 int ZoomWorkRows(int height, int zoom, unsigned threads = 0);
 
+//! The memory, in bytes, that the zoomed picture of a width × height channel at zoom z
+//! needs while it is built: one palette index (2 bytes) per zoomed point and, above zoom 1,
+//! the working rows of ZoomIndexesInBands (4 bytes per value) for up to `threads` workers
+//! (0: every core). 0 for no points.
+std::int64_t ZoomMemoryBytes(int width, int height, int zoom, unsigned threads = 0);
+
 //! The same indexes, progress and stops as ZoomIndexes, without a zoomed grid of the whole
 //! picture: each worker refines pieces of bands of channel rows in a ring of rows of its
 //! own and takes the indexes of every zoomed row as soon as it is final, while the row is

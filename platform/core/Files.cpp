@@ -5,11 +5,14 @@
 #include <cerrno>
 #include <cstdlib>
 #include <climits>
+#include <dirent.h>
+#include <map>
 #include <new>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <mutex>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -332,7 +335,33 @@ std::string ResolveLinks(const std::string& path)
 namespace {
 // Numbers for temporary names of replacements; apart from the swap files' counter.
 std::atomic<unsigned> replacementCounter{0};
+std::atomic<bool> unnamedTemporaries{true};
+
+//! A fresh hidden name ".mvXXXXXX.tmp" in `folder` (with its separator, or "").
+std::string TemporaryName(const std::string& folder)
+{
+    const unsigned n = replacementCounter.fetch_add(1) * 2654435761u ^
+                       static_cast<unsigned>(::getpid()) * 40503u ^
+                       static_cast<unsigned>(std::time(nullptr));
+    char name[24];
+    std::snprintf(name, sizeof name, ".mv%06x.tmp", n & 0xFFFFFFu);
+    return folder + name;
+}
+
+//! Gives the file of an open handle the name `path`; false (errno set) when it cannot.
+bool LinkHandle(int fd, const std::string& path)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    // Without /proc: the handle itself, where the process has the right to link it so.
+    return ::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0;
+}
 }  // namespace
+
+void SetUnnamedTemporariesForTesting(bool allowed) { unnamedTemporaries.store(allowed); }
 
 FileReplacement::FileReplacement(const std::string& path) : target_(ResolveLinks(path))
 {
@@ -347,14 +376,27 @@ FileReplacement::FileReplacement(const std::string& path) : target_(ResolveLinks
         group_ = st.st_gid;
     }
     const auto slash = target_.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+    folder_ = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+    if (unnamedTemporaries.load()) {
+        // A file without a name in the target's folder: nothing of it outlives the process.
+        const std::string where = folder_.empty() ? std::string(".") : folder_;
+        do {
+            handle_ = ::open(where.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0644);
+        } while (handle_ < 0 && errno == EINTR);
+        if (handle_ >= 0) {
+            temp_ = "/proc/self/fd/" + std::to_string(handle_);
+            struct stat self {};
+            if (::stat(temp_.c_str(), &self) == 0)
+                return;
+            // No /proc to reach it by a path: the named road.
+            ::close(handle_);
+            handle_ = -1;
+            temp_.clear();
+        }
+        // Refused (a file system without unnamed files, an older kernel): a named one.
+    }
     for (int tries = 0; tries < 100; ++tries) {
-        const unsigned n = replacementCounter.fetch_add(1) * 2654435761u ^
-                           static_cast<unsigned>(::getpid()) * 40503u ^
-                           static_cast<unsigned>(std::time(nullptr));
-        char name[24];
-        std::snprintf(name, sizeof name, ".mv%06x.tmp", n & 0xFFFFFFu);
-        const std::string candidate = folder + name;
+        const std::string candidate = TemporaryName(folder_);
         int fd;
         do {
             fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -371,7 +413,9 @@ FileReplacement::FileReplacement(const std::string& path) : target_(ResolveLinks
 
 FileReplacement::~FileReplacement()
 {
-    if (!temp_.empty())
+    if (handle_ >= 0)
+        ::close(handle_);
+    else if (!temp_.empty())
         ::unlink(temp_.c_str());
 }
 
@@ -379,6 +423,8 @@ bool FileReplacement::Commit()
 {
     if (temp_.empty())
         return false;
+    if (handle_ >= 0)
+        return CommitUnnamed();
     bool ok = false;
     const int fd = ::open(temp_.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd >= 0) {
@@ -399,6 +445,36 @@ bool FileReplacement::Commit()
     return ok;
 }
 
+bool FileReplacement::CommitUnnamed()
+{
+    bool ok = true;
+    if (keepMode_) {
+        [[maybe_unused]] const int owned = ::fchown(handle_, owner_, group_);
+        ok = ::fchmod(handle_, static_cast<mode_t>(mode_)) == 0;
+    }
+    ok = ::fsync(handle_) == 0 && ok;
+    if (ok) {
+        // A target that is not there takes the name at once; one that is gets replaced by a
+        // rename from a name of the temporary's own, which exists only for that moment.
+        ok = !keepMode_ && LinkHandle(handle_, target_);
+        for (int tries = 0; !ok && tries < 100; ++tries) {
+            const std::string named = TemporaryName(folder_);
+            if (LinkHandle(handle_, named)) {
+                ok = ::rename(named.c_str(), target_.c_str()) == 0;
+                if (!ok)
+                    ::unlink(named.c_str());
+                break;
+            }
+            if (errno != EEXIST)
+                break;
+        }
+    }
+    ok = ::close(handle_) == 0 && ok;
+    handle_ = -1;
+    temp_.clear();
+    return ok;
+}
+
 namespace {
 std::atomic<unsigned> swapCounter{1};
 
@@ -411,20 +487,162 @@ unsigned NextNumber()
     } while (!swapCounter.compare_exchange_weak(current, next));
     return current;
 }
+
+// A running program holds each of its numbered files by a write lock on the file's first
+// byte through a handle that it keeps open until it deletes the file. Locks of open file
+// descriptions belong to that handle alone, so that the format functions may open and
+// close the file meanwhile; without them (kernels before 3.15) nothing can tell whose a
+// file is, and the clean-up leaves every file alone.
+enum class TMark { Taken, Busy, Unavailable };
+
+TMark SetMark(int fd, short type, bool wait)
+{
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 1;
+    int rc;
+    do {
+        rc = ::fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock);
+    } while (rc != 0 && errno == EINTR);
+    if (rc == 0)
+        return TMark::Taken;
+    return errno == EAGAIN || errno == EACCES ? TMark::Busy : TMark::Unavailable;
+}
+
+struct TNumberMarks {
+    std::mutex Mutex;
+    pid_t Process = 0;
+    std::map<std::string, int> Held;  // path -> the handle whose lock holds the file
+};
+
+TNumberMarks& NumberMarks()
+{
+    static TNumberMarks* marks = new TNumberMarks;  // used until the very end
+    return *marks;
+}
+
+//! The files this process holds. A child of fork shares its parent's handles and their
+//! locks; it holds none of its own. Called with the mutex held.
+std::map<std::string, int>& HeldFiles(TNumberMarks& marks)
+{
+    if (marks.Process != ::getpid()) {
+        marks.Process = ::getpid();
+        marks.Held.clear();
+    }
+    return marks.Held;
+}
+
+//! Lets the process keep as many handles as the system allows it: each swapped-out data
+//! set holds one. True when the limit could be raised.
+bool RaiseHandleLimit()
+{
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max)
+        return false;
+    limit.rlim_cur = limit.rlim_max;
+    return ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
+}
+
+//! N of a name prefix + N + suffix (decimal, 1 to 65535, no leading zero); 0 otherwise.
+unsigned NumberOfName(const std::string& name, const std::string& prefix, const std::string& suffix)
+{
+    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return 0;
+    const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    if (digits.size() > 5 || digits[0] == '0' ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    const unsigned n = static_cast<unsigned>(std::stoul(digits));
+    return n <= 65535 ? n : 0;
+}
 }  // namespace
 
 std::string CreateNumberedFile(const std::string& folder, const std::string& prefix,
                                const std::string& suffix)
 {
+    TNumberMarks& marks = NumberMarks();
+    std::lock_guard<std::mutex> guard(marks.Mutex);
+    auto& held = HeldFiles(marks);
+    bool raised = false;
     for (unsigned tries = 0; tries < 65535; ++tries) {
         const std::string path = JoinPath(folder, prefix + std::to_string(NextNumber()) + suffix);
-        File f;
-        if (f.Open(path, File::Mode::CreateNew))
-            return path;
-        if (errno != EEXIST)
-            return {};
+        int fd;
+        do {
+            fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0 && errno == EMFILE && !raised) {
+            raised = true;
+            if (RaiseHandleLimit())
+                continue;
+        }
+        if (fd < 0) {
+            if (errno != EEXIST)
+                return {};
+            continue;
+        }
+        // Empty until the lock is held, which a clean-up running elsewhere waits out (it
+        // deletes no empty file and holds the lock only while it looks).
+        if (SetMark(fd, F_WRLCK, true) == TMark::Taken) {
+            held[path] = fd;
+        } else {
+            ::close(fd);
+        }
+        return path;
     }
     return {};
+}
+
+bool DeleteNumberedFile(const std::string& path)
+{
+    const bool deleted = ::unlink(path.c_str()) == 0;
+    TNumberMarks& marks = NumberMarks();
+    std::lock_guard<std::mutex> guard(marks.Mutex);
+    auto& held = HeldFiles(marks);
+    if (auto it = held.find(path); it != held.end()) {
+        ::close(it->second);  // after the unlink: no one sees the file unheld
+        held.erase(it);
+    }
+    return deleted;
+}
+
+int RemoveUnownedNumberedFiles(const std::string& folder, const std::string& prefix,
+                               const std::string& suffix)
+{
+    std::vector<std::string> found;
+    if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir))
+            if (NumberOfName(entry->d_name, prefix, suffix) != 0)
+                found.push_back(JoinPath(folder, entry->d_name));
+        ::closedir(dir);
+    }
+    int removed = 0;
+    for (const std::string& path : found) {
+        struct stat named {};
+        if (::lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode))
+            continue;  // a link, a folder or a device is never opened
+        int fd;
+        do {
+            fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0)
+            continue;  // replaced by a link meanwhile, or someone else's: not ours to judge
+        struct stat st {};
+        // A handle of its own: its lock meets this process's holds as another's would.
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && SetMark(fd, F_WRLCK, false) == TMark::Taken) {
+            // Unheld and written to: what a program that ended left. An empty one may be
+            // a file that its maker is about to hold; and the name must still be this file's
+            // (another clean-up may have deleted it, and a new one taken the name).
+            struct stat now {};
+            if (::fstat(fd, &st) == 0 && st.st_size > 0 && ::lstat(path.c_str(), &now) == 0 &&
+                now.st_dev == st.st_dev && now.st_ino == st.st_ino && ::unlink(path.c_str()) == 0)
+                ++removed;
+        }
+        ::close(fd);
+    }
+    return removed;
 }
 
 }  // namespace platform

@@ -90,10 +90,12 @@ bool FolderWritable(const std::string& folder);
 std::string ResolveLinks(const std::string& path);
 
 //! Writing a file in the place of another in one step, so that a failed write never
-//! destroys what was there. The new content goes to a temporary file with a short name
-//! of its own beside the target (symbolic links followed, so the link stays and its
-//! target is replaced); Commit puts it in the target's place with the target's
-//! permission bits. An uncommitted temporary is removed on destruction.
+//! destroys what was there. The new content goes to a temporary file beside the target
+//! (symbolic links followed, so the link stays and its target is replaced); Commit puts it
+//! in the target's place with the target's permission bits. Where the file system allows
+//! it the temporary has no name until Commit links it in, so that nothing is left behind
+//! even when the program is killed while it writes; elsewhere it is a hidden file with a
+//! short name of its own. An uncommitted temporary is removed on destruction.
 class FileReplacement {
 public:
     //! Prepares the replacement of `path`. Not Ready() when the target exists but is
@@ -105,28 +107,50 @@ public:
     FileReplacement& operator=(const FileReplacement&) = delete;
 
     bool Ready() const { return !temp_.empty(); }
-    //! Where to write the new content (an empty, existing file); "" when not Ready().
+    //! Where to write the new content (an empty, existing file that this process may open
+    //! by the path, also for writing with truncation); "" when not Ready(). An unnamed
+    //! temporary is reached through the process's own handle ("/proc/self/fd/N").
     const std::string& TempPath() const { return temp_; }
     //! The file that is replaced: the path with its links followed.
     const std::string& Target() const { return target_; }
-    //! Flushes the temporary to the disk and renames it over the target; false (and the
+    //! Flushes the temporary to the disk and puts it in the target's place; false (and the
     //! temporary removed) when that fails.
     bool Commit();
 
 private:
+    bool CommitUnnamed();
+
     std::string target_;
+    std::string folder_;  //!< the target's folder, with a trailing separator or ""
     std::string temp_;
+    int handle_ = -1;     //!< the unnamed temporary; -1 for a named one
     bool keepMode_ = false;
     unsigned mode_ = 0;
     unsigned owner_ = 0;
     unsigned group_ = 0;
 };
 
+//! false makes every later FileReplacement write a named temporary, as on a file system
+//! that refuses unnamed ones; true restores the usual choice. For tests of both roads.
+void SetUnnamedTemporariesForTesting(bool allowed);
+
 //! Creates a new empty file named prefix + N + suffix in `folder`, N drawn from one
 //! process-wide 16-bit counter that starts at 1 and follows 65535 with 1. Names that
-//! exist already are skipped; creation is exclusive. The path, or "" when every number
-//! is taken or the folder cannot be written.
+//! exist already are skipped; creation is exclusive. The process holds the file (a lock
+//! on it, through a handle kept open) until DeleteNumberedFile or its end, so that
+//! RemoveUnownedNumberedFiles of another process leaves it alone. The path, or "" when
+//! every number is taken or the folder cannot be written.
 std::string CreateNumberedFile(const std::string& folder, const std::string& prefix,
+                               const std::string& suffix);
+//! Deletes a file; one that CreateNumberedFile made is given up. False when it could not
+//! be deleted.
+bool DeleteNumberedFile(const std::string& path);
+//! Deletes the regular files prefix + N + suffix (N from 1 to 65535 in decimal, no
+//! leading zero) of `folder` that no running process holds and that hold data: what
+//! programs that were killed left behind. Links, folders, empty files and files that
+//! cannot be opened for writing stay, and so does every file where the system has no
+//! locks to tell. The count of files deleted.
+int RemoveUnownedNumberedFiles(const std::string& folder, const std::string& prefix,
                                const std::string& suffix);
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 // kernel's global memory handles that hold channel matrices and profile buffers.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 
 namespace platform {
@@ -35,5 +36,15 @@ private:
     std::size_t size_;
     int locks_ = 0;
 };
+
+//! The physical memory, in bytes, that the program can still fill without the system
+//! running out: what the kernel reports as available (MemAvailable: free memory and what
+//! it can reclaim), no more than the room left under the control group's memory limit;
+//! the machine's whole physical memory when the report cannot be read, -1 when nothing is
+//! known. Not what an allocation would be promised, which may be far more.
+std::int64_t AvailablePhysicalMemory();
+//! Makes AvailablePhysicalMemory answer `bytes` from now on; -1 restores the real query.
+//! For tests of the callers' answers to a machine with little memory.
+void SetAvailablePhysicalMemoryForTesting(std::int64_t bytes);
 
 }  // namespace platform

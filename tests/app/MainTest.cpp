@@ -8,11 +8,15 @@
 #include <QMenu>
 #include <QToolButton>
 #include <cstring>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "app/AppFixture.h"
 #include "data/DataFixtures.h"
 #include "data/Fileformat.h"
 #include "data/ObjectFile.h"
+#include "data/Options.h"
+#include "platform/core/Files.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/QtServices.h"
 
@@ -309,4 +313,58 @@ TEST_F(MainWindowTest, APostedOpenRequestWithoutAValueSaysFileNotFound)
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"File not found"});
     main->SendWindowMessage(WM_USER);  // no plug-in to release: nothing
     EXPECT_EQ(messages.Count(), 1u);
+}
+
+// Swap files outlive a program that is killed. A start deletes those that no running
+// program holds; a child process stands for another Morvane that runs meanwhile.
+TEST_F(MainWindowTest, AStartRemovesTheSwapFilesOfEndedProgramsOnly)
+{
+    const std::string temp = GlobalOptions.TempDir;
+    for (const char* name : {"TMP3.$$$", "TMP41.$$$"})
+        testsupport::WriteBytes(temp + name, {1, 2, 3, 4});
+    int names[2], done[2];
+    ASSERT_EQ(::pipe(names), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(done[1]);
+        std::string held;
+        for (int i = 0; i < 2; ++i) {
+            const std::string path = platform::CreateNumberedFile(temp, "TMP", ".$$$");
+            platform::AppendToFile(path, "swapped data");
+            held += path + "\n";
+        }
+        [[maybe_unused]] const auto n = ::write(names[1], held.data(), held.size());
+        ::close(names[1]);
+        char end;
+        [[maybe_unused]] const auto r = ::read(done[0], &end, 1);  // until the test lets go
+        ::_exit(0);
+    }
+    ::close(names[1]);
+    ::close(done[0]);
+    std::string held;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(names[0], buffer, sizeof buffer)) > 0;)
+        held.append(buffer, static_cast<std::size_t>(n));
+    ::close(names[0]);
+    const auto first = held.substr(0, held.find('\n'));
+    const auto second = held.substr(held.find('\n') + 1, held.size() - held.find('\n') - 2);
+    ASSERT_TRUE(platform::FileExists(first));
+    ASSERT_TRUE(platform::FileExists(second));
+
+    Restart();
+    EXPECT_FALSE(platform::FileExists(temp + "TMP3.$$$"));
+    EXPECT_FALSE(platform::FileExists(temp + "TMP41.$$$"));
+    EXPECT_TRUE(platform::FileExists(first));
+    EXPECT_TRUE(platform::FileExists(second));
+    EXPECT_TRUE(messages.Texts().empty());
+
+    // The other program ends without deleting them: the next start does.
+    ::close(done[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    Restart();
+    EXPECT_FALSE(platform::FileExists(first));
+    EXPECT_FALSE(platform::FileExists(second));
 }

@@ -212,6 +212,35 @@ TEST_F(HostTest, EveryOperationAnswersItsFailureValueForWhatItCannotReach)
     EXPECT_EQ(host->GetReserved(), nullptr);
 }
 
+// A set whose reload from its swap file failed holds shells: the updates and the deletion
+// answer as for what they cannot reach, with no box, and the channels stay listed.
+TEST_F(HostTest, UpdatesAndDeletionOnASetWhoseReloadFailedAnswerWithoutABox)
+{
+    IPlugIn* host = StartHost();
+    ASSERT_EQ(host->NewStep(0, "Out"), 1);
+    TObjectSPM* out = main->CurrentFile->Steps[1].Step.get();
+    TSurfaceData& data = *out->SurfaceData;
+    data.Release();
+    ASSERT_TRUE(data.SwappedOut);
+    testsupport::WriteBytes(data.SwapFile, {1, 0, 0});  // damaged behind our back
+    data.Acquire();
+    ASSERT_TRUE(data.SwappedOut);
+    messages.Clear();
+    const std::size_t listed = data.ChannelList.size();
+    const ChannelSet present = data.Present;
+
+    host->UpdateAll(1);
+    host->UpdateChannel(1, 0);
+    host->UpdateChannel(1, 255);
+    host->DeleteChannel(1, 0);
+    host->DeleteChannel(1, 2);
+    out->DeleteChannel(0);  // the step's own deletion, refused by the set
+    EXPECT_TRUE(messages.Texts().empty());
+    EXPECT_EQ(data.ChannelList.size(), listed);
+    EXPECT_TRUE(data.Present == present);
+    EXPECT_EQ(main->CurrentFile->Steps.size(), 2u);
+}
+
 TEST_F(HostTest, LockingThriceLocksOnceAndTheEndUnlocks)
 {
     IPlugIn* host = StartHost();

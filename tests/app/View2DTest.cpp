@@ -25,6 +25,7 @@
 #include "data/Fileformat.h"
 #include "data/ObjectFile.h"
 #include "data/ObjectSPM.h"
+#include "platform/core/Memory.h"
 #include "platform/core/Progress.h"
 #include "platform/gui/Bitmap.h"
 
@@ -332,6 +333,51 @@ TEST_F(View2DTest, AZoomWhoseBuffersCannotBeHadIsReportedAndFallsBackToZoom1)
     EXPECT_TRUE(main->N100->isChecked());
     EXPECT_EQ(main->cbZoom2D->currentIndex(), 0);
     EXPECT_EQ(PixelAt(*view, 57, 35), EntryColour(*step->SurfaceData->Channel(0), 507));
+}
+
+// A zoomed picture larger than the memory the machine has left is refused before anything
+// is built: the memory message, and the view stays at its zoom with the controls showing it.
+TEST_F(View2DTest, AZoomWhosePictureExceedsThePhysicalMemoryIsRefusedAndTheViewKeepsItsZoom)
+{
+    struct PretendMemory {
+        ~PretendMemory() { platform::SetAvailablePhysicalMemoryForTesting(-1); }
+    } restore;
+    auto data = OneChannel(300, 300, [](int r, int c) { return (r * 7 + c * 3) % 1000; });
+    ChannelSet channels{0};
+    const std::string path = dir.File("large.spm");
+    ASSERT_EQ(SaveWithFormat(FileFormats[1].get(), path, data.get(), &channels), fmtOk);
+    dialogs.Choose(path, 1);
+    main->OpenClick();
+    TObjectSPM* step = main->CurrentStep();
+    ASSERT_TRUE(step);
+    TView2DForm* view = ViewOf(*step, 0);
+    ASSERT_TRUE(view);
+    // Zoom 2 (599² points) takes about 5 MB and zoom 4 (1197²) about 17 MB.
+    platform::SetAvailablePhysicalMemoryForTesting(9 << 20);
+    QTest::keyClick(main->cbZoom2D, Qt::Key_Down);
+    ASSERT_EQ(view->Zoom(), 2);
+    ASSERT_TRUE(messages.Texts().empty());
+    TSPMData& ch = *step->SurfaceData->Channel(0);
+    const platform::TColor point = EntryColour(ch, PaletteIndex((20 * 7 + 10 * 3) % 1000, ch.RawPerColour, ch.ColourCount));
+    ASSERT_EQ(PixelAt(*view, 50 + 2 * 10, 30 + 2 * 20), point);
+
+    QTest::keyClick(main->cbZoom2D, Qt::Key_Down);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error memory allocate"});
+    EXPECT_EQ(view->Zoom(), 2);
+    EXPECT_EQ(view->width(), 599 + 120);
+    EXPECT_TRUE(main->N200->isChecked());
+    EXPECT_EQ(main->cbZoom2D->currentIndex(), 1);
+    EXPECT_EQ(PixelAt(*view, 50 + 2 * 10, 30 + 2 * 20), point);
+    // The menu's 800% is refused the same way; with the memory back, the zoom is made.
+    messages.Clear();
+    main->N800->trigger();
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error memory allocate"});
+    EXPECT_EQ(view->Zoom(), 2);
+    EXPECT_TRUE(main->N200->isChecked());
+    platform::SetAvailablePhysicalMemoryForTesting(-1);
+    QTest::keyClick(main->cbZoom2D, Qt::Key_Down);
+    EXPECT_EQ(view->Zoom(), 4);
+    EXPECT_EQ(PixelAt(*view, 50 + 4 * 10, 30 + 4 * 20), point);
 }
 
 // Shading lives in the view's own channel: the data set keeps its heights for saving,

@@ -8,6 +8,7 @@
 #include "data/Fileformat.h"
 #include "data/Options.h"
 #include "data/Surfacedata.h"
+#include "platform/core/Files.h"
 #include "platform/core/Messages.h"
 #include "platform/core/Parallel.h"
 #include "data/DataFixtures.h"
@@ -131,6 +132,23 @@ TEST(SurfaceData, AnAllocationFailureInsideACopyOrCropAnswersWithTheMemoryMessag
     // The source is whole, and a copy without the failure succeeds.
     ASSERT_TRUE(copy.CopyFrom(*src));
     EXPECT_EQ(Values(*copy.Channels[2]), Values(*src->Channels[2]));
+}
+
+// The clean-up of leftovers passes over the swap files of this very run.
+TEST_F(SurfaceDataSwap, TheLeftoverCleanUpKeepsTheSwapFilesOfTheRunningProgram)
+{
+    auto data = SmallSet();
+    const auto before = Values(*data->Channels[0]);
+    data->Release();
+    ASSERT_TRUE(data->SwappedOut);
+    testsupport::WriteBytes(temp.File("TMP60000.$$$"), {1, 2, 3});  // an ended run's
+    RemoveLeftoverSwapFiles();
+    ASSERT_EQ(temp.List(), std::vector<std::string>{platform::ExtractFileName(data->SwapFile)});
+    data->Acquire();
+    ASSERT_FALSE(data->SwappedOut);
+    EXPECT_EQ(Values(*data->Channels[0]), before);
+    EXPECT_TRUE(temp.List().empty());
+    EXPECT_TRUE(messages.Texts().empty());
 }
 
 TEST_F(SurfaceDataSwap, AReloadFailureLeavesTheSetOut)

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <set>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/core/Files.h"
 #include "support/TestSupport.h"
@@ -105,4 +110,140 @@ TEST(NumberedFiles, AreCreatedExclusivelyInTheFolderAndSkipTakenNames)
     ASSERT_FALSE(path.empty());
     EXPECT_EQ(testsupport::ReadBytes(path).size(), 0u);
     EXPECT_EQ(platform::CreateNumberedFile(dir.File("missing/"), "TMP", ".$$$"), "");
+}
+
+namespace {
+
+//! Both roads of a replacement: the unnamed temporary and the named one of file systems
+//! that refuse it.
+class Replacement : public ::testing::TestWithParam<bool> {
+protected:
+    Replacement() { platform::SetUnnamedTemporariesForTesting(GetParam()); }
+    ~Replacement() override { platform::SetUnnamedTemporariesForTesting(true); }
+
+    static void WriteThrough(const platform::FileReplacement& r, const std::string& text)
+    {
+        File f(r.TempPath(), File::Mode::CreateReplace);
+        ASSERT_TRUE(f.IsOpen());
+        ASSERT_TRUE(f.Write(text.data(), static_cast<std::int64_t>(text.size())));
+    }
+    static std::string Text(const std::string& path)
+    {
+        const auto bytes = testsupport::ReadBytes(path);
+        return std::string(bytes.begin(), bytes.end());
+    }
+    static unsigned Mode(const std::string& path)
+    {
+        struct stat st {};
+        return ::lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+    }
+};
+
+}  // namespace
+
+TEST_P(Replacement, CommitsWithTheTargetsModeFollowsLinksAndLeavesNothingElse)
+{
+    testsupport::ScratchDir dir;
+    testsupport::WriteBytes(dir.File("old.spm"), {'o', 'l', 'd'});
+    ASSERT_EQ(::chmod(dir.File("old.spm").c_str(), 0640), 0);
+    ASSERT_EQ(::symlink("old.spm", dir.File("link.spm").c_str()), 0);
+    {
+        platform::FileReplacement r(dir.File("link.spm"));
+        ASSERT_TRUE(r.Ready());
+        EXPECT_EQ(r.Target(), dir.File("old.spm"));
+        WriteThrough(r, "new content");
+        if (GetParam()) {  // the unnamed temporary is in no listing
+            EXPECT_EQ(dir.List(), (std::vector<std::string>{"link.spm", "old.spm"}));
+        }
+        EXPECT_EQ(Text(dir.File("old.spm")), "old");
+        ASSERT_TRUE(r.Commit());
+    }
+    EXPECT_EQ(Text(dir.File("link.spm")), "new content");
+    EXPECT_EQ(Mode(dir.File("old.spm")), 0640u);
+    // A new file; an uncommitted replacement leaves the target as it was.
+    {
+        platform::FileReplacement r(dir.File("new.spm"));
+        WriteThrough(r, "fresh");
+        ASSERT_TRUE(r.Commit());
+    }
+    EXPECT_EQ(Text(dir.File("new.spm")), "fresh");
+    {
+        platform::FileReplacement r(dir.File("old.spm"));
+        WriteThrough(r, "lost");
+    }
+    EXPECT_EQ(Text(dir.File("old.spm")), "new content");
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"link.spm", "new.spm", "old.spm"}));
+    // A read-only target and a folder are refused.
+    ASSERT_EQ(::chmod(dir.File("new.spm").c_str(), 0444), 0);
+    EXPECT_FALSE(platform::FileReplacement(dir.File("new.spm")).Ready());
+    EXPECT_FALSE(platform::FileReplacement(dir.Path()).Ready());
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, Replacement, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Unnamed" : "Named"; });
+
+// A program killed while it writes a replacement leaves the target whole and nothing
+// beside it.
+TEST(Replacement, AKilledSaveLeavesNothingBesideTheTarget)
+{
+    testsupport::ScratchDir dir;
+    testsupport::WriteBytes(dir.File("scan.spm"), {1, 2, 3});
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        platform::FileReplacement r(dir.File("scan.spm"));
+        File f(r.TempPath(), File::Mode::CreateReplace);
+        const std::vector<char> block(1 << 20, 'x');
+        const bool written = r.Ready() && f.Write(block.data(), static_cast<std::int64_t>(block.size()));
+        const char answer = written ? 'w' : 'f';
+        [[maybe_unused]] const auto n = ::write(ready[1], &answer, 1);
+        for (;;)
+            ::pause();  // killed before the commit
+    }
+    ::close(ready[1]);
+    char answer = 0;
+    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+    ::close(ready[0]);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_EQ(answer, 'w');
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"scan.spm"});
+    EXPECT_EQ(testsupport::ReadBytes(dir.File("scan.spm")), (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
+// The clean-up deletes only written files of the exact pattern that no running process
+// holds: here this process holds one, the others were left by no one.
+TEST(NumberedFiles, TheCleanUpDeletesOnlyUnheldFilesOfThePattern)
+{
+    testsupport::ScratchDir dir;
+    const std::string own = platform::CreateNumberedFile(dir.Path(), "TMP", ".$$$");
+    ASSERT_FALSE(own.empty());
+    testsupport::WriteBytes(own, {1, 2, 3});  // written as a swap-out writes it, by its path
+    const std::string ownName = platform::ExtractFileName(own);
+    std::vector<std::string> left = {"TMP1.$$$", "TMP65535.$$$", "TMP700.$$$", "TMP701.$$$"};
+    left.erase(std::remove(left.begin(), left.end(), ownName), left.end());
+    const std::vector<std::string> others = {"TMP0.$$$", "TMP012.$$$", "TMP65536.$$$", "TMPx.$$$",
+                                             "TMP5.$$$.bak", "tmp5.$$$", "TMP.$$$"};
+    for (const auto& name : left)
+        testsupport::WriteBytes(dir.File(name), {9});
+    for (const auto& name : others)
+        testsupport::WriteBytes(dir.File(name), {9});
+    testsupport::WriteBytes(dir.File("TMP2.$$$"), {});  // empty: perhaps about to be held
+    ASSERT_TRUE(platform::CreateFolder(dir.File("TMP9.$$$")));
+    ASSERT_EQ(::symlink("TMP700.$$$", dir.File("TMP8.$$$").c_str()), 0);
+
+    EXPECT_EQ(platform::RemoveUnownedNumberedFiles(dir.Path(), "TMP", ".$$$"), static_cast<int>(left.size()));
+    std::vector<std::string> kept = others;
+    kept.insert(kept.end(), {"TMP2.$$$", "TMP8.$$$", "TMP9.$$$", ownName});
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(dir.List(), kept);
+    EXPECT_EQ(testsupport::ReadBytes(own), (std::vector<std::uint8_t>{1, 2, 3}));
+    // Given up and left there (as by a program that ended), it goes like any other.
+    ASSERT_TRUE(platform::DeleteNumberedFile(own));
+    testsupport::WriteBytes(own, {4});
+    EXPECT_EQ(platform::RemoveUnownedNumberedFiles(dir.Path(), "TMP", ".$$$"), 1);
+    EXPECT_FALSE(platform::FileExists(own));
 }
