@@ -491,8 +491,7 @@ void THeightsForm::SaveCut(bool tops)
                 processing::LowerAbove(values, ch->SampleCount(), v);
         }
         ch->Unlock();
-        ch->ComputeRange();
-        ch->ComputeStatistics();
+        ch->ComputeRangeAndStatistics();
         ch->DefaultPalette();
     }
     added->ShowChannelView(Channel);
