@@ -25,17 +25,17 @@ MORVANE_INLINE inline double Heron(double a, double b, double c)
     return radicand > 0 ? std::sqrt(radicand) : 0.0;
 }
 
-//! The rows of one band of the full area, with the scratch rows each needs.
+//! The scratch rows of one band of the full area.
 struct TAreaRows {
-    std::vector<double> upper, lower;    //!< the heights of the cells' upper and lower rows
-    std::vector<double> across;          //!< the upper and the lower horizontal edges
+    std::vector<double> upper, lower;  //!< the heights of the cells' upper and lower rows
+    std::vector<double> across;        //!< the upper and the lower horizontal edges
     std::vector<double> acrossBelow;
-    std::vector<double> down;            //!< the vertical edges, one per column
-    std::vector<double> cells;           //!< the two triangles of each cell, added
+    std::vector<double> down;          //!< the vertical edges, one per column
+    std::vector<double> columns;       //!< the areas of the band's cells, column by column
 
     explicit TAreaRows(int width)
         : upper(std::size_t(width)), lower(std::size_t(width)), across(std::size_t(width)),
-          acrossBelow(std::size_t(width)), down(std::size_t(width)), cells(std::size_t(width))
+          acrossBelow(std::size_t(width)), down(std::size_t(width)), columns(std::size_t(width))
     {
     }
 };
@@ -54,20 +54,24 @@ MORVANE_CLONES void AcrossEdges(const double* __restrict z, int n, double dx2, d
         edge[j] = std::sqrt((z[j + 1] - z[j]) * (z[j + 1] - z[j]) + dx2);
 }
 
-//! The vertical edges between two rows of heights.
-MORVANE_CLONES void DownEdges(const double* __restrict upper, const double* __restrict lower, int n,
-                              double dy2, double* __restrict edge)
+//! The heights of the next row of raw values, and the vertical edges from the row above.
+MORVANE_CLONES void NextRow(const double* __restrict upper, const std::int32_t* __restrict raw, int n,
+                            double zScale, double dy2, double* __restrict lower,
+                            double* __restrict edge)
 {
-    for (int j = 0; j < n; ++j)
-        edge[j] = std::sqrt((lower[j] - upper[j]) * (lower[j] - upper[j]) + dy2);
+    for (int j = 0; j < n; ++j) {
+        const double z = raw[j] * zScale;
+        lower[j] = z;
+        edge[j] = std::sqrt((z - upper[j]) * (z - upper[j]) + dy2);
+    }
 }
 
 //! The n − 1 cells between two rows: the lower horizontal edges, the diagonals, and both
-//! triangles of each cell, added.
+//! triangles of each cell, added to the sum of its column.
 MORVANE_CLONES void CellAreas(const double* __restrict upper, const double* __restrict lower,
                               const double* __restrict across, const double* __restrict down, int n,
                               double dx2, double dy2, double* __restrict acrossBelow,
-                              double* __restrict cells)
+                              double* __restrict columns)
 {
     for (int j = 0; j + 1 < n; ++j) {
         const double z00 = upper[j], z10 = lower[j], z11 = lower[j + 1];
@@ -75,7 +79,7 @@ MORVANE_CLONES void CellAreas(const double* __restrict upper, const double* __re
         const double b = std::sqrt((z11 - z10) * (z11 - z10) + dx2);
         const double t = std::sqrt((z11 - z00) * (z11 - z00) + dx2 + dy2);
         acrossBelow[j] = b;
-        cells[j] = Heron(a, b, t) + Heron(t, across[j], down[j + 1]);
+        columns[j] += Heron(a, b, t) + Heron(t, across[j], down[j + 1]);
     }
 }
 
@@ -102,18 +106,16 @@ double AreaBand(const std::int32_t* values, int width, int first, int last, doub
     TAreaRows rows(width);
     Heights(values + std::ptrdiff_t(first) * width, width, zScale, rows.upper.data());
     AcrossEdges(rows.upper.data(), width, dx2, rows.across.data());
-    double sum = 0;
     for (int i = first; i < last; ++i) {
-        Heights(values + std::ptrdiff_t(i + 1) * width, width, zScale, rows.lower.data());
-        DownEdges(rows.upper.data(), rows.lower.data(), width, dy2, rows.down.data());
+        NextRow(rows.upper.data(), values + std::ptrdiff_t(i + 1) * width, width, zScale, dy2,
+                rows.lower.data(), rows.down.data());
         CellAreas(rows.upper.data(), rows.lower.data(), rows.across.data(), rows.down.data(), width,
-                  dx2, dy2, rows.acrossBelow.data(), rows.cells.data());
-        sum += RowSum(rows.cells.data(), width - 1);
+                  dx2, dy2, rows.acrossBelow.data(), rows.columns.data());
         // The lower row of these cells is the upper row of the next.
         rows.upper.swap(rows.lower);
         rows.across.swap(rows.acrossBelow);
     }
-    return sum;
+    return RowSum(rows.columns.data(), width - 1);
 }
 
 }  // namespace
