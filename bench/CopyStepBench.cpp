@@ -52,7 +52,8 @@ constexpr int CutSide = 2048, CutLeft = 1000, CutTop = 700;
 void BM_RowsMemcpy(benchmark::State& state)
 {
     const auto step = benchdata::MakeStep(benchdata::Side);
-    const auto* from = static_cast<const std::int32_t*>(step->SurfaceData->Channels[0]->Block->Address());
+    const auto* from =
+        static_cast<const std::int32_t*>(step->SurfaceData->Channels[0]->Block->Address());
     for (auto _ : state) {
         auto* copy = static_cast<std::int32_t*>(std::malloc(std::size_t(CutSide) * CutSide * 4));
         for (int r = 0; r < CutSide; ++r)
@@ -69,10 +70,11 @@ void BM_CropStep(benchmark::State& state)
 {
     TObjectFile file("bench.spm");
     const auto source = benchdata::MakeStep(benchdata::Side);
-    source->SurfaceData->Acquire();  // held, as the step a crop is made from is
+    source->SurfaceData->Acquire(); // held, as the step a crop is made from is
     for (auto _ : state) {
-        auto cut = std::make_unique<TObjectSPM>(&file, "Crop", 2, CutLeft, CutTop,
-                                                CutLeft + CutSide - 1, CutTop + CutSide - 1, *source);
+        auto cut =
+            std::make_unique<TObjectSPM>(&file, "Crop", 2, CutLeft, CutTop, CutLeft + CutSide - 1,
+                                         CutTop + CutSide - 1, *source);
         if (!cut->Loaded())
             state.SkipWithError("crop refused");
         state.PauseTiming();
@@ -90,5 +92,6 @@ BENCHMARK(BM_AddStep)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime
 
 int main(int argc, char** argv)
 {
-    return benchsupport::RunAndReport(argc, argv, {{"BM_AddStep", "BM_Memcpy", 1.5}, {"BM_CropStep", "BM_RowsMemcpy", 1.5}});
+    return benchsupport::RunAndReport(
+        argc, argv, {{"BM_AddStep", "BM_Memcpy", 1.5}, {"BM_CropStep", "BM_RowsMemcpy", 1.5}});
 }

@@ -225,11 +225,18 @@ void Area(benchmark::State& state, unsigned threads)
 {
     const auto& v = Narrow();
     for (auto _ : state)
-        benchmark::DoNotOptimize(processing::FullArea(v.data(), Side, Side, 10.0, 10.0, 0.1, threads));
+        benchmark::DoNotOptimize(
+            processing::FullArea(v.data(), Side, Side, 10.0, 10.0, 0.1, threads));
 }
 
-void BM_FullArea(benchmark::State& state) { Area(state, 0); }
-void BM_FullAreaOneThread(benchmark::State& state) { Area(state, 1); }
+void BM_FullArea(benchmark::State& state)
+{
+    Area(state, 0);
+}
+void BM_FullAreaOneThread(benchmark::State& state)
+{
+    Area(state, 1);
+}
 void BM_FullAreaPlain(benchmark::State& state)
 {
     const auto& v = Narrow();

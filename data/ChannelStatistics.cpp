@@ -350,8 +350,9 @@ TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, 
     const std::int64_t span = std::int64_t(range.Max) - range.Min;
     const bool counted = span < kCountedSpan && count / kValuesPerCounter > span &&
                          count < (std::int64_t(1) << 32);
-    const TSums s = counted ? CountedSums(values, count, range.Min, span, std::int64_t(pivot), threads)
-                            : DirectSums(values, count, std::int64_t(pivot), threads);
+    const TSums s = counted
+                        ? CountedSums(values, count, range.Min, span, std::int64_t(pivot), threads)
+                        : DirectSums(values, count, std::int64_t(pivot), threads);
 
     const Real m1 = Real(s.s1) / n;
     const Real a2 = s.s2.Value() / n, a3 = s.s3.Value() / n, a4 = s.s4.Value() / n;

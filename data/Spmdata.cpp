@@ -280,7 +280,7 @@ void TSPMData::ComputeRangeAndStatistics()
 void TSPMData::ComputeRangeAndStatistics(const TRawRange& range)
 {
     if (range.Count == 0 || range.Count != SampleCount()) {
-        ComputeRangeAndStatistics();  // not the values' range: taken afresh
+        ComputeRangeAndStatistics(); // not the values' range: taken afresh
         return;
     }
     if (!CanSweep())

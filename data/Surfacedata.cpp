@@ -52,8 +52,9 @@ void CopyDescription(TSurfaceData& to, const TSurfaceData& from)
 void CopyWhole(const TSPMData& from, TSPMData& to)
 {
     const std::size_t size = to.Block->Size();
-    const std::size_t bytes = std::min(
-        {size, static_cast<std::size_t>(from.SampleCount()) * sizeof(std::int32_t), from.Block->Size()});
+    const std::size_t bytes =
+        std::min({size, static_cast<std::size_t>(from.SampleCount()) * sizeof(std::int32_t),
+                  from.Block->Size()});
     auto* target = static_cast<char*>(to.Block->Address());
     std::memcpy(target, from.Block->Address(), bytes);
     std::memset(target + bytes, 0, size - bytes);
@@ -117,8 +118,8 @@ bool CopyChannels(const TSurfaceData& source, SizeOf sizeOf, Fill fill, TChannel
             header.Height = static_cast<std::uint16_t>(std::clamp(height, 0, 0xFFFF));
             const std::size_t bytes =
                 std::size_t(header.Width) * header.Height * sizeof(std::int32_t);
-            copies[i] = std::make_unique<TSPMData>(std::string(), header, i,
-                                                   platform::MemoryBlock::AllocateForOverwrite(bytes));
+            copies[i] = std::make_unique<TSPMData>(
+                std::string(), header, i, platform::MemoryBlock::AllocateForOverwrite(bytes));
             if (!copies[i]->Block)
                 throw std::bad_alloc();
             slots.push_back(i);

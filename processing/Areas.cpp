@@ -27,11 +27,11 @@ MORVANE_INLINE inline double Heron(double a, double b, double c)
 
 //! The scratch rows of one band of the full area.
 struct TAreaRows {
-    std::vector<double> upper, lower;  //!< the heights of the cells' upper and lower rows
-    std::vector<double> across;        //!< the upper and the lower horizontal edges
+    std::vector<double> upper, lower; //!< the heights of the cells' upper and lower rows
+    std::vector<double> across;       //!< the upper and the lower horizontal edges
     std::vector<double> acrossBelow;
-    std::vector<double> down;          //!< the vertical edges, one per column
-    std::vector<double> columns;       //!< the areas of the band's cells, column by column
+    std::vector<double> down;    //!< the vertical edges, one per column
+    std::vector<double> columns; //!< the areas of the band's cells, column by column
 
     explicit TAreaRows(int width)
         : upper(std::size_t(width)), lower(std::size_t(width)), across(std::size_t(width)),
@@ -48,15 +48,16 @@ MORVANE_CLONES void Heights(const std::int32_t* __restrict raw, int n, double zS
 }
 
 //! The horizontal edges of a row of heights: n − 1 of them.
-MORVANE_CLONES void AcrossEdges(const double* __restrict z, int n, double dx2, double* __restrict edge)
+MORVANE_CLONES void AcrossEdges(const double* __restrict z, int n, double dx2,
+                                double* __restrict edge)
 {
     for (int j = 0; j + 1 < n; ++j)
         edge[j] = std::sqrt((z[j + 1] - z[j]) * (z[j + 1] - z[j]) + dx2);
 }
 
 //! The heights of the next row of raw values, and the vertical edges from the row above.
-MORVANE_CLONES void NextRow(const double* __restrict upper, const std::int32_t* __restrict raw, int n,
-                            double zScale, double dy2, double* __restrict lower,
+MORVANE_CLONES void NextRow(const double* __restrict upper, const std::int32_t* __restrict raw,
+                            int n, double zScale, double dy2, double* __restrict lower,
                             double* __restrict edge)
 {
     for (int j = 0; j < n; ++j) {
@@ -100,8 +101,8 @@ MORVANE_CLONES double RowSum(const double* v, int n)
 }
 
 //! The area of the cells of rows first..last − 1 (each between row i and row i + 1).
-double AreaBand(const std::int32_t* values, int width, int first, int last, double dx2,
-                double dy2, double zScale)
+double AreaBand(const std::int32_t* values, int width, int first, int last, double dx2, double dy2,
+                double zScale)
 {
     TAreaRows rows(width);
     Heights(values + std::ptrdiff_t(first) * width, width, zScale, rows.upper.data());
@@ -118,7 +119,7 @@ double AreaBand(const std::int32_t* values, int width, int first, int last, doub
     return RowSum(rows.columns.data(), width - 1);
 }
 
-}  // namespace
+} // namespace
 
 double NominalArea(int width, int height, double xStep, double yStep)
 {
@@ -155,8 +156,8 @@ double FullArea(const std::int32_t* values, int width, int height, double xStep,
     return sum;
 }
 
-double FullAreaPlain(const std::int32_t* values, int width, int height, double xStep,
-                     double yStep, double zScale)
+double FullAreaPlain(const std::int32_t* values, int width, int height, double xStep, double yStep,
+                     double zScale)
 {
     if (!values || width < 2 || height < 2)
         return 0.0;

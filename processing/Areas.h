@@ -27,8 +27,8 @@ double FullArea(const std::int32_t* values, int width, int height, double xStep,
 
 //! FullArea cell by cell: the five edges of each cell, both triangles added to one sum in
 //! double precision, row by row.
-double FullAreaPlain(const std::int32_t* values, int width, int height, double xStep,
-                     double yStep, double zScale);
+double FullAreaPlain(const std::int32_t* values, int width, int height, double xStep, double yStep,
+                     double zScale);
 
 //! nominal / full; 0 when the full area is 0.
 double AreaRatio(double nominal, double full);

@@ -1,6 +1,6 @@
 #pragma once
-// Movable memory blocks (zero-filled unless made for overwriting) with a nesting lock count, in place of the
-// kernel's global memory handles that hold channel matrices and profile buffers.
+// Movable memory blocks (zero-filled unless made for overwriting) with a nesting lock count, in
+// place of the kernel's global memory handles that hold channel matrices and profile buffers.
 
 #include <cstddef>
 #include <memory>

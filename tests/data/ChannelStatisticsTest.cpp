@@ -135,8 +135,8 @@ TEST(ChannelStatistics, SmallCasesAndNoSpread)
 // statistics from a known range are those that find it themselves, exactly.
 TEST(ChannelStatistics, RangeOnceGivesTheSameExtremesSumAndStatistics)
 {
-    for (const auto& v : {Draw(300000, -(1LL << 31), 4294967295.0, 2, 3), Draw(70001, -30000, 60000, 1, 4),
-                          Draw(13, 100, 10, 1, 5)}) {
+    for (const auto& v : {Draw(300000, -(1LL << 31), 4294967295.0, 2, 3),
+                          Draw(70001, -30000, 60000, 1, 4), Draw(13, 100, 10, 1, 5)}) {
         const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
         __int128 sum = 0;
         for (std::int32_t x : v)
@@ -152,7 +152,8 @@ TEST(ChannelStatistics, RangeOnceGivesTheSameExtremesSumAndStatistics)
         // Pieces of odd sizes, as a copy takes them.
         TRawRange pieces;
         for (std::int64_t first = 0; first < n; first += 997)
-            pieces.Add(ComputeRawRangeHere(v.data() + first, std::min<std::int64_t>(997, n - first)));
+            pieces.Add(
+                ComputeRawRangeHere(v.data() + first, std::min<std::int64_t>(997, n - first)));
         EXPECT_EQ(pieces.Min, *lo);
         EXPECT_EQ(pieces.Max, *hi);
         EXPECT_TRUE(pieces.Sum == sum);

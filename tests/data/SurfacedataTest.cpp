@@ -276,7 +276,8 @@ TEST(SurfaceData, CropTakesTheRangeAndStatisticsOfItsCutAsAFreshPassDoes)
     auto src = std::make_unique<TSurfaceData>("big.spm");
     src->Header.Width = 300;
     src->Header.Height = 260;
-    AddChannel(*src, 0, 300, 260, [](int r, int c) { return (r * 7919 + c * 104729) % 90001 - 45000; });
+    AddChannel(*src, 0, 300, 260,
+               [](int r, int c) { return (r * 7919 + c * 104729) % 90001 - 45000; });
     AddChannel(*src, 1, 150, 100, [](int r, int c) { return 5 + r * 3 + c; });
     TSurfaceData cut("");
     ASSERT_TRUE(cut.CropFrom(*src, 120, 40, 279, 239));
@@ -287,8 +288,8 @@ TEST(SurfaceData, CropTakesTheRangeAndStatisticsOfItsCutAsAFreshPassDoes)
     ASSERT_EQ(small.size(), 160u * 200u);
     EXPECT_EQ(small[0], 5 + 40 * 3 + 120);
     EXPECT_EQ(small[29], 5 + 40 * 3 + 149);
-    EXPECT_EQ(small[30], 0);                   // past the channel's last column
-    EXPECT_EQ(small[std::size_t(60) * 160], 0);  // past its last row
+    EXPECT_EQ(small[30], 0);                    // past the channel's last column
+    EXPECT_EQ(small[std::size_t(60) * 160], 0); // past its last row
     EXPECT_EQ(cut.Channels[1]->Header.Min, 0);
     EXPECT_EQ(cut.Channels[1]->Header.Max, 5 + 99 * 3 + 149);
 

@@ -65,7 +65,10 @@ TEST(Areas, FullAreaMatchesItsPlainTwinOnAnyNumberOfThreads)
         int width, height;
         double dx, dy, z;
     };
-    const Case cases[] = {{2, 2, 1, 1, 1}, {3, 200, 0.5, 2, 0.01}, {301, 7, 1, 1, 3}, {257, 131, 2.5, 0.75, 0.2},
+    const Case cases[] = {{2, 2, 1, 1, 1},
+                          {3, 200, 0.5, 2, 0.01},
+                          {301, 7, 1, 1, 3},
+                          {257, 131, 2.5, 0.75, 0.2},
                           {64, 65, 1e-3, 1e-3, 1e-4}};
     std::mt19937 rng(77);
     for (const auto& c : cases) {
@@ -74,7 +77,8 @@ TEST(Areas, FullAreaMatchesItsPlainTwinOnAnyNumberOfThreads)
             x = std::int32_t(rng() % 200001) - 100000;
         const double plain = FullAreaPlain(v.data(), c.width, c.height, c.dx, c.dy, c.z);
         const double fast = FullArea(v.data(), c.width, c.height, c.dx, c.dy, c.z, 1);
-        EXPECT_TRUE(Near(fast, plain)) << c.width << "x" << c.height << ": " << fast << " " << plain;
+        EXPECT_TRUE(Near(fast, plain))
+            << c.width << "x" << c.height << ": " << fast << " " << plain;
         for (unsigned threads : {2u, 3u, 8u, 0u})
             EXPECT_EQ(FullArea(v.data(), c.width, c.height, c.dx, c.dy, c.z, threads), fast)
                 << c.width << "x" << c.height << " on " << threads;
