@@ -58,7 +58,8 @@ TEST(Areas, HeronOfATriangleAndOfANeedleThatRoundingBends)
 
 // The fast pass against its plain twin: within 1e-12 (only the order of the additions
 // differs) on shapes with and without whole blocks of columns and bands of rows, and the
-// same to the last bit on any number of threads.
+// same to the last bit on any number of threads (the last two shapes are big enough to be
+// shared among threads).
 TEST(Areas, FullAreaMatchesItsPlainTwinOnAnyNumberOfThreads)
 {
     struct Case {
@@ -69,7 +70,9 @@ TEST(Areas, FullAreaMatchesItsPlainTwinOnAnyNumberOfThreads)
                           {3, 200, 0.5, 2, 0.01},
                           {301, 7, 1, 1, 3},
                           {257, 131, 2.5, 0.75, 0.2},
-                          {64, 65, 1e-3, 1e-3, 1e-4}};
+                          {64, 65, 1e-3, 1e-3, 1e-4},
+                          {333, 229, 1.5, 2.5, 0.05},
+                          {70000, 2, 1, 1, 0.5}};
     std::mt19937 rng(77);
     for (const auto& c : cases) {
         std::vector<std::int32_t> v(std::size_t(c.width) * c.height);
