@@ -5,11 +5,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <thread>
 
 namespace benchsupport {
 
@@ -27,12 +29,33 @@ public:
                 const auto slash = name.find('/');
                 if (slash != std::string::npos)
                     name = name.substr(0, slash);
-                seconds[name] = r.GetAdjustedRealTime() /
-                                benchmark::GetTimeUnitMultiplier(r.time_unit);
+                seconds[name].push_back(r.GetAdjustedRealTime() /
+                                        benchmark::GetTimeUnitMultiplier(r.time_unit));
             }
     }
-    std::map<std::string, double> seconds;
+    //! The median of the repetitions of each benchmark, in seconds.
+    std::map<std::string, double> Medians() const
+    {
+        std::map<std::string, double> medians;
+        for (auto [name, times] : seconds) {
+            std::sort(times.begin(), times.end());
+            const std::size_t n = times.size();
+            medians[name] = n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+        }
+        return medians;
+    }
+    std::map<std::string, std::vector<double>> seconds;
 };
+
+//! The load average of the last minute, five and fifteen minutes, as /proc gives it.
+std::string LoadAverage()
+{
+    std::ifstream in("/proc/loadavg");
+    std::string one, five, fifteen;
+    if (!(in >> one >> five >> fifteen))
+        return "unknown";
+    return one + " " + five + " " + fifteen;
+}
 
 long long StatusField(const char* field)
 {
@@ -52,14 +75,31 @@ long long StatusField(const char* field)
 
 int RunAndReport(int argc, char** argv, const std::vector<Ratio>& ratios)
 {
-    benchmark::Initialize(&argc, argv);
+    // Each figure is the median of at least kRepetitions runs of its benchmark, unless the
+    // command line asks for another number.
+    std::vector<char*> args(argv, argv + argc);
+    std::string repetitions = "--benchmark_repetitions=" + std::to_string(kRepetitions);
+    bool repetitionsGiven = false;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0)
+            repetitionsGiven = true;
+    if (!repetitionsGiven)
+        args.push_back(repetitions.data());
+    int count = int(args.size());
+    args.push_back(nullptr);
+    benchmark::Initialize(&count, args.data());
+    // A ratio measured on a busy machine is seen as such.
+    std::printf("load average %s; %u workers\n", LoadAverage().c_str(),
+                std::max(1u, std::thread::hardware_concurrency()));
+    std::fflush(stdout);
     RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n");
+    std::printf("\nmedians of the repetitions; load average now %s\n", LoadAverage().c_str());
+    const auto medians = reporter.Medians();
     for (const auto& r : ratios) {
-        const auto m = reporter.seconds.find(r.Measured);
-        const auto b = reporter.seconds.find(r.Baseline);
-        if (m == reporter.seconds.end() || b == reporter.seconds.end() || b->second <= 0)
+        const auto m = medians.find(r.Measured);
+        const auto b = medians.find(r.Baseline);
+        if (m == medians.end() || b == medians.end() || b->second <= 0)
             continue;
         const double ratio = m->second / b->second;
         if (r.Limit > 0)

@@ -14,7 +14,12 @@ struct Ratio {
     double Limit;          //!< the ratio the figure should stay within (printed only); 0: none
 };
 
-//! Runs every registered benchmark, then prints "name / baseline = ratio (limit L)".
+//! Repetitions of every benchmark, of which each figure is the median.
+constexpr int kRepetitions = 5;
+
+//! Prints the machine's load average and the number of workers, runs every registered
+//! benchmark kRepetitions times (unless --benchmark_repetitions says otherwise), then prints
+//! "name / baseline = ratio (limit L)" of the medians.
 int RunAndReport(int argc, char** argv, const std::vector<Ratio>& ratios);
 
 //! Current resident set size and peak (high-water mark) in bytes, from /proc.

@@ -7,10 +7,14 @@
 // - the height distribution (histogram and bearing ratio) against a single-threaded read
 //   of every sample;
 // - arithmetic of a channel with a channel against a single-threaded loop that reads two
-//   matrices and writes one.
+//   matrices and writes one;
+// - the statistics of a channel as the information window needs them (extremes and the
+//   five statistics) against the former two-pass statistics;
+// - the surface area against a single-threaded read of every sample.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -18,6 +22,8 @@
 
 #include "BenchSupport.h"
 #include "data/ChannelStatistics.h"
+#include "data/Spmdata.h"
+#include "processing/Areas.h"
 #include "processing/Arithmetic.h"
 #include "processing/Flattening.h"
 #include "processing/HeightDistribution.h"
@@ -179,6 +185,65 @@ void Arithmetic(benchmark::State& state, unsigned threads)
 void BM_ChannelArithmetic(benchmark::State& state) { Arithmetic(state, 0); }
 void BM_ChannelArithmeticOneThread(benchmark::State& state) { Arithmetic(state, 1); }
 
+// A channel of the narrow values, as a data set holds it.
+TSPMData& NarrowChannel()
+{
+    static TSPMData* channel = [] {
+        auto* ch = new TSPMData(Side, Side, 0);
+        ch->Header.ZScale = 0.1f;
+        ch->Lock();
+        std::copy(Narrow().begin(), Narrow().end(), ch->GetData());
+        ch->Unlock();
+        return ch;
+    }();
+    return *channel;
+}
+
+// The extremes and the statistics in one: one pass for the range and the sum, one for the
+// sums around the mean.
+void BM_ChannelStatistics(benchmark::State& state)
+{
+    TSPMData& ch = NarrowChannel();
+    for (auto _ : state) {
+        ch.ComputeRangeAndStatistics();
+        benchmark::DoNotOptimize(ch.Rku);
+    }
+}
+
+// The extremes, then the statistics, each with its own passes.
+void BM_RangeThenStatistics(benchmark::State& state)
+{
+    TSPMData& ch = NarrowChannel();
+    for (auto _ : state) {
+        ch.ComputeRange();
+        ch.ComputeStatistics();
+        benchmark::DoNotOptimize(ch.Rku);
+    }
+}
+
+void Area(benchmark::State& state, unsigned threads)
+{
+    const auto& v = Narrow();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            processing::FullArea(v.data(), Side, Side, 10.0, 10.0, 0.1, threads));
+}
+
+void BM_FullArea(benchmark::State& state)
+{
+    Area(state, 0);
+}
+void BM_FullAreaOneThread(benchmark::State& state)
+{
+    Area(state, 1);
+}
+void BM_FullAreaPlain(benchmark::State& state)
+{
+    const auto& v = Narrow();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(processing::FullAreaPlain(v.data(), Side, Side, 10.0, 10.0, 0.1));
+}
+
 }  // namespace
 
 BENCHMARK(BM_TwoPassNarrow)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -198,6 +263,11 @@ BENCHMARK(BM_HeightDistributionOneThread)->Unit(benchmark::kMillisecond)->UseRea
 BENCHMARK(BM_ReadTwoWriteOneLoop)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ChannelArithmetic)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ChannelArithmeticOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ChannelStatistics)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RangeThenStatistics)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FullArea)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FullAreaOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FullAreaPlain)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The one-thread figures say how much of each ratio the cores give (no limit of their own).
 int main(int argc, char** argv)
@@ -212,6 +282,11 @@ int main(int argc, char** argv)
          {"BM_FlattenPlaneOneThread", "BM_ReadWriteLoop", 0},
          {"BM_FlattenParaboloid", "BM_ReadWriteLoop", 1.5},
          {"BM_FlattenParaboloidOneThread", "BM_ReadWriteLoop", 0},
+         {"BM_ChannelStatistics", "BM_TwoPassNarrow", 0.3},
+         {"BM_RangeThenStatistics", "BM_TwoPassNarrow", 0},
+         {"BM_FullArea", "BM_ReadLoop", 2.0},
+         {"BM_FullAreaOneThread", "BM_ReadLoop", 0},
+         {"BM_FullAreaPlain", "BM_ReadLoop", 0},
          {"BM_HeightDistribution", "BM_ReadLoop", 1.0},
          {"BM_HeightDistributionOneThread", "BM_ReadLoop", 0},
          {"BM_ChannelArithmetic", "BM_ReadTwoWriteOneLoop", 1.2},

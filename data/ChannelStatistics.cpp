@@ -79,11 +79,6 @@ struct TSums {
     }
 };
 
-struct TRange {
-    std::int32_t min = 0, max = 0;
-    Int128 sum = 0;
-};
-
 template <typename Body>
 void ForPieces(std::int64_t count, std::int64_t piece, unsigned threads, const Body& body)
 {
@@ -97,9 +92,9 @@ void ForPieces(std::int64_t count, std::int64_t piece, unsigned threads, const B
         threads);
 }
 
-//! The least and largest of n ≤ kPiece values, and their sum (no overflow: at most 2^16
+//! The least and largest of 0 < n ≤ kPiece values, and their sum (no overflow: at most 2^16
 //! values of 2^31), eight values at a time.
-MORVANE_CLONES TRange RangePiece(const std::int32_t* x, std::int64_t n)
+MORVANE_CLONES TRawRange RangePiece(const std::int32_t* x, std::int64_t n)
 {
     using V8i = std::int32_t __attribute__((vector_size(32)));
     using platform::LoadWide;
@@ -115,35 +110,20 @@ MORVANE_CLONES TRange RangePiece(const std::int32_t* x, std::int64_t n)
         sum0 += LoadWide(x + i);
         sum1 += LoadWide(x + i + 4);
     }
-    TRange r{x[0], x[0], 0};
+    TRawRange r{x[0], x[0], 0, n};
     for (int k = 0; k < 8; ++k) {
-        r.min = std::min(r.min, lo[k]);
-        r.max = std::max(r.max, hi[k]);
+        r.Min = std::min(r.Min, lo[k]);
+        r.Max = std::max(r.Max, hi[k]);
     }
     const V4l sum = sum0 + sum1;
     std::int64_t total = sum[0] + sum[1] + sum[2] + sum[3];
     for (; i < n; ++i) {
-        r.min = std::min(r.min, x[i]);
-        r.max = std::max(r.max, x[i]);
+        r.Min = std::min(r.Min, x[i]);
+        r.Max = std::max(r.Max, x[i]);
         total += x[i];
     }
-    r.sum = total;
+    r.Sum = total;
     return r;
-}
-
-TRange RangeAndSum(const std::int32_t* v, std::int64_t count, unsigned threads)
-{
-    std::vector<TRange> pieces(std::size_t((count + kPiece - 1) / kPiece));
-    ForPieces(count, kPiece, threads, [&](std::size_t p, std::int64_t first, std::int64_t n) {
-        pieces[p] = RangePiece(v + first, n);
-    });
-    TRange all = pieces[0];
-    for (std::size_t p = 1; p < pieces.size(); ++p) {
-        all.min = std::min(all.min, pieces[p].min);
-        all.max = std::max(all.max, pieces[p].max);
-        all.sum += pieces[p].sum;
-    }
-    return all;
 }
 
 // ---- Counted: the values of a small span in a histogram
@@ -305,27 +285,74 @@ TSums DirectSums(const std::int32_t* v, std::int64_t count, std::int64_t pivot, 
 
 }  // namespace
 
+void TRawRange::Add(const TRawRange& more)
+{
+    if (more.Count == 0)
+        return;
+    if (Count == 0) {
+        *this = more;
+        return;
+    }
+    Min = std::min(Min, more.Min);
+    Max = std::max(Max, more.Max);
+    Sum += more.Sum;
+    Count += more.Count;
+}
+
+TRawRange ComputeRawRange(const std::int32_t* values, std::int64_t count, unsigned threads)
+{
+    if (!values || count <= 0)
+        return {};
+    std::vector<TRawRange> pieces(std::size_t((count + kPiece - 1) / kPiece));
+    ForPieces(count, kPiece, threads, [&](std::size_t p, std::int64_t first, std::int64_t n) {
+        pieces[p] = RangePiece(values + first, n);
+    });
+    TRawRange all;
+    for (const TRawRange& piece : pieces)
+        all.Add(piece);
+    return all;
+}
+
+TRawRange ComputeRawRangeHere(const std::int32_t* values, std::int64_t count)
+{
+    TRawRange all;
+    if (!values)
+        return all;
+    for (std::int64_t first = 0; first < count; first += kPiece)
+        all.Add(RangePiece(values + first, std::min(kPiece, count - first)));
+    return all;
+}
+
 TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, double zScale,
                                 unsigned threads)
 {
-    TRoughness r;
     if (!values || count <= 0)
+        return {};
+    return ComputeRawStatistics(values, count, zScale, ComputeRawRange(values, count, threads),
+                                threads);
+}
+
+TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, double zScale,
+                                const TRawRange& range, unsigned threads)
+{
+    TRoughness r;
+    if (!values || count <= 0 || range.Count != count)
         return r;
-    const TRange range = RangeAndSum(values, count, threads);
     const Real n = Real(count);
     const Real z = zScale;
-    r.Mean = double(z * (Real(range.sum) / n));
-    if (range.min == range.max)
+    r.Mean = double(z * (Real(range.Sum) / n));
+    if (range.Min == range.Max)
         return r;  // no spread
     // The pivot: the mean rounded down, so that the deviations u − m1 have 0 ≤ m1 < 1.
-    Int128 pivot = range.sum / count;
-    if (range.sum % count != 0 && range.sum < 0)
+    Int128 pivot = range.Sum / count;
+    if (range.Sum % count != 0 && range.Sum < 0)
         --pivot;
-    const std::int64_t span = std::int64_t(range.max) - range.min;
+    const std::int64_t span = std::int64_t(range.Max) - range.Min;
     const bool counted = span < kCountedSpan && count / kValuesPerCounter > span &&
                          count < (std::int64_t(1) << 32);
-    const TSums s = counted ? CountedSums(values, count, range.min, span, std::int64_t(pivot), threads)
-                            : DirectSums(values, count, std::int64_t(pivot), threads);
+    const TSums s = counted
+                        ? CountedSums(values, count, range.Min, span, std::int64_t(pivot), threads)
+                        : DirectSums(values, count, std::int64_t(pivot), threads);
 
     const Real m1 = Real(s.s1) / n;
     const Real a2 = s.s2.Value() / n, a3 = s.s3.Value() / n, a4 = s.s4.Value() / n;

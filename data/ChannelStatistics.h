@@ -15,7 +15,30 @@ struct TRoughness {
     double Mean = 0, Ra = 0, Rq = 0, Rsk = 0, Rku = 0;
 };
 
+//! The extremes and the sum of raw values, exact. Count 0: no values (the rest 0).
+struct TRawRange {
+    std::int32_t Min = 0, Max = 0;
+    __int128 Sum = 0;
+    std::int64_t Count = 0;
+
+    //! Takes in the range of further values.
+    void Add(const TRawRange& more);
+};
+
+//! The range of `count` raw values on up to `threads` threads (0: every core), eight values
+//! at a time; the same on any number of threads.
+TRawRange ComputeRawRange(const std::int32_t* values, std::int64_t count, unsigned threads = 0);
+
+//! ComputeRawRange on the calling thread, for a pass that takes the range of each piece of
+//! values it has just written.
+TRawRange ComputeRawRangeHere(const std::int32_t* values, std::int64_t count);
+
 //! The statistics of `count` raw values with the Z scale `zScale`. A constant matrix (Rq 0)
 //! has Rsk and Rku 0; no values give all 0. `threads` 0 uses every core.
 TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, double zScale,
                                 unsigned threads = 0);
+
+//! ComputeRawStatistics of values whose range is known: `range` must be theirs (from
+//! ComputeRawRange or the pass that wrote them); one pass over the values fewer.
+TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, double zScale,
+                                const TRawRange& range, unsigned threads = 0);

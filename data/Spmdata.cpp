@@ -208,16 +208,10 @@ void TSPMData::ComputeRange()
         return;
     Lock();
     const std::int64_t n = SampleCount();
-    const std::int32_t* v = Data;
-    if (n > 0 && v) {
-        std::int32_t lo = v[0];
-        std::int32_t hi = v[0];
-        for (std::int64_t i = 1; i < n; ++i) {
-            lo = std::min(lo, v[i]);
-            hi = std::max(hi, v[i]);
-        }
-        Header.Min = lo;
-        Header.Max = hi;
+    if (n > 0 && Data) {
+        const TRawRange range = ComputeRawRange(Data, n);
+        Header.Min = range.Min;
+        Header.Max = range.Max;
     }
     Unlock();
 }
@@ -264,13 +258,49 @@ void TSPMData::ComputeStatistics()
     if (!CanSweep())
         return;
     Lock();
-    const TRoughness r = ComputeRawStatistics(Data, Data ? SampleCount() : 0, Header.ZScale);
+    SetStatistics(ComputeRawStatistics(Data, Data ? SampleCount() : 0, Header.ZScale));
+    Unlock();
+}
+
+void TSPMData::ComputeRangeAndStatistics()
+{
+    if (!CanSweep())
+        return;
+    Lock();
+    const std::int64_t n = Data ? SampleCount() : 0;
+    const TRawRange range = ComputeRawRange(Data, n);
+    if (range.Count > 0) {
+        Header.Min = range.Min;
+        Header.Max = range.Max;
+    }
+    SetStatistics(ComputeRawStatistics(Data, n, Header.ZScale, range));
+    Unlock();
+}
+
+void TSPMData::ComputeRangeAndStatistics(const TRawRange& range)
+{
+    if (range.Count == 0 || range.Count != SampleCount()) {
+        ComputeRangeAndStatistics(); // not the values' range: taken afresh
+        return;
+    }
+    if (!CanSweep())
+        return;
+    Lock();
+    if (Data) {
+        Header.Min = range.Min;
+        Header.Max = range.Max;
+        SetStatistics(ComputeRawStatistics(Data, SampleCount(), Header.ZScale, range));
+    }
+    Unlock();
+}
+
+void TSPMData::SetStatistics(const TRoughness& r)
+{
     Mean = r.Mean;
     Ra = r.Ra;
     Rq = r.Rq;
     Rsk = r.Rsk;
     Rku = r.Rku;
-    Unlock();
 }
 
 // ---------------------------------------------------------------------------

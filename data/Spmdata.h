@@ -12,6 +12,9 @@
 #include "platform/core/LogicalPalette.h"
 #include "platform/core/Memory.h"
 
+struct TRawRange;
+struct TRoughness;
+
 #pragma pack(push, 1)
 //! The 336-byte channel header, stored byte for byte in SPM1 files. Texts are
 //! zero-terminated 8-bit strings.
@@ -91,6 +94,12 @@ public:
     void UpdatePaletteRange(int first, int last);
 
     void ComputeStatistics();
+    //! ComputeRange and ComputeStatistics in one: the extremes come from the pass that
+    //! also sums the values, so the values are read once fewer.
+    void ComputeRangeAndStatistics();
+    //! The same for values whose range `range` the pass that wrote them took (their count
+    //! must be the channel's; another range is not used).
+    void ComputeRangeAndStatistics(const TRawRange& range);
 
     // Flattening: the fits with their confirmation dialog; defined with the dialog in
     // tools/Flat.cpp (the program's library). Each locks the matrix for its whole run and
@@ -134,6 +143,7 @@ private:
     //! True when a whole-matrix pass may run; otherwise one "Lock data" box.
     bool CanSweep();
     void ComputeColourCount();
+    void SetStatistics(const TRoughness& r);
     void FreePalette();
     //! The markers in list order (at most Markers->Count of them).
     std::vector<MarkerColour> CollectMarkers() const;

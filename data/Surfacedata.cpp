@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "ChannelStatistics.h"
 #include "Fileformat.h"
 #include "Options.h"
 #include "Spm1format.h"
@@ -47,12 +48,61 @@ void CopyDescription(TSurfaceData& to, const TSurfaceData& from)
     to.ChannelList = from.ChannelList;
 }
 
+// Copies the values of `from` into the new block of `to`; values `from` does not hold are 0.
+void CopyWhole(const TSPMData& from, TSPMData& to)
+{
+    const std::size_t size = to.Block->Size();
+    const std::size_t bytes =
+        std::min({size, static_cast<std::size_t>(from.SampleCount()) * sizeof(std::int32_t),
+                  from.Block->Size()});
+    auto* target = static_cast<char*>(to.Block->Address());
+    std::memcpy(target, from.Block->Address(), bytes);
+    std::memset(target + bytes, 0, size - bytes);
+}
+
+//! Rows of the cut per piece of its copy.
+constexpr int kCutBandRows = 64;
+
+// Copies the rectangle of the size of `to` whose top left corner is (left, top) from `from`
+// into the new block of `to`, in bands of rows side by side; rows and columns `from` does not
+// hold are 0. Answers the range of the values written, taken row by row as they are written.
+TRawRange CutRows(const TSPMData& from, TSPMData& to, int left, int top)
+{
+    const int width = to.Header.Width, height = to.Header.Height;
+    const int srcW = from.Header.Width, srcH = from.Header.Height;
+    const int cols = std::max(0, std::min(width, srcW - left));
+    const auto* source = static_cast<const std::int32_t*>(from.Block->Address());
+    auto* target = static_cast<std::int32_t*>(to.Block->Address());
+    const std::size_t bands = std::size_t((height + kCutBandRows - 1) / kCutBandRows);
+    std::vector<TRawRange> ranges(bands);
+    platform::ParallelBands(bands, [&](std::size_t band) {
+        const int first = int(band) * kCutBandRows, last = std::min(height, first + kCutBandRows);
+        TRawRange range;
+        for (int r = first; r < last; ++r) {
+            std::int32_t* row = target + std::size_t(r) * width;
+            const int held = top + r < srcH ? cols : 0;
+            if (held > 0)
+                std::memcpy(row, source + std::size_t(top + r) * srcW + left,
+                            std::size_t(held) * sizeof(std::int32_t));
+            std::fill(row + held, row + width, 0);
+            range.Add(ComputeRawRangeHere(row, width));
+        }
+        ranges[band] = range;
+    });
+    TRawRange all;
+    for (const TRawRange& range : ranges)
+        all.Add(range);
+    return all;
+}
+
 using TChannelSlots = std::array<std::unique_ptr<TSPMData>, ChannelCount>;
 
-// Makes an empty channel for each channel of `source`, of the size sizeOf(slot, source
-// channel) gives as {width, height}, and fills the new channels side by side with
-// fill(slot, source channel, new channel). False, after the memory message, when memory
-// runs short anywhere; the new channels are then dropped and nothing else changes.
+// Makes a channel for each channel of `source`, of the size sizeOf(slot, source channel)
+// gives as {width, height}, and fills the new channels side by side with fill(slot, source
+// channel, new channel), which writes every value: the new blocks are not zero-filled
+// first, so that the copy is the first to touch their memory. False, after the memory
+// message, when memory runs short anywhere; the new channels are then dropped and nothing
+// else changes.
 template <typename SizeOf, typename Fill>
 bool CopyChannels(const TSurfaceData& source, SizeOf sizeOf, Fill fill, TChannelSlots& copies)
 {
@@ -63,7 +113,13 @@ bool CopyChannels(const TSurfaceData& source, SizeOf sizeOf, Fill fill, TChannel
             if (!src)
                 continue;
             const auto [width, height] = sizeOf(i, *src);
-            copies[i] = std::make_unique<TSPMData>(width, height, i);
+            TChannelHeader header{};
+            header.Width = static_cast<std::uint16_t>(std::clamp(width, 0, 0xFFFF));
+            header.Height = static_cast<std::uint16_t>(std::clamp(height, 0, 0xFFFF));
+            const std::size_t bytes =
+                std::size_t(header.Width) * header.Height * sizeof(std::int32_t);
+            copies[i] = std::make_unique<TSPMData>(
+                std::string(), header, i, platform::MemoryBlock::AllocateForOverwrite(bytes));
             if (!copies[i]->Block)
                 throw std::bad_alloc();
             slots.push_back(i);
@@ -123,9 +179,7 @@ bool TSurfaceData::CopyFrom(TSurfaceData& source)
     };
     const bool copied = CopyChannels(source, sameSize, [](int, TSPMData& src, TSPMData& dst) {
         dst.Header = src.Header;
-        const auto bytes = static_cast<std::size_t>(src.SampleCount()) * sizeof(std::int32_t);
-        std::memcpy(dst.Block->Address(), src.Block->Address(),
-                    std::min(bytes, std::min(src.Block->Size(), dst.Block->Size())));
+        CopyWhole(src, dst);
         dst.HasPalette = src.HasPalette;
         if (src.HasPalette) {
             dst.ColourCount = src.ColourCount;
@@ -173,23 +227,13 @@ bool TSurfaceData::CropFrom(TSurfaceData& source, int left, int top, int right, 
         dst.Header = src.Header;
         dst.Header.Width = w;
         dst.Header.Height = h;
-        const auto* from = static_cast<const std::int32_t*>(src.Block->Address());
-        auto* to = static_cast<std::int32_t*>(dst.Block->Address());
         if (j >= FirstUserChannel) {
-            std::memcpy(to, from,
-                        std::min(src.Block->Size(), dst.Block->Size()));
+            CopyWhole(src, dst);
+            dst.ComputeRangeAndStatistics();
         } else {
-            // Rows and columns the source channel does not hold stay zero.
-            const int srcW = src.Header.Width;
-            const int srcH = src.Header.Height;
-            const int cols = std::max(0, std::min(width, srcW - left));
-            for (int r = 0; r < height && top + r < srcH; ++r)
-                std::memcpy(to + std::size_t(r) * width, from + std::size_t(top + r) * srcW + left,
-                            std::size_t(cols) * sizeof(std::int32_t));
+            dst.ComputeRangeAndStatistics(CutRows(src, dst, left, top));
         }
-        dst.ComputeRange();
         dst.DefaultPalette();
-        dst.ComputeStatistics();
     }, copies);
     if (!cut)
         return false;

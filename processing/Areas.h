@@ -16,10 +16,19 @@ double HeronArea(double a, double b, double c);
 
 //! The area of the surface z = raw value × zScale over the grid of width × height values
 //! (row-major): every cell split into two triangles along its diagonal from (row, column)
-//! to (row + 1, column + 1), their areas summed in double precision row by row. 0 without
-//! cells (a matrix one value wide or high) or without values.
+//! to (row + 1, column + 1), the area of each by Heron's formula. 0 without cells (a matrix
+//! one value wide or high) or without values. Each edge is computed once (a cell shares
+//! its sides with its neighbours); bands of rows run on up to `threads` threads (0: every
+//! core) and their sums are added in the order of the bands, so that the result does not
+//! depend on the number of threads; it differs from FullAreaPlain only in the order of the
+//! additions.
 double FullArea(const std::int32_t* values, int width, int height, double xStep, double yStep,
-                double zScale);
+                double zScale, unsigned threads = 0);
+
+//! FullArea cell by cell: the five edges of each cell, both triangles added to one sum in
+//! double precision, row by row.
+double FullAreaPlain(const std::int32_t* values, int width, int height, double xStep, double yStep,
+                     double zScale);
 
 //! nominal / full; 0 when the full area is 0.
 double AreaRatio(double nominal, double full);

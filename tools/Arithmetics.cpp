@@ -243,8 +243,7 @@ void TArithmeticForm::Operation(int tag)
         ApplyFile(tag);
     else
         ApplyNumber(tag);
-    FirstChannel->ComputeRange();
-    FirstChannel->ComputeStatistics();
+    FirstChannel->ComputeRangeAndStatistics();
     FirstChannel->DefaultPalette();
     added->ShowChannelView(NoChannel);
     added->SurfaceData->Release();

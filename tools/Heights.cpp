@@ -529,8 +529,7 @@ void THeightsForm::SaveCut(bool tops)
                 processing::LowerAbove(values, ch->SampleCount(), v);
         }
         ch->Unlock();
-        ch->ComputeRange();
-        ch->ComputeStatistics();
+        ch->ComputeRangeAndStatistics();
         ch->DefaultPalette();
     }
     added->ShowChannelView(Channel);

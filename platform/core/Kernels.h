@@ -25,30 +25,20 @@ using V4l = std::int64_t __attribute__((vector_size(32)));
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"  // only ever inlined into the kernels
 
-// Four 32-bit values widened as they are loaded. Written lane by lane: the compiler makes
-// one widening instruction of such a loop, where it splits the conversion of a whole
-// vector into halves.
+// Four 32-bit values widened as they are loaded. Built lane by lane in one initialiser: the
+// compiler makes one widening instruction of it at -O2 as at -O3, where a loop over the lanes
+// goes through the stack at -O2 and the conversion of a whole vector is split into halves.
 
 //! The four values at p as doubles.
 MORVANE_INLINE inline V4d LoadDoubles(const std::int32_t* p)
 {
-    double lanes[4];
-    for (int k = 0; k < 4; ++k)
-        lanes[k] = p[k];
-    V4d v;
-    __builtin_memcpy(&v, lanes, sizeof v);
-    return v;
+    return V4d{double(p[0]), double(p[1]), double(p[2]), double(p[3])};
 }
 
 //! The four values at p as 64-bit integers.
 MORVANE_INLINE inline V4l LoadWide(const std::int32_t* p)
 {
-    std::int64_t lanes[4];
-    for (int k = 0; k < 4; ++k)
-        lanes[k] = p[k];
-    V4l v;
-    __builtin_memcpy(&v, lanes, sizeof v);
-    return v;
+    return V4l{std::int64_t(p[0]), std::int64_t(p[1]), std::int64_t(p[2]), std::int64_t(p[3])};
 }
 
 #pragma GCC diagnostic pop

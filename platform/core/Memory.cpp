@@ -12,7 +12,16 @@ namespace platform {
 
 std::unique_ptr<MemoryBlock> MemoryBlock::Allocate(std::size_t bytes)
 {
-    void* p = std::calloc(bytes == 0 ? 1 : bytes, 1);
+    return Wrap(std::calloc(bytes == 0 ? 1 : bytes, 1), bytes);
+}
+
+std::unique_ptr<MemoryBlock> MemoryBlock::AllocateForOverwrite(std::size_t bytes)
+{
+    return Wrap(std::malloc(bytes == 0 ? 1 : bytes), bytes);
+}
+
+std::unique_ptr<MemoryBlock> MemoryBlock::Wrap(void* p, std::size_t bytes)
+{
     if (!p)
         return nullptr;
     auto* block = new (std::nothrow) MemoryBlock(p, bytes);

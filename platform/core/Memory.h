@@ -1,6 +1,6 @@
 #pragma once
-// Movable, zero-filled memory blocks with a nesting lock count, in place of the
-// kernel's global memory handles that hold channel matrices and profile buffers.
+// Movable memory blocks (zero-filled unless made for overwriting) with a nesting lock count, in
+// place of the kernel's global memory handles that hold channel matrices and profile buffers.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,12 +8,16 @@
 
 namespace platform {
 
-//! A zero-filled block of memory whose address is valid only while it is locked.
-//! Locks nest: the pointer stays valid until the last matching unlock.
+//! A block of memory (zero-filled unless made for overwriting) whose address is valid
+//! only while it is locked. Locks nest: the pointer stays valid until the last matching unlock.
 class MemoryBlock {
 public:
     //! Allocates `bytes` zero-filled bytes; nullptr when the memory cannot be had.
     static std::unique_ptr<MemoryBlock> Allocate(std::size_t bytes);
+    //! Allocates `bytes` bytes left as they come, for a caller that writes every one of them
+    //! before anything reads them (a copy, so that the memory is touched once); nullptr when
+    //! the memory cannot be had.
+    static std::unique_ptr<MemoryBlock> AllocateForOverwrite(std::size_t bytes);
 
     ~MemoryBlock();
     MemoryBlock(const MemoryBlock&) = delete;
@@ -32,6 +36,8 @@ public:
 
 private:
     MemoryBlock(void* data, std::size_t size) : data_(data), size_(size) {}
+    //! The block over the allocation p of `bytes` (freed when the block cannot be made).
+    static std::unique_ptr<MemoryBlock> Wrap(void* p, std::size_t bytes);
     void* data_;
     std::size_t size_;
     int locks_ = 0;

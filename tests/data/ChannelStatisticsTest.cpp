@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -128,4 +129,43 @@ TEST(ChannelStatistics, SmallCasesAndNoSpread)
     const TRoughness none = ComputeRawStatistics(nullptr, 10, 1.0);
     EXPECT_EQ(none.Mean, 0);
     EXPECT_EQ(ComputeRawStatistics(four.data(), 0, 1.0).Rq, 0);
+}
+
+// The range pass against a plain loop, on any number of threads and gathered piece by piece;
+// statistics from a known range are those that find it themselves, exactly.
+TEST(ChannelStatistics, RangeOnceGivesTheSameExtremesSumAndStatistics)
+{
+    for (const auto& v : {Draw(300000, -(1LL << 31), 4294967295.0, 2, 3),
+                          Draw(70001, -30000, 60000, 1, 4), Draw(13, 100, 10, 1, 5)}) {
+        const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+        __int128 sum = 0;
+        for (std::int32_t x : v)
+            sum += x;
+        const std::int64_t n = std::int64_t(v.size());
+        for (unsigned threads : {1u, 3u, 0u}) {
+            const TRawRange r = ComputeRawRange(v.data(), n, threads);
+            EXPECT_EQ(r.Min, *lo);
+            EXPECT_EQ(r.Max, *hi);
+            EXPECT_TRUE(r.Sum == sum);
+            EXPECT_EQ(r.Count, n);
+        }
+        // Pieces of odd sizes, as a copy takes them.
+        TRawRange pieces;
+        for (std::int64_t first = 0; first < n; first += 997)
+            pieces.Add(
+                ComputeRawRangeHere(v.data() + first, std::min<std::int64_t>(997, n - first)));
+        EXPECT_EQ(pieces.Min, *lo);
+        EXPECT_EQ(pieces.Max, *hi);
+        EXPECT_TRUE(pieces.Sum == sum);
+
+        const TRoughness a = ComputeRawStatistics(v.data(), n, 0.3);
+        const TRoughness b = ComputeRawStatistics(v.data(), n, 0.3, pieces);
+        EXPECT_EQ(a.Mean, b.Mean);
+        EXPECT_EQ(a.Ra, b.Ra);
+        EXPECT_EQ(a.Rq, b.Rq);
+        EXPECT_EQ(a.Rsk, b.Rsk);
+        EXPECT_EQ(a.Rku, b.Rku);
+    }
+    EXPECT_EQ(ComputeRawRange(nullptr, 5).Count, 0);
+    EXPECT_EQ(ComputeRawRangeHere(nullptr, 5).Count, 0);
 }

@@ -300,3 +300,49 @@ TEST(ChannelSourceFile, IsTheChannelsOwnElseTheDataSetsFile)
     TSurfaceData unnamed("");
     EXPECT_EQ(ChannelSourceFile(made, &unnamed), "");
 }
+
+// A cut of a channel smaller than the set keeps zeros where the channel holds nothing; every
+// cut channel, of several bands of rows, gets the range and the statistics that computing
+// them afresh gives, exactly.
+TEST(SurfaceData, CropTakesTheRangeAndStatisticsOfItsCutAsAFreshPassDoes)
+{
+    auto src = std::make_unique<TSurfaceData>("big.spm");
+    src->Header.Width = 300;
+    src->Header.Height = 260;
+    AddChannel(*src, 0, 300, 260,
+               [](int r, int c) { return (r * 7919 + c * 104729) % 90001 - 45000; });
+    AddChannel(*src, 1, 150, 100, [](int r, int c) { return 5 + r * 3 + c; });
+    TSurfaceData cut("");
+    ASSERT_TRUE(cut.CropFrom(*src, 120, 40, 279, 239));
+    ASSERT_EQ(cut.Header.Width, 160);
+    ASSERT_EQ(cut.Header.Height, 200);
+
+    const auto small = Values(*cut.Channels[1]);
+    ASSERT_EQ(small.size(), 160u * 200u);
+    EXPECT_EQ(small[0], 5 + 40 * 3 + 120);
+    EXPECT_EQ(small[29], 5 + 40 * 3 + 149);
+    EXPECT_EQ(small[30], 0);                    // past the channel's last column
+    EXPECT_EQ(small[std::size_t(60) * 160], 0); // past its last row
+    EXPECT_EQ(cut.Channels[1]->Header.Min, 0);
+    EXPECT_EQ(cut.Channels[1]->Header.Max, 5 + 99 * 3 + 149);
+
+    for (int slot : {0, 1}) {
+        TSPMData& got = *cut.Channels[slot];
+        TSPMData fresh(got.Header.Width, got.Header.Height, slot);
+        fresh.Header.ZScale = got.Header.ZScale;
+        fresh.Lock();
+        const auto values = Values(got);
+        std::memcpy(fresh.GetData(), values.data(), values.size() * sizeof(std::int32_t));
+        fresh.Unlock();
+        fresh.ComputeRange();
+        fresh.ComputeStatistics();
+        EXPECT_EQ(got.Header.Min, fresh.Header.Min) << slot;
+        EXPECT_EQ(got.Header.Max, fresh.Header.Max) << slot;
+        EXPECT_EQ(got.Mean, fresh.Mean) << slot;
+        EXPECT_EQ(got.Ra, fresh.Ra) << slot;
+        EXPECT_EQ(got.Rq, fresh.Rq) << slot;
+        EXPECT_EQ(got.Rsk, fresh.Rsk) << slot;
+        EXPECT_EQ(got.Rku, fresh.Rku) << slot;
+        EXPECT_TRUE(got.HasPalette) << slot;
+    }
+}

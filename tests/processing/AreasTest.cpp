@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "processing/Areas.h"
@@ -53,4 +54,38 @@ TEST(Areas, HeronOfATriangleAndOfANeedleThatRoundingBends)
     EXPECT_TRUE(Near(HeronArea(2, 2, 2), std::sqrt(3.0)));
     // 1 + 1 < 2.0000000000000004: the radicand comes out below 0, the area is 0, not NaN.
     EXPECT_EQ(HeronArea(1.0, 1.0, 2.0000000000000004), 0.0);
+}
+
+// The fast pass against its plain twin: within 1e-12 (only the order of the additions
+// differs) on shapes with and without whole blocks of columns and bands of rows, and the
+// same to the last bit on any number of threads (the last two shapes are big enough to be
+// shared among threads).
+TEST(Areas, FullAreaMatchesItsPlainTwinOnAnyNumberOfThreads)
+{
+    struct Case {
+        int width, height;
+        double dx, dy, z;
+    };
+    const Case cases[] = {{2, 2, 1, 1, 1},
+                          {3, 200, 0.5, 2, 0.01},
+                          {301, 7, 1, 1, 3},
+                          {257, 131, 2.5, 0.75, 0.2},
+                          {64, 65, 1e-3, 1e-3, 1e-4},
+                          {333, 229, 1.5, 2.5, 0.05},
+                          {70000, 2, 1, 1, 0.5}};
+    std::mt19937 rng(77);
+    for (const auto& c : cases) {
+        std::vector<std::int32_t> v(std::size_t(c.width) * c.height);
+        for (auto& x : v)
+            x = std::int32_t(rng() % 200001) - 100000;
+        const double plain = FullAreaPlain(v.data(), c.width, c.height, c.dx, c.dy, c.z);
+        const double fast = FullArea(v.data(), c.width, c.height, c.dx, c.dy, c.z, 1);
+        EXPECT_TRUE(Near(fast, plain))
+            << c.width << "x" << c.height << ": " << fast << " " << plain;
+        for (unsigned threads : {2u, 3u, 8u, 0u})
+            EXPECT_EQ(FullArea(v.data(), c.width, c.height, c.dx, c.dy, c.z, threads), fast)
+                << c.width << "x" << c.height << " on " << threads;
+    }
+    EXPECT_EQ(FullAreaPlain(nullptr, 5, 5, 1, 1, 1), 0.0);
+    EXPECT_EQ(FullArea(nullptr, 5, 5, 1, 1, 1), 0.0);
 }
