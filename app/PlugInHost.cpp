@@ -334,7 +334,7 @@ bool TPlugIn::IsChannelLoaded(std::int32_t object, std::int32_t channel)
 void TPlugIn::UpdateChannelAndShow(std::int32_t object, std::int32_t channel)
 {
     TObjectSPM* step = GetObject(object);
-    if (!step)
+    if (!InMemory(step))
         return;
     TCall call(*this);
     step->UpdateChannel(channel);

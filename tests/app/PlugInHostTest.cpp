@@ -232,6 +232,7 @@ TEST_F(HostTest, UpdatesAndDeletionOnASetWhoseReloadFailedAnswerWithoutABox)
     host->UpdateAll(1);
     host->UpdateChannel(1, 0);
     host->UpdateChannel(1, 255);
+    host->UpdateChannelAndShow(1, 0);
     host->DeleteChannel(1, 0);
     host->DeleteChannel(1, 2);
     out->DeleteChannel(0);  // the step's own deletion, refused by the set
