@@ -1,6 +1,5 @@
 #include "IniFile.h"
 
-#include <filesystem>
 #include <limits>
 
 #include "Files.h"
@@ -22,14 +21,12 @@ std::string_view Trim(std::string_view s)
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
-bool SameName(std::string_view a, std::string_view b)
+std::string Lowered(std::string_view s)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    return true;
+    std::string lower(s);
+    for (char& c : lower)
+        c = Lower(c);
+    return lower;
 }
 
 int DigitValue(char c, int base)
@@ -92,20 +89,10 @@ bool ParseProfileInteger(std::string_view text, std::int32_t& value)
 bool TIniFile::Load(const std::string& path)
 {
     sections_.clear();
-    // Only regular files are opened: a FIFO would block the program.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
+    std::vector<std::uint8_t> bytes;
+    if (!ReadRegularFile(path, bytes, MaxFileBytes))
         return false;
-    File file;
-    if (!file.Open(path, File::Mode::Read))
-        return false;
-    const std::int64_t size = file.Size();
-    if (size < 0 || size > MaxFileBytes)
-        return false;
-    std::string text(static_cast<std::size_t>(size), '\0');
-    if (size > 0 && !file.ReadExact(text.data(), size))
-        return false;
-    Parse(text);
+    Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     return true;
 }
 
@@ -114,8 +101,9 @@ void TIniFile::Parse(std::string_view text)
     sections_.clear();
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
-    Section* current = nullptr;
-    bool currentIsFirst = false;
+    // The section whose keys the lines go to; none before the first section header and
+    // under a repeated one, whose keys are never looked at.
+    Keys* current = nullptr;
     while (!text.empty()) {
         const std::size_t end = text.find_first_of("\r\n");
         std::string_view line = Trim(text.substr(0, end));
@@ -125,40 +113,29 @@ void TIniFile::Parse(std::string_view text)
         if (line.front() == '[') {
             const std::size_t close = line.find(']');
             const std::string_view name = Trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
-            current = nullptr;
-            for (Section& s : sections_)
-                if (SameName(s.Name, name))
-                    current = &s;
-            // A repeated section is never looked at: its keys are skipped.
-            currentIsFirst = current == nullptr;
-            if (currentIsFirst) {
-                sections_.push_back({std::string(name), {}});
-                current = &sections_.back();
-            }
+            const auto [section, added] = sections_.try_emplace(Lowered(name));
+            current = added ? &section->second : nullptr;
             continue;
         }
         const std::size_t equals = line.find('=');
-        if (!current || !currentIsFirst || equals == std::string_view::npos)
+        if (!current || equals == std::string_view::npos)
             continue;
         const std::string_view key = Trim(line.substr(0, equals));
         std::string_view value = Trim(line.substr(equals + 1));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
             value = value.substr(1, value.size() - 2);
-        current->Keys.emplace_back(std::string(key), std::string(value));
+        // The first key of a name counts.
+        current->try_emplace(Lowered(key), value);
     }
 }
 
 const std::string* TIniFile::Find(std::string_view section, std::string_view key) const
 {
-    for (const Section& s : sections_) {
-        if (!SameName(s.Name, section))
-            continue;
-        for (const auto& [name, value] : s.Keys)
-            if (SameName(name, key))
-                return &value;
+    const auto s = sections_.find(Lowered(section));
+    if (s == sections_.end())
         return nullptr;
-    }
-    return nullptr;
+    const auto k = s->second.find(Lowered(key));
+    return k == s->second.end() ? nullptr : &k->second;
 }
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key, const std::string& def) const
@@ -181,10 +158,7 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def
 
 bool TIniFile::SectionExists(std::string_view section) const
 {
-    for (const Section& s : sections_)
-        if (SameName(s.Name, section))
-            return true;
-    return false;
+    return sections_.count(Lowered(section)) != 0;
 }
 
 }  // namespace platform

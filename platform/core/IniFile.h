@@ -7,8 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
+#include <unordered_map>
 
 namespace platform {
 
@@ -35,12 +34,10 @@ public:
     bool SectionExists(std::string_view section) const;
 
 private:
-    struct Section {
-        std::string Name;
-        std::vector<std::pair<std::string, std::string>> Keys;
-    };
+    // Names are kept in lower case (ASCII letters only, as the file's names are compared).
+    using Keys = std::unordered_map<std::string, std::string>;
     const std::string* Find(std::string_view section, std::string_view key) const;
-    std::vector<Section> sections_;
+    std::unordered_map<std::string, Keys> sections_;
 };
 
 //! Reads an integer as the profile functions do; false when `text` is not wholly one.
