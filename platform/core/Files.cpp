@@ -44,7 +44,11 @@ namespace {
 // tells that the path named something else; `info` gets the file's status.
 int OpenRegularForReading(const std::string& path, bool& notRegular, struct stat& info)
 {
-    notRegular = false;
+    // What is plainly no regular file is not opened at all (opening a device may act on
+    // it); the status of the opened handle decides, should the path change meanwhile.
+    notRegular = ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+    if (notRegular)
+        return -1;
     int fd;
     do {
         fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
