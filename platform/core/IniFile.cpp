@@ -1,5 +1,7 @@
 #include "IniFile.h"
 
+#include <algorithm>
+#include <functional>
 #include <limits>
 
 #include "Files.h"
@@ -27,6 +29,22 @@ std::string Lowered(std::string_view s)
     for (char& c : lower)
         c = Lower(c);
     return lower;
+}
+
+std::uint64_t Mixed(std::uint64_t h)
+{
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 33);
+}
+
+std::uint64_t NameHash(std::string_view lowered) { return Mixed(std::hash<std::string_view>{}(lowered)); }
+
+std::uint64_t KeyHash(std::uint32_t section, std::string_view lowered)
+{
+    return Mixed(std::hash<std::string_view>{}(lowered) + 0x9E3779B97F4A7C15ull * (std::uint64_t{section} + 1));
 }
 
 int DigitValue(char c, int base)
@@ -88,7 +106,7 @@ bool ParseProfileInteger(std::string_view text, std::int32_t& value)
 
 bool TIniFile::Load(const std::string& path)
 {
-    sections_.clear();
+    Parse({});
     std::vector<std::uint8_t> bytes;
     if (!ReadRegularFile(path, bytes, MaxFileBytes))
         return false;
@@ -96,14 +114,86 @@ bool TIniFile::Load(const std::string& path)
     return true;
 }
 
+void TIniFile::THashIndex::Insert(std::uint64_t hash, std::uint32_t entry)
+{
+    if (2 * (count_ + 1) > slots_.size()) {
+        std::vector<Slot> old(std::max<std::size_t>(16, 2 * slots_.size()));
+        old.swap(slots_);
+        for (const Slot& slot : old)
+            if (slot.Entry != 0)
+                Place(slot);
+    }
+    Place({static_cast<std::uint32_t>(hash >> 32), entry + 1});
+    ++count_;
+}
+
+void TIniFile::THashIndex::Clear(std::size_t entries)
+{
+    std::size_t size = 16;
+    while (size < 2 * entries)
+        size *= 2;
+    slots_.assign(entries ? size : 0, Slot{});
+    count_ = 0;
+}
+
+void TIniFile::THashIndex::Place(Slot slot)
+{
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = slot.Hash & mask;
+    while (slots_[i].Entry != 0)
+        i = (i + 1) & mask;
+    slots_[i] = slot;
+}
+
+TIniFile::TPiece TIniFile::Keep(std::string_view piece)
+{
+    const TPiece kept{static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(piece.size())};
+    text_.append(piece);
+    return kept;
+}
+
+std::int64_t TIniFile::FindSection(std::string_view lowered, std::uint64_t hash) const
+{
+    return sectionIndex_.Find(hash, [&](std::size_t n) { return Text(sections_[n]) == lowered; });
+}
+
+std::int64_t TIniFile::FindKey(std::uint32_t section, std::string_view lowered, std::uint64_t hash) const
+{
+    return keyIndex_.Find(hash, [&](std::size_t n) {
+        return keys_[n].Section == section && Text(keys_[n].Name) == lowered;
+    });
+}
+
 void TIniFile::Parse(std::string_view text)
 {
-    sections_.clear();
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
-    // The section whose keys the lines go to; none before the first section header and
-    // under a repeated one, whose keys are never looked at.
-    Keys* current = nullptr;
+    // Pieces are counted in 32 bits: a larger text is read as empty (files are far smaller).
+    if (text.size() > std::numeric_limits<std::uint32_t>::max())
+        text = {};
+    // Names and values are pieces of the text (at most its size together); the indexes get
+    // room for as many sections and keys as there can be (one a line, a bracket or an equals
+    // sign in each), so that nothing grows while the text is read.
+    std::size_t lines = 1, brackets = 0, equalSigns = 0;
+    for (const char c : text) {
+        lines += c == '\n' || c == '\r';
+        brackets += c == '[';
+        equalSigns += c == '=';
+    }
+    brackets = std::min(brackets, lines);
+    equalSigns = std::min(equalSigns, lines);
+    text_.clear();
+    text_.reserve(text.size());
+    sections_.clear();
+    sections_.reserve(brackets);
+    keys_.clear();
+    keys_.reserve(equalSigns);
+    sectionIndex_.Clear(brackets);
+    keyIndex_.Clear(equalSigns);
+    // The section the key lines go to; none before the first section header and under a
+    // repeated one, whose keys are never looked at.
+    std::int64_t current = -1;
+    std::string name;
     while (!text.empty()) {
         const std::size_t end = text.find_first_of("\r\n");
         std::string_view line = Trim(text.substr(0, end));
@@ -112,45 +202,60 @@ void TIniFile::Parse(std::string_view text)
             continue;
         if (line.front() == '[') {
             const std::size_t close = line.find(']');
-            const std::string_view name = Trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
-            const auto [section, added] = sections_.try_emplace(Lowered(name));
-            current = added ? &section->second : nullptr;
+            name = Lowered(Trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1)));
+            const std::uint64_t hash = NameHash(name);
+            current = -1;
+            if (FindSection(name, hash) < 0) {
+                current = static_cast<std::int64_t>(sections_.size());
+                sectionIndex_.Insert(hash, static_cast<std::uint32_t>(current));
+                sections_.push_back(Keep(name));
+            }
             continue;
         }
         const std::size_t equals = line.find('=');
-        if (!current || equals == std::string_view::npos)
+        if (current < 0 || equals == std::string_view::npos)
             continue;
-        const std::string_view key = Trim(line.substr(0, equals));
+        const auto section = static_cast<std::uint32_t>(current);
+        name = Lowered(Trim(line.substr(0, equals)));
+        const std::uint64_t hash = KeyHash(section, name);
+        if (FindKey(section, name, hash) >= 0)
+            continue;  // the first key of a name counts
         std::string_view value = Trim(line.substr(equals + 1));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
             value = value.substr(1, value.size() - 2);
-        // The first key of a name counts.
-        current->try_emplace(Lowered(key), value);
+        keyIndex_.Insert(hash, static_cast<std::uint32_t>(keys_.size()));
+        const TPiece keptName = Keep(name);
+        keys_.push_back({section, keptName, Keep(value)});
     }
 }
 
-const std::string* TIniFile::Find(std::string_view section, std::string_view key) const
+bool TIniFile::Find(std::string_view section, std::string_view key, std::string_view& value) const
 {
-    const auto s = sections_.find(Lowered(section));
-    if (s == sections_.end())
-        return nullptr;
-    const auto k = s->second.find(Lowered(key));
-    return k == s->second.end() ? nullptr : &k->second;
+    const std::string sectionName = Lowered(section);
+    const std::int64_t s = FindSection(sectionName, NameHash(sectionName));
+    if (s < 0)
+        return false;
+    const auto n = static_cast<std::uint32_t>(s);
+    const std::string keyName = Lowered(key);
+    const std::int64_t k = FindKey(n, keyName, KeyHash(n, keyName));
+    if (k < 0)
+        return false;
+    value = Text(keys_[static_cast<std::size_t>(k)].Value);
+    return true;
 }
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key, const std::string& def) const
 {
-    const std::string* value = Find(section, key);
-    return value ? *value : def;
+    std::string_view value;
+    return Find(section, key, value) ? std::string(value) : def;
 }
 
 std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, std::int32_t def) const
 {
-    const std::string* text = Find(section, key);
+    std::string_view text;
     std::int32_t value = 0;
-    return text && ParseProfileInteger(*text, value) ? value : def;
+    return Find(section, key, text) && ParseProfileInteger(text, value) ? value : def;
 }
-
 bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def) const
 {
     return ReadInteger(section, key, def ? 1 : 0) != 0;
@@ -158,7 +263,8 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def
 
 bool TIniFile::SectionExists(std::string_view section) const
 {
-    return sections_.count(Lowered(section)) != 0;
+    const std::string name = Lowered(section);
+    return FindSection(name, NameHash(name)) >= 0;
 }
 
 }  // namespace platform
