@@ -20,10 +20,9 @@ bool InMemory(const TObjectSPM* step)
 }
 
 // Load failures are told in a plain box with the program's title.
-void ShowLoadMessage(const std::string& text, const std::string& path)
+void ShowLoadMessage(const std::string& text)
 {
-    platform::ShowMessage(text + "\n" + path, "Morvane", platform::MessageIcon::None,
-                          platform::MessageButtons::Ok);
+    platform::ShowMessage(text, "Morvane", platform::MessageIcon::None, platform::MessageButtons::Ok);
 }
 
 bool EndsWith(const std::string& text, const char* suffix)
@@ -94,14 +93,14 @@ bool TPlugIn::Load(const std::string& path)
     IsLibrary = EndsWith(path, ".so");
     platform::ModuleHandle module = platform::LoadModule(path);
     if (!module) {
-        ShowLoadMessage("Couldn't find the Plugin!", path);
+        ShowLoadMessage("Couldn't find the Plugin!");
         return false;
     }
     auto start = reinterpret_cast<TStartPlugInProc>(platform::ModuleSymbol(module, "_StartPlugIn"));
     auto stop = reinterpret_cast<TStopPlugInProc>(platform::ModuleSymbol(module, "_StopPlugIn"));
     auto remove = reinterpret_cast<TDeleteDataProc>(platform::ModuleSymbol(module, "_DeleteData"));
     if (!start || !stop || !remove) {
-        ShowLoadMessage("Couldn't find one or more function in plugin", path);
+        ShowLoadMessage("Couldn't find one or more function in plugin");
         platform::FreeModule(module);
         return false;
     }

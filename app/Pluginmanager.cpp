@@ -77,7 +77,7 @@ void TPlugInManager::Scan(const std::string& folder)
         if (!EndsWithInf(name))
             continue;
         // Files and links to files count; folders and special files (a FIFO would block
-        // the reading) do not. A link that leads nowhere is reported as unreadable.
+        // the reading) do not. A link that leads nowhere is skipped as unreadable.
         std::error_code e1, e2;
         const fs::file_status own = it->symlink_status(e1);
         if (fs::is_directory(it->status(e2)))
@@ -100,10 +100,9 @@ void TPlugInManager::ScanFile(const std::string& folder, const std::string& name
 {
     const std::string path = folder + name;
     platform::TIniFile inf;
-    if (!inf.Load(path)) {
-        platform::ShowMessage("Error read file\n" + path, "Error", platform::MessageIcon::Error);
+    // A file that cannot be read is skipped silently, as an unusable one is.
+    if (!inf.Load(path))
         return;
-    }
     const std::int32_t type = inf.ReadInteger("PlugIn", "Type", -1);
     const std::string library = folder + LibraryFileName(inf.ReadString("PlugIn", "File", ""));
     if ((type != 0 && type != 1) || !RegularFile(library))

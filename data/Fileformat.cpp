@@ -6,6 +6,7 @@
 #include "Mssformat.h"
 #include "Spm0format.h"
 #include "Spm1format.h"
+#include "platform/core/Files.h"
 #include "platform/core/Messages.h"
 #include "platform/core/Parallel.h"
 
@@ -51,6 +52,13 @@ const char* LoadErrorText(std::int32_t status)
 {
     const int i = TableIndex(status);
     return i < 0 ? "" : LoadErrorTexts[i];
+}
+
+std::int32_t OpenForReading(platform::File& file, const char* path)
+{
+    if (file.Open(path, platform::File::Mode::Read))
+        return fmtOk;
+    return file.NotRegular() ? fmtErrorRead : fmtErrorOpen;
 }
 
 // ---------------------------------------------------------------------------------

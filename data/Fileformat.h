@@ -47,6 +47,14 @@ std::int32_t GuardStatus(std::int32_t onError, Body&& body)
 const char* FormatErrorText(std::int32_t status);
 const char* LoadErrorText(std::int32_t status);
 
+namespace platform {
+class File;
+}
+//! Opens a scan file for reading: fmtOk, fmtErrorRead when the path names no regular file
+//! (a folder, FIFO or device is refused without waiting on it), fmtErrorOpen when the file
+//! cannot be opened.
+std::int32_t OpenForReading(platform::File& file, const char* path);
+
 #pragma pack(push, 1)
 //! One palette marker as stored in SPM1 files.
 struct MarkerRecord {

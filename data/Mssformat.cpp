@@ -45,8 +45,8 @@ std::int32_t GetInfo(const char* path, ChannelSet* available, TFileHeader* heade
 {
     available->Clear();
     platform::File file;
-    if (!file.Open(path, platform::File::Mode::Read))
-        return fmtErrorOpen;
+    if (const std::int32_t opened = OpenForReading(file, path); opened != fmtOk)
+        return opened;
     std::uint16_t width = 0, height = 0;
     if (!ReadSize(file, width, height))
         return fmtErrorRead;
@@ -73,8 +73,8 @@ std::int32_t Load(const char* path, std::int32_t width, std::int32_t height,
     ChannelSet answer;
 
     platform::File file;
-    if (!file.Open(path, platform::File::Mode::Read))
-        return fmtErrorOpen;
+    if (const std::int32_t opened = OpenForReading(file, path); opened != fmtOk)
+        return opened;
     std::uint16_t fileWidth = 0, fileHeight = 0;
     if (!ReadSize(file, fileWidth, fileHeight))
         return fmtErrorRead;

@@ -385,7 +385,7 @@ std::int32_t TObjectSPM::SaveToFile(const std::string& path, bool allChannels)
     if (status == fmtErrorRange)
         platform::ShowError("\"" + outOfRange +
                             "\" spans more than the format holds: its values do not fit 16-bit samples. "
-                            "It can be brought into range with Normalize; the file was not written.");
+                            "It can be brought into range by dividing it with Arithmetic; the file was not written.");
     else if (status != fmtOk)
         platform::ShowError(FormatErrorText(status));
     return status;

@@ -21,8 +21,8 @@ std::int32_t GetInfo(const char* path, ChannelSet* available, TFileHeader* heade
 {
     available->Clear();
     platform::File file;
-    if (!file.Open(path, platform::File::Mode::Read))
-        return fmtErrorOpen;
+    if (const std::int32_t opened = OpenForReading(file, path); opened != fmtOk)
+        return opened;
     SPMHEAD head;
     if (!file.ReadExact(&head, sizeof head))
         return fmtErrorRead;
@@ -52,8 +52,8 @@ std::int32_t Load(const char* path, std::int32_t width, std::int32_t height,
     channels->Clear();
 
     platform::File file;
-    if (!file.Open(path, platform::File::Mode::Read))
-        return fmtErrorOpen;
+    if (const std::int32_t opened = OpenForReading(file, path); opened != fmtOk)
+        return opened;
     SPMHEAD head;
     if (!file.ReadExact(&head, sizeof head))
         return fmtErrorRead;

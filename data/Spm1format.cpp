@@ -54,8 +54,8 @@ std::int32_t GetInfo(const char* path, ChannelSet* available, TFileHeader* heade
 {
     available->Clear();
     platform::File file;
-    if (!file.Open(path, platform::File::Mode::Read))
-        return fmtErrorOpen;
+    if (const std::int32_t opened = OpenForReading(file, path); opened != fmtOk)
+        return opened;
     TFileHeader fileHeader;
     if (!file.ReadExact(&fileHeader, sizeof fileHeader))
         return fmtErrorRead;
@@ -94,8 +94,8 @@ std::int32_t Load(Samples kind, const char* path, std::int32_t width, std::int32
     ChannelSet answer;
 
     platform::File file;
-    if (!file.Open(path, platform::File::Mode::Read))
-        return fmtErrorOpen;
+    if (const std::int32_t opened = OpenForReading(file, path); opened != fmtOk)
+        return opened;
     const std::int64_t fileSize = file.Size();
     if (fileSize < 0)
         return fmtErrorRead;

@@ -21,7 +21,8 @@ namespace platform {
 
 File::~File() { Close(); }
 
-File::File(File&& other) noexcept : fd_(other.fd_), position_(other.position_)
+File::File(File&& other) noexcept
+    : fd_(other.fd_), position_(other.position_), notRegular_(other.notRegular_)
 {
     other.fd_ = -1;
 }
@@ -32,17 +33,56 @@ File& File::operator=(File&& other) noexcept
         Close();
         fd_ = other.fd_;
         position_ = other.position_;
+        notRegular_ = other.notRegular_;
         other.fd_ = -1;
     }
     return *this;
 }
 
+namespace {
+
+// Opens a file for reading without waiting in the opening (a FIFO with no writer would hold
+// a blocking open for ever, a terminal would become the controlling one) and keeps the
+// handle, back in blocking mode, only for a regular file. The handle or -1; `notRegular`
+// tells that the path named something else; `info` gets the file's status.
+int OpenRegularForReading(const std::string& path, bool& notRegular, struct stat& info)
+{
+    // What is plainly no regular file is not opened at all (opening a device may act on
+    // it); the status of the opened handle decides, should the path change meanwhile.
+    notRegular = ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+    if (notRegular)
+        return -1;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return -1;
+    const bool known = ::fstat(fd, &info) == 0;
+    notRegular = known && !S_ISREG(info.st_mode);
+    const int flags = known && !notRegular ? ::fcntl(fd, F_GETFL) : -1;
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
 bool File::Open(const std::string& path, Mode mode)
 {
     Close();
+    position_ = 0;
+    notRegular_ = false;
+    if (mode == Mode::Read) {
+        struct stat st {};
+        fd_ = OpenRegularForReading(path, notRegular_, st);
+        return fd_ >= 0;
+    }
     int flags = O_CLOEXEC;
     switch (mode) {
-    case Mode::Read: flags |= O_RDONLY; break;
+    case Mode::Read: break;
     case Mode::CreateReplace: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
     case Mode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
     case Mode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
@@ -50,14 +90,6 @@ bool File::Open(const std::string& path, Mode mode)
     do {
         fd_ = ::open(path.c_str(), flags, 0644);
     } while (fd_ < 0 && errno == EINTR);
-    position_ = 0;
-    if (fd_ >= 0 && mode == Mode::Read) {
-        struct stat st {};
-        if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
     return fd_ >= 0;
 }
 
@@ -150,17 +182,13 @@ bool File::Close()
 
 bool ReadRegularFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::uint64_t maxBytes)
 {
-    // Opening without waiting: a FIFO with no writer would otherwise hold the open forever.
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
+    bool notRegular = false;
+    struct stat st {};
+    const int fd = OpenRegularForReading(path, notRegular, st);
     if (fd < 0)
         return false;
     bool ok = false;
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
-        static_cast<std::uint64_t>(st.st_size) <= maxBytes) {
+    if (st.st_size >= 0 && static_cast<std::uint64_t>(st.st_size) <= maxBytes) {
         try {
             std::vector<std::uint8_t> content(static_cast<std::size_t>(st.st_size));
             std::size_t done = 0;
@@ -186,6 +214,17 @@ bool ReadRegularFile(const std::string& path, std::vector<std::uint8_t>& bytes, 
     }
     ::close(fd);
     return ok;
+}
+
+bool IsRegularFile(const std::string& path)
+{
+    bool notRegular = false;
+    struct stat st {};
+    const int fd = OpenRegularForReading(path, notRegular, st);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
 }
 
 bool FileExists(const std::string& path)

@@ -25,9 +25,13 @@ public:
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
 
-    //! Opens the file; false when it cannot be opened or created.
+    //! Opens the file; false when it cannot be opened or created. Mode::Read opens only
+    //! a regular file and never waits in the opening: a folder, FIFO, device or socket is
+    //! refused (NotRegular() then tells so).
     bool Open(const std::string& path, Mode mode);
     bool IsOpen() const { return fd_ >= 0; }
+    //! True when the last Open for reading found something other than a regular file.
+    bool NotRegular() const { return notRegular_; }
     //! Reads up to `bytes` bytes; the count read (less at the end of the file), -1 on error.
     std::int64_t Read(void* buffer, std::int64_t bytes);
     //! Reads exactly `bytes` bytes; false when fewer could be read.
@@ -47,12 +51,16 @@ public:
 private:
     int fd_ = -1;
     std::int64_t position_ = 0;
+    bool notRegular_ = false;
 };
 
 //! Reads the whole of a regular file into `bytes`. False when the path names no regular
 //! file (a folder, a FIFO or a device is never read, so nothing waits for a writer), when
 //! the file is larger than `maxBytes`, or when it cannot be read.
 bool ReadRegularFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::uint64_t maxBytes);
+//! True when the path names a regular file (links followed), found without waiting on a
+//! FIFO or device; for readers that open the file by name themselves afterwards.
+bool IsRegularFile(const std::string& path);
 
 bool FileExists(const std::string& path);
 //! Appends the bytes to the file, creating it when missing (text reports are appended so);

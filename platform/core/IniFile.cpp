@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
-#include <filesystem>
+#include <algorithm>
+#include <functional>
 #include <limits>
 
 #include "Files.h"
@@ -22,14 +23,28 @@ std::string_view Trim(std::string_view s)
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
 
-bool SameName(std::string_view a, std::string_view b)
+std::string Lowered(std::string_view s)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    return true;
+    std::string lower(s);
+    for (char& c : lower)
+        c = Lower(c);
+    return lower;
+}
+
+std::uint64_t Mixed(std::uint64_t h)
+{
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 33);
+}
+
+std::uint64_t NameHash(std::string_view lowered) { return Mixed(std::hash<std::string_view>{}(lowered)); }
+
+std::uint64_t KeyHash(std::uint32_t section, std::string_view lowered)
+{
+    return Mixed(std::hash<std::string_view>{}(lowered) + 0x9E3779B97F4A7C15ull * (std::uint64_t{section} + 1));
 }
 
 int DigitValue(char c, int base)
@@ -91,31 +106,94 @@ bool ParseProfileInteger(std::string_view text, std::int32_t& value)
 
 bool TIniFile::Load(const std::string& path)
 {
-    sections_.clear();
-    // Only regular files are opened: a FIFO would block the program.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
+    Parse({});
+    std::vector<std::uint8_t> bytes;
+    if (!ReadRegularFile(path, bytes, MaxFileBytes))
         return false;
-    File file;
-    if (!file.Open(path, File::Mode::Read))
-        return false;
-    const std::int64_t size = file.Size();
-    if (size < 0 || size > MaxFileBytes)
-        return false;
-    std::string text(static_cast<std::size_t>(size), '\0');
-    if (size > 0 && !file.ReadExact(text.data(), size))
-        return false;
-    Parse(text);
+    Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     return true;
+}
+
+void TIniFile::THashIndex::Insert(std::uint64_t hash, std::uint32_t entry)
+{
+    if (2 * (count_ + 1) > slots_.size()) {
+        std::vector<Slot> old(std::max<std::size_t>(16, 2 * slots_.size()));
+        old.swap(slots_);
+        for (const Slot& slot : old)
+            if (slot.Entry != 0)
+                Place(slot);
+    }
+    Place({static_cast<std::uint32_t>(hash >> 32), entry + 1});
+    ++count_;
+}
+
+void TIniFile::THashIndex::Clear(std::size_t entries)
+{
+    std::size_t size = 16;
+    while (size < 2 * entries)
+        size *= 2;
+    slots_.assign(entries ? size : 0, Slot{});
+    count_ = 0;
+}
+
+void TIniFile::THashIndex::Place(Slot slot)
+{
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = slot.Hash & mask;
+    while (slots_[i].Entry != 0)
+        i = (i + 1) & mask;
+    slots_[i] = slot;
+}
+
+TIniFile::TPiece TIniFile::Keep(std::string_view piece)
+{
+    const TPiece kept{static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(piece.size())};
+    text_.append(piece);
+    return kept;
+}
+
+std::int64_t TIniFile::FindSection(std::string_view lowered, std::uint64_t hash) const
+{
+    return sectionIndex_.Find(hash, [&](std::size_t n) { return Text(sections_[n]) == lowered; });
+}
+
+std::int64_t TIniFile::FindKey(std::uint32_t section, std::string_view lowered, std::uint64_t hash) const
+{
+    return keyIndex_.Find(hash, [&](std::size_t n) {
+        return keys_[n].Section == section && Text(keys_[n].Name) == lowered;
+    });
 }
 
 void TIniFile::Parse(std::string_view text)
 {
-    sections_.clear();
     if (text.substr(0, 3) == "\xEF\xBB\xBF")
         text.remove_prefix(3);
-    Section* current = nullptr;
-    bool currentIsFirst = false;
+    // Pieces are counted in 32 bits: a larger text is read as empty (files are far smaller).
+    if (text.size() > std::numeric_limits<std::uint32_t>::max())
+        text = {};
+    // Names and values are pieces of the text (at most its size together); the indexes get
+    // room for as many sections and keys as there can be (one a line, a bracket or an equals
+    // sign in each), so that nothing grows while the text is read.
+    std::size_t lines = 1, brackets = 0, equalSigns = 0;
+    for (const char c : text) {
+        lines += c == '\n' || c == '\r';
+        brackets += c == '[';
+        equalSigns += c == '=';
+    }
+    brackets = std::min(brackets, lines);
+    equalSigns = std::min(equalSigns, lines);
+    text_.clear();
+    text_.reserve(text.size());
+    sections_.clear();
+    sections_.reserve(brackets);
+    keys_.clear();
+    keys_.reserve(equalSigns);
+    sectionIndex_.Clear(brackets);
+    keyIndex_.Clear(equalSigns);
+    // The section the key lines go to; none before the first section header and under a
+    // repeated one, whose keys are never looked at.
+    std::int64_t current = -1;
+    std::string name;
     while (!text.empty()) {
         const std::size_t end = text.find_first_of("\r\n");
         std::string_view line = Trim(text.substr(0, end));
@@ -124,56 +202,60 @@ void TIniFile::Parse(std::string_view text)
             continue;
         if (line.front() == '[') {
             const std::size_t close = line.find(']');
-            const std::string_view name = Trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
-            current = nullptr;
-            for (Section& s : sections_)
-                if (SameName(s.Name, name))
-                    current = &s;
-            // A repeated section is never looked at: its keys are skipped.
-            currentIsFirst = current == nullptr;
-            if (currentIsFirst) {
-                sections_.push_back({std::string(name), {}});
-                current = &sections_.back();
+            name = Lowered(Trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1)));
+            const std::uint64_t hash = NameHash(name);
+            current = -1;
+            if (FindSection(name, hash) < 0) {
+                current = static_cast<std::int64_t>(sections_.size());
+                sectionIndex_.Insert(hash, static_cast<std::uint32_t>(current));
+                sections_.push_back(Keep(name));
             }
             continue;
         }
         const std::size_t equals = line.find('=');
-        if (!current || !currentIsFirst || equals == std::string_view::npos)
+        if (current < 0 || equals == std::string_view::npos)
             continue;
-        const std::string_view key = Trim(line.substr(0, equals));
+        const auto section = static_cast<std::uint32_t>(current);
+        name = Lowered(Trim(line.substr(0, equals)));
+        const std::uint64_t hash = KeyHash(section, name);
+        if (FindKey(section, name, hash) >= 0)
+            continue;  // the first key of a name counts
         std::string_view value = Trim(line.substr(equals + 1));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
             value = value.substr(1, value.size() - 2);
-        current->Keys.emplace_back(std::string(key), std::string(value));
+        keyIndex_.Insert(hash, static_cast<std::uint32_t>(keys_.size()));
+        const TPiece keptName = Keep(name);
+        keys_.push_back({section, keptName, Keep(value)});
     }
 }
 
-const std::string* TIniFile::Find(std::string_view section, std::string_view key) const
+bool TIniFile::Find(std::string_view section, std::string_view key, std::string_view& value) const
 {
-    for (const Section& s : sections_) {
-        if (!SameName(s.Name, section))
-            continue;
-        for (const auto& [name, value] : s.Keys)
-            if (SameName(name, key))
-                return &value;
-        return nullptr;
-    }
-    return nullptr;
+    const std::string sectionName = Lowered(section);
+    const std::int64_t s = FindSection(sectionName, NameHash(sectionName));
+    if (s < 0)
+        return false;
+    const auto n = static_cast<std::uint32_t>(s);
+    const std::string keyName = Lowered(key);
+    const std::int64_t k = FindKey(n, keyName, KeyHash(n, keyName));
+    if (k < 0)
+        return false;
+    value = Text(keys_[static_cast<std::size_t>(k)].Value);
+    return true;
 }
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key, const std::string& def) const
 {
-    const std::string* value = Find(section, key);
-    return value ? *value : def;
+    std::string_view value;
+    return Find(section, key, value) ? std::string(value) : def;
 }
 
 std::int32_t TIniFile::ReadInteger(std::string_view section, std::string_view key, std::int32_t def) const
 {
-    const std::string* text = Find(section, key);
+    std::string_view text;
     std::int32_t value = 0;
-    return text && ParseProfileInteger(*text, value) ? value : def;
+    return Find(section, key, text) && ParseProfileInteger(text, value) ? value : def;
 }
-
 bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def) const
 {
     return ReadInteger(section, key, def ? 1 : 0) != 0;
@@ -181,10 +263,8 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view key, bool def
 
 bool TIniFile::SectionExists(std::string_view section) const
 {
-    for (const Section& s : sections_)
-        if (SameName(s.Name, section))
-            return true;
-    return false;
+    const std::string name = Lowered(section);
+    return FindSection(name, NameHash(name)) >= 0;
 }
 
 }  // namespace platform

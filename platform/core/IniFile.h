@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace platform {
@@ -35,12 +34,63 @@ public:
     bool SectionExists(std::string_view section) const;
 
 private:
-    struct Section {
-        std::string Name;
-        std::vector<std::pair<std::string, std::string>> Keys;
+    //! Entries found by the hash of their name: open addressing, at most half full. A slot
+    //! keeps 32 bits of the hash, which place the entry and rule out most others.
+    class THashIndex {
+    public:
+        //! The entry of this hash for which `same(entry)` holds; -1 when there is none.
+        template <typename Same>
+        std::int64_t Find(std::uint64_t hash, Same&& same) const
+        {
+            if (slots_.empty())
+                return -1;
+            const auto h = static_cast<std::uint32_t>(hash >> 32);
+            const std::size_t mask = slots_.size() - 1;
+            for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+                const Slot& slot = slots_[i];
+                if (slot.Entry == 0)
+                    return -1;
+                if (slot.Hash == h && same(slot.Entry - 1))
+                    return slot.Entry - 1;
+            }
+        }
+        void Insert(std::uint64_t hash, std::uint32_t entry);
+        //! Empties the index and makes room for `entries` entries.
+        void Clear(std::size_t entries);
+
+    private:
+        struct Slot {
+            std::uint32_t Hash = 0;
+            std::uint32_t Entry = 0;  //!< entry + 1; 0 for a free slot
+        };
+        void Place(Slot slot);
+        std::vector<Slot> slots_;
+        std::size_t count_ = 0;
     };
-    const std::string* Find(std::string_view section, std::string_view key) const;
-    std::vector<Section> sections_;
+    //! A piece of `text_`.
+    struct TPiece {
+        std::uint32_t Offset = 0;
+        std::uint32_t Length = 0;
+    };
+    struct TKey {
+        std::uint32_t Section;
+        TPiece Name;
+        TPiece Value;
+    };
+    TPiece Keep(std::string_view piece);
+    std::string_view Text(TPiece piece) const { return {text_.data() + piece.Offset, piece.Length}; }
+    std::int64_t FindSection(std::string_view lowered, std::uint64_t hash) const;
+    std::int64_t FindKey(std::uint32_t section, std::string_view lowered, std::uint64_t hash) const;
+    //! The value, or false when the section or key is missing.
+    bool Find(std::string_view section, std::string_view key, std::string_view& value) const;
+
+    // Section and key names are kept in lower case (ASCII letters only, as the file's
+    // names are compared), and with the values in one text.
+    std::string text_;
+    std::vector<TPiece> sections_;
+    std::vector<TKey> keys_;
+    THashIndex sectionIndex_;
+    THashIndex keyIndex_;
 };
 
 //! Reads an integer as the profile functions do; false when `text` is not wholly one.

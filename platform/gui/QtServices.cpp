@@ -190,7 +190,8 @@ QString RegistryFile(const std::string& key)
 std::string ReadRegistryString(const std::string& key, const std::string& value)
 {
     const QString file = RegistryFile(key);
-    if (!QFileInfo::exists(file))
+    // Only a regular file is read: the settings reader would wait for ever on a FIFO.
+    if (!IsRegularFile(file.toStdString()))
         return {};
     QSettings settings(file, QSettings::IniFormat);
     return settings.value(QString::fromStdString(value)).toString().toStdString();

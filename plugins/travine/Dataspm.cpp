@@ -12,6 +12,8 @@
 #include <limits>
 #include <new>
 
+#include "platform/core/Files.h"
+
 static_assert(std::endian::native == std::endian::little,
               "SPM0 files are read and written in the machine's byte order");
 
@@ -27,7 +29,7 @@ constexpr std::size_t kColorTablePoints = 65536;
 // The longest file name kept (the original held it in 128 bytes with the zero byte).
 constexpr std::size_t kFileNameChars = 127;
 
-// A file descriptor closed on every path.
+// A file descriptor for writing, closed on every path.
 class TFd {
 public:
     TFd(const std::string& path, int flags) : fd_(::open(path.c_str(), flags | O_CLOEXEC, 0666)) {}
@@ -36,28 +38,6 @@ public:
     TFd& operator=(const TFd&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
-    //! The file's size in bytes, -1 when unknown.
-    std::int64_t Size() const
-    {
-        struct stat st;
-        return ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode) ? std::int64_t{st.st_size} : -1;
-    }
-    //! Reads exactly `bytes` bytes; false on an error or at the end of the file.
-    bool ReadExact(void* buffer, std::int64_t bytes)
-    {
-        auto* p = static_cast<char*>(buffer);
-        while (bytes > 0) {
-            const ssize_t n =
-                ::read(fd_, p, static_cast<std::size_t>(std::min<std::int64_t>(bytes, 1 << 30)));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            p += n;
-            bytes -= n;
-        }
-        return true;
-    }
     //! Writes all `bytes` bytes; false on any failure.
     bool Write(const void* buffer, std::int64_t bytes)
     {
@@ -504,13 +484,15 @@ template <typename Sample> bool TDataspmT<Sample>::LoadData(const std::string& f
         Notify(text, caption, true);
     };
     {
-        TFd file(fileName, O_RDONLY);
-        if (!file.IsOpen()) {
+        // Only a regular file is read, opened without waiting: a folder, FIFO or device
+        // gives the read error.
+        platform::File file;
+        if (!file.Open(fileName, platform::File::Mode::Read) && !file.NotRegular()) {
             fail("I can't open the file: " + fileName + "!\r\n", "FILE OPEN ERROR");
             return false;
         }
         THead head;
-        if (!file.ReadExact(&head, sizeof head)) {
+        if (!file.IsOpen() || !file.ReadExact(&head, sizeof head)) {
             fail("The loaded data are wrong!", "DATA READ ERROR");
         } else {
             Setmx(head.mx);

@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <cstring>
 #include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/AppFixture.h"
@@ -19,6 +20,7 @@
 #include "platform/core/Files.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/QtServices.h"
+#include "support/TestSupport.h"
 
 using appfixture::MainWindowTest;
 using namespace datafixtures;
@@ -301,6 +303,34 @@ TEST_F(MainWindowTest, AnotherProgramsOpenRequestOpensTheFileNamedInTheSettingsS
     for (int i = 0; i < 100 && main->cbObjectFile->count() == 0; ++i)
         QTest::qWait(20);
     EXPECT_EQ(Items(main->cbObjectFile), std::vector<std::string>{"remote.spm"});
+}
+
+// A FIFO named as a scan, by the open dialog or by another program's open request, is
+// refused as unreadable without waiting for a writer; so is a FIFO in the place of the
+// settings store that names the file.
+TEST_F(MainWindowTest, FifosNamedAsScansOrSettingsAreRefusedWithoutWaiting)
+{
+    const std::string spm = dir.File("x.spm"), afm = dir.File("x.afm");
+    const std::string store = platform::WindowsFolder() + "SOFTWARE/SPM/Viewer.conf";
+    ASSERT_EQ(::mkfifo(spm.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(afm.c_str(), 0600), 0);
+    ASSERT_TRUE(platform::WriteRegistryString("SOFTWARE\\SPM\\Viewer", "FileName", spm));
+    const bool inTime = testsupport::EndsWithoutWaitingOn({spm, afm, store}, [&] {
+        main->SendWindowMessage(FileOpenRequestMessage);
+        EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error read file"});
+        messages.Clear();
+        dialogs.Choose(afm, 4);
+        main->OpenClick();
+        EXPECT_EQ(messages.Texts(), (std::vector<std::string>{"Error read file", "ошибка чтения"}));
+        messages.Clear();
+        ASSERT_EQ(::unlink(store.c_str()), 0);
+        ASSERT_EQ(::mkfifo(store.c_str(), 0600), 0);
+        main->SendWindowMessage(FileOpenRequestMessage);
+        EXPECT_EQ(messages.Texts(), std::vector<std::string>{"File not found"});
+    });
+    EXPECT_TRUE(inTime) << "the program waited on a FIFO";
+    EXPECT_EQ(main->cbObjectFile->count(), 0);
+    EXPECT_TRUE(DocumentCommandsDisabled(*main));
 }
 
 TEST_F(MainWindowTest, APostedOpenRequestWithoutAValueSaysFileNotFound)

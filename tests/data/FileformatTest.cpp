@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <string>
 
 #include "data/DataFixtures.h"
 #include "data/Fileformat.h"
+#include "data/FormatTables.h"
 #include "data/Spm1format.h"
 #include "platform/core/Messages.h"
 #include "platform/core/Parallel.h"
@@ -195,6 +198,53 @@ TEST_F(Dispatch, AnUnreadableFileShowsTheEnglishTextAndKeepsTheChannelList)
     TSurfaceData missing(dir.File("none.spm"));
     EXPECT_EQ(ReadInfoWithFormat(FileFormats[1].get(), 1, &missing), fmtErrorOpen);
     EXPECT_EQ(messages.Texts().back(), "Error open file");
+}
+
+// Every reader takes regular files only: a FIFO named as a scan of each kind (which must not
+// block the reader), a folder and a device are read errors, with nothing loaded and the
+// channel list kept.
+TEST_F(Dispatch, ScansThatAreNoRegularFilesAreReadErrorsWithoutWaiting)
+{
+    ASSERT_EQ(::mkdir(dir.File("fifo").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(dir.File("folder").c_str(), 0700), 0);
+    std::vector<std::string> fifos;
+    for (const char* name : {"x.spm", "x.ppm", "x.afm"}) {
+        fifos.push_back(dir.File("fifo/") + name);
+        ASSERT_EQ(::mkfifo(fifos.back().c_str(), 0600), 0);
+        ASSERT_EQ(::mkdir((dir.File("folder/") + name).c_str(), 0700), 0);
+    }
+    struct Case {
+        int slot;
+        const char* name;
+    };
+    const Case cases[] = {{0, "x.spm"}, {0, "x.ppm"}, {1, "x.spm"}, {2, "x.afm"}};
+    std::vector<std::pair<int, std::string>> files;
+    for (const Case& c : cases)
+        for (const char* kind : {"fifo/", "folder/"})
+            files.emplace_back(c.slot, dir.File(kind) + c.name);
+    files.emplace_back(1, "/dev/null");
+    const bool inTime = testsupport::EndsWithoutWaitingOn(fifos, [&] {
+        for (const auto& [slot, path] : files) {
+            messages.Clear();
+            TFileFormat& format = *FileFormats[slot];
+            ChannelSet available{3};
+            TFileHeader header{};
+            TChannelNameTable names{};
+            EXPECT_EQ(format.GetInfoProc(path.c_str(), &available, &header, &names), fmtErrorRead) << path;
+            EXPECT_TRUE(available.Empty()) << path;
+            formattables::Tables t;
+            ChannelSet request{0, 4, MarkersChannel};
+            EXPECT_EQ(format.LoadProc(path.c_str(), 8, 6, t.table, &t.arrays, &request), fmtErrorRead) << path;
+            EXPECT_TRUE(request.Empty()) << path;
+
+            TSurfaceData data(path);
+            data.ChannelList.push_back({"kept", {}});
+            EXPECT_EQ(ReadInfoWithFormat(&format, slot, &data), fmtErrorRead) << path;
+            EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Error read file"}) << path;
+            ASSERT_EQ(data.ChannelList.size(), 1u) << path;
+        }
+    });
+    EXPECT_TRUE(inTime) << "a reader waited on a FIFO";
 }
 
 TEST_F(Dispatch, AFailedLoadTouchesNoSlot)

@@ -372,7 +372,7 @@ TEST_F(Step, AChannelTheFormatCannotHoldIsNamedAndNothingIsWritten)
     const auto refusal = [](const std::string& name) {
         return "\"" + name +
                "\" spans more than the format holds: its values do not fit 16-bit samples. It can "
-               "be brought into range with Normalize; the file was not written.";
+               "be brought into range by dividing it with Arithmetic; the file was not written.";
     };
 
     // Channel 2 spans 170001 values: SPM1 refuses it, the SPM0 file of channel 0 is written.

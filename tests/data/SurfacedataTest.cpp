@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -151,17 +154,30 @@ TEST_F(SurfaceDataSwap, TheLeftoverCleanUpKeepsTheSwapFilesOfTheRunningProgram)
     EXPECT_TRUE(messages.Texts().empty());
 }
 
+// A swap file damaged behind the program's back, or put back as a FIFO (which must not
+// block the reload) or a folder, is a read error that leaves the set out.
 TEST_F(SurfaceDataSwap, AReloadFailureLeavesTheSetOut)
 {
-    auto data = SmallSet();
-    data->Release();
-    ASSERT_TRUE(data->SwappedOut);
-    testsupport::WriteBytes(data->SwapFile, {1, 0, 0});  // damaged behind our back
-    data->Acquire();
-    EXPECT_TRUE(data->SwappedOut);
-    EXPECT_EQ(data->LockCount, 1);
-    ASSERT_EQ(messages.Count(), 1u);
-    EXPECT_EQ(messages.Texts()[0], "ошибка чтения");
+    const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> damages = {
+        {"damaged", [](const std::string& path) { testsupport::WriteBytes(path, {1, 0, 0}); }},
+        {"FIFO", [](const std::string& path) { ::unlink(path.c_str()); ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+        {"folder", [](const std::string& path) { ::unlink(path.c_str()); ASSERT_EQ(::mkdir(path.c_str(), 0700), 0); }},
+    };
+    for (const auto& [name, damage] : damages) {
+        messages.Clear();
+        auto data = SmallSet();
+        data->Release();
+        ASSERT_TRUE(data->SwappedOut) << name;
+        const std::string swap = data->SwapFile;
+        damage(swap);
+        EXPECT_TRUE(testsupport::EndsWithoutWaitingOn({swap}, [&] { data->Acquire(); })) << name;
+        EXPECT_TRUE(data->SwappedOut) << name;
+        EXPECT_EQ(data->LockCount, 1) << name;
+        EXPECT_EQ(messages.Texts(), std::vector<std::string>{"ошибка чтения"}) << name;
+        data.reset();
+        ::rmdir(swap.c_str());
+        ::unlink(swap.c_str());
+    }
 }
 
 TEST(SurfaceData, CopyIsDeepAndNamesChannelsBySlot)

@@ -49,6 +49,51 @@ TEST(File, OpenForReadingNeedsAnExistingFileAndCreateNewIsExclusive)
     EXPECT_EQ(replace.Size(), 0);
 }
 
+// Reading takes regular files only (links followed), and nothing waits in the opening for a
+// FIFO's writer: a FIFO, a folder and a device are refused and said to be no regular file,
+// a missing file only refused.
+TEST(File, ReadingOpensOnlyRegularFilesWithoutWaiting)
+{
+    testsupport::ScratchDir dir;
+    testsupport::WriteBytes(dir.File("plain"), {1, 2, 3});
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(dir.File("fifo").c_str(), dir.File("fifo-link").c_str()), 0);
+    ASSERT_EQ(::symlink(dir.File("plain").c_str(), dir.File("plain-link").c_str()), 0);
+    ASSERT_EQ(::mkdir(dir.File("folder").c_str(), 0700), 0);
+    struct Case {
+        std::string path;
+        bool regular;
+        bool exists;
+    };
+    const Case cases[] = {
+        {dir.File("plain"), true, true},    {dir.File("plain-link"), true, true},
+        {dir.File("fifo"), false, true},    {dir.File("fifo-link"), false, true},
+        {dir.File("folder"), false, true},  {"/dev/null", false, true},
+        {dir.File("missing"), false, false},
+    };
+    const bool inTime = testsupport::EndsWithoutWaitingOn({dir.File("fifo")}, [&] {
+        for (const Case& c : cases) {
+            File f;
+            EXPECT_EQ(f.Open(c.path, File::Mode::Read), c.regular) << c.path;
+            EXPECT_EQ(f.NotRegular(), c.exists && !c.regular) << c.path;
+            EXPECT_EQ(platform::IsRegularFile(c.path), c.regular) << c.path;
+            std::vector<std::uint8_t> bytes;
+            EXPECT_EQ(platform::ReadRegularFile(c.path, bytes, 100), c.regular) << c.path;
+            if (c.regular) {
+                // The handle reads as a blocking one again.
+                char buf[4] = {};
+                EXPECT_EQ(f.Read(buf, 4), 3) << c.path;
+                EXPECT_EQ(bytes, (std::vector<std::uint8_t>{1, 2, 3})) << c.path;
+            }
+        }
+        File reused;
+        EXPECT_FALSE(reused.Open(dir.File("fifo"), File::Mode::Read));
+        EXPECT_TRUE(reused.Open(dir.File("plain"), File::Mode::Read));
+        EXPECT_FALSE(reused.NotRegular());
+    });
+    EXPECT_TRUE(inTime) << "a reader waited on the FIFO";
+}
+
 // Reports are appended: a missing file is created, an existing one grows; a file that
 // cannot be opened gets nothing.
 TEST(File, AppendingCreatesOrExtendsTheFile)

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
+#include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/core/IniFile.h"
 #include "support/TestSupport.h"
@@ -17,6 +21,56 @@ TIniFile Parsed(const std::string& text)
     TIniFile ini;
     ini.Parse(text);
     return ini;
+}
+
+// The profile-string rules applied to the text line by line for one question: the first
+// header of the section's name opens the only section that counts, and in it the first line
+// of the key's name gives the value. Names compare in any case of ASCII letters.
+std::optional<std::string> ProfileString(std::string_view text, const std::string& section, const std::string& key)
+{
+    const auto trim = [](std::string_view v) {
+        while (!v.empty() && (v.front() == ' ' || v.front() == '\t'))
+            v.remove_prefix(1);
+        while (!v.empty() && (v.back() == ' ' || v.back() == '\t'))
+            v.remove_suffix(1);
+        return v;
+    };
+    const auto same = [](std::string_view a, std::string_view b) {
+        if (a.size() != b.size())
+            return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+                return false;
+        return true;
+    };
+    bool inSection = false, seen = false;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view line = trim(text.substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line.front() == ';')
+            continue;
+        if (line.front() == '[') {
+            const std::size_t close = line.find(']');
+            const bool match = same(trim(line.substr(1, close == line.npos ? line.npos : close - 1)), section);
+            if (inSection || (match && seen))
+                return std::nullopt;  // the section that counts has ended
+            inSection = match;
+            seen = seen || match;
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (inSection && equals != line.npos && same(trim(line.substr(0, equals)), key)) {
+            std::string_view value = trim(line.substr(equals + 1));
+            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+                value = value.substr(1, value.size() - 2);
+            return std::string(value);
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -56,6 +110,51 @@ TEST(IniFile, ReadsStringsAsTheProfileFunctionsDo)
     };
     for (const Case& c : cases)
         EXPECT_EQ(Parsed(c.text).ReadString(c.section, c.key, "<none>"), c.expected) << c.name;
+}
+
+// A file of many sections, repeated in other cases and with repeated keys, comments, lines
+// without "=" and keys before the first section, answers every question as the rules read
+// line by line do.
+TEST(IniFile, ManySectionsAnswerAsTheRulesReadLineByLine)
+{
+    std::mt19937 random(22);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const auto anyCase = [&](std::string name) {
+        for (char& c : name)
+            if (pick(3) == 0)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return name;
+    };
+    const int sectionNames = 400, keyNames = 6;
+    std::string text = "Orphan=1\n";
+    for (int header = 0; header < 3000; ++header) {
+        text += std::string(pick(2), ' ') + "[" + anyCase("sec" + std::to_string(pick(sectionNames))) + "]\n";
+        for (int line = pick(5); line > 0; --line) {
+            const std::string key = anyCase("key" + std::to_string(pick(keyNames)));
+            switch (pick(6)) {
+            case 0: text += ";" + key + "=comment\n"; break;
+            case 1: text += key + " without equals\n"; break;
+            case 2: text += "\t" + key + " = \"" + std::to_string(header) + "\" \n"; break;
+            default: text += key + "=" + std::to_string(header) + "." + std::to_string(line) + "\n"; break;
+            }
+        }
+    }
+    const TIniFile ini = Parsed(text);
+    int found = 0;
+    for (int s = 0; s <= sectionNames; ++s) {
+        const std::string section = (s % 2 ? "SEC" : "Sec") + std::to_string(s);
+        // Exists when a header of the name comes before: a header appended then does not count.
+        const bool exists = ProfileString(text + "[" + section + "]\nprobe=1\n", section, "probe") != "1";
+        EXPECT_EQ(ini.SectionExists(section), exists) << section;
+        for (int k = 0; k <= keyNames; ++k) {
+            const std::string key = "KEY" + std::to_string(k);
+            const std::optional<std::string> expected = ProfileString(text, section, key);
+            found += expected.has_value();
+            EXPECT_EQ(ini.ReadString(section, key, "<none>"), expected.value_or("<none>")) << section << " " << key;
+        }
+    }
+    EXPECT_GT(found, 300);  // the questions reach the first section of most names
+    EXPECT_EQ(ini.ReadString("", "Orphan", "<none>"), "<none>");
 }
 
 TEST(IniFile, ReadsIntegersAndBooleansWithTheirDefaults)

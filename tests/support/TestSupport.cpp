@@ -1,6 +1,12 @@
 #include "support/TestSupport.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -77,6 +83,33 @@ bool Near(double actual, double expected, double relative)
     if (expected == 0.0)
         return actual == 0.0;
     return std::fabs(actual - expected) <= relative * std::fabs(expected);
+}
+
+bool EndsWithoutWaitingOn(const std::vector<std::string>& fifos, const std::function<void()>& body,
+                          double seconds)
+{
+    std::atomic<bool> ended{false};
+    std::atomic<bool> late{false};
+    std::thread watchdog([&] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (!ended.load() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        // A writer that comes and goes lets a blocked reader's open return; it then reads
+        // the end of the data.
+        while (!ended.load()) {
+            late.store(true);
+            for (const std::string& fifo : fifos) {
+                const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (fd >= 0)
+                    ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    body();
+    ended.store(true);
+    watchdog.join();
+    return !late.load();
 }
 
 }  // namespace testsupport

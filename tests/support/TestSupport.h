@@ -3,6 +3,7 @@
 // written from bytes.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,13 @@ private:
 //! `count` values drawn evenly from lo … hi by a generator of the given seed.
 std::vector<std::int32_t> RandomValues(int count, std::int64_t lo, std::int64_t hi,
                                        std::uint32_t seed);
+
+//! Runs `body` and gives it `seconds` to end. When it has not ended by then (blocked
+//! opening one of the FIFOs), a watchdog thread opens each FIFO for writing and closes it
+//! again until the body ends, so that a blocked open returns and the test fails instead of
+//! hanging. True when the body ended in time.
+bool EndsWithoutWaitingOn(const std::vector<std::string>& fifos, const std::function<void()>& body,
+                          double seconds = 10);
 
 //! Compares doubles relative to the expected value (1e-12), exact at zero.
 bool Near(double actual, double expected, double relative = 1e-12);

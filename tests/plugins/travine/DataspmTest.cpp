@@ -425,6 +425,11 @@ TEST_F(Dataspm, AFailedLoadShowsItsMessageAndLeavesNoDataAndNoPicture)
     huge[2] = huge[3] = huge[6] = huge[7] = 0xFF;
     const std::string hugePath = dir.File("huge.spm");
     WriteBytes(hugePath, huge);
+    // Only regular files are read: a FIFO (which must not block the load) and a folder
+    // are read errors.
+    const std::string fifo = dir.File("fifo.spm"), folder = dir.File("folder.spm");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
 
     struct Case {
         const char* What;
@@ -441,8 +446,11 @@ TEST_F(Dataspm, AFailedLoadShowsItsMessageAndLeavesNoDataAndNoPicture)
         {"sizes beyond the file", hugePath, -1, "The loaded data are wrong!", "DATA READ ERROR",
          false},
         {"no memory", good, 16, "Too few free memory for data loading!", "FILE LOAD ERROR", false},
+        {"FIFO", fifo, -1, "The loaded data are wrong!", "DATA READ ERROR", false},
+        {"folder", folder, -1, "The loaded data are wrong!", "DATA READ ERROR", false},
     };
     for (const Case& k : cases) {
+        SCOPED_TRACE(k.What);
         // A component that held data before.
         TDataspm16 c;
         travinetest::Fill(c, 2, 2, {1, 2, 3, 4});
@@ -450,7 +458,7 @@ TEST_F(Dataspm, AFailedLoadShowsItsMessageAndLeavesNoDataAndNoPicture)
         travinetest::Notices seen;
         c.Notices = &seen;
         SetBlockLimitForTesting(k.Limit);
-        EXPECT_FALSE(c.LoadData(k.Path)) << k.What;
+        EXPECT_TRUE(testsupport::EndsWithoutWaitingOn({fifo}, [&] { EXPECT_FALSE(c.LoadData(k.Path)); }));
         SetBlockLimitForTesting(-1);
         EXPECT_FALSE(c.Loaded()) << k.What;
         EXPECT_EQ(c.HasBlock(), k.KeepsData) << k.What;
