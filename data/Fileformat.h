@@ -47,16 +47,8 @@ std::int32_t GuardStatus(std::int32_t onError, Body&& body)
 const char* FormatErrorText(std::int32_t status);
 const char* LoadErrorText(std::int32_t status);
 
-#pragma pack(push, 1)
-//! One palette marker as stored in SPM1 files.
-struct MarkerRecord {
-    std::int32_t Position;
-    std::int32_t Red;
-    std::int32_t Green;
-    std::int32_t Blue;
-};
-#pragma pack(pop)
-static_assert(sizeof(MarkerRecord) == 16);
+// MarkerRecord, one palette marker as stored in SPM1 files, lives with the markers
+// (Palette.h).
 
 //! Room for names of channels 0..31 that an info function writes, 32 bytes each.
 using TChannelNameTable = char[32][32];
