@@ -86,9 +86,10 @@ void CheckChannels(TSurfaceData& data)
             hi = std::max(hi, v[i]);
         }
         ch->Unlock();
-        if (ch->Header.Min != lo || ch->Header.Max != hi || !ch->HasPalette || ch->PaletteStale || !ch->PaletteTable ||
-            !ch->Palette || ch->ColourCount < 1 || ch->ColourCount > ch->MaxColours ||
-            ch->PaletteTable->palNumEntries != ch->ColourCount ||
+        // A range of exactly MaxColours gives one colour more.
+        if (ch->Header.Min != lo || ch->Header.Max != hi || !ch->HasPalette || ch->PaletteStale ||
+            !ch->PaletteTable || !ch->Palette || ch->ColourCount < 1 ||
+            ch->ColourCount > ch->MaxColours + 1 || ch->PaletteTable->palNumEntries != ch->ColourCount ||
             ch->PaletteTable->palPalEntry.size() != std::size_t(ch->ColourCount) + 1)
             __builtin_trap();
         MarkersOf(*ch);
@@ -109,10 +110,16 @@ struct Setup {
     {
         platform::SetMessageService(&silent);
         RegisterBuiltInFormats();
-        char pattern[] = "/tmp/morvane-fuzz-step-XXXXXX";
-        if (!mkdtemp(pattern))
+        // Swap files and saves go to memory where the system has a memory file system:
+        // a save syncs its file before it commits it.
+        char shm[] = "/dev/shm/morvane-fuzz-step-XXXXXX";
+        char tmp[] = "/tmp/morvane-fuzz-step-XXXXXX";
+        const char* made = mkdtemp(shm);
+        if (!made)
+            made = mkdtemp(tmp);
+        if (!made)
             std::abort();
-        folder = pattern;
+        folder = made;
         GlobalOptions.TempDir = folder + "/";
     }
     ~Setup() { ::rmdir(folder.c_str()); }
