@@ -436,3 +436,29 @@ TEST(PaletteMarkers, RandomOperationsAnswerAsThePlainModel)
         }
     }
 }
+
+TEST(PaletteMarkers, AddAllGivesWhatOneAddPerMarkerGives)
+{
+    std::mt19937 rng(11);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int set = 0; set < 100; ++set) {
+        // Ascending after the first, in no order, or all at one position; on an empty set
+        // or on the default markers.
+        std::vector<MarkerRecord> records(std::size_t(pick(1, 60)));
+        for (std::size_t k = 0; k < records.size(); ++k) {
+            const int position = set % 3 == 0 ? static_cast<int>(k) / 3 : set % 3 == 1 ? pick(-5, 30) : 4;
+            records[k] = {position, pick(0, 255), pick(0, 255), pick(0, 255)};
+        }
+        const bool empty = set % 2 == 0;
+        TPALETTEMARKER one = empty ? TPALETTEMARKER() : TPALETTEMARKER(20);
+        TPALETTEMARKER all = empty ? TPALETTEMARKER() : TPALETTEMARKER(20);
+        for (const MarkerRecord& r : records)
+            one.Add(r.Position, r.Red, r.Green, r.Blue);
+        all.AddAll(records.data(), static_cast<std::int32_t>(records.size()));
+        EXPECT_EQ(Markers(all), Markers(one)) << "set " << set;
+    }
+    TPALETTEMARKER none;
+    none.AddAll(nullptr, 3);
+    none.AddAll(std::vector<MarkerRecord>(2).data(), 0);
+    EXPECT_EQ(none.GetCount(), 0);
+}
