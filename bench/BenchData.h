@@ -71,4 +71,8 @@ inline std::unique_ptr<TObjectSPM> MakeStep(int side)
 //! Writes MakeSet's data set as an SPM1 file `name` in the scratch folder; its path.
 std::string WriteSpm1File(const std::string& name);
 
+//! A new data set with the info and every channel of the SPM1 file at `path`, as opening
+//! it reads them; null when either read fails.
+std::unique_ptr<TSurfaceData> LoadSpm1File(const std::string& path);
+
 }  // namespace benchdata

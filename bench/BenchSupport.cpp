@@ -147,4 +147,16 @@ std::string WriteSpm1File(const std::string& name)
     return path;
 }
 
+std::unique_ptr<TSurfaceData> LoadSpm1File(const std::string& path)
+{
+    auto data = std::make_unique<TSurfaceData>(path);
+    if (ReadInfoWithFormat(FileFormats[1].get(), 1, data.get()) != fmtOk)
+        return nullptr;
+    ChannelSet channels = data->Available;
+    if (LoadWithFormat(FileFormats[1].get(), path, data.get(), &channels) != fmtOk)
+        return nullptr;
+    data->Present = channels;
+    return data;
+}
+
 }  // namespace benchdata

@@ -50,12 +50,11 @@ void BM_OpenSpm1(benchmark::State& state)
     for (auto _ : state) {
         const long long before = benchsupport::ResidentBytes();
         benchsupport::ResetPeak();
-        auto data = std::make_unique<TSurfaceData>(path);
-        if (ReadInfoWithFormat(FileFormats[1].get(), 1, data.get()) != fmtOk)
-            state.SkipWithError("info failed");
-        ChannelSet channels = data->Available;
-        if (LoadWithFormat(FileFormats[1].get(), path, data.get(), &channels) != fmtOk)
+        auto data = benchdata::LoadSpm1File(path);
+        if (!data) {
             state.SkipWithError("load failed");
+            break;
+        }
         data->ComputeStatistics(NoChannel);
         const long long peak = benchsupport::PeakResidentBytes() - before;
         peakRatio = std::max(peakRatio, double(peak) / double(benchdata::DataSetBytes));

@@ -223,9 +223,7 @@ std::unique_ptr<TSPMData> BuildLoadedChannel(const TSurfaceData* data, const std
     channel->ComputeRange();
     if (withMarkers && count > 0 && markers) {
         channel->Markers = std::make_unique<TPALETTEMARKER>();
-        for (std::int32_t k = 0; k < count; ++k)
-            channel->Markers->Add(markers[k].Position, markers[k].Red, markers[k].Green,
-                                  markers[k].Blue);
+        channel->Markers->AddAll(markers, count);
         channel->BuildPalette();
     } else {
         channel->DefaultPalette();

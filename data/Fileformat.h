@@ -55,16 +55,8 @@ class File;
 //! cannot be opened.
 std::int32_t OpenForReading(platform::File& file, const char* path);
 
-#pragma pack(push, 1)
-//! One palette marker as stored in SPM1 files.
-struct MarkerRecord {
-    std::int32_t Position;
-    std::int32_t Red;
-    std::int32_t Green;
-    std::int32_t Blue;
-};
-#pragma pack(pop)
-static_assert(sizeof(MarkerRecord) == 16);
+// MarkerRecord, one palette marker as stored in SPM1 files, lives with the markers
+// (Palette.h).
 
 //! Room for names of channels 0..31 that an info function writes, 32 bytes each.
 using TChannelNameTable = char[32][32];

@@ -1,5 +1,9 @@
 #include "Palette.h"
 
+#include <algorithm>
+#include <memory>
+#include <numeric>
+
 // ---------------------------------------------------------------------------
 // TPALETTE
 
@@ -22,21 +26,17 @@ TPALETTE::~TPALETTE()
 
 TPALETTENODE* TPALETTE::NodeAt(std::int32_t index) const
 {
-    if (index < 0 || index >= Count)
+    if (index < 0 || index >= Count || std::size_t(index) >= nodes_.size())
         return nullptr;
-    if (index == Count - 1)
-        return Tail;
-    TPALETTENODE* node = Head;
-    for (std::int32_t i = 0; i < index && node; ++i)
-        node = node->Next;
-    return node;
+    return nodes_[std::size_t(index)];
 }
 
 void TPALETTE::InsertAfter(std::int32_t index, std::int32_t position, std::int32_t value)
 {
-    auto* node = new TPALETTENODE(position, value);
+    auto node = std::make_unique<TPALETTENODE>(position, value);
     if (!Head) {
-        Head = Tail = node;
+        nodes_.assign(1, node.get());
+        Head = Tail = node.release();
         Count = 1;
         return;
     }
@@ -47,27 +47,27 @@ void TPALETTE::InsertAfter(std::int32_t index, std::int32_t position, std::int32
     if (index >= Count)
         index = Count - 1;
     TPALETTENODE* prev = NodeAt(index);
+    nodes_.insert(nodes_.begin() + index + 1, node.get());
     node->Next = prev->Next;
-    prev->Next = node;
+    prev->Next = node.release();
     if (prev == Tail)
-        Tail = node;
+        Tail = prev->Next;
     ++Count;
 }
 
 void TPALETTE::Delete(std::int32_t index)
 {
-    if (index < 0 || index >= Count)
-        return;
-    TPALETTENODE* prev = index > 0 ? NodeAt(index - 1) : nullptr;
-    TPALETTENODE* node = prev ? prev->Next : Head;
+    TPALETTENODE* node = NodeAt(index);
     if (!node)
         return;
+    TPALETTENODE* prev = index > 0 ? NodeAt(index - 1) : nullptr;
     if (prev)
         prev->Next = node->Next;
     else
         Head = node->Next;
     if (node == Tail)
         Tail = prev;
+    nodes_.erase(nodes_.begin() + index);
     delete node;
     --Count;
 }
@@ -154,6 +154,36 @@ std::int32_t TPALETTEMARKER::Add(std::int32_t position, std::int32_t red, std::i
     Blue.InsertAfter(i, position, blue);
     ++Count;
     return i + 1;
+}
+
+void TPALETTEMARKER::AddAll(const MarkerRecord* records, std::int32_t count)
+{
+    if (!records || count <= 0)
+        return;
+    if (Count > 0) {
+        for (std::int32_t k = 0; k < count; ++k)
+            Add(records[k].Position, records[k].Red, records[k].Green, records[k].Blue);
+        return;
+    }
+    // On an empty set, Add keeps the first marker first (nothing goes before it) and puts
+    // every later one after the last of the others at or below its position: the others
+    // end up sorted by position, equal positions in their given order.
+    std::vector<std::int32_t> order(std::size_t(count) - 1);
+    std::iota(order.begin(), order.end(), 1);
+    const auto below = [records](std::int32_t a, std::int32_t b) {
+        return records[a].Position < records[b].Position;
+    };
+    if (!std::is_sorted(order.begin(), order.end(), below))
+        std::stable_sort(order.begin(), order.end(), below);
+    const auto append = [this](const MarkerRecord& m) {
+        Red.InsertAfter(Count - 1, m.Position, m.Red);
+        Green.InsertAfter(Count - 1, m.Position, m.Green);
+        Blue.InsertAfter(Count - 1, m.Position, m.Blue);
+        ++Count;
+    };
+    append(records[0]);
+    for (const std::int32_t k : order)
+        append(records[k]);
 }
 
 void TPALETTEMARKER::Delete(std::int32_t index)

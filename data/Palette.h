@@ -3,6 +3,18 @@
 // that always hold the same positions.
 
 #include <cstdint>
+#include <vector>
+
+#pragma pack(push, 1)
+//! One palette marker as stored in SPM1 files.
+struct MarkerRecord {
+    std::int32_t Position;
+    std::int32_t Red;
+    std::int32_t Green;
+    std::int32_t Blue;
+};
+#pragma pack(pop)
+static_assert(sizeof(MarkerRecord) == 16);
 
 struct TPALETTENODE {
     TPALETTENODE(std::int32_t position, std::int32_t value) : Position(position), Value(value) {}
@@ -12,7 +24,9 @@ struct TPALETTENODE {
 };
 
 //! A singly linked list of nodes addressed by their index from the head. It does not
-//! sort; its users keep the positions ascending.
+//! sort; its users keep the positions ascending. An index of the nodes makes access by
+//! index constant-time; the links change only through InsertAfter and Delete, which keep
+//! the index with them (callers may change a node's position and value in place).
 class TPALETTE {
 public:
     TPALETTE() = default;
@@ -41,6 +55,8 @@ public:
 
 private:
     TPALETTENODE* NodeAt(std::int32_t index) const;
+
+    std::vector<TPALETTENODE*> nodes_;  //!< node i of the list, from the head
 };
 
 //! Colour markers (position, red, green, blue); marker i is node i of the three lists.
@@ -57,6 +73,10 @@ public:
 
     //! Inserts a marker after the segment that holds `position`; the new marker's index.
     std::int32_t Add(std::int32_t position, std::int32_t red, std::int32_t green, std::int32_t blue);
+    //! Adds `count` markers as as many Add calls in their order would, in one pass when the
+    //! positions after the first ascend (the order the SPM1 writer stores them in); on an
+    //! empty set it costs a sort at most, else one Add per marker.
+    void AddAll(const MarkerRecord* records, std::int32_t count);
     //! Removes marker `index`; an index outside the markers changes nothing.
     void Delete(std::int32_t index);
     bool Get(std::int32_t index, std::int32_t& position, std::int32_t& red, std::int32_t& green,

@@ -1,13 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
+#include <array>
 #include <cstring>
+#include <random>
 #include <string>
+#include <sys/stat.h>
 
 #include "data/DataFixtures.h"
 #include "data/Fileformat.h"
 #include "data/FormatTables.h"
+#include "data/Options.h"
 #include "data/Spm1format.h"
 #include "platform/core/Messages.h"
 #include "platform/core/Parallel.h"
@@ -299,4 +301,101 @@ TEST_F(Dispatch, MssStillOpensThroughItsSlotWithDescriptionFileEntriesInstalled)
     EXPECT_EQ(Values(*opened->Channels[0])[0], 60000);
     EXPECT_EQ(Values(*opened->Channels[4])[5], 60011);
     EXPECT_EQ(opened->Channels[4]->Header.ZScale, 0.25f);
+}
+
+namespace {
+
+using MarkerList = std::vector<std::array<std::int32_t, 4>>;  // position, red, green, blue
+
+MarkerList ListOf(const TPALETTEMARKER& markers)
+{
+    MarkerList out(std::size_t(markers.GetCount()));
+    for (std::int32_t k = 0; k < markers.GetCount(); ++k)
+        markers.Get(k, out[std::size_t(k)][0], out[std::size_t(k)][1], out[std::size_t(k)][2],
+                    out[std::size_t(k)][3]);
+    return out;
+}
+
+// Markers that stand in the lists exactly in the given order, whatever their positions.
+std::unique_ptr<TPALETTEMARKER> InOrder(const MarkerList& list)
+{
+    auto markers = std::make_unique<TPALETTEMARKER>();
+    for (const auto& m : list) {
+        markers->Red.InsertAfter(markers->Count - 1, m[0], m[1]);
+        markers->Green.InsertAfter(markers->Count - 1, m[0], m[2]);
+        markers->Blue.InsertAfter(markers->Count - 1, m[0], m[3]);
+        ++markers->Count;
+    }
+    return markers;
+}
+
+}  // namespace
+
+TEST_F(Dispatch, LoadedMarkersAreThoseThatAddingThemInFileOrderGives)
+{
+    std::mt19937 rng(99);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int set = 0; set < 60; ++set) {
+        // Any order a file may hold: ascending, with equal positions, or none at all.
+        MarkerList stored(std::size_t(pick(1, 40)));
+        const bool ascending = set % 3 == 0;
+        for (std::size_t k = 0; k < stored.size(); ++k)
+            stored[k] = {ascending ? static_cast<std::int32_t>(k / 2) * 7 : pick(-3, 30), pick(0, 255),
+                         pick(0, 255), pick(0, 255)};
+        auto data = SmallFileSet();
+        data->Channels[0]->Markers = InOrder(stored);
+        const std::string path = Save(*data, 1, {0}, "order.spm");
+
+        TPALETTEMARKER added;
+        for (const auto& m : stored)
+            added.Add(m[0], m[1], m[2], m[3]);
+        std::int32_t status;
+        auto opened = Open(path, 1, &status);
+        ASSERT_EQ(status, fmtOk);
+        ASSERT_TRUE(opened->Channels[0] && opened->Channels[0]->Markers);
+        EXPECT_EQ(ListOf(*opened->Channels[0]->Markers), ListOf(added)) << "set " << set;
+        if (ascending)
+            EXPECT_EQ(ListOf(added), stored);
+    }
+}
+
+TEST_F(Dispatch, MarkerListsOfAnySizeAreLoadedSavedAndSwappedInTheirOrder)
+{
+    GlobalOptions.TempDir = dir.Path();
+    std::mt19937 rng(5);
+    for (const std::size_t count : {std::size_t{1}, std::size_t{2}, std::size_t{65536}}) {
+        // Ascending positions, many of them equal, with colours of their own.
+        MarkerList list(count);
+        std::int32_t position = static_cast<std::int32_t>(rng() % 5);
+        for (auto& m : list) {
+            position += static_cast<std::int32_t>(rng() % 3 == 0);
+            m = {position, std::int32_t(rng() % 256), std::int32_t(rng() % 256), std::int32_t(rng() % 256)};
+        }
+        auto data = SmallFileSet();
+        data->Channels[0]->Markers = InOrder(list);
+        data->Channels[0]->BuildPalette();
+        const std::string path = Save(*data, 1, {0, 2}, "many.spm");
+
+        std::int32_t status;
+        auto opened = Open(path, 1, &status);
+        ASSERT_EQ(status, fmtOk);
+        EXPECT_EQ(ListOf(*opened->Channels[0]->Markers), list) << count;
+        const auto& entries = opened->Channels[0]->PaletteTable->palPalEntry;
+        const auto& built = data->Channels[0]->PaletteTable->palPalEntry;
+        ASSERT_EQ(entries.size(), built.size());
+        EXPECT_EQ(std::memcmp(entries.data(), built.data(), entries.size() * sizeof entries[0]), 0);
+
+        // Saved again: the same bytes.
+        const std::string again = Save(*opened, 1, {0, 2}, "again.spm");
+        EXPECT_EQ(testsupport::ReadBytes(again), testsupport::ReadBytes(path)) << count;
+
+        opened->Release();
+        ASSERT_TRUE(opened->SwappedOut);
+        opened->Acquire();
+        ASSERT_FALSE(opened->SwappedOut);
+        EXPECT_EQ(ListOf(*opened->Channels[0]->Markers), list) << count;
+        EXPECT_EQ(ListOf(*opened->Channels[2]->Markers), ListOf(*data->Channels[2]->Markers));
+    }
+    EXPECT_TRUE(messages.Texts().empty());
+    GlobalOptions.TempDir.clear();
 }

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -218,4 +222,243 @@ TEST(PaletteMarkers, CopyIsDeepAndKeepsTheOrder)
     original.Get(0, p, r, g, b);
     EXPECT_EQ(p, 0);
     EXPECT_EQ(Markers(TPALETTEMARKER(TPALETTEMARKER())).size(), 0u);
+}
+
+// ---------------------------------------------------------------------------------------
+// Random marker sets against a plain model of the list rules: every public operation
+// answers as the model does, whatever the order the operations leave the markers in.
+
+namespace {
+
+// The list rules on a plain array of (position, value).
+struct ModelList {
+    Nodes n;
+
+    int Size() const { return static_cast<int>(n.size()); }
+    void InsertAfter(int index, int position, int value)
+    {
+        if (n.empty()) {
+            n.emplace_back(position, value);
+            return;
+        }
+        index = std::clamp(index, 0, Size() - 1);
+        n.insert(n.begin() + index + 1, {position, value});
+    }
+    void Delete(int index)
+    {
+        if (index >= 0 && index < Size())
+            n.erase(n.begin() + index);
+    }
+    bool Get(int index, int& position, int& value) const
+    {
+        const bool inside = index >= 0 && index < Size();
+        position = inside ? n[std::size_t(index)].first : 0;
+        value = inside ? n[std::size_t(index)].second : 0;
+        return inside;
+    }
+    void Set(int index, int position, int value)
+    {
+        if (index >= 0 && index < Size())
+            n[std::size_t(index)] = {position, value};
+    }
+    int FindAbove(int x, int& position, int& value) const
+    {
+        for (int i = 0; i < Size(); ++i)
+            if (n[std::size_t(i)].first > x)
+                return Get(i, position, value), i;
+        position = value = 0;
+        return -1;
+    }
+    int FindSegment(int x, int& position, int& value) const
+    {
+        if (n.empty()) {
+            position = value = 0;
+            return -1;
+        }
+        int i = 0;
+        while (i < Size() - 1 && n[std::size_t(i) + 1].first <= x)
+            ++i;
+        Get(i, position, value);
+        return i;
+    }
+};
+
+// The marker rules on a plain array of markers.
+struct ModelMarkers {
+    std::vector<Marker> m;
+
+    int Count() const { return static_cast<int>(m.size()); }
+    int FindSegment(int x) const
+    {
+        if (m.empty())
+            return -1;
+        int i = 0;
+        while (i < Count() - 1 && m[std::size_t(i) + 1].Position <= x)
+            ++i;
+        return i;
+    }
+    int FindAbove(int x) const
+    {
+        for (int i = 0; i < Count(); ++i)
+            if (m[std::size_t(i)].Position > x)
+                return i;
+        return -1;
+    }
+    int Add(const Marker& k)
+    {
+        const int i = FindSegment(k.Position);
+        m.insert(m.begin() + (i + 1), k);
+        return i + 1;
+    }
+    void Delete(int index)
+    {
+        if (index >= 0 && index < Count())
+            m.erase(m.begin() + index);
+    }
+    void Set(int index, const Marker& k)
+    {
+        if (index >= 0 && index < Count())
+            m[std::size_t(index)] = k;
+    }
+};
+
+// Every answer of the list equals the model's: the nodes by walking and by index, and
+// both searches for positions around every node.
+void ExpectSameList(const TPALETTE& list, const ModelList& model, const std::string& where)
+{
+    ASSERT_EQ(Walk(list), model.n) << where;
+    for (int i = -1; i <= model.Size(); ++i) {
+        int p = -7, v = -7, mp = 0, mv = 0;
+        EXPECT_EQ(list.Get(i, p, v), model.Get(i, mp, mv)) << where << " index " << i;
+        EXPECT_EQ(std::make_pair(p, v), std::make_pair(mp, mv)) << where << " index " << i;
+    }
+    std::vector<int> xs{-1000, 1000};
+    for (const auto& node : model.n)
+        xs.insert(xs.end(), {node.first - 1, node.first, node.first + 1});
+    for (int x : xs) {
+        int p = -7, v = -7, mp = 0, mv = 0;
+        EXPECT_EQ(list.FindAbove(x, p, v), model.FindAbove(x, mp, mv)) << where << " x " << x;
+        EXPECT_EQ(std::make_pair(p, v), std::make_pair(mp, mv)) << where << " x " << x;
+        EXPECT_EQ(list.FindSegment(x, p, v), model.FindSegment(x, mp, mv)) << where << " x " << x;
+        EXPECT_EQ(std::make_pair(p, v), std::make_pair(mp, mv)) << where << " x " << x;
+    }
+}
+
+void ExpectSameMarkers(const TPALETTEMARKER& markers, const ModelMarkers& model,
+                       const std::string& where)
+{
+    ASSERT_EQ(markers.GetCount(), model.Count()) << where;
+    ASSERT_EQ(Markers(markers), model.m) << where;
+    Marker k{9, 9, 9, 9};
+    EXPECT_FALSE(markers.Get(model.Count(), k.Position, k.Red, k.Green, k.Blue)) << where;
+    EXPECT_FALSE(markers.Get(-1, k.Position, k.Red, k.Green, k.Blue)) << where;
+    EXPECT_EQ(k, (Marker{0, 0, 0, 0})) << where;
+    std::vector<int> xs{-1000, 1000};
+    for (const Marker& m : model.m)
+        xs.insert(xs.end(), {m.Position - 1, m.Position, m.Position + 1});
+    for (int x : xs) {
+        EXPECT_EQ(markers.FindSegment(x), model.FindSegment(x)) << where << " x " << x;
+        EXPECT_EQ(markers.FindAbove(x), model.FindAbove(x)) << where << " x " << x;
+    }
+}
+
+}  // namespace
+
+TEST(PaletteList, RandomOperationsAnswerAsThePlainModel)
+{
+    std::mt19937 rng(2024);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int set = 0; set < 150; ++set) {
+        TPALETTE list;
+        ModelList model;
+        const int operations = pick(1, 120);
+        for (int op = 0; op < operations; ++op) {
+            const int index = pick(-2, model.Size() + 1);
+            const int position = pick(-5, 40), value = pick(0, 255);
+            switch (pick(0, 9)) {
+            case 0: case 1: case 2: case 3: case 4:
+                list.InsertAfter(index, position, value);
+                model.InsertAfter(index, position, value);
+                break;
+            case 5: case 6:
+                list.Delete(index);
+                model.Delete(index);
+                break;
+            default:
+                list.Set(index, position, value);
+                model.Set(index, position, value);
+            }
+            ExpectSameList(list, model, "set " + std::to_string(set) + " op " + std::to_string(op));
+            if (::testing::Test::HasFatalFailure())
+                return;
+        }
+    }
+}
+
+TEST(PaletteMarkers, RandomOperationsAnswerAsThePlainModel)
+{
+    std::mt19937 rng(7);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int set = 0; set < 200; ++set) {
+        // Start from nothing or from the default markers of some palette size.
+        const int n = pick(-1, 50);
+        auto markers = n < 0 ? std::make_unique<TPALETTEMARKER>() : std::make_unique<TPALETTEMARKER>(n);
+        ModelMarkers model;
+        if (n >= 0)
+            model.m = {{0, 0, 0, 0}, {n / 2, 110, 120, 130}, {n, 255, 255, 255}};
+        const int operations = pick(1, 150);
+        for (int op = 0; op < operations; ++op) {
+            const std::string where = "set " + std::to_string(set) + " op " + std::to_string(op);
+            const int index = pick(-2, model.Count() + 1);
+            const Marker k{pick(-5, 60), pick(0, 255), pick(0, 255), pick(0, 255)};
+            switch (pick(0, 9)) {
+            case 0: case 1: case 2: case 3: case 4:
+                EXPECT_EQ(markers->Add(k.Position, k.Red, k.Green, k.Blue), model.Add(k)) << where;
+                break;
+            case 5: case 6:
+                markers->Delete(index);
+                model.Delete(index);
+                break;
+            case 7: case 8:
+                // Moving a marker may leave the positions out of order.
+                markers->Set(index, k.Position, k.Red, k.Green, k.Blue);
+                model.Set(index, k);
+                break;
+            default:
+                // Go on with a deep copy; the original must stay as it was.
+                auto copy = std::make_unique<TPALETTEMARKER>(*markers);
+                markers->Add(k.Position, k.Red, k.Green, k.Blue);
+                markers = std::move(copy);
+            }
+            ExpectSameMarkers(*markers, model, where);
+            if (::testing::Test::HasFatalFailure())
+                return;
+        }
+    }
+}
+
+TEST(PaletteMarkers, AddAllGivesWhatOneAddPerMarkerGives)
+{
+    std::mt19937 rng(11);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int set = 0; set < 100; ++set) {
+        // Ascending after the first, in no order, or all at one position; on an empty set
+        // or on the default markers.
+        std::vector<MarkerRecord> records(std::size_t(pick(1, 60)));
+        for (std::size_t k = 0; k < records.size(); ++k) {
+            const int position = set % 3 == 0 ? static_cast<int>(k) / 3 : set % 3 == 1 ? pick(-5, 30) : 4;
+            records[k] = {position, pick(0, 255), pick(0, 255), pick(0, 255)};
+        }
+        const bool empty = set % 2 == 0;
+        TPALETTEMARKER one = empty ? TPALETTEMARKER() : TPALETTEMARKER(20);
+        TPALETTEMARKER all = empty ? TPALETTEMARKER() : TPALETTEMARKER(20);
+        for (const MarkerRecord& r : records)
+            one.Add(r.Position, r.Red, r.Green, r.Blue);
+        all.AddAll(records.data(), static_cast<std::int32_t>(records.size()));
+        EXPECT_EQ(Markers(all), Markers(one)) << "set " << set;
+    }
+    TPALETTEMARKER none;
+    none.AddAll(nullptr, 3);
+    none.AddAll(std::vector<MarkerRecord>(2).data(), 0);
+    EXPECT_EQ(none.GetCount(), 0);
 }

@@ -1,6 +1,7 @@
 // Writes the seed corpus of the format fuzz targets: small valid files made by the
 // program's own writers (the MSS file, which has no writer, byte by byte).
-// Usage: fuzz_make_corpus <corpus folder>   (writes into spm0/, spm1/, mss/, bmp/ and dataspm/)
+// Usage: fuzz_make_corpus <corpus folder>
+// (writes into spm0/, spm1/, mss/, bmp/, dataspm/ and step/)
 
 #include <algorithm>
 #include <cstdio>
@@ -128,14 +129,15 @@ int main(int argc, char** argv)
     }
     const std::string root = argv[1];
     bool ok = true;
-    for (const char* sub : {"spm0", "spm1", "mss", "bmp", "dataspm"})
+    for (const char* sub : {"spm0", "spm1", "mss", "bmp", "dataspm", "step"})
         ok = platform::CreateFolder(platform::JoinPath(root, sub)) && ok;
 
-    { // SPM0: 4 × 3 with negative values.
+    // SPM0: 4 × 3 with negative values (also a step of its own).
+    for (const char* name : {"spm0/4x3.spm", "step/spm0-4x3.spm"}) {
         Tables t;
         t.Channel(0, 4, 3, "", [](int i) { return (i - 6) * 1000; });
         ChannelSet set{0};
-        const std::string path = platform::JoinPath(root, "spm0/4x3.spm");
+        const std::string path = platform::JoinPath(root, name);
         ok = Check(SaveSPM0File(path.c_str(), nullptr, t.table, &t.arrays, &set), path) && ok;
     }
     { // SPM0: 1 × 1.
@@ -178,6 +180,30 @@ int main(int argc, char** argv)
         const std::string path = platform::JoinPath(root, "spm1/swap-0-21.$$$");
         ok = Check(SaveSwapFile(path.c_str(), &header, t.table, &t.arrays, &set), path) && ok;
     }
+    { // Steps of SPM1 files: markers in the order the writer keeps them, equal positions
+      // among them, on channels 0 and 2 of 4 × 3 and user channel 21 of 3 × 3; and
+      // markers in no order (the first above the others, one below 0, one past the
+      // palette), which the load puts in its own order.
+        Tables t;
+        t.Channel(0, 4, 3, "Topography", [](int i) { return i * 91 - 500; },
+                  {{0, 0, 0, 0}, {300, 10, 20, 30}, {300, 40, 50, 60}, {700, 200, 100, 0},
+                   {1092, 255, 255, 255}});
+        t.Channel(2, 4, 3, "Phase", [](int i) { return i % 3; }, {{0, 5, 5, 5}, {2, 250, 0, 0}});
+        t.Channel(21, 3, 3, "User", [](int i) { return 7 - i; }, {{1, 1, 2, 3}});
+        TFileHeader header = SetHeader(4, 3);
+        ChannelSet set{0, 2, 21, MarkersChannel};
+        const std::string path = platform::JoinPath(root, "step/spm1-markers-ordered.spm");
+        ok = Check(SaveSPM1File(path.c_str(), &header, t.table, &t.arrays, &set), path) && ok;
+
+        Tables u;
+        u.Channel(0, 3, 2, "", [](int i) { return i * i * 10; },
+                  {{25, 9, 8, 7}, {5, 1, 1, 1}, {40, 2, 2, 2}, {5, 3, 3, 3}, {-3, 4, 4, 4},
+                   {1200, 5, 5, 5}, {0, 6, 6, 6}});
+        TFileHeader small = SetHeader(3, 2);
+        ChannelSet one{0, MarkersChannel};
+        const std::string unordered = platform::JoinPath(root, "step/spm1-markers-unordered.spm");
+        ok = Check(SaveSPM1File(unordered.c_str(), &small, u.table, &u.arrays, &one), unordered) && ok;
+    }
     { // MSS: 3 × 2 (height at 4, width at 6), Z scale 0.5 at 192, two blocks from 232.
         std::vector<std::uint8_t> bytes(232, 0);
         const std::uint16_t height = 2, width = 3;
@@ -189,13 +215,8 @@ int main(int argc, char** argv)
             bytes.push_back(static_cast<std::uint8_t>(s & 0xFF));
             bytes.push_back(static_cast<std::uint8_t>(s >> 8));
         }
-        const std::string path = platform::JoinPath(root, "mss/3x2.afm");
-        platform::File file(path, platform::File::Mode::CreateReplace);
-        ok = Check(file.Write(bytes.data(), static_cast<std::int64_t>(bytes.size())) && file.Close()
-                       ? fmtOk
-                       : fmtErrorWrite,
-                   path) &&
-             ok;
+        ok = WriteFile(platform::JoinPath(root, "mss/3x2.afm"), bytes) && ok;
+        ok = WriteFile(platform::JoinPath(root, "step/mss-3x2.afm"), bytes) && ok;
     }
     ok = WriteBmpCorpus(platform::JoinPath(root, "bmp")) && ok;
     { // Travine's components: the program's SPM0 file, and one of their own with Min, Max
