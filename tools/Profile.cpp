@@ -122,11 +122,17 @@ TProfileForm::TProfileForm(TObjectSPM* step, int channel, int x1, int y1, int x2
 TProfileForm::~TProfileForm()
 {
     destroying_ = true;
-    HookView(false);
+    LeaveStep();
     Buffer = {};
     TiltedSamples = {};
     Bookmarks = {};
     WorkBitmap.reset();
+    mdi_->Release();
+}
+
+void TProfileForm::LeaveStep()
+{
+    HookView(false);
     if (step_) {
         if (step_->ActiveProfile == this)
             step_->ActiveProfile = nullptr;
@@ -136,7 +142,7 @@ TProfileForm::~TProfileForm()
     if (DataSet)
         DataSet->Release();
     DataSet = nullptr;
-    mdi_->Release();
+    step_ = nullptr;
 }
 
 void TProfileForm::CreateComponents()
@@ -397,10 +403,9 @@ void TProfileForm::FormActivate()
 void TProfileForm::FormClose()
 {
     btOKClick();
-    if (step_) {
-        auto& list = step_->Profiles;
-        list.erase(std::remove(list.begin(), list.end(), static_cast<TStepWindow*>(this)), list.end());
-    }
+    // A closed window is deleted later, by the event loop or with the workspace, when its
+    // step may be gone: it lets go of the step, its view and its data set now.
+    LeaveStep();
 }
 
 void TProfileForm::closeEvent(QCloseEvent* event)

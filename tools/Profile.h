@@ -139,6 +139,8 @@ public:
     //! Binds (true) or releases (false, only while they are this window's) the hooks of the
     //! 2-D view of the window's channel.
     void HookView(bool on);
+    //! Lets go of the step: the view's hooks, the step's lists and the data set.
+    void LeaveStep();
     void ViewMouseDown(QObject* sender, platform::TMouseButton button, platform::TShiftState shift,
                        int x, int y);
     void ViewMouseMove(QObject* sender, platform::TShiftState shift, int x, int y);
