@@ -73,18 +73,24 @@ long long StatusField(const char* field)
 
 }  // namespace
 
-int RunAndReport(int argc, char** argv, const std::vector<Ratio>& ratios)
+int RunAndReport(int argc, char** argv, const std::vector<Ratio>& ratios, bool interleave)
 {
     // Each figure is the median of at least kRepetitions runs of its benchmark, unless the
     // command line asks for another number.
     std::vector<char*> args(argv, argv + argc);
     std::string repetitions = "--benchmark_repetitions=" + std::to_string(kRepetitions);
+    std::string interleaving = "--benchmark_enable_random_interleaving=true";
     bool repetitionsGiven = false;
-    for (int i = 1; i < argc; ++i)
-        if (std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0)
-            repetitionsGiven = true;
+    bool interleavingGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        repetitionsGiven = repetitionsGiven || arg.rfind("--benchmark_repetitions", 0) == 0;
+        interleavingGiven = interleavingGiven || arg.rfind("--benchmark_enable_random_interleaving", 0) == 0;
+    }
     if (!repetitionsGiven)
         args.push_back(repetitions.data());
+    if (interleave && !interleavingGiven)
+        args.push_back(interleaving.data());
     int count = int(args.size());
     args.push_back(nullptr);
     benchmark::Initialize(&count, args.data());

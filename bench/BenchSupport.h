@@ -19,8 +19,10 @@ constexpr int kRepetitions = 5;
 
 //! Prints the machine's load average and the number of workers, runs every registered
 //! benchmark kRepetitions times (unless --benchmark_repetitions says otherwise), then prints
-//! "name / baseline = ratio (limit L)" of the medians.
-int RunAndReport(int argc, char** argv, const std::vector<Ratio>& ratios);
+//! "name / baseline = ratio (limit L)" of the medians. With `interleave` the repetitions of
+//! all benchmarks run in a random order (unless --benchmark_enable_random_interleaving says
+//! otherwise), so that a figure and its baseline see the same drift of a shared machine.
+int RunAndReport(int argc, char** argv, const std::vector<Ratio>& ratios, bool interleave = false);
 
 //! Current resident set size and peak (high-water mark) in bytes, from /proc.
 long long ResidentBytes();

@@ -166,7 +166,8 @@ int main(int argc, char** argv)
     TheFolders();
     const int result = benchsupport::RunAndReport(
         argc, argv,
-        {{"BM_HostPass", "BM_DirectPass", 1.1}, {"BM_StartWithThreePlugIns", "BM_StartWithEmptyPlugIns", 1.2}});
+        {{"BM_HostPass", "BM_DirectPass", 1.1}, {"BM_StartWithThreePlugIns", "BM_StartWithEmptyPlugIns", 1.2}},
+        /*interleave=*/true);
     platform::SetProgramFolderForTesting("");
     return result;
 }

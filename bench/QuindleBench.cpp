@@ -137,5 +137,6 @@ int main(int argc, char** argv)
     return benchsupport::RunAndReport(argc, argv,
                                       {{"BM_Dimension", "BM_ChannelPass", 5},
                                        {"BM_DimensionOneThread", "BM_ChannelPass", 0},
-                                       {"BM_DimensionLevelByLevel", "BM_Dimension", 0}});
+                                       {"BM_DimensionLevelByLevel", "BM_Dimension", 0}},
+                                      /*interleave=*/true);
 }

@@ -224,18 +224,18 @@ struct THistograms {
     }
 };
 
-// Cells without an edge count their edge in one of these slots past the levels, taken in
-// turn along the row, so that the many cells without an edge neither branch nor wait for
-// each other's count.
-constexpr int DumpSlots = 32;
+// A cell has at most one edge (see CellRow): its slot is the level of an X edge, LevelCount
+// plus the level of a Y edge, or NoEdge.
+constexpr int NoEdge = 2 * LevelCount;
+static_assert(LevelCount == 256, "a slot is the level in its low byte and the kind in its high byte");
 
-// The same counts in 32 bits, the corner counts in four copies taken in turn so that
-// neighbouring cells of one level do not wait for each other.
+// The same counts in 32 bits, in four copies taken in turn along the row, so that
+// neighbouring cells of one level, and the many cells without an edge, do not wait for
+// each other's count.
 struct TCounters {
     std::array<std::array<std::uint32_t, LevelCount>, 4> Smallest{};
     std::array<std::array<std::uint32_t, LevelCount>, 4> Second{};
-    std::array<std::uint32_t, LevelCount + DumpSlots> EdgesX{};
-    std::array<std::uint32_t, LevelCount + DumpSlots> EdgesY{};
+    std::array<std::array<std::uint32_t, NoEdge + 1>, 4> Edges{};
 
     void MoveTo(THistograms& h)
     {
@@ -243,34 +243,26 @@ struct TCounters {
             for (int k = 0; k < 4; ++k) {
                 h.Smallest[v] += Smallest[k][v];
                 h.Second[v] += Second[k][v];
+                h.EdgesX[v] += Edges[k][v];
+                h.EdgesY[v] += Edges[k][LevelCount + v];
             }
-            h.EdgesX[v] += EdgesX[v];
-            h.EdgesY[v] += EdgesY[v];
         }
         *this = TCounters{};
     }
 };
 
-// The slot of a cell's edge: `first` when `isFirst`, else `second` when `isSecond`, else
-// `none`; written with masks, which vector code takes where it would not take branches.
-MORVANE_INLINE inline std::uint16_t EdgeSlot(bool isFirst, std::uint8_t first, bool isSecond, std::uint8_t second,
-                                             std::uint16_t none)
-{
-    const auto firstMask = static_cast<std::uint16_t>(-static_cast<int>(isFirst));
-    const auto secondMask = static_cast<std::uint16_t>(-static_cast<int>(isSecond) & ~firstMask);
-    return static_cast<std::uint16_t>((first & firstMask) | (second & secondMask) |
-                                      (none & ~(firstMask | secondMask)));
-}
-
 // A cell has k corners at or above level a: four while a is at most its smallest corner,
 // three or more while a is at most its second smallest. A cell adds an X edge at level a
 // when it has exactly two corners at or above a and those are the two of its top or of its
 // bottom side, both at exactly a: so only at the level of an equal side whose other side
-// lies wholly below it. Likewise for Y edges with the left and right sides. (Level 255 has
-// no table entry: its edges are counted and never read.)
+// lies wholly below it. Likewise for Y edges with the left and right sides. Such a side
+// lies above both corners of the opposite side, so the four cases exclude each other: a
+// cell has one edge at most. The slot is built with masks, which vector code takes where
+// it would not take branches. (Level 255 has no table entry: its edges are counted and
+// never read.)
 MORVANE_CLONES void CellRow(const std::uint8_t* __restrict top, const std::uint8_t* __restrict bottom,
                             std::size_t cells, std::uint8_t* __restrict smallest, std::uint8_t* __restrict second,
-                            std::uint16_t* __restrict edgeX, std::uint16_t* __restrict edgeY)
+                            std::uint16_t* __restrict edge)
 {
     for (std::size_t x = 0; x < cells; ++x) {
         const std::uint8_t p = top[x];
@@ -285,14 +277,21 @@ MORVANE_CLONES void CellRow(const std::uint8_t* __restrict top, const std::uint8
         second[x] = std::min(std::max(lowTop, lowBottom), std::min(highTop, highBottom));
         const std::uint8_t highLeft = std::max(p, r);
         const std::uint8_t highRight = std::max(q, t);
-        const auto none = static_cast<std::uint16_t>(LevelCount + (x % DumpSlots));
-        edgeX[x] = EdgeSlot((p == q) & (highBottom < p), p, (r == t) & (highTop < r), r, none);
-        edgeY[x] = EdgeSlot((p == r) & (highRight < p), p, (q == t) & (highLeft < q), q, none);
+        // Masks of bytes, and the slot put together from the level and the kind (X, Y or
+        // none) only at the end, so that the vector code works on bytes throughout.
+        const auto topX = static_cast<std::uint8_t>(-static_cast<int>((p == q) & (highBottom < p)));
+        const auto bottomX = static_cast<std::uint8_t>(-static_cast<int>((r == t) & (highTop < r)));
+        const auto leftY = static_cast<std::uint8_t>(-static_cast<int>((p == r) & (highRight < p)));
+        const auto rightY = static_cast<std::uint8_t>(-static_cast<int>((q == t) & (highLeft < q)));
+        const auto level = static_cast<std::uint8_t>((p & (topX | leftY)) | (r & bottomX) | (q & rightY));
+        const auto isY = static_cast<std::uint8_t>((leftY | rightY) & 1);
+        const auto isNone = static_cast<std::uint8_t>(~(topX | bottomX | leftY | rightY) & 2);
+        edge[x] = static_cast<std::uint16_t>(level | (isY | isNone) << 8);
     }
 }
 
 // Counts the cells of the rows firstRow..endRow-1 into h: one row of cells at a time, first
-// the corner levels and edge slots of every cell (vector code), then the counts.
+// the corner levels and edge slot of every cell (vector code), then the counts.
 void CountCells(const TLevels& levels, std::size_t firstRow, std::size_t endRow, THistograms& h)
 {
     const std::size_t w = static_cast<std::size_t>(levels.Width);
@@ -300,28 +299,26 @@ void CountCells(const TLevels& levels, std::size_t firstRow, std::size_t endRow,
         return;
     const std::size_t cells = w - 1;
     std::vector<std::uint8_t> smallest(cells), second(cells);
-    std::vector<std::uint16_t> edgeX(cells), edgeY(cells);
+    std::vector<std::uint16_t> edge(cells);
     auto counters = std::make_unique<TCounters>();
     // The 32-bit counters are moved on before they could overflow: a row adds at most
     // `cells` to any of them.
     const std::size_t rowsPerFlush = std::max<std::size_t>(1, std::size_t{0xFFFFFFFFu} / cells);
     for (std::size_t y = firstRow; y < endRow; ++y) {
         const std::uint8_t* top = levels.Level.data() + y * w;
-        CellRow(top, top + w, cells, smallest.data(), second.data(), edgeX.data(), edgeY.data());
+        CellRow(top, top + w, cells, smallest.data(), second.data(), edge.data());
         TCounters& c = *counters;
         std::size_t x = 0;
         for (; x + 4 <= cells; x += 4)
             for (int k = 0; k < 4; ++k) {
                 ++c.Smallest[k][smallest[x + k]];
                 ++c.Second[k][second[x + k]];
+                ++c.Edges[k][edge[x + k]];
             }
         for (; x < cells; ++x) {
             ++c.Smallest[0][smallest[x]];
             ++c.Second[0][second[x]];
-        }
-        for (x = 0; x < cells; ++x) {
-            ++c.EdgesX[edgeX[x]];
-            ++c.EdgesY[edgeY[x]];
+            ++c.Edges[0][edge[x]];
         }
         if ((y - firstRow + 1) % rowsPerFlush == 0)
             c.MoveTo(h);
