@@ -5,11 +5,72 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/core/Kernels.h"
 #include "platform/core/Parallel.h"
 
 #include "components/Ztservicefuncs.h"
 
 using namespace platform;
+
+namespace {
+
+// The smallest and the largest of n ≥ 1 values.
+template <typename T> MORVANE_INLINE inline void ExtremesOf(const T* p, std::size_t n, T& lo, T& hi)
+{
+    T l = p[0], h = p[0];
+    for (std::size_t i = 0; i < n; ++i) {
+        const T v = p[i];
+        l = v < l ? v : l;
+        h = v > h ? v : h;
+    }
+    lo = l;
+    hi = h;
+}
+
+MORVANE_CLONES void Extremes(const std::int32_t* p, std::size_t n, std::int32_t& lo, std::int32_t& hi)
+{
+    ExtremesOf(p, n, lo, hi);
+}
+
+MORVANE_CLONES void Extremes(const std::int16_t* p, std::size_t n, std::int16_t& lo, std::int16_t& hi)
+{
+    ExtremesOf(p, n, lo, hi);
+}
+
+MORVANE_CLONES void Extremes(const std::uint16_t* p, std::size_t n, std::uint16_t& lo,
+                             std::uint16_t& hi)
+{
+    ExtremesOf(p, n, lo, hi);
+}
+
+// The grey of every value low .. high (low < high, a difference that fits an int) as a
+// pixel word, 0x010101 × GreyOf. GreyOf rises with the value (the product by 255 is exact
+// and the division rounds monotonically), so each grey g holds a run of values whose first
+// one lies next to ⌈g × (high − low) / 255⌉: found there by GreyOf itself, then filled.
+std::vector<std::uint32_t> GreyTable(std::int64_t low, std::int64_t high)
+{
+    const std::int64_t range = high - low;
+    std::vector<std::uint32_t> table(static_cast<std::size_t>(range) + 1);
+    auto grey = [&](std::int64_t d) { return TZtMatrixImage::GreyOf(low + d, low, high); };
+    std::int64_t from = 0;
+    for (int g = 0; g < 256; ++g) {
+        // The first value of grey g + 1 (past the table for the last grey).
+        std::int64_t to = range + 1;
+        if (g < 255) {
+            to = ((g + 1) * range + 254) / 255;
+            while (to > 0 && grey(to - 1) > g)
+                --to;
+            while (to <= range && grey(to) <= g)
+                ++to;
+        }
+        to = std::max(to, from);
+        std::fill(table.begin() + from, table.begin() + to, static_cast<std::uint32_t>(g) * 0x010101u);
+        from = to;
+    }
+    return table;
+}
+
+} // namespace
 
 TZtMatrixImage::TZtMatrixImage(QWidget* owner)
     : TZtAxisImage(owner), data_(std::make_unique<TBitmap>()), scaled_(std::make_unique<TBitmap>())
@@ -79,53 +140,48 @@ template <typename T> void TZtMatrixImage::Build(const T* data, int cols, int ro
             }
         }
     } else {
-        // The extremes in one pass, four running pairs at a time (no chain of comparisons).
-        T lo[4] = {data[0], data[0], data[0], data[0]};
-        T hi[4] = {data[0], data[0], data[0], data[0]};
-        std::size_t i = 0;
-        for (; i + 4 <= count; i += 4)
-            for (int k = 0; k < 4; ++k) {
-                const T v = data[i + static_cast<std::size_t>(k)];
-                lo[k] = v < lo[k] ? v : lo[k];
-                hi[k] = v > hi[k] ? v : hi[k];
-            }
-        for (; i < count; ++i) {
-            lo[0] = data[i] < lo[0] ? data[i] : lo[0];
-            hi[0] = data[i] > hi[0] ? data[i] : hi[0];
-        }
-        const std::int64_t low = *std::min_element(lo, lo + 4);
-        const std::int64_t high = *std::max_element(hi, hi + 4);
-        // Fewer values than cells: each grey worked out once.
-        std::vector<std::uint8_t> table;
-        if (high > low &&
-            static_cast<std::uint64_t>(high - low) < std::min<std::uint64_t>(count, 1 << 16)) {
-            table.resize(static_cast<std::size_t>(high - low) + 1);
-            for (std::size_t d = 0; d < table.size(); ++d)
-                table[d] = static_cast<std::uint8_t>(
-                    GreyOf(low + static_cast<std::int64_t>(d), low, high));
-        }
-        const auto greyOf = [&](std::int64_t v) {
-            return table.empty() ? static_cast<std::uint32_t>(GreyOf(v, low, high))
-                                 : std::uint32_t{table[static_cast<std::size_t>(v - low)]};
-        };
+        // The extremes, band by band on the workers.
         constexpr int kBand = 32;
-        ParallelBands(static_cast<std::size_t>((rows + kBand - 1) / kBand), [&](std::size_t band) {
+        const std::size_t bands = static_cast<std::size_t>((rows + kBand - 1) / kBand);
+        std::vector<T> lows(bands), highs(bands);
+        ParallelBands(bands, [&](std::size_t band) {
+            const std::size_t first = band * kBand * width;
+            const std::size_t last = std::min(count, first + kBand * width);
+            Extremes(data + first, last - first, lows[band], highs[band]);
+        });
+        const std::int64_t low = *std::min_element(lows.begin(), lows.end());
+        const std::int64_t high = *std::max_element(highs.begin(), highs.end());
+        // Fewer values than cells: each grey worked out once, as three bytes of a word.
+        std::vector<std::uint32_t> table;
+        if (high > low &&
+            static_cast<std::uint64_t>(high - low) < std::min<std::uint64_t>(count, 1 << 16))
+            table = GreyTable(low, high);
+        ParallelBands(bands, [&](std::size_t band) {
+            // Locals: the stores through bytes could reach anything held by reference.
+            const std::uint32_t* const words = table.empty() ? nullptr : table.data();
+            const std::int64_t lo = low, hi = high;
+            const int n = cols;
             const int first = static_cast<int>(band) * kBand;
             for (int y = first; y < std::min(rows, first + kBand); ++y) {
                 std::uint8_t* p = rowOf(y);
                 const T* values = data + static_cast<std::size_t>(y) * width;
-                int x = 0;
-                // Four grey pixels are twelve bytes: three words.
-                for (; x + 4 <= cols; x += 4, p += 12) {
-                    const std::uint32_t a = greyOf(values[x]), b = greyOf(values[x + 1]);
-                    const std::uint32_t c = greyOf(values[x + 2]), d = greyOf(values[x + 3]);
-                    const std::uint32_t words[3] = {a | a << 8 | a << 16 | b << 24,
-                                                    b | b << 8 | c << 16 | c << 24,
-                                                    c | d << 8 | d << 16 | d << 24};
-                    std::memcpy(p, words, 12);
+                // Each pixel as a word whose fourth byte the next pixel writes over; the
+                // row's last pixel as its three bytes.
+                std::uint32_t w = 0;
+                if (words) {
+                    for (int x = 0; x + 1 < n; ++x, p += 3) {
+                        w = words[static_cast<std::size_t>(std::int64_t{values[x]} - lo)];
+                        std::memcpy(p, &w, 4);
+                    }
+                    w = words[static_cast<std::size_t>(std::int64_t{values[n - 1]} - lo)];
+                } else {
+                    for (int x = 0; x + 1 < n; ++x, p += 3) {
+                        w = static_cast<std::uint32_t>(GreyOf(values[x], lo, hi)) * 0x010101u;
+                        std::memcpy(p, &w, 4);
+                    }
+                    w = static_cast<std::uint32_t>(GreyOf(values[n - 1], lo, hi)) * 0x010101u;
                 }
-                for (; x < cols; ++x, p += 3)
-                    p[0] = p[1] = p[2] = static_cast<std::uint8_t>(greyOf(values[x]));
+                std::memcpy(p, &w, 3);
             }
         });
     }

@@ -205,6 +205,39 @@ void FillRun(const TPixels& image, int y, long long x0, long long x1, TColor rgb
     std::memcpy(p, block, static_cast<std::size_t>(end - p));
 }
 
+// Runs rows(first, last) over bands of the rows from..to − 1, on the machine's cores when
+// the rows hold many bytes.
+void ForRows(long long from, long long to, long long rowBytes,
+             const std::function<void(long long, long long)>& rows)
+{
+    constexpr long long kBand = 32;
+    constexpr long long kParallelBytes = 1 << 20;
+    if (to <= from)
+        return;
+    if ((to - from) * rowBytes < kParallelBytes) {
+        rows(from, to);
+        return;
+    }
+    const long long bands = (to - from + kBand - 1) / kBand;
+    ParallelBands(static_cast<std::size_t>(bands), [&](std::size_t b) {
+        const long long first = from + static_cast<long long>(b) * kBand;
+        rows(first, std::min(to, first + kBand));
+    });
+}
+
+// Sets the pixels x0 .. x1 − 1 of the rows y0 .. y1 − 1 to the colour `rgb` (FillRun row by
+// row), on the machine's cores when the rows hold many bytes.
+void FillRows(const TPixels& image, int y0, int y1, long long x0, long long x1, TColor rgb)
+{
+    y0 = std::max(y0, 0);
+    y1 = std::min(y1, image.Height);
+    const long long rowBytes = std::max(0LL, std::min<long long>(x1, image.Width) - std::max(x0, 0LL)) * image.Bpp;
+    ForRows(y0, y1, rowBytes, [&](long long first, long long last) {
+        for (long long y = first; y < last; ++y)
+            FillRun(image, static_cast<int>(y), x0, x1, rgb);
+    });
+}
+
 // Pixels of one figure, each taken once: 1 pen, 2 the gaps of a styled pen on a solid
 // brush, 3 the filling.
 class Mask {
@@ -653,8 +686,7 @@ void TCanvas::Rectangle(int X1, int Y1, int X2, int Y2)
             const TPixels pixels(image);
             if (Brush.Style == bsSolid) {
                 const TColor fill = Resolve(Brush.Color);
-                for (int y = std::max(t, 0); y < std::min(b, pixels.Height); ++y)
-                    FillRun(pixels, y, l, r, fill);
+                FillRows(pixels, t, b, l, r, fill);
             }
             // The outline of a one-pixel box has no length.
             if (Pen.Style == psSolid && (r - l > 1 || b - t > 1)) {
@@ -837,8 +869,8 @@ void TCanvas::FillRect(const TRect& R)
             if (R.Right > R.Left && R.Bottom > R.Top && !area.isEmpty()) {
                 const TColor fill = Resolve(Brush.Color);
                 const TPixels pixels(image);
-                for (int y = area.top(); y <= area.bottom(); ++y)
-                    FillRun(pixels, y, area.left(), static_cast<long long>(area.right()) + 1, fill);
+                FillRows(pixels, area.top(), area.bottom() + 1, area.left(),
+                         static_cast<long long>(area.right()) + 1, fill);
             }
         }
     }
@@ -915,26 +947,6 @@ namespace {
 
 // Unscaled copies of at least this many bytes bypass the caches.
 constexpr long long kStreamedBytes = 8 << 20;
-
-// Runs rows(first, last) over bands of the rows from..to − 1, on the machine's cores when
-// the rows hold many bytes.
-void ForRows(long long from, long long to, long long rowBytes,
-             const std::function<void(long long, long long)>& rows)
-{
-    constexpr long long kBand = 32;
-    constexpr long long kParallelBytes = 1 << 20;
-    if (to <= from)
-        return;
-    if ((to - from) * rowBytes < kParallelBytes) {
-        rows(from, to);
-        return;
-    }
-    const long long bands = (to - from + kBand - 1) / kBand;
-    ParallelBands(static_cast<std::size_t>(bands), [&](std::size_t b) {
-        const long long first = from + static_cast<long long>(b) * kBand;
-        rows(first, std::min(to, first + kBand));
-    });
-}
 
 // Copies n bytes past the caches (the copy of a big picture would only push everything
 // else out of them); the caller fences (StreamFence) before others read the bytes.

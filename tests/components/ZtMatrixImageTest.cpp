@@ -171,7 +171,8 @@ TEST_F(ZtMatrixImageTest, GreysFromTheTableMatchTheFormula)
     // A small range over many cells takes its greys from a table; a wide one works each out.
     // Both must give GreyOf of every cell.
     std::mt19937 rng(11);
-    for (const int range : {300, 1 << 20}) {
+    // Ranges around the grey steps (fewer values than greys, one per grey, many per grey).
+    for (const int range : {300, 1 << 20, 2, 200, 255, 256, 257, 1000, 4000}) {
         const int cols = 97, rows = 61;
         std::vector<std::int32_t> values(std::size_t(cols) * rows);
         for (auto& v : values)
@@ -183,6 +184,40 @@ TEST_F(ZtMatrixImageTest, GreysFromTheTableMatchTheFormula)
                 ASSERT_EQ(Cell(x, y),
                           Grey(TZtMatrixImage::GreyOf(values[std::size_t(y) * cols + x], *lo, *hi)))
                     << range << " at " << x << "," << y;
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ZtMatrixImageTest, GreysOfEveryElementTypeMatchTheFormulaWithRowsEitherWay)
+{
+    // Every value of a short range, cells in odd rows of odd width, picture row 0 on either
+    // side: each pixel is GreyOf of its cell, the row ends included.
+    std::mt19937 rng(5);
+    const int cols = 33, rows = 35;
+    std::vector<std::int16_t> shorts(std::size_t(cols) * rows);
+    std::vector<std::uint16_t> words(shorts.size());
+    for (std::size_t i = 0; i < shorts.size(); ++i) {
+        shorts[i] = std::int16_t(-700 + int(rng() % 1001));
+        words[i] = std::uint16_t(60000 + rng() % 999);
+    }
+    for (const bool topZero : {true, false}) {
+        image.LeftTopZero = topZero;
+        auto check = [&](const auto& values) {
+            image.SetNewData(values.data(), cols, rows);
+            const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+            for (int y = 0; y < rows; ++y)
+                for (int x = 0; x < cols; ++x) {
+                    const int row = topZero ? y : rows - 1 - y;
+                    ASSERT_EQ(Cell(x, row),
+                              Grey(TZtMatrixImage::GreyOf(values[std::size_t(y) * cols + x], *lo, *hi)))
+                        << topZero << " at " << x << "," << y;
+                }
+        };
+        check(shorts);
+        check(words);
     }
 }
 

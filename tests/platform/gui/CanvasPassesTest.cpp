@@ -297,3 +297,36 @@ TEST(CanvasPasses, ThreeByteRunsMatchFourBytePixels)
 }
 
 } // namespace
+
+namespace {
+
+TEST(CanvasPasses, BigFillsInBandsSetExactlyTheirPixels)
+{
+    // Fills of more than a megabyte run in bands of rows on the workers: a clipped FillRect
+    // and a framed Rectangle each touch exactly their pixels, in both pixel formats.
+    for (const TPixelFormat format : {pf24bit, pf32bit}) {
+        TBitmap b;
+        b.SetPixelFormat(format);
+        b.SetSize(1200, 700);
+        Pattern(b);
+        TBitmap before;
+        before.Assign(&b);
+        TCanvas* c = b.Canvas();
+        c->Brush = TBrush{RGB(9, 80, 200), bsSolid};
+        c->FillRect(Rect(-3, 5, 1100, 705));
+        c->Pen = TPen{RGB(250, 1, 2), 1, psSolid, pmCopy};
+        c->Brush = TBrush{RGB(30, 31, 32), bsSolid};
+        c->Rectangle(40, -6, 1210, 650);
+        for (int y = 0; y < 700; ++y)
+            for (int x = 0; x < 1200; ++x) {
+                TColor want = before.Canvas()->Pixels(x, y);
+                if (x < 1100 && y >= 5)
+                    want = RGB(9, 80, 200);
+                if (x >= 40 && y < 650)
+                    want = x == 40 || x == 1209 || y == 649 ? RGB(250, 1, 2) : RGB(30, 31, 32);
+                ASSERT_EQ(c->Pixels(x, y), want) << format << " at " << x << "," << y;
+            }
+    }
+}
+
+} // namespace
