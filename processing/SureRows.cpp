@@ -95,12 +95,32 @@ double LargestMagnitude(const double* v, std::size_t n)
 MORVANE_CLONES
 double LargestRawMagnitude(const std::int32_t* z, int n)
 {
-    std::int32_t lo = 0, hi = 0;
-    for (int j = 0; j < n; ++j) {
-        lo = std::min(lo, z[j]);
-        hi = std::max(hi, z[j]);
+    // Blocks of 32 values into eight lanes of four running extremes each, then the rest.
+    using V8i = std::int32_t __attribute__((vector_size(32)));
+    V8i lo[4] = {}, hi[4] = {};
+    int j = 0;
+    for (; j + 32 <= n; j += 32) {
+        for (int k = 0; k < 4; ++k) {
+            V8i v;
+            __builtin_memcpy(&v, z + j + 8 * k, sizeof v);
+            lo[k] = lo[k] < v ? lo[k] : v;
+            hi[k] = hi[k] > v ? hi[k] : v;
+        }
     }
-    return std::max(-double(lo), double(hi));
+    for (int k = 1; k < 4; ++k) {
+        lo[0] = lo[0] < lo[k] ? lo[0] : lo[k];
+        hi[0] = hi[0] > hi[k] ? hi[0] : hi[k];
+    }
+    std::int32_t least = 0, most = 0;
+    for (int l = 0; l < 8; ++l) {
+        least = std::min(least, lo[0][l]);
+        most = std::max(most, hi[0][l]);
+    }
+    for (; j < n; ++j) {
+        least = std::min(least, z[j]);
+        most = std::max(most, z[j]);
+    }
+    return std::max(-double(least), double(most));
 }
 
 }  // namespace processing
