@@ -74,6 +74,7 @@ template <bool Squares> MORVANE_CLONES TRowSums RowSums(const std::int32_t* row,
         const int m = std::min(steps, (width - j0) / lanes);
         V4l a0 = {0, 0, 0, 0}, a1 = a0, a2 = a0, b0 = a0, b1 = a0, b2 = a0;
         const std::int32_t* p = row + j0;
+#pragma GCC unroll 2
         for (int k = 0; k < m; ++k, p += lanes) {
             a0 += platform::LoadWide(p);
             b0 += platform::LoadWide(p + 4);

@@ -32,18 +32,28 @@ MORVANE_INLINE inline void QuadraticRow(std::int32_t* values, int n, double a, d
                                         double size, V4d margin,
                                         std::vector<TUnsurePoint>& unsure)
 {
-    // The abscissae of the next block; every one is whole, so stepping them is exact.
+    // The abscissae of the next block (of the next group, on a line); every one is whole, so
+    // stepping them is exact.
     V4d x = {1, 2, 3, 4};
+    // A line's background at the first block of a group, and what the next three add to it:
+    // two roundings more than the direct value, far inside the margin.
+    V4d first = {};
+    const V4d step[4] = {V4d{}, V4d{} + 4 * b, V4d{} + 8 * b, V4d{} + 12 * b};
     SureRow(
         values, n, unsure,
-        [&](int j, V4i& raw) MORVANE_INLINE {
+        [&](int j, V4i& raw, int place) MORVANE_INLINE {
             const V4d z = platform::LoadDoubles(values + j);
             V4d background;
-            if constexpr (Quadratic)
+            if constexpr (Quadratic) {
                 background = (a * x + b) * x + c;
-            else
+                x += 4;
+            } else if (place > 0) {
+                background = first + step[place];
+            } else {
                 background = b * x + c;  // (0·x + b)·x + c, the same value
-            x += 4;
+                first = background;
+                x += place == 0 ? 16 : 4;
+            }
             return SureTruncations4<Bounded>(z - background, margin, raw, false);
         },
         [&](int j, std::int32_t& raw) MORVANE_INLINE {
