@@ -35,18 +35,30 @@ MORVANE_INLINE inline void QuadraticRow(std::int32_t* values, int n, double a, d
     // The abscissae of the next block (of the next group, on a line); every one is whole, so
     // stepping them is exact.
     V4d x = {1, 2, 3, 4};
-    // A line's background at the first block of a group, and what the next three add to it:
-    // two roundings more than the direct value, far inside the margin.
+    // The background at the first block of a group, and what it gains d = 4, 8, 12 columns
+    // on: d·b on a line, (2a·d)·x + (a·d² + b·d) on a parabola. A few roundings more than
+    // the direct value, of terms no larger than the row's: far inside the margin.
     V4d first = {};
     const V4d step[4] = {V4d{}, V4d{} + 4 * b, V4d{} + 8 * b, V4d{} + 12 * b};
+    const V4d slope[4] = {V4d{}, V4d{} + 8 * a, V4d{} + 16 * a, V4d{} + 24 * a};
+    const V4d rise[4] = {V4d{}, V4d{} + (16 * a + 4 * b), V4d{} + (64 * a + 8 * b),
+                         V4d{} + (144 * a + 12 * b)};
     SureRow(
         values, n, unsure,
         [&](int j, V4i& raw, int place) MORVANE_INLINE {
             const V4d z = platform::LoadDoubles(values + j);
             V4d background;
             if constexpr (Quadratic) {
-                background = (a * x + b) * x + c;
-                x += 4;
+                if (place > 0) {
+                    background = first + (slope[place] * x + rise[place]);
+                } else {
+                    background = (a * x + b) * x + c;
+                    first = background;
+                    if (place < 0)
+                        x += 4;
+                }
+                if (place == 3)
+                    x += 16;
             } else if (place > 0) {
                 background = first + step[place];
             } else {
