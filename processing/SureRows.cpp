@@ -37,7 +37,7 @@ MORVANE_INLINE inline void QuadraticRow(std::int32_t* values, int n, double a, d
     V4d x = {1, 2, 3, 4};
     // The background at the first block of a group, and what it gains d = 4, 8, 12 columns
     // on: d·b on a line, (2a·d)·x + (a·d² + b·d) on a parabola. A few roundings more than
-    // the direct value, of terms no larger than the row's: far inside the margin.
+    // the direct value, of terms at most twice the row's size: far inside the margin.
     V4d first = {};
     const V4d step[4] = {V4d{}, V4d{} + 4 * b, V4d{} + 8 * b, V4d{} + 12 * b};
     const V4d slope[4] = {V4d{}, V4d{} + 8 * a, V4d{} + 16 * a, V4d{} + 24 * a};
