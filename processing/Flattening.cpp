@@ -38,14 +38,16 @@ std::size_t Count(int width, int height)
     return std::size_t(width) * std::size_t(height);
 }
 
-//! Runs body(first row, end row) over bands of rows on `threads` threads.
-template <typename Body> void ForRowBands(int width, int height, unsigned threads, const Body& body)
+//! Runs body(first row, end row) over bands of rows on `threads` threads, the bands taken
+//! from the top down (or, `upward`, from the last up).
+template <typename Body>
+void ForRowBands(int width, int height, unsigned threads, const Body& body, bool upward = false)
 {
     const int bands = (height + kBandRows - 1) / kBandRows;
     platform::ParallelBands(
         std::size_t(bands),
         [&](std::size_t b) {
-            const int first = int(b) * kBandRows;
+            const int first = (upward ? bands - 1 - int(b) : int(b)) * kBandRows;
             body(first, std::min(height, first + kBandRows));
         },
         ThreadsFor(std::int64_t(width) * height, threads));
@@ -72,6 +74,7 @@ template <bool Squares> MORVANE_CLONES TRowSums RowSums(const std::int32_t* row,
         const int m = std::min(steps, (width - j0) / lanes);
         V4l a0 = {0, 0, 0, 0}, a1 = a0, a2 = a0, b0 = a0, b1 = a0, b2 = a0;
         const std::int32_t* p = row + j0;
+#pragma GCC unroll 2
         for (int k = 0; k < m; ++k, p += lanes) {
             a0 += platform::LoadWide(p);
             b0 += platform::LoadWide(p + 4);
@@ -415,6 +418,8 @@ void SubtractQuadric(const TQuadric& q, std::int32_t* values, int width, int hei
     // Along a row the background is Axx·x² + (Cx + Exy·y)·x + (Byy·y² + Dy·y + F).
     const double a = double(q.Axx);
     const Real n = width;
+    // From the last rows up: the fit has just read the matrix from the top down, so that its
+    // last rows are still in the caches (and the next pass from the top finds the first ones).
     ForRowBands(width, height, threads, [&](int first, int last) {
         std::vector<TUnsurePoint> unsure;
         for (int i = first; i < last; ++i) {
@@ -430,7 +435,7 @@ void SubtractQuadric(const TQuadric& q, std::int32_t* values, int width, int hei
             for (const TUnsurePoint& u : unsure)
                 row[u.Column] = Residual(q, u.Value, Real(u.Column + 1), y);
         }
-    });
+    }, true);
 }
 
 void SubtractQuadricPlain(const TQuadric& q, std::int32_t* values, int width, int height)

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "platform/core/Kernels.h"
@@ -125,16 +126,24 @@ inline bool SurelyBounded(double zSize, double bSize)
 //! Whether every lane of a mask is set.
 MORVANE_INLINE inline bool AllLanes(V4i mask)
 {
+#if defined(__SSE2__)
+    // The sign bits in one instruction (every lane of a mask is 0 or −1).
+    using V16c = char __attribute__((vector_size(16)));
+    return __builtin_ia32_pmovmskb128((V16c)mask) == 0xffff;
+#else
     std::int64_t halves[2];
     __builtin_memcpy(halves, &mask, sizeof halves);
     return (halves[0] & halves[1]) == -1;
+#endif
 }
 
-//! Runs `kernel`(first, raw) over the row's blocks of four values, first = 0, 4, 8, … in
-//! this order, each call computing the results of values first … first + 3 into raw and
+//! Runs `kernel`(first, raw[, place]) over the row's blocks of four values, first = 0, 4, 8, …
+//! in this order, each call computing the results of values first … first + 3 into raw and
 //! answering their sure lanes (−1), and `scalar`(j, raw) over the values of a block that
-//! is not sure throughout and over the last values, answering whether raw is sure. The
-//! row takes the results; the values that are not sure are listed with their old value.
+//! is not sure throughout and over the last values, answering whether raw is sure. `place`
+//! (a constant once inlined) is the block's place 0 … 3 in a group of four blocks, −1 for
+//! the blocks after the last group. The row takes the results; the values that are not
+//! sure are listed with their old value.
 template <typename Kernel, typename Scalar>
 MORVANE_INLINE inline void SureRow(std::int32_t* values, int n, std::vector<TUnsurePoint>& unsure,
                                    Kernel&& kernel, Scalar&& scalar)
@@ -146,6 +155,13 @@ MORVANE_INLINE inline void SureRow(std::int32_t* values, int n, std::vector<TUns
                 unsure.push_back({j, old});
         }
     };
+    // A kernel may leave out `place`.
+    const auto block = [&](int first, V4i& raw, int place) MORVANE_INLINE {
+        if constexpr (std::is_invocable_v<Kernel&, int, V4i&, int>)
+            return kernel(first, raw, place);
+        else
+            return kernel(first, raw);
+    };
     // Groups of 16 values: their results wait in registers until the group is known to be
     // sure (one test per group); a group that is not goes value by value.
     constexpr int group = 16;
@@ -153,10 +169,10 @@ MORVANE_INLINE inline void SureRow(std::int32_t* values, int n, std::vector<TUns
     for (; j + group <= n; j += group) {
         // One statement each: the kernels may step along the row, so they run in order.
         V4i raw0, raw1, raw2, raw3;
-        V4i all = kernel(j, raw0);
-        all &= kernel(j + 4, raw1);
-        all &= kernel(j + 8, raw2);
-        all &= kernel(j + 12, raw3);
+        V4i all = block(j, raw0, 0);
+        all &= block(j + 4, raw1, 1);
+        all &= block(j + 8, raw2, 2);
+        all &= block(j + 12, raw3, 3);
         if (__builtin_expect(AllLanes(all), 1)) {
             __builtin_memcpy(values + j, &raw0, sizeof raw0);
             __builtin_memcpy(values + j + 4, &raw1, sizeof raw1);
@@ -168,7 +184,7 @@ MORVANE_INLINE inline void SureRow(std::int32_t* values, int n, std::vector<TUns
     }
     for (; j + 4 <= n; j += 4) {
         V4i raw;
-        if (AllLanes(kernel(j, raw)))
+        if (AllLanes(block(j, raw, -1)))
             __builtin_memcpy(values + j, &raw, sizeof raw);
         else
             scalarRow(j, j + 4);
