@@ -43,14 +43,7 @@ std::size_t Count(int width, int height)
 template <typename Body>
 void ForRowBands(int width, int height, unsigned threads, const Body& body, bool upward = false)
 {
-    const int bands = (height + kBandRows - 1) / kBandRows;
-    platform::ParallelBands(
-        std::size_t(bands),
-        [&](std::size_t b) {
-            const int first = (upward ? bands - 1 - int(b) : int(b)) * kBandRows;
-            body(first, std::min(height, first + kBandRows));
-        },
-        ThreadsFor(std::int64_t(width) * height, threads));
+    ForBandsOfRows(height, kBandRows, std::int64_t(width) * height, threads, body, upward);
 }
 
 // ---- Exact sums

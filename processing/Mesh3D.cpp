@@ -406,19 +406,6 @@ TMeshPass& AddUniformPass(TSurfaceMesh& mesh, bool filled, TColourRole colour, T
     return pass;
 }
 
-//! Runs body(first mesh row, end row) over bands of mesh rows on up to `threads` threads.
-template <typename Body> void ForMeshBands(int rows, std::int64_t points, unsigned threads, const Body& body)
-{
-    const int bands = (rows + kMeshBandRows - 1) / kMeshBandRows;
-    platform::ParallelBands(
-        std::size_t(bands),
-        [&](std::size_t b) {
-            const int first = int(b) * kMeshBandRows;
-            body(first, std::min(rows, first + kMeshBandRows));
-        },
-        ThreadsFor(points, threads));
-}
-
 }  // namespace
 
 TSurfaceMesh BuildSurface(const TSurfaceInput& in, unsigned threads)
@@ -439,7 +426,7 @@ TSurfaceMesh BuildSurface(const TSurfaceInput& in, unsigned threads)
         float* xyz = pass.Vertices.data();
         float* normals = pass.Normals.data();
         std::uint8_t* rgb = pass.Colours.data();
-        ForMeshBands(rows, points, threads, [&](int firstRow, int endRow) {
+        ForBandsOfRows(rows, kMeshBandRows, points, threads, [&](int firstRow, int endRow) {
             for (int i = firstRow; i < endRow; ++i) {
                 const int r = i * s;
                 std::size_t k = std::size_t(i) * std::size_t(columns) * 6;
@@ -482,7 +469,7 @@ TSurfaceMesh BuildSurface(const TSurfaceInput& in, unsigned threads)
                 AddUniformPass(mesh, false, TColourRole::Grid, g.OverlayKind(), rows, perRow, false);
             float* xyz = pass.Vertices.data();
             float* normals = pass.Normals.data();
-            ForMeshBands(rows, points, threads, [&](int firstRow, int endRow) {
+            ForBandsOfRows(rows, kMeshBandRows, points, threads, [&](int firstRow, int endRow) {
                 for (int i = firstRow; i < endRow; ++i) {
                     const int r = i * s;
                     std::size_t k = std::size_t(i) * std::size_t(perRow) * 3;
