@@ -159,12 +159,11 @@ MORVANE_INLINE inline void CodeCells(T sx, T sy, double kx, double ky, double c2
     const T tilt = Root(q * across * r) * double(TiltCells);
     const T d = 2.0 * down2 + other + (ay + other * (ax - ay)) * whole * r;
     const T orientation = d * (OrientationCells / 4.0);
-    // Clamped to the cells; a normal standing straight up has no orientation.
-    const T lowTilt = Pick(tilt < zero, zero, tilt);
-    tiltCell = Pick(zero + double(TiltCells - 1) < lowTilt, zero + double(TiltCells - 1), lowTilt);
-    const T lowOrientation = Pick(orientation < zero, zero, orientation);
-    const T cell =
-        Pick(zero + double(OrientationCells - 1) < lowOrientation, zero + double(OrientationCells - 1), lowOrientation);
+    // Clamped to the cells (both keys are never negative: q ≥ 0, and ay + (ax − ay) ≥ 0 as
+    // rounding keeps order); a normal standing straight up has no orientation.
+    const T lastTilt = zero + double(TiltCells - 1), lastOrientation = zero + double(OrientationCells - 1);
+    tiltCell = Pick(tilt < lastTilt, tilt, lastTilt);
+    const T cell = Pick(orientation < lastOrientation, orientation, lastOrientation);
     orientationCell = Pick(q == zero, zero + double(NoOrientation), cell);
 }
 
