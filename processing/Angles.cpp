@@ -113,38 +113,101 @@ inline bool Counted(std::int32_t z, const TAngleBinning& b, double zScale)
     return double(std::int64_t(z) - b.Minimum) * zScale > b.Level;
 }
 
+// The arithmetic of the codes, on one point (double) or on four at once (V4d), with the
+// same operations in the same order, so that both give the same codes.
+inline double Pick(bool m, double a, double b)
+{
+    return m ? a : b;
+}
+MORVANE_INLINE inline platform::V4d Pick(platform::V4l m, platform::V4d a, platform::V4d b)
+{
+    return m ? a : b;
+}
+inline double Magnitude(double x)
+{
+    return std::fabs(x);
+}
+MORVANE_INLINE inline platform::V4d Magnitude(platform::V4d x)
+{
+    return platform::V4d(platform::V4l(x) & std::numeric_limits<std::int64_t>::max());
+}
+inline double Root(double x)
+{
+    return std::sqrt(x);
+}
+MORVANE_INLINE inline platform::V4d Root(platform::V4d x)
+{
+    return platform::V4d{std::sqrt(x[0]), std::sqrt(x[1]), std::sqrt(x[2]), std::sqrt(x[3])};
+}
+
+// The tilt and orientation cells (before truncation) of the gradients of Sobel sums sx
+// and sy: gradient x = −sx × kx, y = sy × ky. The selections are arithmetic, not
+// branches: the directions of a rough surface would mispredict them.
+template <class T>
+MORVANE_INLINE inline void CodeCells(T sx, T sy, double kx, double ky, double c2, T& tiltCell, T& orientationCell)
+{
+    const T zero{}, one = zero + 1.0;
+    const T x = -sx * kx, y = sy * ky;
+    const T q = x * x + y * y;
+    const T ax = Magnitude(x), ay = Magnitude(y);
+    const T down2 = Pick(y < zero, one, zero), left = Pick(x < zero, one, zero);
+    const T other = (down2 - left) * (down2 - left);  // 1: signs differ
+    const T sum = ax + ay;
+    // One division for both keys: q / (q + c²) and (…) / sum share 1 / ((q + c²) × sum).
+    const T whole = q + c2, across = Pick(sum > zero, sum, one);
+    const T r = 1.0 / (whole * across);
+    const T tilt = Root(q * across * r) * double(TiltCells);
+    const T d = 2.0 * down2 + other + (ay + other * (ax - ay)) * whole * r;
+    const T orientation = d * (OrientationCells / 4.0);
+    // Clamped to the cells (both keys are never negative: q ≥ 0, and ay + (ax − ay) ≥ 0 as
+    // rounding keeps order); a normal standing straight up has no orientation.
+    const T lastTilt = zero + double(TiltCells - 1), lastOrientation = zero + double(OrientationCells - 1);
+    tiltCell = Pick(tilt < lastTilt, tilt, lastTilt);
+    const T cell = Pick(orientation < lastOrientation, orientation, lastOrientation);
+    orientationCell = Pick(q == zero, zero + double(NoOrientation), cell);
+}
+
 // The codes of one row of interior points. `up`, `mid` and `down` point at column X1 of
 // rows j − s, j and j + s; the point of column X1 + s + col gets codes[col]. The Sobel sums
-// are exact in double (eight raw values stay far below 2^53); gradient x = −sx × kx,
-// y = sy × ky. Written without branches, so that it runs four points at a time.
+// are exact in double (eight raw values stay far below 2^53), in any order. Four points at
+// a time, the last ones again where the row does not divide by four.
 MORVANE_CLONES void CodeRow(const std::int32_t* __restrict up, const std::int32_t* __restrict mid,
                             const std::int32_t* __restrict down, int cols, int s, double kx,
                             double ky, double c2, std::uint32_t* __restrict codes)
 {
+    using platform::LoadDoubles;
+    using platform::V4d;
     const int s2 = 2 * s;
+    const auto four = [&](int col) MORVANE_INLINE {
+        const V4d upLeft = LoadDoubles(up + col), upRight = LoadDoubles(up + col + s2);
+        const V4d downLeft = LoadDoubles(down + col), downRight = LoadDoubles(down + col + s2);
+        const V4d sx = (2.0 * LoadDoubles(mid + col + s2) + upRight + downRight) -
+                       (2.0 * LoadDoubles(mid + col) + upLeft + downLeft);
+        const V4d sy = (2.0 * LoadDoubles(down + col + s) + downLeft + downRight) -
+                       (2.0 * LoadDoubles(up + col + s) + upLeft + upRight);
+        V4d tilt, orientation;
+        CodeCells(sx, sy, kx, ky, c2, tilt, orientation);
+        using V4u = std::uint32_t __attribute__((vector_size(16)));
+        const V4u code = V4u(__builtin_convertvector(tilt, platform::V4i)) |
+                         V4u(__builtin_convertvector(orientation, platform::V4i)) << 16;
+        std::memcpy(codes + col, &code, sizeof code);
+    };
+    if (cols >= 4) {
+        int col = 0;
+        for (; col + 4 <= cols; col += 4)
+            four(col);
+        if (col < cols)
+            four(cols - 4);
+        return;
+    }
     for (int col = 0; col < cols; ++col) {
         const double sx = (2.0 * double(mid[col + s2]) + double(up[col + s2]) + double(down[col + s2])) -
                           (2.0 * double(mid[col]) + double(up[col]) + double(down[col]));
         const double sy = (2.0 * double(down[col + s]) + double(down[col]) + double(down[col + s2])) -
                           (2.0 * double(up[col + s]) + double(up[col]) + double(up[col + s2]));
-        const double x = -sx * kx, y = sy * ky;
-        const double q = x * x + y * y;
-        const double ax = std::fabs(x), ay = std::fabs(y);
-        // The quadrant by arithmetic, not by branches: the directions of a rough surface
-        // would mispredict them.
-        const double down2 = y < 0 ? 1.0 : 0.0, left = x < 0 ? 1.0 : 0.0;
-        const double other = (down2 - left) * (down2 - left);  // 1: signs differ
-        const double sum = ax + ay;
-        // One division for both keys: q / (q + c²) and (…) / sum share 1 / ((q + c²) × sum).
-        const double whole = q + c2, across = sum > 0 ? sum : 1.0;
-        const double r = 1.0 / (whole * across);
-        const double tiltCell = std::sqrt(q * across * r) * TiltCells;
-        const std::int32_t tilt = std::int32_t(std::min(std::max(tiltCell, 0.0), double(TiltCells - 1)));
-        const double d = 2 * down2 + other + (ay + other * (ax - ay)) * whole * r;
-        const double orientationCell = d * (OrientationCells / 4.0);
-        const std::int32_t cell = std::int32_t(std::min(std::max(orientationCell, 0.0), double(OrientationCells - 1)));
-        const std::int32_t orientation = q == 0 ? std::int32_t(NoOrientation) : cell;
-        codes[col] = std::uint32_t(tilt) | std::uint32_t(orientation) << 16;
+        double tilt, orientation;
+        CodeCells(sx, sy, kx, ky, c2, tilt, orientation);
+        codes[col] = std::uint32_t(std::int32_t(tilt)) | std::uint32_t(std::int32_t(orientation)) << 16;
     }
 }
 
@@ -245,7 +308,7 @@ MORVANE_CLONES void FillOrientationTable(int sectors, std::size_t from, std::siz
 
 // Sets of counters each piece of binning work keeps: points falling into the same bar one
 // after another then count into different sets and do not wait for each other.
-constexpr int CounterSets = 4;
+constexpr int CounterSets = 4;  // BinChunk takes as many columns at a time
 // Bands of rows per piece of binning work, at most.
 constexpr std::size_t BinPieces = 64;
 
@@ -273,24 +336,34 @@ int BinChunk(const std::uint32_t* __restrict codes, const std::int32_t* __restri
     std::uint32_t* const orientationCounters = counters.Orientation;
     constexpr bool tilt = Kinds != TAngleKinds::Orientation, orientation = Kinds != TAngleKinds::Tilt;
     int listed = 0;
-    for (int col = 0; col < n; ++col) {
+    // The counter set of a point is its column's place among CounterSets: taken a set of
+    // columns at a time, each place counts into a fixed set.
+    const auto point = [&](int col, std::size_t set) MORVANE_INLINE {
         if constexpr (CheckLevel) {
             if (!Counted(z[col], b, zs))
-                continue;
+                return;
         }
         const std::uint32_t code = codes[col];
         const int bar = tilt ? tilts[code & 0xFFFFu] : 0;
         const int sector = orientation ? orientations[code >> 16] : 0;
         if ((bar | sector) < 0) [[unlikely]] {
             near[listed++] = col;
-            continue;
+            return;
         }
-        const std::size_t k = std::size_t(col) % CounterSets;
         if constexpr (tilt)
-            ++tiltCounters[std::size_t(bar) * CounterSets + k];
+            ++tiltCounters[std::size_t(bar) * CounterSets + set];
         if constexpr (orientation)
-            ++orientationCounters[std::size_t(sector) * CounterSets + k];
+            ++orientationCounters[std::size_t(sector) * CounterSets + set];
+    };
+    int col = 0;
+    for (; col + CounterSets <= n; col += CounterSets) {
+        point(col, 0);
+        point(col + 1, 1);
+        point(col + 2, 2);
+        point(col + 3, 3);
     }
+    for (; col < n; ++col)
+        point(col, std::size_t(col) % CounterSets);
     return listed;
 }
 
@@ -333,19 +406,44 @@ bool ChangedHeights(const THeights& before, const THeights& after, THeights& cha
     return true;
 }
 
-// Lists the columns of up to ChunkColumns points whose raw height lies in `heights` (not
-// empty, within the 32-bit range).
-MORVANE_CLONES int ListHeights(const std::int32_t* __restrict z, int n, const THeights& heights,
-                               int* __restrict listed)
+// Marks (1) the columns of up to SegmentColumns points whose raw height lies in `heights`
+// (not empty, within the 32-bit range), the others 0.
+MORVANE_CLONES void MarkHeights(const std::int32_t* __restrict z, int n, const THeights& heights,
+                                std::uint8_t* __restrict marks)
 {
     const std::uint32_t first = std::uint32_t(std::int32_t(heights.First));
     const std::uint32_t span = std::uint32_t(heights.Last - heights.First);
-    int count = 0;
-    for (int col = 0; col < n; ++col) {
-        listed[count] = col;
-        count += std::uint32_t(z[col]) - first <= span ? 1 : 0;
+    for (int col = 0; col < n; ++col)
+        marks[col] = std::uint32_t(z[col]) - first <= span ? 1 : 0;
+}
+
+// Adds `step` to the counters of the marked points among up to SegmentColumns (marks
+// padded with 0 to whole words of eight) whose bar and sector the tables give, and lists
+// the columns of the others (near a boundary) in `near`; returns how many it listed.
+int CountMarked(const std::uint32_t* __restrict codes, const std::uint8_t* __restrict marks, int n,
+                const std::int16_t* __restrict tilts, const std::int16_t* __restrict orientations,
+                std::uint32_t* __restrict tiltCounters, std::uint32_t* __restrict orientationCounters,
+                std::uint32_t step, int* __restrict near)
+{
+    int listed = 0;
+    for (int word = 0; word < n; word += 8) {
+        std::uint64_t marked;
+        std::memcpy(&marked, marks + word, sizeof marked);
+        for (; marked != 0; marked &= marked - 1) {
+            const int col = word + __builtin_ctzll(marked) / 8;
+            const std::uint32_t code = codes[col];
+            const int bar = tilts[code & 0xFFFFu];
+            const int sector = orientations[code >> 16];
+            if ((bar | sector) < 0) [[unlikely]] {
+                near[listed++] = col;
+                continue;
+            }
+            const std::size_t set = std::size_t(col) % CounterSets;
+            tiltCounters[std::size_t(bar) * CounterSets + set] += step;
+            orientationCounters[std::size_t(sector) * CounterSets + set] += step;
+        }
     }
-    return count;
+    return listed;
 }
 
 bool BinningUsable(const TAngleBinning& b)
@@ -767,7 +865,9 @@ void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinni
             std::fill(counters, counters + piece, 0u);
             std::uint32_t* const tiltCounters = counters;
             std::uint32_t* const orientationCounters = counters + CounterSets * std::size_t(b.Bars);
-            int changed[SegmentColumns];
+            // Marks of a segment's row, padded to whole words of eight.
+            alignas(8) std::uint8_t marks[SegmentColumns + 8];
+            int near[SegmentColumns];
             for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band) {
                 if (!meets(bandLow_[band], bandHigh_[band]))
                     continue;
@@ -778,21 +878,22 @@ void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinni
                         continue;
                     const int from = int(g) * SegmentColumns;
                     const int n = std::min(SegmentColumns, cols_ - from);
+                    std::memset(marks + n, 0, 8);
                     for (int row = first; row < last; ++row) {
                         const int j = region_.Y1 + s + row;
                         const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
                         const std::uint32_t* codes = codes_.get() + std::size_t(row) * std::size_t(cols_);
-                        const int listed = ListHeights(z + from, n, changes, changed);
+                        MarkHeights(z + from, n, changes, marks);
+                        const int listed = CountMarked(codes + from, marks, n, tilts, orientations, tiltCounters,
+                                                       orientationCounters, step, near);
                         for (int k = 0; k < listed; ++k) {
-                            const int col = from + changed[k];
+                            const int col = from + near[k];
                             const std::uint32_t code = codes[col];
                             int bar = tilts[code & 0xFFFFu];
                             int sector = orientations[code >> 16];
-                            if ((bar | sector) < 0)
-                                ExactBins(values, j, col, b, bar, sector);
-                            const std::size_t set = std::size_t(k) % CounterSets;
-                            tiltCounters[std::size_t(bar) * CounterSets + set] += step;
-                            orientationCounters[std::size_t(sector) * CounterSets + set] += step;
+                            ExactBins(values, j, col, b, bar, sector);
+                            tiltCounters[std::size_t(bar) * CounterSets] += step;
+                            orientationCounters[std::size_t(sector) * CounterSets] += step;
                         }
                     }
                 }

@@ -158,6 +158,10 @@ TEST(Angles, TheFieldBinsExactlyAsThePlainAnalysis)
     });
     // Tall enough for bands of rows wholly above and wholly below the level, and large
     // enough to run on several threads.
+    // Rows of three and of five interior points: shorter than four points at a time, and
+    // one point beyond them.
+    const Matrix narrow = Make(5, 12, [&](int, int) { return noise(rng); });
+    const Matrix five = Make(7, 12, [&](int, int) { return noise(rng); });
     const Matrix tilted = Make(300, 260, [&](int r, int c) { return 40 * r + ((r * 7 + c * 13) % 11) * 3 - c; });
     struct Surface {
         const Matrix* m;
@@ -170,6 +174,8 @@ TEST(Angles, TheFieldBinsExactlyAsThePlainAnalysis)
         {&slope45, {1, 1, 0.25}, WholeRegion(40, 30)},
         {&slope45, {4, 4, 1}, WholeRegion(40, 30)},
         {&ridges, {1, 1, 1}, WholeRegion(64, 48)},
+        {&narrow, {1, 2, 0.01}, WholeRegion(5, 12)},
+        {&five, {2, 1, 0.01}, WholeRegion(7, 12)},
         {&dome, {5, 5, 0.2}, WholeRegion(90, 70)},
         {&dome, {-5, 5, 0.2}, {10, 10, 80, 60, 3}},
         {&tilted, {2, 3, 0.05}, WholeRegion(300, 260)},
