@@ -1,5 +1,6 @@
 #pragma once
-// The modal progress dialog and the worker thread that runs one work routine behind it.
+// The modal progress dialog and the worker thread that runs one work routine behind it
+// (both built on platform/gui/ProgressDialog.h).
 //
 // The caller creates a TProgressForm, gives it its work (SetWork) and runs exec(). Showing
 // the dialog starts the work on a TProgressThread. The work moves the progress through the
@@ -11,23 +12,16 @@
 // the user confirmed the abort; either way the worker has ended by then, so the caller may
 // free the dialog and every buffer the work writes at once.
 
-#include <QDialog>
 #include <functional>
 #include <memory>
-#include <mutex>
 
-#include "platform/core/AbortQuestion.h"
-#include "platform/core/Progress.h"
-#include "platform/core/WorkerThread.h"
+#include "platform/gui/ProgressDialog.h"
 
-class QProgressBar;
-class QPushButton;
-class QTimer;
 class TProgressForm;
 
 //! The worker thread of the progress dialog: runs one work routine once. It is also the
 //! progress-and-stop interface that the routine receives.
-class TProgressThread final : public platform::IProgress, public platform::WorkerThread {
+class TProgressThread final : public platform::TProgressWorker {
 public:
     //! The work as a plain routine taking the worker thread.
     using TWorkFunction = void (*)(TProgressThread* thread);
@@ -51,26 +45,13 @@ public:
     std::function<void()> OnTerminate;
 
     //! Lets the suspended thread run; a second call does nothing. IsTerminated, Terminate,
-    //! Hold, Release, IsHeld, Finished and WaitFor: see platform::WorkerThread.
+    //! Hold, Release, IsHeld, Finished and WaitFor: see platform::WorkerThread; Progress,
+    //! SetRange, SetPosition, Position and StopRequested: see platform::TProgressWorker.
     void Start();
-    //! The current range and position.
-    platform::ProgressValues Progress() const;
-
-    void SetRange(int minimum, int maximum) override;
-    void SetPosition(int position) override;
-    int Position() const override;
-    //! Same as IsTerminated().
-    bool StopRequested() override { return IsTerminated(); }
-
-private:
-    void Execute();
-
-    mutable std::mutex mutex_; // guards progress_
-    platform::ProgressValues progress_;
 };
 
 //! The modal progress dialog "Wait, please..." with its progress bar and "&Cancel" button.
-class TProgressForm : public QDialog {
+class TProgressForm : public platform::TProgressDialog {
     Q_OBJECT
 public:
     using TWorkFunction = TProgressThread::TWorkFunction;
@@ -84,9 +65,6 @@ public:
     explicit TProgressForm(QWidget* owner = nullptr);
     //! Asks a still running worker to stop and waits for it before anything is freed.
     ~TProgressForm() override;
-
-    QProgressBar* ProgressBar;
-    QPushButton* btCancel;
 
     // The work and the abort routine; all empty at creation. Set them before exec().
     TWorkFunction WorkFunction = nullptr;
@@ -105,37 +83,18 @@ public:
     }
 
     //! The running worker, or null (before the start and after its end).
-    TProgressThread* RunningWorker() const { return Worker.get(); }
+    TProgressThread* RunningWorker() const { return static_cast<TProgressThread*>(Worker()); }
 
-    //! Shows the dialog modally. Accepted: the work ran to its end; Rejected: the user
-    //! confirmed the abort (or the loop was left otherwise). No worker is left on return.
-    int exec() override;
+    // exec(): Accepted when the work ran to its end; Rejected when the user confirmed the
+    // abort (or the loop was left otherwise). No worker is left on return.
 
 public slots:
-    //! The "&Cancel" button: asks to close with Cancel, which leads to the abort question.
-    void btCancelClick();
     //! The worker's end handler, on the user-interface thread: called once the worker has
     //! returned.
-    void ThreadTerminated();
-    //! Esc acts as "&Cancel".
-    void reject() override;
+    void ThreadTerminated() { WorkerEnd(); }
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void FormShow();
-    //! The user closes the dialog: the abort question, unless the work has ended.
-    void FormClose();
-    void PollWorker();
-    void UpdateProgressBar();
-    void RunAbortRoutine();
-    //! Ends the modal run: Accepted once the work has ended by itself, else Rejected.
-    void Finish(bool workDone);
-
-    std::unique_ptr<TProgressThread> Worker;
-    QTimer* workerPoll_; // carries the worker's progress and its end to this thread
-    bool started_ = false;   // the work has been started (a dialog runs one work once)
-    platform::AbortQuestion question_; // closing: the abort question and the worker's end
+    std::unique_ptr<platform::TProgressWorker> NewWorker() override;
+    bool AskAbort() override;
+    void RunAbortRoutine() override;
 };

@@ -91,7 +91,21 @@ void SetFont(platform::TCanvas* c, int points, bool bold, platform::TColor colou
 
 TProfileForm::TProfileForm(TObjectSPM* step, int channel, int x1, int y1, int x2, int y2,
                            QMdiArea* area)
-    : QWidget(nullptr), step_(step)
+    : QWidget(nullptr),
+      Grip(this, SegmentDrag,
+           {[this] { return View(); },
+            // Nothing is drawn once the window is being destroyed.
+            [this] { return PaneVisible() && !destroying_; }, [this] { return Segment(); },
+            [this] { return std::pair<int, int>(ProfileWidth, ProfileHeight); },
+            [this](TViewOverlay& overlay, const processing::TGridMapping& mapping) {
+                PaintSegment(overlay, mapping);
+            },
+            [this](const TSegment& s) {
+                SetSegment(s);
+                Update();
+            },
+            [this] { CoordinatesPanel->hide(); }}),
+      step_(step)
 {
     setObjectName("ProfileForm");
     Channel = static_cast<std::int8_t>(channel);
@@ -394,8 +408,6 @@ void TProfileForm::FormActivate()
 {
     if (closed_ || destroying_ || !step_)
         return;
-    if (TView2DForm* view = View())
-        view->NotifyToolChange(this);
     HookView(true);
     step_->BuildViewMenu();
 }
@@ -1116,8 +1128,6 @@ void TProfileForm::btCoordinatesClick()
     if (!View() && step_)
         step_->ShowChannelView(Channel);
     // Whoever holds the view lets it go before this window takes it.
-    if (TView2DForm* view = View())
-        view->NotifyToolChange(this);
     HookView(true);
     DrawSegmentOnView();
 }
@@ -1161,28 +1171,23 @@ void TProfileForm::CoordinateExit(TToolEdit* box, processing::TEndCoordinate whi
     if (!v)
         return;
     using E = processing::TEndCoordinate;
-    DrawSegmentOnView();
-    (which == E::X1 ? X1 : which == E::Y1 ? Y1 : which == E::X2 ? X2 : Y2) = *v;
-    Update();
-    DrawSegmentOnView();
+    Grip.Redraw([&] {
+        (which == E::X1 ? X1 : which == E::Y1 ? Y1 : which == E::X2 ? X2 : Y2) = *v;
+        Update();
+    });
 }
 
 void TProfileForm::HookView(bool on)
 {
     if (on)
-        BindToolHooks(View(), this);
+        Grip.Take();
     else
-        ReleaseViewHooks(View(), this);
+        Grip.Release();
 }
 
 void TProfileForm::ViewMouseDown(QObject*, platform::TMouseButton, platform::TShiftState, int x, int y)
 {
-    TView2DForm* view = View();
-    if (!view || !PaneVisible())
-        return;
-    const processing::TGridMapping mapping = MappingOf(view);
-    const processing::TGridPoint p = mapping.PointUnder(x, y);
-    SegmentDrag.Press(p.Column, p.Row, mapping, Segment(), ProfileWidth, ProfileHeight);
+    Grip.MouseDown(x, y);
 }
 
 void TProfileForm::SetSegment(const TSegment& s)
@@ -1195,46 +1200,32 @@ void TProfileForm::SetSegment(const TSegment& s)
 
 void TProfileForm::ViewMouseMove(QObject*, platform::TShiftState shift, int x, int y)
 {
-    if (!shift.Contains(platform::ssLeft) || SegmentDrag.Idle())
-        return;
-    TView2DForm* view = View();
-    if (!view)
-        return;
-    const processing::TGridPoint p = MappingOf(view).PointUnder(x, y);
-    for (const TSegment& s : SegmentDrag.Move(p.Column, p.Row, Segment(), ProfileWidth, ProfileHeight)) {
-        DrawSegmentOnView();
-        SetSegment(s);
-        Update();
-        DrawSegmentOnView();
-    }
+    Grip.MouseMove(shift, x, y);
 }
 
 void TProfileForm::ViewMouseUp(QObject*, platform::TMouseButton, platform::TShiftState, int, int)
 {
-    SegmentDrag.Release();
+    Grip.MouseUp();
 }
 
 void TProfileForm::ViewRepainted(QObject*)
 {
-    DrawSegmentOnView();
+    Grip.Repainted();
 }
 
 void TProfileForm::ViewToolChanged(QWidget* window)
 {
-    if (window == this || !PaneVisible())
-        return;
-    DrawSegmentOnView();
-    CoordinatesPanel->hide();
-    HookView(false);
+    // Another window took the view: the segment goes from it and the pane hides.
+    Grip.ToolChanged(window);
 }
 
 void TProfileForm::DrawSegmentOnView()
 {
-    TView2DForm* view = View();
-    if (!view || !PaneVisible() || destroying_)
-        return;
-    const processing::TGridMapping mapping = MappingOf(view);
-    TViewOverlay overlay(view);
+    Grip.Draw();
+}
+
+void TProfileForm::PaintSegment(TViewOverlay& overlay, const processing::TGridMapping& mapping)
+{
     const processing::TGridPoint p1 = mapping.PixelOf(X1, Y1);
     const processing::TGridPoint p2 = mapping.PixelOf(X2, Y2);
     overlay.Line(p1, p2);

@@ -4,7 +4,7 @@
 // segment, with one or two markers, bookmarks, middle lines, normalising and tilt removal,
 // the profile statistics and length calibration. The segment is typed into the coordinates
 // pane or dragged on the step's 2-D view of the window's channel, which the window borrows
-// while it is active (tools/ViewTool.h).
+// while it is active (tools/ViewGrip.h).
 
 #include <QWidget>
 #include <array>
@@ -21,6 +21,7 @@
 #include "platform/gui/Bitmap.h"
 #include "processing/GridSelection.h"
 #include "tools/Bookmark.h"
+#include "tools/ViewGrip.h"
 
 class QCheckBox;
 class QComboBox;
@@ -136,8 +137,8 @@ public:
     void y1EditExit();
     void x2EditExit();
     void y2EditExit();
-    //! Binds (true) or releases (false, only while they are this window's) the hooks of the
-    //! 2-D view of the window's channel.
+    //! Takes the 2-D view of the window's channel from whoever holds it and binds its hooks
+    //! (true), or releases them (false, only while they are this window's).
     void HookView(bool on);
     //! Lets go of the step: the view's hooks, the step's lists and the data set.
     void LeaveStep();
@@ -252,6 +253,8 @@ public:
     std::int32_t ProfileHeight = 0;
     //! The drag on the 2-D view: GrabStart, GrabEnd, NewPair (a new segment) and the anchor.
     processing::TEndsDrag SegmentDrag;
+    //! The segment's hold on the view: its hooks, its drag and its repaints.
+    TViewGrip Grip;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -277,6 +280,8 @@ private:
     void MoveMarker(int which, int q);
     //! Removes (on) or puts back (off) the tilt of graph g, and takes its range anew.
     void ApplyTilt(int g, bool on);
+    //! The segment, its handles and the marker squares through the overlay.
+    void PaintSegment(TViewOverlay& overlay, const processing::TGridMapping& mapping);
 
     TObjectSPM* step_ = nullptr;
     std::unique_ptr<TMdiChild> mdi_; //!< the subwindow in the main window's MDI area

@@ -22,6 +22,23 @@ TSelectForm::TSelectForm(TObjectSPM* step, int mode, int x1, int y1, int x2, int
                          int top, int widthLimit, int heightLimit, QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      Grip(this, RectangleDrag,
+           {[this] { return View; }, nullptr, [this] { return Corners(); },
+            [this] { return std::pair<int, int>(LimitWidth, LimitHeight); },
+            [this](TViewOverlay& overlay, const processing::TGridMapping& mapping) {
+                PaintRect(overlay, mapping);
+            },
+            [this](const TSegment& s) {
+                X1 = s.X1;
+                Y1 = s.Y1;
+                X2 = s.X2;
+                Y2 = s.Y2;
+                SetRect(s);
+            },
+            [this] {
+                View = nullptr;
+                btCancelClick();
+            }}),
       step_(step)
 {
     setObjectName("SelectForm");
@@ -89,17 +106,14 @@ TSelectForm::TSelectForm(TObjectSPM* step, int mode, int x1, int y1, int x2, int
     Result = 0;
     Mode = mode;
     View = step_ ? dynamic_cast<TView2DForm*>(step_->CurrentView) : nullptr;
-    if (View) {
-        View->NotifyToolChange(this);
-        BindToolHooks(View, this);
-    }
+    Grip.Take();
     DrawRectOnView();
     x1Edit->setFocus();
 }
 
 TSelectForm::~TSelectForm()
 {
-    ReleaseViewHooks(View, this);
+    Grip.Release();
     View = nullptr;
     if (step_ && step_->CropTool == this)
         step_->CropTool = nullptr;
@@ -164,22 +178,15 @@ void TSelectForm::CoordinateExit(TToolEdit* box, processing::TEndCoordinate whic
     if (!v)
         return;
     using E = processing::TEndCoordinate;
-    DrawRectOnView();
-    (which == E::X1 ? X1 : which == E::Y1 ? Y1 : which == E::X2 ? X2 : Y2) = *v;
-    box->SetText(std::to_string(*v));
-    DrawRectOnView();
-}
-
-void TSelectForm::LetViewGo()
-{
-    ReleaseViewHooks(View, this);
-    View = nullptr;
+    Grip.Redraw([&] {
+        (which == E::X1 ? X1 : which == E::Y1 ? Y1 : which == E::X2 ? X2 : Y2) = *v;
+        box->SetText(std::to_string(*v));
+    });
 }
 
 void TSelectForm::FormClose()
 {
-    TView2DForm* view = View;
-    ReleaseViewHooks(view, this);
+    Grip.Release();
     DrawRectOnView();
     View = nullptr;
     if (step_ && step_->CropTool == this)
@@ -205,12 +212,13 @@ void TSelectForm::SetRect(const TSegment& corners)
 
 void TSelectForm::DrawRectOnView()
 {
-    if (!View)
-        return;
-    const processing::TGridMapping mapping = MappingOf(View);
+    Grip.Draw();
+}
+
+void TSelectForm::PaintRect(TViewOverlay& overlay, const processing::TGridMapping& mapping)
+{
     const processing::TGridPoint p1 = mapping.PixelOf(X1, Y1);
     const processing::TGridPoint p2 = mapping.PixelOf(X2, Y2);
-    TViewOverlay overlay(View);
     const platform::TPoint outline[] = {{p1.Column, p1.Row},
                                         {p2.Column, p1.Row},
                                         {p2.Column, p2.Row},
@@ -223,47 +231,28 @@ void TSelectForm::DrawRectOnView()
 
 void TSelectForm::ViewMouseDown(QObject*, platform::TMouseButton, platform::TShiftState, int x, int y)
 {
-    if (!View)
-        return;
-    const processing::TGridMapping mapping = MappingOf(View);
-    const processing::TGridPoint p = mapping.PointUnder(x, y);
-    RectangleDrag.Press(p.Column, p.Row, mapping, Corners(), LimitWidth, LimitHeight);
+    Grip.MouseDown(x, y);
 }
 
 void TSelectForm::ViewMouseMove(QObject*, platform::TShiftState shift, int x, int y)
 {
-    if (!shift.Contains(platform::ssLeft) || !View || RectangleDrag.Idle())
-        return;
-    const processing::TGridPoint p = MappingOf(View).PointUnder(x, y);
-    for (const TSegment& s : RectangleDrag.Move(p.Column, p.Row, Corners(), LimitWidth, LimitHeight)) {
-        DrawRectOnView();
-        X1 = s.X1;
-        Y1 = s.Y1;
-        X2 = s.X2;
-        Y2 = s.Y2;
-        SetRect(s);
-        DrawRectOnView();
-    }
+    Grip.MouseMove(shift, x, y);
 }
 
 void TSelectForm::ViewMouseUp(QObject*, platform::TMouseButton, platform::TShiftState, int, int)
 {
-    RectangleDrag.Release();
+    Grip.MouseUp();
 }
 
 void TSelectForm::ViewRepainted(QObject*)
 {
-    DrawRectOnView();
+    Grip.Repainted();
 }
 
 void TSelectForm::ViewToolChanged(QWidget* window)
 {
-    if (window == this)
-        return;
-    // The rectangle goes once, here; the tool then no longer draws on the view.
-    DrawRectOnView();
-    LetViewGo();
-    btCancelClick();
+    // The rectangle goes once, here; the tool then no longer draws on the view, and cancels.
+    Grip.ToolChanged(window);
 }
 
 TStepWindow* NewCropTool(TObjectSPM* step, QWidget* owner)

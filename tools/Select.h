@@ -2,7 +2,7 @@
 // The crop tool: a small window on top of the main window with which the user chooses a
 // rectangle of grid points on a step's 2-D view, by dragging its corners or drawing a new
 // one on the view or by typing the corners, and cuts it out into a new step with "&OK".
-// While it is open it borrows the view (tools/ViewTool.h) and draws the rectangle there.
+// While it is open it borrows the view (tools/ViewGrip.h) and draws the rectangle there.
 
 #include <QWidget>
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include "data/DocumentHost.h"
 #include "platform/gui/Input.h"
 #include "processing/GridSelection.h"
+#include "tools/ViewGrip.h"
 
 class QFrame;
 class QLabel;
@@ -87,6 +88,8 @@ public:
     std::int32_t Y2 = 0;
     //! The drag on the view: GrabStart, GrabEnd, NewPair (a new rectangle) and the anchor.
     processing::TEndsDrag RectangleDrag;
+    //! The rectangle's hold on the view: its hooks, its drag and its repaints.
+    TViewGrip Grip;
     std::int32_t LimitWidth = 0;
     std::int32_t LimitHeight = 0;
     //! 0 while open, 1 after "&OK", 2 after a cancel.
@@ -101,7 +104,8 @@ protected:
 
 private:
     void CoordinateExit(TToolEdit* box, processing::TEndCoordinate which);
-    void LetViewGo();
+    //! The rectangle and its corner handles through the overlay.
+    void PaintRect(TViewOverlay& overlay, const processing::TGridMapping& mapping);
 
     TObjectSPM* step_ = nullptr;
     bool closed_ = false;

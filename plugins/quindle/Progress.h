@@ -1,6 +1,7 @@
 #pragma once
 // The plug-in's progress dialog "Wait, please..." with its percentage, and the worker
-// thread that runs the analysis behind it.
+// thread that runs the analysis behind it (both built on platform/gui/ProgressDialog.h,
+// which the plug-in links statically).
 //
 // The run creates the dialog over the program's main window, gives it its work and its
 // abort routine and runs it modally (Dialogs().Exec). Showing the dialog starts the work
@@ -11,19 +12,14 @@
 // with mrCancel only once the worker has ended. A finished work closes the dialog with
 // mrOk. Either way no worker is left when the modal run returns.
 
-#include <QDialog>
+#include <QString>
 #include <functional>
 #include <memory>
 #include <mutex>
 
-#include "platform/core/AbortQuestion.h"
-#include "platform/core/Progress.h"
-#include "platform/core/WorkerThread.h"
+#include "platform/gui/ProgressDialog.h"
 
 class QLabel;
-class QProgressBar;
-class QPushButton;
-class QTimer;
 
 namespace quindle {
 
@@ -31,7 +27,7 @@ class TProgressForm;
 
 //! The worker thread: runs one work once. It is also the progress-and-stop interface that
 //! the work receives.
-class TProgressThread final : public platform::IProgress, public platform::WorkerThread {
+class TProgressThread final : public platform::TProgressWorker {
 public:
     //! The work as a plain function taking the worker thread; its answer is kept.
     using TWorkFunction = int (*)(TProgressThread* thread);
@@ -48,31 +44,22 @@ public:
     TProgressForm* const Form;
 
     //! Lets the thread run. IsTerminated, Terminate, Hold, Release, Finished and WaitFor:
-    //! see platform::WorkerThread.
+    //! see platform::WorkerThread; Failed (the work ended by an exception, which the thread
+    //! caught) and ReturnValue (the work's answer, 0 until it has returned): see
+    //! platform::TProgressWorker.
     void Start();
-    //! True when the work ended by an exception, which the thread caught.
-    bool Failed() const;
-    //! The work's answer (0 until it has returned).
-    int ReturnValue() const;
 
-    // The progress goes to the dialog.
+    // The progress goes to the dialog (kept here without one).
     void SetRange(int minimum, int maximum) override;
     void SetPosition(int position) override;
     int Position() const override;
-    bool StopRequested() override { return IsTerminated(); }
 
 private:
-    void Execute();
-
     const TWorkFunction function_;
     const TWorkClosure closure_;
-    mutable std::mutex mutex_;  // guards what follows
-    bool failed_ = false;
-    int returnValue_ = 0;
-    platform::ProgressValues ownProgress_;  // used without a dialog
 };
 
-class TProgressForm : public QDialog {
+class TProgressForm : public platform::TProgressDialog {
     Q_OBJECT
 public:
     using TWorkFunction = TProgressThread::TWorkFunction;
@@ -86,8 +73,6 @@ public:
     ~TProgressForm() override;
 
     QLabel* Label1;
-    QProgressBar* ProgressBar;
-    QPushButton* btCancel;
 
     void SetWork(TWorkFunction function);
     void SetWork(TWorkClosure closure);
@@ -109,37 +94,29 @@ public:
     bool WorkFailed() const { return workFailed_; }
     int WorkResult() const { return workResult_; }
 
-    //! The modal run: mrOk once the work has ended by itself, mrCancel after a confirmed
-    //! abort (or when the loop was left otherwise). No worker is left on return.
-    int exec() override;
+    // exec(): mrOk once the work has ended by itself, mrCancel after a confirmed abort (or
+    // when the loop was left otherwise). No worker is left on return.
 
 public slots:
-    //! "&Cancel": asks the abort question, as the close box does.
-    void btCancelClick();
     //! The worker's end, on the user-interface thread.
-    void ThreadDone();
-    void reject() override;
+    void ThreadDone() { WorkerEnd(); }
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    std::unique_ptr<platform::TProgressWorker> NewWorker() override;
+    bool AskAbort() override;
+    void RunAbortRoutine() override;
+    std::optional<platform::ProgressValues> ShownProgress() const override;
+    void ProgressShown(const platform::ProgressValues& values) override;
+    void WorkerReturned(const platform::TProgressWorker& worker) override;
 
 private:
-    void FormShow();
-    void FormClose();
-    void ShowProgress();
-
     TWorkFunction function_ = nullptr;
     TWorkClosure closure_;
     TAbortFunction abort_ = nullptr;
     mutable std::mutex progressMutex_;
     platform::ProgressValues progress_;
-    std::unique_ptr<TProgressThread> worker_;
-    QTimer* poll_;
-    bool started_ = false;
     bool workFailed_ = false;
     int workResult_ = 0;
-    platform::AbortQuestion question_;  // closing: the abort question and the worker's end
 };
 
 }  // namespace quindle

@@ -450,6 +450,38 @@ TEST_F(ProfileTest, OneToolAtATimeHoldsTheView)
     EXPECT_NE(viewtools::Pixels(*view->Image->Background()), clean);
 }
 
+TEST_F(ProfileTest, WithItsPaneHiddenTheWindowHoldsTheViewButDrawsAndDragsNothing)
+{
+    step.reset();
+    TObjectSPM* s = OpenFile(OneChannel(40, 30, Ramp));
+    ASSERT_TRUE(s);
+    TView2DForm* view = ViewOf(*s, 0);
+    TZtImage* image = view->Image;
+    const auto clean = viewtools::Pixels(*image->Background());
+    TProfileForm* p = OpenProfile(*s);
+    ASSERT_TRUE(p);
+    p->btOKClick(); // "Hide pane"
+    main->MdiArea->setActiveSubWindow(nullptr);
+    main->MdiArea->setActiveSubWindow(p->Frame());
+    ASSERT_FALSE(p->PaneVisible());
+    ASSERT_TRUE(HoldsViewHooks(view, p));
+    const TSegment before = p->Segment();
+
+    // A press on an end and one away from both, each dragged: nothing moves.
+    const QPoint drags[][2] = {{PixelOf(view, 39, 29), PixelOf(view, 20, 10)},
+                               {PixelOf(view, 10, 10), PixelOf(view, 15, 12)}};
+    for (const auto& d : drags) {
+        QTest::mousePress(image, Qt::LeftButton, {}, d[0]);
+        QTest::mouseMove(image, d[1]);
+        QTest::mouseRelease(image, Qt::LeftButton, {}, d[1]);
+        EXPECT_EQ(p->Segment(), before);
+        EXPECT_EQ(viewtools::Pixels(*image->Background()), clean);
+    }
+    // The view's repaint draws no segment either.
+    view->Compose();
+    EXPECT_EQ(viewtools::Pixels(*image->Background()), clean);
+}
+
 TEST_F(ProfileTest, AProfileOfAnotherChannelLeavesTheCropToolOpen)
 {
     step.reset();
