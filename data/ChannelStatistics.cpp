@@ -1,6 +1,7 @@
 #include "ChannelStatistics.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <memory>
@@ -177,18 +178,20 @@ void CountPiece(const std::int32_t* x, std::int64_t n, std::int32_t min, bool in
         ++counters[std::uint32_t(x[i] - min)];
 }
 
-//! The sums from counts of v − min, every one exact (|u| < 2^16, counts < 2^32).
-TSums CountedSums(const std::int32_t* v, std::int64_t count, std::int32_t min, std::int64_t span,
-                  std::int64_t pivot, unsigned threads)
+//! Whether values of the span max − min are counted rather than summed one by one, for
+//! `count` values.
+bool CountedSpan(std::int64_t span, std::int64_t count)
+{
+    return span >= 0 && span < kCountedSpan && count / kValuesPerCounter > span &&
+           count < (std::int64_t(1) << 32);
+}
+
+//! The sums from the counts of v − min that `sets` hold (each of four interleaved sets of
+//! span + 1 counters when `interleaved`), every one exact (|u| < 2^16, counts < 2^32).
+TSums SumCounts(const TCounterSets& sets, std::int32_t min, std::int64_t span, bool interleaved,
+                std::int64_t pivot, unsigned threads)
 {
     const std::size_t stride = std::size_t(span) + 1;
-    const bool interleaved = span < kInterleavedSpan;
-    TCounterSets sets(interleaved ? 4 * stride : stride);
-    ForPieces(count, kCountPiece, threads, [&](std::size_t, std::int64_t first, std::int64_t n) {
-        std::uint32_t* counters = sets.Take();
-        CountPiece(v + first, n, min, interleaved, stride, counters);
-        sets.Give(counters);
-    });
     // The counters summed piece by piece of the span.
     std::vector<TSums> pieces(std::size_t((std::int64_t(stride) + kCounterPiece - 1) / kCounterPiece));
     ForPieces(std::int64_t(stride), kCounterPiece, threads,
@@ -226,6 +229,21 @@ TSums CountedSums(const std::int32_t* v, std::int64_t count, std::int32_t min, s
     for (const TSums& s : pieces)
         all.Add(s);
     return all;
+}
+
+//! The sums from counts of v − min, every one exact.
+TSums CountedSums(const std::int32_t* v, std::int64_t count, std::int32_t min, std::int64_t span,
+                  std::int64_t pivot, unsigned threads)
+{
+    const std::size_t stride = std::size_t(span) + 1;
+    const bool interleaved = span < kInterleavedSpan;
+    TCounterSets sets(interleaved ? 4 * stride : stride);
+    ForPieces(count, kCountPiece, threads, [&](std::size_t, std::int64_t first, std::int64_t n) {
+        std::uint32_t* counters = sets.Take();
+        CountPiece(v + first, n, min, interleaved, stride, counters);
+        sets.Give(counters);
+    });
+    return SumCounts(sets, min, span, interleaved, pivot, threads);
 }
 
 // ---- Direct: value by value
@@ -332,28 +350,23 @@ TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, 
                                 threads);
 }
 
-TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, double zScale,
-                                const TRawRange& range, unsigned threads)
+namespace {
+
+//! The pivot of values of the range `range`: their mean rounded down, so that the
+//! deviations u − m1 of u = v − pivot have 0 ≤ m1 < 1.
+std::int64_t PivotOf(const TRawRange& range)
 {
-    TRoughness r;
-    if (!values || count <= 0 || range.Count != count)
-        return r;
+    Int128 pivot = range.Sum / range.Count;
+    if (range.Sum % range.Count != 0 && range.Sum < 0)
+        --pivot;
+    return std::int64_t(pivot);
+}
+
+//! The statistics of `count` values from their exact sums around the pivot.
+TRoughness StatisticsOf(const TSums& s, std::int64_t count, double zScale, TRoughness r)
+{
     const Real n = Real(count);
     const Real z = zScale;
-    r.Mean = double(z * (Real(range.Sum) / n));
-    if (range.Min == range.Max)
-        return r;  // no spread
-    // The pivot: the mean rounded down, so that the deviations u − m1 have 0 ≤ m1 < 1.
-    Int128 pivot = range.Sum / count;
-    if (range.Sum % count != 0 && range.Sum < 0)
-        --pivot;
-    const std::int64_t span = std::int64_t(range.Max) - range.Min;
-    const bool counted = span < kCountedSpan && count / kValuesPerCounter > span &&
-                         count < (std::int64_t(1) << 32);
-    const TSums s = counted
-                        ? CountedSums(values, count, range.Min, span, std::int64_t(pivot), threads)
-                        : DirectSums(values, count, std::int64_t(pivot), threads);
-
     const Real m1 = Real(s.s1) / n;
     const Real a2 = s.s2.Value() / n, a3 = s.s3.Value() / n, a4 = s.s4.Value() / n;
     const Real mu2 = std::max<Real>(a2 - m1 * m1, 0);
@@ -370,4 +383,97 @@ TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, 
         r.Rku = double(mu4 / (mu2 * mu2));
     }
     return r;
+}
+
+//! The mean of values of the range `range` in its place of the statistics.
+TRoughness MeanOf(const TRawRange& range, double zScale)
+{
+    TRoughness r;
+    r.Mean = double(Real(zScale) * (Real(range.Sum) / Real(range.Count)));
+    return r;
+}
+
+}  // namespace
+
+TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, double zScale,
+                                const TRawRange& range, unsigned threads)
+{
+    if (!values || count <= 0 || range.Count != count)
+        return {};
+    const TRoughness r = MeanOf(range, zScale);
+    if (range.Min == range.Max)
+        return r;  // no spread
+    const std::int64_t pivot = PivotOf(range);
+    const std::int64_t span = std::int64_t(range.Max) - range.Min;
+    const TSums s = CountedSpan(span, count)
+                        ? CountedSums(values, count, range.Min, span, pivot, threads)
+                        : DirectSums(values, count, pivot, threads);
+    return StatisticsOf(s, count, zScale, r);
+}
+
+// ---- Counts taken by the pass that writes the values
+
+struct TRawCounts::TState {
+    TState(std::int32_t low, std::int64_t span, std::int64_t count)
+        : Low(low), Span(span), Count(count), Interleaved(span < kInterleavedSpan),
+          Stride(std::size_t(span) + 1), Sets(Interleaved ? 4 * Stride : Stride)
+    {
+    }
+    std::int32_t Low;
+    std::int64_t Span, Count;
+    bool Interleaved;
+    std::size_t Stride;
+    TCounterSets Sets;
+    std::atomic<bool> Usable{true};
+};
+
+TRawCounts::TRawCounts(std::int32_t low, std::int32_t high, std::int64_t count)
+{
+    const std::int64_t span = std::int64_t(high) - low;
+    if (count > 0 && CountedSpan(span, count))
+        state_ = std::make_unique<TState>(low, span, count);
+}
+
+TRawCounts::~TRawCounts() = default;
+
+bool TRawCounts::Usable() const { return state_ && state_->Usable.load(); }
+
+TRawCounts::TPiece::TPiece(TRawCounts& counts)
+    : state_(counts.Usable() ? counts.state_.get() : nullptr),
+      counters_(state_ ? state_->Sets.Take() : nullptr)
+{
+}
+
+TRawCounts::TPiece::~TPiece()
+{
+    if (counters_)
+        state_->Sets.Give(counters_);
+}
+
+void TRawCounts::TPiece::Add(const std::int32_t* values, std::int64_t n, const TRawRange& range)
+{
+    if (!counters_ || !values || n <= 0 || range.Count != n)
+        return;
+    if (range.Min < state_->Low || std::int64_t(range.Max) - state_->Low > state_->Span) {
+        state_->Usable.store(false);  // outside the bound: the counts are not used
+        return;
+    }
+    CountPiece(values, n, state_->Low, state_->Interleaved, state_->Stride, counters_);
+}
+
+TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, double zScale,
+                                const TRawRange& range, const TRawCounts& counts, unsigned threads)
+{
+    const TRawCounts::TState* state = counts.Usable() ? counts.state_.get() : nullptr;
+    if (!state || state->Count != count || range.Count != count || range.Min < state->Low ||
+        std::int64_t(range.Max) - state->Low > state->Span)
+        return ComputeRawStatistics(values, count, zScale, range, threads);
+    if (!values || count <= 0)
+        return {};
+    const TRoughness r = MeanOf(range, zScale);
+    if (range.Min == range.Max)
+        return r;  // no spread
+    return StatisticsOf(SumCounts(state->Sets, state->Low, state->Span, state->Interleaved,
+                                  PivotOf(range), threads),
+                        count, zScale, r);
 }

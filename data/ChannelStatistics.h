@@ -9,6 +9,7 @@
 // The passes run on the machine's cores.
 
 #include <cstdint>
+#include <memory>
 
 //! The five statistics of a channel.
 struct TRoughness {
@@ -42,3 +43,50 @@ TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, 
 //! ComputeRawRange or the pass that wrote them); one pass over the values fewer.
 TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, double zScale,
                                 const TRawRange& range, unsigned threads = 0);
+
+//! Counts of raw values that the pass which writes them takes piece by piece, counted
+//! against a bound known before the pass (that of the values it copies), so that their
+//! statistics need no pass over the values of their own. A bound too wide to count, or a
+//! piece with values outside it, leaves the counts unusable; the statistics then read the
+//! values as ComputeRawStatistics does.
+class TRawCounts {
+    struct TState;
+
+public:
+    //! Counts for `count` values in low … high.
+    TRawCounts(std::int32_t low, std::int32_t high, std::int64_t count);
+    ~TRawCounts();
+    TRawCounts(const TRawCounts&) = delete;
+    TRawCounts& operator=(const TRawCounts&) = delete;
+
+    //! Whether the counts are still taken (the bound is countable, every piece inside it).
+    bool Usable() const;
+
+    //! The counters of one piece of the pass, on one thread: taken when it starts, given
+    //! back when it ends. Pieces may run side by side.
+    class TPiece {
+    public:
+        explicit TPiece(TRawCounts& counts);
+        ~TPiece();
+        TPiece(const TPiece&) = delete;
+        TPiece& operator=(const TPiece&) = delete;
+        //! Counts n values whose range (from ComputeRawRangeHere) is `range`.
+        void Add(const std::int32_t* values, std::int64_t n, const TRawRange& range);
+
+    private:
+        TState* state_;
+        std::uint32_t* counters_;
+    };
+
+private:
+    std::unique_ptr<TState> state_;
+    friend TRoughness ComputeRawStatistics(const std::int32_t*, std::int64_t, double,
+                                           const TRawRange&, const TRawCounts&, unsigned);
+};
+
+//! ComputeRawStatistics of values whose range is `range` and which `counts` counted as they
+//! were written: from the counts without reading the values where the counts are usable
+//! and of every value, else from the values. The same result either way.
+TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, double zScale,
+                                const TRawRange& range, const TRawCounts& counts,
+                                unsigned threads = 0);

@@ -277,7 +277,7 @@ void TSPMData::ComputeRangeAndStatistics()
     Unlock();
 }
 
-void TSPMData::ComputeRangeAndStatistics(const TRawRange& range)
+void TSPMData::ComputeRangeAndStatistics(const TRawRange& range, const TRawCounts* counts)
 {
     if (range.Count == 0 || range.Count != SampleCount()) {
         ComputeRangeAndStatistics(); // not the values' range: taken afresh
@@ -289,7 +289,8 @@ void TSPMData::ComputeRangeAndStatistics(const TRawRange& range)
     if (Data) {
         Header.Min = range.Min;
         Header.Max = range.Max;
-        SetStatistics(ComputeRawStatistics(Data, SampleCount(), Header.ZScale, range));
+        SetStatistics(counts ? ComputeRawStatistics(Data, SampleCount(), Header.ZScale, range, *counts)
+                             : ComputeRawStatistics(Data, SampleCount(), Header.ZScale, range));
     }
     Unlock();
 }

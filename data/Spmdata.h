@@ -13,6 +13,7 @@
 #include "platform/core/Memory.h"
 
 struct TRawRange;
+class TRawCounts;
 struct TRoughness;
 
 #pragma pack(push, 1)
@@ -98,8 +99,8 @@ public:
     //! also sums the values, so the values are read once fewer.
     void ComputeRangeAndStatistics();
     //! The same for values whose range `range` the pass that wrote them took (their count
-    //! must be the channel's; another range is not used).
-    void ComputeRangeAndStatistics(const TRawRange& range);
+    //! must be the channel's; another range is not used), and, given, counted in `counts`.
+    void ComputeRangeAndStatistics(const TRawRange& range, const TRawCounts* counts = nullptr);
 
     // Flattening: the fits with their confirmation dialog; defined with the dialog in
     // tools/Flat.cpp (the program's library). Each locks the matrix for its whole run and

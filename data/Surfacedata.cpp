@@ -65,8 +65,9 @@ constexpr int kCutBandRows = 64;
 
 // Copies the rectangle of the size of `to` whose top left corner is (left, top) from `from`
 // into the new block of `to`, in bands of rows side by side; rows and columns `from` does not
-// hold are 0. Answers the range of the values written, taken row by row as they are written.
-TRawRange CutRows(const TSPMData& from, TSPMData& to, int left, int top)
+// hold are 0. Answers the range of the values written, taken row by row as they are written,
+// and counts each row into `counts` while it is still in the caches.
+TRawRange CutRows(const TSPMData& from, TSPMData& to, int left, int top, TRawCounts& counts)
 {
     const int width = to.Header.Width, height = to.Header.Height;
     const int srcW = from.Header.Width, srcH = from.Header.Height;
@@ -78,6 +79,7 @@ TRawRange CutRows(const TSPMData& from, TSPMData& to, int left, int top)
     platform::ParallelBands(bands, [&](std::size_t band) {
         const int first = int(band) * kCutBandRows, last = std::min(height, first + kCutBandRows);
         TRawRange range;
+        TRawCounts::TPiece tally(counts);
         for (int r = first; r < last; ++r) {
             std::int32_t* row = target + std::size_t(r) * width;
             const int held = top + r < srcH ? cols : 0;
@@ -85,7 +87,9 @@ TRawRange CutRows(const TSPMData& from, TSPMData& to, int left, int top)
                 std::memcpy(row, source + std::size_t(top + r) * srcW + left,
                             std::size_t(held) * sizeof(std::int32_t));
             std::fill(row + held, row + width, 0);
-            range.Add(ComputeRawRangeHere(row, width));
+            const TRawRange rowRange = ComputeRawRangeHere(row, width);
+            tally.Add(row, width, rowRange);
+            range.Add(rowRange);
         }
         ranges[band] = range;
     });
@@ -231,7 +235,11 @@ bool TSurfaceData::CropFrom(TSurfaceData& source, int left, int top, int right, 
             CopyWhole(src, dst);
             dst.ComputeRangeAndStatistics();
         } else {
-            dst.ComputeRangeAndStatistics(CutRows(src, dst, left, top));
+            // Counted against the source's range, which holds every value of the cut
+            // unless the source's extremes are stale or the cut has zeros beyond it.
+            TRawCounts counts(src.Header.Min, src.Header.Max, dst.SampleCount());
+            const TRawRange range = CutRows(src, dst, left, top, counts);
+            dst.ComputeRangeAndStatistics(range, &counts);
         }
         dst.DefaultPalette();
     }, copies);

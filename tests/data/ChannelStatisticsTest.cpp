@@ -169,3 +169,55 @@ TEST(ChannelStatistics, RangeOnceGivesTheSameExtremesSumAndStatistics)
     EXPECT_EQ(ComputeRawRange(nullptr, 5).Count, 0);
     EXPECT_EQ(ComputeRawRangeHere(nullptr, 5).Count, 0);
 }
+
+// Counts taken piece by piece against a bound, as a copy takes them, give exactly the
+// statistics that read the values; a piece beyond the bound, or a bound too wide to count,
+// leaves the counts unused and the result the same.
+TEST(ChannelStatistics, CountsTakenWhileWritingGiveTheSameStatistics)
+{
+    const auto narrow = Draw(50000, 1000, 900, 1, 7);    // four sets of counters
+    const auto medium = Draw(200000, -9000, 11000, 2, 8); // one set
+    struct Case {
+        const std::vector<std::int32_t>* values;
+        std::int64_t below, above;  // the bound: the least value − below … the largest + above
+        bool usable;
+        const char* what;
+    };
+    const Case cases[] = {
+        {&narrow, 0, 0, true, "the values' own range"},
+        {&narrow, 100, 200, true, "a wider bound"},
+        {&medium, 0, 3, true, "a medium span"},
+        {&narrow, -1, 0, false, "a value below the bound"},
+        {&narrow, 0, -1, false, "a value above it"},
+        {&medium, 100000, 100000, false, "a bound too wide to count"},
+    };
+    for (const Case& c : cases) {
+        const std::vector<std::int32_t>& v = *c.values;
+        const std::int64_t n = std::int64_t(v.size());
+        const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+        TRawCounts counts(std::int32_t(*lo - c.below), std::int32_t(*hi + c.above), n);
+        TRawRange range;
+        {
+            TRawCounts::TPiece first(counts), second(counts);  // two pieces side by side
+            for (std::int64_t at = 0, k = 0; at < n; at += 1237, ++k) {
+                const std::int64_t m = std::min<std::int64_t>(1237, n - at);
+                const TRawRange piece = ComputeRawRangeHere(v.data() + at, m);
+                (k % 2 ? second : first).Add(v.data() + at, m, piece);
+                range.Add(piece);
+            }
+        }
+        EXPECT_EQ(counts.Usable(), c.usable) << c.what;
+        const TRoughness a = ComputeRawStatistics(v.data(), n, -0.7);
+        const TRoughness b = ComputeRawStatistics(v.data(), n, -0.7, range, counts);
+        EXPECT_EQ(a.Mean, b.Mean) << c.what;
+        EXPECT_EQ(a.Ra, b.Ra) << c.what;
+        EXPECT_EQ(a.Rq, b.Rq) << c.what;
+        EXPECT_EQ(a.Rsk, b.Rsk) << c.what;
+        EXPECT_EQ(a.Rku, b.Rku) << c.what;
+        // Counts of more values than the statistics are asked for are not used.
+        const TRawRange fewer = ComputeRawRange(v.data(), n - 1);
+        EXPECT_EQ(ComputeRawStatistics(v.data(), n - 1, 1.0, fewer, counts).Rku,
+                  ComputeRawStatistics(v.data(), n - 1, 1.0).Rku)
+            << c.what;
+    }
+}

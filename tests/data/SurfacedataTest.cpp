@@ -328,6 +328,10 @@ TEST(SurfaceData, CropTakesTheRangeAndStatisticsOfItsCutAsAFreshPassDoes)
     AddChannel(*src, 0, 300, 260,
                [](int r, int c) { return (r * 7919 + c * 104729) % 90001 - 45000; });
     AddChannel(*src, 1, 150, 100, [](int r, int c) { return 5 + r * 3 + c; });
+    // Spans that are counted, with the extremes of the source as they are and stale.
+    AddChannel(*src, 2, 300, 260, [](int r, int c) { return (r * 31 + c * 17) % 1500 - 700; });
+    AddChannel(*src, 3, 300, 260, [](int r, int c) { return (r * 13 + c * 7) % 900 + r / 9; });
+    src->Channels[3]->Header.Max -= 40;
     TSurfaceData cut("");
     ASSERT_TRUE(cut.CropFrom(*src, 120, 40, 279, 239));
     ASSERT_EQ(cut.Header.Width, 160);
@@ -342,7 +346,7 @@ TEST(SurfaceData, CropTakesTheRangeAndStatisticsOfItsCutAsAFreshPassDoes)
     EXPECT_EQ(cut.Channels[1]->Header.Min, 0);
     EXPECT_EQ(cut.Channels[1]->Header.Max, 5 + 99 * 3 + 149);
 
-    for (int slot : {0, 1}) {
+    for (int slot : {0, 1, 2, 3}) {
         TSPMData& got = *cut.Channels[slot];
         TSPMData fresh(got.Header.Width, got.Header.Height, slot);
         fresh.Header.ZScale = got.Header.ZScale;
