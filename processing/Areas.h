@@ -2,6 +2,7 @@
 // Areas of a surface: the nominal area of the scanned grid and the full area of the surface
 // triangulated cell by cell.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace processing {
@@ -29,6 +30,11 @@ double FullArea(const std::int32_t* values, int width, int height, double xStep,
 //! double precision, row by row.
 double FullAreaPlain(const std::int32_t* values, int width, int height, double xStep, double yStep,
                      double zScale);
+
+//! For tests: the square roots of n values as FullArea takes those of its triangles on this
+//! processor (with AVX-512 partly on the multiply-add units), each to be the same to the last
+//! bit as std::sqrt's.
+void AreaRootsForTesting(const double* x, std::size_t n, double* roots);
 
 //! nominal / full; 0 when the full area is 0.
 double AreaRatio(double nominal, double full);

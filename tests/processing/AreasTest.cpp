@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -73,7 +75,11 @@ TEST(Areas, FullAreaMatchesItsPlainTwinOnAnyNumberOfThreads)
                           {64, 65, 1e-3, 1e-3, 1e-4},
                           {333, 229, 1.5, 2.5, 0.05},
                           {258, 40, 1, 2, 0.3},
-                          {70000, 2, 1, 1, 0.5}};
+                          {70000, 2, 1, 1, 0.5},
+                          // Triangles too small and too big for the roots off the
+                          // square-root instruction: these are left to it.
+                          {90, 11, 1e-76, 2e-76, 3e-81},
+                          {90, 11, 1e+70, 2e+70, 3e+65}};
     std::mt19937 rng(77);
     for (const auto& c : cases) {
         std::vector<std::int32_t> v(std::size_t(c.width) * c.height);
@@ -104,5 +110,58 @@ TEST(Areas, OneCellIsTheSameToTheLastBitAsThePlainTwin)
         const double dx = step(rng), dy = step(rng), z = step(rng) * 1e-3;
         ASSERT_EQ(FullArea(v, 2, 2, dx, dy, z), FullAreaPlain(v, 2, 2, dx, dy, z))
             << v[0] << " " << v[1] << " " << v[2] << " " << v[3] << " " << dx << " " << dy;
+    }
+}
+
+// The roots that the kernel takes of its triangles off the square-root instruction must be
+// that instruction's to the last bit: in every range of magnitudes, next to the squares of
+// doubles and next to the squares of the midpoints between them (where a root a little off
+// rounds the other way), and for the values it must leave to the instruction.
+TEST(Areas, RootsOfTheTrianglesAreTheSameToTheLastBitAsStdSqrt)
+{
+    std::vector<double> x = {0.0,
+                             -0.0,
+                             -1.0,
+                             1.0,
+                             4.0,
+                             2.0,
+                             0.5,
+                             0x1p-1074,
+                             0x1p-1022,
+                             0x1p-900,
+                             0x1.fffffffffffffp-901,
+                             0x1p+1023,
+                             std::numeric_limits<double>::max(),
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::quiet_NaN()};
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> mantissa(1.0, 2.0);
+    std::uniform_int_distribution<int> exponent(-1000, 1000);
+    for (int k = 0; k < 200000; ++k)
+        x.push_back(std::ldexp(mantissa(rng), exponent(rng)));
+    std::uniform_int_distribution<int> narrow(-300, 300);
+    for (int k = 0; k < 20000; ++k) {
+        const double s = std::ldexp(mantissa(rng), narrow(rng));
+        const double ulp = std::nextafter(s, 2 * s) - s;
+        // s² and (s + ulp/2)², each with its neighbours.
+        for (const double centre :
+             {s * s, (s + ulp / 2) * (s + ulp / 2), std::ldexp(1.0, narrow(rng))})
+            for (double at = std::nextafter(std::nextafter(centre, 0.0), 0.0), step = 0; step < 5;
+                 ++step, at = std::nextafter(at, 2 * at + 1))
+                x.push_back(at);
+    }
+    std::vector<double> roots(x.size() + 3);
+    // Whole blocks of lanes and a part of one.
+    for (const std::size_t n : {x.size(), std::size_t(5)}) {
+        AreaRootsForTesting(x.data(), n, roots.data());
+        for (std::size_t i = 0; i < n; ++i) {
+            const double expected = std::sqrt(x[i]);
+            if (std::isnan(expected))
+                ASSERT_TRUE(std::isnan(roots[i])) << x[i];
+            else
+                ASSERT_EQ(std::memcmp(&roots[i], &expected, sizeof expected), 0)
+                    << std::hexfloat << x[i] << ": " << roots[i] << " " << expected;
+        }
     }
 }
