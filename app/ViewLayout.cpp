@@ -28,6 +28,7 @@
 #include "platform/core/Dialogs.h"
 #include "platform/core/Text.h"
 #include "platform/gui/Bitmap.h"
+#include "platform/gui/TiledPaint.h"
 
 TViewLayoutForm* ViewLayoutForm = nullptr;
 
@@ -108,7 +109,7 @@ TViewLayoutForm::TViewLayoutForm(QWidget* owner) : QWidget(owner)
     setMinimumSize(237, 389);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    PageControl = new QTabWidget(this);
+    PageControl = new platform::TTiledTabWidget(this);
     PageControl->setObjectName("PageControl");
     layout->addWidget(PageControl);
     BuildGeneralPage();
@@ -138,7 +139,7 @@ void TViewLayoutForm::BuildGeneralPage()
     tsGeneral = new QWidget(PageControl);
     tsGeneral->setObjectName("tsGeneral");
     auto* page = new QVBoxLayout(tsGeneral);
-    auto* group = new QGroupBox(" Light ", tsGeneral);
+    auto* group = new platform::TTiledGroupBox(" Light ", tsGeneral);
     group->setObjectName("GroupBoxLight");
     auto* grid = new QGridLayout(group);
     cbLight = NewCheck(group, "cbLight", "Enable &light");
@@ -193,7 +194,7 @@ void TViewLayoutForm::Build3DPage()
     TS3D = new QWidget(PageControl);
     TS3D->setObjectName("TS3D");
     auto* page = new QVBoxLayout(TS3D);
-    auto* scale = new QGroupBox(" Scale ", TS3D);
+    auto* scale = new platform::TTiledGroupBox(" Scale ", TS3D);
     scale->setObjectName("GroupBoxView3D");
     auto* grid = new QGridLayout(scale);
     tbScaleXY = NewBar(scale, "tbScaleXY", 10, 100, 10, 20, 10);
@@ -206,7 +207,7 @@ void TViewLayoutForm::Build3DPage()
     grid->addWidget(new QLabel("Distance", scale), 2, 0);
     grid->addWidget(tbZoom, 2, 1);
     page->addWidget(scale);
-    auto* skin = new QGroupBox(" Skin ", TS3D);
+    auto* skin = new platform::TTiledGroupBox(" Skin ", TS3D);
     skin->setObjectName("GBSkin");
     auto* row = new QHBoxLayout(skin);
     CBSkins = new QComboBox(skin);
@@ -231,7 +232,7 @@ void TViewLayoutForm::BuildColorsPage()
     tsColors = new QWidget(PageControl);
     tsColors->setObjectName("tsColors");
     auto* page = new QVBoxLayout(tsColors);
-    auto* group = new QGroupBox(" Color ", tsColors);
+    auto* group = new platform::TTiledGroupBox(" Color ", tsColors);
     group->setObjectName("GroupBoxBkColor");
     auto* grid = new QGridLayout(group);
     struct Row {
@@ -276,7 +277,7 @@ void TViewLayoutForm::BuildShowPage()
     tsShow = new QWidget(PageControl);
     tsShow->setObjectName("tsShow");
     auto* page = new QVBoxLayout(tsShow);
-    auto* group = new QGroupBox(" Draw 3D ", tsShow);
+    auto* group = new platform::TTiledGroupBox(" Draw 3D ", tsShow);
     group->setObjectName("GroupBoxDraw3D");
     auto* grid = new QGridLayout(group);
     const QStringList types{"Points", "Lines on X", "Lines on Y", "Grid", "Color grid", "Polygon"};
