@@ -18,14 +18,19 @@ class QPaintEvent;
 
 namespace platform {
 
-//! The side of a tile in device pixels: below the 96 spans of a threaded blend.
-constexpr int PaintTileSide = 64;
+//! The side of a tile in device pixels: a line or a picture within it blends fewer than the
+//! 96 spans of a threaded blend.
+constexpr int PaintTileSide = 95;
 
-//! Runs `paint` once for every tile of `area` (device-independent pixels of the painter)
-//! that meets `region`'s bounding rectangle, with the painter's clip narrowed to that tile
-//! and restored afterwards. `paint` draws the whole picture each time; the clip keeps each
-//! pass to its tile.
-void PaintInTiles(QPainter& painter, const QRect& area, const QRect& region, const std::function<void()>& paint);
+//! Runs `paint` once per piece of `area` (device-independent pixels of the painter) that
+//! meets `region`'s bounding rectangle, with the painter's clip narrowed to that piece and
+//! restored afterwards; `paint` draws the whole picture each time. Lines across the area may
+//! lie within `edge` pixels of its top and of its bottom: there the pieces are at most one
+//! tile wide (a column's piece of the top and of the bottom strip in one pass); between them
+//! lie bands of the area's width, at most one tile high, where only pictures, fills and
+//! lines down may be drawn. An `edge` of half the height or more tiles the whole area.
+void PaintInTiles(QPainter& painter, const QRect& area, const QRect& region, int edge,
+                  const std::function<void()>& paint);
 
 //! A tool bar that paints its frame in tiles (see above); an expanded or floating one paints
 //! as QToolBar does.

@@ -119,31 +119,44 @@ TEST(TiledPaintTest, PageControlsAndGroupBoxesPaintAsQtsOwn)
     }
 }
 
-// Every pixel of the repainted part of the area is painted once, in tiles no larger than
-// the side, and only the tiles that meet that part are painted.
-TEST(TiledPaintTest, TilesCoverTheRepaintedPartOnce)
+// Every pixel of the repainted part of the area is painted once, in pieces no wider than a
+// tile along the top and bottom strips and no higher than one elsewhere, and only the pieces
+// that meet that part are painted: tiled wholly, in strips and bands, or in bands alone.
+TEST(TiledPaintTest, PiecesCoverTheRepaintedPartOnce)
 {
-    const QRect area(10, 5, 250, 170);
+    const QRect area(10, 5, 250, 210);
     struct Case {
+        int edge;
         QRect part;
         int passes;
     } cases[] = {
-        {area, 4 * 3},                  // 250 × 170 in tiles of 64
-        {QRect(100, 70, 40, 20), 2},    // across the tile edge at x = 10 + 2 × 64
-        {QRect(0, 0, 400, 300), 4 * 3}, // more than the area
-        {QRect(270, 0, 20, 20), 0},     // beside it
+        {105, area, 3 * 3},                 // 250 × 210 in tiles of 95
+        {105, QRect(90, 70, 40, 20), 2},    // across the tile edge at x = 10 + 95
+        {105, QRect(0, 0, 400, 300), 3 * 3}, // more than the area
+        {105, QRect(270, 0, 20, 20), 0},    // beside it
+        {10, area, 3 + 2},                  // three columns of strips, two bands of 95 rows
+        {10, QRect(20, 40, 50, 30), 1},      // within the first band
+        {10, QRect(20, 100, 50, 30), 2},     // across the bands at y = 15 + 95
+        {10, QRect(20, 5, 50, 5), 1},        // within the first column's top strip
+        {0, area, 3},                       // bands of 95, 95 and 20 rows
     };
     for (const Case& c : cases) {
-        QImage image(300, 200, QImage::Format_ARGB32_Premultiplied);
+        SCOPED_TRACE("edge " + std::to_string(c.edge) + ", part at " + std::to_string(c.part.x()) + "," +
+                     std::to_string(c.part.y()));
+        QImage image(300, 240, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QPainter p(&image);
         p.setCompositionMode(QPainter::CompositionMode_Plus);
         int passes = 0;
-        PaintInTiles(p, area, c.part, [&] {
+        PaintInTiles(p, area, c.part, c.edge, [&] {
             ++passes;
-            const QRect clip = p.clipBoundingRect().toRect();
-            EXPECT_LE(clip.width(), PaintTileSide);
-            EXPECT_LE(clip.height(), PaintTileSide);
+            for (const QRect& piece : p.clipRegion()) {
+                const bool inStrip = piece.top() < area.top() + c.edge || piece.bottom() > area.bottom() - c.edge;
+                if (inStrip) {
+                    EXPECT_LE(piece.width(), PaintTileSide);
+                }
+                EXPECT_LE(piece.height(), PaintTileSide);
+            }
             p.fillRect(area, QColor(1, 0, 0, 1));
         });
         p.end();
