@@ -74,6 +74,15 @@ QComboBox* NewChooser(QWidget* owner, const char* name, const QStringList& items
     return box;
 }
 
+//! An empty page of `tabs` with its tab.
+QWidget* NewPage(QTabWidget* tabs, const char* name, const char* caption)
+{
+    auto* page = new QWidget(tabs);
+    page->setObjectName(name);
+    tabs->addTab(page, caption);
+    return page;
+}
+
 double Radians(double degrees)
 {
     return degrees * 3.141592653589793 * 0.005555555555555556;
@@ -113,12 +122,14 @@ TViewLayoutForm::TViewLayoutForm(QWidget* owner) : QWidget(owner)
     PageControl->setObjectName("PageControl");
     layout->addWidget(PageControl);
     BuildGeneralPage();
-    Build3DPage();
+    // The pages behind the first are filled when a step is first attached: until then the
+    // page control is disabled and none of them can be shown.
+    TS3D = NewPage(PageControl, "TS3D", "3D View");
     tsPalette = new TPaletteMarkerEditor(PageControl);
     tsPalette->setObjectName("tsPalette");
     PageControl->addTab(tsPalette, "Palette");
-    BuildColorsPage();
-    BuildShowPage();
+    tsColors = NewPage(PageControl, "tsColors", "Colors");
+    tsShow = NewPage(PageControl, "tsShow", "Show");
     PageControl->setEnabled(false);
     // FormCreate: the pictures at the size of their images, the swatches and dials drawn.
     DrawPolarDial();
@@ -189,10 +200,18 @@ void TViewLayoutForm::BuildGeneralPage()
     eAngleAlfa->installEventFilter(this);
 }
 
+void TViewLayoutForm::BuildLaterPages()
+{
+    if (laterPagesBuilt_)
+        return;
+    laterPagesBuilt_ = true;
+    Build3DPage();
+    BuildColorsPage();
+    BuildShowPage();
+}
+
 void TViewLayoutForm::Build3DPage()
 {
-    TS3D = new QWidget(PageControl);
-    TS3D->setObjectName("TS3D");
     auto* page = new QVBoxLayout(TS3D);
     auto* scale = new platform::TTiledGroupBox(" Scale ", TS3D);
     scale->setObjectName("GroupBoxView3D");
@@ -219,7 +238,6 @@ void TViewLayoutForm::Build3DPage()
     cbEnablePhase->setVisible(false);
     page->addWidget(cbEnablePhase);
     page->addStretch();
-    PageControl->addTab(TS3D, "3D View");
 
     connect(tbScaleXY, &QSlider::valueChanged, this, [this] { tbScaleXYChange(); });
     connect(tbScaleZ, &QSlider::valueChanged, this, [this] { tbScaleZChange(); });
@@ -229,8 +247,6 @@ void TViewLayoutForm::Build3DPage()
 
 void TViewLayoutForm::BuildColorsPage()
 {
-    tsColors = new QWidget(PageControl);
-    tsColors->setObjectName("tsColors");
     auto* page = new QVBoxLayout(tsColors);
     auto* group = new platform::TTiledGroupBox(" Color ", tsColors);
     group->setObjectName("GroupBoxBkColor");
@@ -269,13 +285,10 @@ void TViewLayoutForm::BuildColorsPage()
     }
     page->addWidget(group);
     page->addStretch();
-    PageControl->addTab(tsColors, "Colors");
 }
 
 void TViewLayoutForm::BuildShowPage()
 {
-    tsShow = new QWidget(PageControl);
-    tsShow->setObjectName("tsShow");
     auto* page = new QVBoxLayout(tsShow);
     auto* group = new platform::TTiledGroupBox(" Draw 3D ", tsShow);
     group->setObjectName("GroupBoxDraw3D");
@@ -308,7 +321,6 @@ void TViewLayoutForm::BuildShowPage()
         grid->addWidget(box, line++, 0, 1, 2);
     page->addWidget(group);
     page->addStretch();
-    PageControl->addTab(tsShow, "Show");
 
     auto activated = QOverload<int>::of(&QComboBox::activated);
     connect(cbTypeDrawState, activated, this, [this] { cbTypeDrawStateChange(); });
@@ -332,6 +344,7 @@ void TViewLayoutForm::AttachObject(TObjectSPM* step)
         tsPalette->SetStep(nullptr);
         return;
     }
+    BuildLaterPages();
     Settings = &step->ViewSettings;
     tsPalette->SetStep(step);
 
