@@ -130,8 +130,23 @@ void TTiledGroupBox::paintEvent(QPaintEvent* event)
     // box over it once, as the style draws them after the frame.
     const QStyle::SubControls parts = opt.subControls;
     opt.subControls = parts & QStyle::SC_GroupBoxFrame;
-    if (opt.subControls)
+    if (opt.subControls && style()->name() == QLatin1String("fusion")) {
+        // Fusion's box frame is the frame primitive in the frame's rectangle: measured once
+        // here rather than in every tile.
+        QStyleOptionFrame frame;
+        frame.QStyleOption::operator=(opt);
+        frame.features = opt.features;
+        frame.lineWidth = opt.lineWidth;
+        frame.midLineWidth = opt.midLineWidth;
+        frame.rect = style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxFrame, this);
+        PaintInTiles(p, rect(), event->rect(), height(), [&] {
+            p.save();
+            p.drawPrimitive(QStyle::PE_FrameGroupBox, frame);
+            p.restore();
+        });
+    } else if (opt.subControls) {
         PaintInTiles(p, rect(), event->rect(), height(), [&] { p.drawComplexControl(QStyle::CC_GroupBox, opt); });
+    }
     opt.subControls = parts & ~QStyle::SubControls(QStyle::SC_GroupBoxFrame);
     if (opt.subControls)
         p.drawComplexControl(QStyle::CC_GroupBox, opt);
