@@ -45,6 +45,7 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/ModalDialogs.h"
 #include "platform/gui/QtServices.h"
+#include "platform/gui/TiledPaint.h"
 #include "tools/AngleAnalysisImpl.h"
 #include "tools/Arithmetics.h"
 #include "tools/Flat.h"
@@ -341,7 +342,8 @@ void TMainForm::BuildMenus()
 
 void TMainForm::BuildToolBar()
 {
-    ToolBarFile = addToolBar("ToolBarFile");
+    ToolBarFile = new platform::TTiledToolBar("ToolBarFile", this);
+    addToolBar(ToolBarFile);
     ToolBarFile->setObjectName("ToolBarFile");
     ToolBarFile->setMovable(false);
     RegisterPictures();
@@ -415,7 +417,8 @@ void TMainForm::BuildChoosers()
     connect(sbCloseStep, &QToolButton::clicked, this, &TMainForm::sbCloseStepClick);
     connect(cbObjectStep, QOverload<int>::of(&QComboBox::activated), this, &TMainForm::cbObjectStepClick);
 
-    auto* bands = addToolBar("CoolBar");
+    auto* bands = new platform::TTiledToolBar("CoolBar", this);
+    addToolBar(bands);
     bands->setObjectName("CoolBar");
     bands->setMovable(false);
     bands->addWidget(ToolPanel);

@@ -28,6 +28,7 @@
 #include "platform/core/Dialogs.h"
 #include "platform/core/Text.h"
 #include "platform/gui/Bitmap.h"
+#include "platform/gui/TiledPaint.h"
 
 TViewLayoutForm* ViewLayoutForm = nullptr;
 
@@ -73,6 +74,15 @@ QComboBox* NewChooser(QWidget* owner, const char* name, const QStringList& items
     return box;
 }
 
+//! An empty page of `tabs` with its tab.
+QWidget* NewPage(QTabWidget* tabs, const char* name, const char* caption)
+{
+    auto* page = new QWidget(tabs);
+    page->setObjectName(name);
+    tabs->addTab(page, caption);
+    return page;
+}
+
 double Radians(double degrees)
 {
     return degrees * 3.141592653589793 * 0.005555555555555556;
@@ -108,16 +118,18 @@ TViewLayoutForm::TViewLayoutForm(QWidget* owner) : QWidget(owner)
     setMinimumSize(237, 389);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    PageControl = new QTabWidget(this);
+    PageControl = new platform::TTiledTabWidget(this);
     PageControl->setObjectName("PageControl");
     layout->addWidget(PageControl);
     BuildGeneralPage();
-    Build3DPage();
+    // The pages behind the first are filled when a step is first attached: until then the
+    // page control is disabled and none of them can be shown.
+    TS3D = NewPage(PageControl, "TS3D", "3D View");
     tsPalette = new TPaletteMarkerEditor(PageControl);
     tsPalette->setObjectName("tsPalette");
     PageControl->addTab(tsPalette, "Palette");
-    BuildColorsPage();
-    BuildShowPage();
+    tsColors = NewPage(PageControl, "tsColors", "Colors");
+    tsShow = NewPage(PageControl, "tsShow", "Show");
     PageControl->setEnabled(false);
     // FormCreate: the pictures at the size of their images, the swatches and dials drawn.
     DrawPolarDial();
@@ -138,7 +150,7 @@ void TViewLayoutForm::BuildGeneralPage()
     tsGeneral = new QWidget(PageControl);
     tsGeneral->setObjectName("tsGeneral");
     auto* page = new QVBoxLayout(tsGeneral);
-    auto* group = new QGroupBox(" Light ", tsGeneral);
+    auto* group = new platform::TTiledGroupBox(" Light ", tsGeneral);
     group->setObjectName("GroupBoxLight");
     auto* grid = new QGridLayout(group);
     cbLight = NewCheck(group, "cbLight", "Enable &light");
@@ -188,12 +200,20 @@ void TViewLayoutForm::BuildGeneralPage()
     eAngleAlfa->installEventFilter(this);
 }
 
+void TViewLayoutForm::BuildLaterPages()
+{
+    if (laterPagesBuilt_)
+        return;
+    laterPagesBuilt_ = true;
+    Build3DPage();
+    BuildColorsPage();
+    BuildShowPage();
+}
+
 void TViewLayoutForm::Build3DPage()
 {
-    TS3D = new QWidget(PageControl);
-    TS3D->setObjectName("TS3D");
     auto* page = new QVBoxLayout(TS3D);
-    auto* scale = new QGroupBox(" Scale ", TS3D);
+    auto* scale = new platform::TTiledGroupBox(" Scale ", TS3D);
     scale->setObjectName("GroupBoxView3D");
     auto* grid = new QGridLayout(scale);
     tbScaleXY = NewBar(scale, "tbScaleXY", 10, 100, 10, 20, 10);
@@ -206,7 +226,7 @@ void TViewLayoutForm::Build3DPage()
     grid->addWidget(new QLabel("Distance", scale), 2, 0);
     grid->addWidget(tbZoom, 2, 1);
     page->addWidget(scale);
-    auto* skin = new QGroupBox(" Skin ", TS3D);
+    auto* skin = new platform::TTiledGroupBox(" Skin ", TS3D);
     skin->setObjectName("GBSkin");
     auto* row = new QHBoxLayout(skin);
     CBSkins = new QComboBox(skin);
@@ -218,7 +238,6 @@ void TViewLayoutForm::Build3DPage()
     cbEnablePhase->setVisible(false);
     page->addWidget(cbEnablePhase);
     page->addStretch();
-    PageControl->addTab(TS3D, "3D View");
 
     connect(tbScaleXY, &QSlider::valueChanged, this, [this] { tbScaleXYChange(); });
     connect(tbScaleZ, &QSlider::valueChanged, this, [this] { tbScaleZChange(); });
@@ -228,10 +247,8 @@ void TViewLayoutForm::Build3DPage()
 
 void TViewLayoutForm::BuildColorsPage()
 {
-    tsColors = new QWidget(PageControl);
-    tsColors->setObjectName("tsColors");
     auto* page = new QVBoxLayout(tsColors);
-    auto* group = new QGroupBox(" Color ", tsColors);
+    auto* group = new platform::TTiledGroupBox(" Color ", tsColors);
     group->setObjectName("GroupBoxBkColor");
     auto* grid = new QGridLayout(group);
     struct Row {
@@ -268,15 +285,12 @@ void TViewLayoutForm::BuildColorsPage()
     }
     page->addWidget(group);
     page->addStretch();
-    PageControl->addTab(tsColors, "Colors");
 }
 
 void TViewLayoutForm::BuildShowPage()
 {
-    tsShow = new QWidget(PageControl);
-    tsShow->setObjectName("tsShow");
     auto* page = new QVBoxLayout(tsShow);
-    auto* group = new QGroupBox(" Draw 3D ", tsShow);
+    auto* group = new platform::TTiledGroupBox(" Draw 3D ", tsShow);
     group->setObjectName("GroupBoxDraw3D");
     auto* grid = new QGridLayout(group);
     const QStringList types{"Points", "Lines on X", "Lines on Y", "Grid", "Color grid", "Polygon"};
@@ -307,7 +321,6 @@ void TViewLayoutForm::BuildShowPage()
         grid->addWidget(box, line++, 0, 1, 2);
     page->addWidget(group);
     page->addStretch();
-    PageControl->addTab(tsShow, "Show");
 
     auto activated = QOverload<int>::of(&QComboBox::activated);
     connect(cbTypeDrawState, activated, this, [this] { cbTypeDrawStateChange(); });
@@ -331,6 +344,7 @@ void TViewLayoutForm::AttachObject(TObjectSPM* step)
         tsPalette->SetStep(nullptr);
         return;
     }
+    BuildLaterPages();
     Settings = &step->ViewSettings;
     tsPalette->SetStep(step);
 

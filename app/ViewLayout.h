@@ -88,7 +88,8 @@ public:
     void cbScrollBarClick();
     void cbAutoApplyClick() {}
 
-    // Components.
+    // Components. The controls of the 3D View, Colors and Show pages are null until a step
+    // is first attached.
     QTabWidget* PageControl;
     QWidget* tsGeneral;
     QCheckBox* cbLight;
@@ -100,36 +101,36 @@ public:
     QSlider* tbAngleAlfa;
     QLineEdit* eAngleFi;
     QLineEdit* eAngleAlfa;
-    QWidget* TS3D;
-    QSlider* tbScaleXY;
-    QSlider* tbScaleZ;
-    QSlider* tbZoom;
-    QComboBox* CBSkins;
-    QCheckBox* cbEnablePhase;
+    QWidget* TS3D = nullptr;
+    QSlider* tbScaleXY = nullptr;
+    QSlider* tbScaleZ = nullptr;
+    QSlider* tbZoom = nullptr;
+    QComboBox* CBSkins = nullptr;
+    QCheckBox* cbEnablePhase = nullptr;
     TPaletteMarkerEditor* tsPalette;
-    QWidget* tsColors;
-    TZtImage* bkImage2D;
-    TZtImage* bkImage3D;
-    TZtImage* ImageGrid;
-    TZtImage* ImageLateralFace;
-    TZtImage* ImageAxis;
-    TZtImage* ImageInfoText;
-    QPushButton* btColor2D;
-    QPushButton* btColor3D;
-    QPushButton* btColorGrid;
-    QPushButton* btColorLateralFace;
-    QPushButton* btColorAxis;
-    QPushButton* btFontInfoText;
-    QWidget* tsShow;
-    QComboBox* cbTypeDrawState;
-    QComboBox* cbStepState;
-    QComboBox* cbTypeDrawMove;
-    QComboBox* cbStepMove;
-    QCheckBox* cbDrawLateralFace;
-    QCheckBox* cbDrawAxis;
-    QCheckBox* cbDrawInside;
-    QCheckBox* cbDrawInfoText;
-    QCheckBox* cbScrollBar;
+    QWidget* tsColors = nullptr;
+    TZtImage* bkImage2D = nullptr;
+    TZtImage* bkImage3D = nullptr;
+    TZtImage* ImageGrid = nullptr;
+    TZtImage* ImageLateralFace = nullptr;
+    TZtImage* ImageAxis = nullptr;
+    TZtImage* ImageInfoText = nullptr;
+    QPushButton* btColor2D = nullptr;
+    QPushButton* btColor3D = nullptr;
+    QPushButton* btColorGrid = nullptr;
+    QPushButton* btColorLateralFace = nullptr;
+    QPushButton* btColorAxis = nullptr;
+    QPushButton* btFontInfoText = nullptr;
+    QWidget* tsShow = nullptr;
+    QComboBox* cbTypeDrawState = nullptr;
+    QComboBox* cbStepState = nullptr;
+    QComboBox* cbTypeDrawMove = nullptr;
+    QComboBox* cbStepMove = nullptr;
+    QCheckBox* cbDrawLateralFace = nullptr;
+    QCheckBox* cbDrawAxis = nullptr;
+    QCheckBox* cbDrawInside = nullptr;
+    QCheckBox* cbDrawInfoText = nullptr;
+    QCheckBox* cbScrollBar = nullptr;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -140,6 +141,8 @@ private:
     void Build3DPage();
     void BuildColorsPage();
     void BuildShowPage();
+    //! Fills the 3D View, Colors and Show pages, once.
+    void BuildLaterPages();
     //! Handlers act only while the window is visible and a step is attached.
     bool Active() const;
     //! While the pages are filled, the handlers that filling sets off write the settings
@@ -154,6 +157,7 @@ private:
 
     TObjectSPM* step_ = nullptr;
     bool filling_ = false;
+    bool laterPagesBuilt_ = false;
 };
 
 //! The single view-layout window, created by the main window; null before and after.
