@@ -28,10 +28,10 @@
 #include "About.h"
 #include "ImportBitmap.h"
 #include "LinkData.h"
-#include "View2D.h"
+#include "views/View2D.h"
 #include "OpenRequest.h"
-#include "ViewLayout.h"
-#include "View3D.h"
+#include "views/ViewLayout.h"
+#include "views/View3D.h"
 #include "OptionsForm.h"
 #include "PlugInHost.h"
 #include "Pluginmanager.h"
@@ -45,6 +45,7 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/ModalDialogs.h"
 #include "platform/gui/QtServices.h"
+#include "pictures/Pictures.h"
 #include "tools/AngleAnalysisImpl.h"
 #include "tools/Arithmetics.h"
 #include "tools/Flat.h"
@@ -54,17 +55,6 @@
 #include "tools/InfoSPM.h"
 
 TMainForm* MainForm = nullptr;
-
-// The pictures live in this static library: registering them here keeps the linker from
-// dropping them. Once per run.
-static void RegisterPictures()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(Pictures);
-        return true;
-    }();
-    (void)registered;
-}
 
 std::string FileOpenRequestSocketName()
 {
@@ -90,7 +80,7 @@ QAction* NewAction(QObject* owner, const char* name, const char* caption, const 
     return a;
 }
 
-// Tool buttons show the program's own pictures (app/pictures), read straight from the
+// Tool buttons show the program's own pictures (pictures/), read straight from the
 // resources; their texts are the tool tips.
 QToolButton* NewToolButton(QWidget* owner, const char* name, const char* text, const char* hint,
                            const char* picture)
@@ -144,6 +134,7 @@ TObjectFile* FileOf(const QComboBox* chooser, int index)
 TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner)
 {
     MainForm = this;
+    SetViewHost(this);
     setObjectName("MainForm");
     MdiArea = new QMdiArea(this);
     MdiArea->setObjectName("MdiArea");
@@ -199,6 +190,8 @@ TMainForm::~TMainForm()
     ClearFileFormats();
     if (MainForm == this)
         MainForm = nullptr;
+    if (ViewHost() == this)
+        SetViewHost(nullptr);
 }
 
 void TMainForm::BuildMenus()
@@ -618,6 +611,29 @@ void TMainForm::StepDestroyed(TObjectSPM* step)
         viewMenuStep_ = nullptr;
         PopupMenu2DBtn->clear();
     }
+}
+
+void TMainForm::PopUpViewMenu(const QPoint& globalPos)
+{
+    if (PopupMenu2DBtn)
+        PopupMenu2DBtn->popup(globalPos);
+}
+
+void TMainForm::HideViewLayoutDock()
+{
+    if (Panel2)
+        Panel2->hide();
+}
+
+void TMainForm::ViewLayoutGone()
+{
+    SetupSurfaceBtn->setDown(false);
+}
+
+void TMainForm::SetStatisticChecked(bool checked)
+{
+    StatisticBtn->setChecked(checked);
+    StatisticMenu->setChecked(checked);
 }
 
 void TMainForm::AddFileToList(TObjectFile* file)

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/Main.h"
-#include "app/MdiChild.h"
+#include "views/MdiChild.h"
 #include "data/DocumentHost.h"
 
 class QMdiArea;

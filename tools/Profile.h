@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/Main.h"
-#include "app/MdiChild.h"
+#include "views/MdiChild.h"
 #include "components/ZtImage.h"
 #include "data/DocumentHost.h"
 #include "platform/core/Dialogs.h"
