@@ -666,29 +666,6 @@ bool TMainForm::OpenWithFormat(int formatIndex, const std::string& path)
     return true;
 }
 
-int ReadSPMKind(const std::string& path)
-{
-    using platform::MessageIcon;
-    if (path.empty() || !platform::FileExists(path)) {
-        platform::ShowMessage("File not found", "Error load file", MessageIcon::Error);
-        return -1;
-    }
-    std::uint8_t word[2];
-    {
-        platform::File f;
-        if (!f.Open(path, platform::File::Mode::Read) || !f.ReadExact(word, 2)) {
-            platform::ShowError("Error read file");
-            return -1;
-        }
-    }
-    const int kind = word[0] | (word[1] << 8);
-    if (kind >= 2) {
-        platform::ShowError("Error format file");
-        return -1;
-    }
-    return kind;
-}
-
 int OpenDialogFormat(int filterIndex, const std::string& path)
 {
     if (filterIndex == 4) {

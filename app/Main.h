@@ -220,9 +220,6 @@ private:
 //! The single main window.
 extern TMainForm* MainForm;
 
-//! The kind of an SPM file from its first 16-bit word: 0 SPM0, 1 SPM1; -1 after telling the
-//! user why it cannot be opened ("File not found", "Error read file", "Error format file").
-int ReadSPMKind(const std::string& path);
 //! What the open dialog's choice opens: 1 an SPM file, 2 an MSS file, 3 a bitmap, 0
 //! nothing (a format of a description file, or an unknown extension under "All supported
 //! files", filter index 4, where the lower-cased extension decides).
