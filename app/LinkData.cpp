@@ -6,7 +6,7 @@
 #include <memory>
 #include <utility>
 
-#include "ListDialog.h"
+#include "tools/ListDialog.h"
 #include "Main.h"
 #include "SelectMatrix.h"
 #include "SelectMode.h"

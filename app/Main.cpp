@@ -28,10 +28,10 @@
 #include "About.h"
 #include "ImportBitmap.h"
 #include "LinkData.h"
-#include "View2D.h"
+#include "views/View2D.h"
 #include "OpenRequest.h"
-#include "ViewLayout.h"
-#include "View3D.h"
+#include "views/ViewLayout.h"
+#include "views/View3D.h"
 #include "OptionsForm.h"
 #include "PlugInHost.h"
 #include "Pluginmanager.h"
@@ -46,6 +46,7 @@
 #include "platform/gui/ModalDialogs.h"
 #include "platform/gui/QtServices.h"
 #include "platform/gui/TiledPaint.h"
+#include "pictures/Pictures.h"
 #include "tools/AngleAnalysisImpl.h"
 #include "tools/Arithmetics.h"
 #include "tools/Flat.h"
@@ -55,17 +56,6 @@
 #include "tools/InfoSPM.h"
 
 TMainForm* MainForm = nullptr;
-
-// The pictures live in this static library: registering them here keeps the linker from
-// dropping them. Once per run.
-static void RegisterPictures()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(Pictures);
-        return true;
-    }();
-    (void)registered;
-}
 
 std::string FileOpenRequestSocketName()
 {
@@ -91,7 +81,7 @@ QAction* NewAction(QObject* owner, const char* name, const char* caption, const 
     return a;
 }
 
-// Tool buttons show the program's own pictures (app/pictures), read straight from the
+// Tool buttons show the program's own pictures (pictures/), read straight from the
 // resources; their texts are the tool tips.
 QToolButton* NewToolButton(QWidget* owner, const char* name, const char* text, const char* hint,
                            const char* picture)
@@ -145,6 +135,7 @@ TObjectFile* FileOf(const QComboBox* chooser, int index)
 TMainForm::TMainForm(QWidget* owner) : QMainWindow(owner)
 {
     MainForm = this;
+    SetViewHost(this);
     setObjectName("MainForm");
     MdiArea = new QMdiArea(this);
     MdiArea->setObjectName("MdiArea");
@@ -200,6 +191,8 @@ TMainForm::~TMainForm()
     ClearFileFormats();
     if (MainForm == this)
         MainForm = nullptr;
+    if (ViewHost() == this)
+        SetViewHost(nullptr);
 }
 
 void TMainForm::BuildMenus()
@@ -623,6 +616,29 @@ void TMainForm::StepDestroyed(TObjectSPM* step)
     }
 }
 
+void TMainForm::PopUpViewMenu(const QPoint& globalPos)
+{
+    if (PopupMenu2DBtn)
+        PopupMenu2DBtn->popup(globalPos);
+}
+
+void TMainForm::HideViewLayoutDock()
+{
+    if (Panel2)
+        Panel2->hide();
+}
+
+void TMainForm::ViewLayoutGone()
+{
+    SetupSurfaceBtn->setDown(false);
+}
+
+void TMainForm::SetStatisticChecked(bool checked)
+{
+    StatisticBtn->setChecked(checked);
+    StatisticMenu->setChecked(checked);
+}
+
 void TMainForm::AddFileToList(TObjectFile* file)
 {
     TObjectSPM* step = file->CurrentStep;
@@ -651,29 +667,6 @@ bool TMainForm::OpenWithFormat(int formatIndex, const std::string& path)
     opened->CurrentStep->SurfaceData->Release();
     EnableDocumentCommands(true);
     return true;
-}
-
-int ReadSPMKind(const std::string& path)
-{
-    using platform::MessageIcon;
-    if (path.empty() || !platform::FileExists(path)) {
-        platform::ShowMessage("File not found", "Error load file", MessageIcon::Error);
-        return -1;
-    }
-    std::uint8_t word[2];
-    {
-        platform::File f;
-        if (!f.Open(path, platform::File::Mode::Read) || !f.ReadExact(word, 2)) {
-            platform::ShowError("Error read file");
-            return -1;
-        }
-    }
-    const int kind = word[0] | (word[1] << 8);
-    if (kind >= 2) {
-        platform::ShowError("Error format file");
-        return -1;
-    }
-    return kind;
 }
 
 int OpenDialogFormat(int filterIndex, const std::string& path)

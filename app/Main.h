@@ -9,6 +9,8 @@
 
 #include "data/DocumentHost.h"
 #include "platform/core/Dialogs.h"
+#include "views/SavableWindow.h"
+#include "views/ViewHost.h"
 
 class QAction;
 class QActionGroup;
@@ -25,21 +27,11 @@ class TObjectFile;
 class TObjectSPM;
 class TPlugInManager;
 
-//! A child window that writes its picture or its report when the user saves with it active.
-class TSavableWindow {
-public:
-    virtual ~TSavableWindow() = default;
-    //! Writes the window's picture as a BMP file.
-    virtual void SavePicture(const std::string& path) {}
-    //! Appends the window's text report to the file.
-    virtual void SaveReport(const std::string& path) {}
-};
-
 //! Message numbers the main window reacts to.
 constexpr int WM_USER = 0x0400;
 constexpr int FileOpenRequestMessage = 0x83F0;
 
-class TMainForm : public QMainWindow, public IDocumentHost {
+class TMainForm : public QMainWindow, public IDocumentHost, public IViewHost {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* owner = nullptr);
@@ -133,16 +125,16 @@ public:
     //! Registers an opened file in the "File:" chooser and opens its first view.
     void AddFileToList(TObjectFile* file);
     //! Opens an SPM0 or SPM1 file after testing its kind by its first 16-bit word.
-    void OpenSPMFile(const std::string& path);
+    void OpenSPMFile(const std::string& path) override;
     //! Opens the SPM file named by the registry stand-in's "FileName" value.
     void OpenFileFromRegistry();
     //! Opens a file through a format slot (1 SPM1, 0 SPM0, 2 MSS); false when the file
     //! could not be read (nothing is then added).
     bool OpenWithFormat(int formatIndex, const std::string& path);
     //! The opened files, in chooser order.
-    std::vector<TObjectFile*> Files() const;
+    std::vector<TObjectFile*> Files() const override;
     //! The current step of the current file, null when none.
-    TObjectSPM* CurrentStep() const;
+    TObjectSPM* CurrentStep() const override;
     //! Closes one step of an opened file as the Close button beside "Step:" does: running
     //! plug-ins hear of it first, and a file's last step closes the file.
     void CloseStep(TObjectSPM* step);
@@ -169,6 +161,14 @@ public:
     void AttachViewLayout(TObjectSPM* step) override;
     void Zoom3DChanged(TObjectSPM* step) override;
     void StepDestroyed(TObjectSPM* step) override;
+
+    // IViewHost.
+    QWidget* HostWindow() override { return this; }
+    void PopUpViewMenu(const QPoint& globalPos) override;
+    void HideViewLayoutDock() override;
+    void ViewLayoutGone() override;
+    void SetStatisticChecked(bool checked) override;
+    TObjectFile* ActiveFile() const override { return CurrentFile; }
 
 public slots:
     void OpenClick();
@@ -220,9 +220,6 @@ private:
 //! The single main window.
 extern TMainForm* MainForm;
 
-//! The kind of an SPM file from its first 16-bit word: 0 SPM0, 1 SPM1; -1 after telling the
-//! user why it cannot be opened ("File not found", "Error read file", "Error format file").
-int ReadSPMKind(const std::string& path);
 //! What the open dialog's choice opens: 1 an SPM file, 2 an MSS file, 3 a bitmap, 0
 //! nothing (a format of a description file, or an unknown extension under "All supported
 //! files", filter index 4, where the lower-cased extension decides).

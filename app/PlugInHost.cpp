@@ -6,6 +6,7 @@
 
 #include "Main.h"
 #include "Pluginmanager.h"
+#include "data/Fileformat.h"
 #include "data/ObjectFile.h"
 #include "platform/core/Dialogs.h"
 #include "platform/core/Messages.h"

@@ -3,7 +3,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "ListDialog.h"
+#include "tools/ListDialog.h"
 #include "platform/core/Messages.h"
 #include "platform/core/Text.h"
 

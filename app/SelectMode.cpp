@@ -4,7 +4,7 @@
 #include <QPushButton>
 
 #include "data/Spmdata.h"
-#include "ListDialog.h"
+#include "tools/ListDialog.h"
 #include "platform/core/Messages.h"
 #include "platform/core/Text.h"
 

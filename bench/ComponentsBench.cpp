@@ -16,7 +16,7 @@
 
 #include "BenchData.h"
 #include "BenchQt.h"
-#include "app/View2D.h"
+#include "views/View2D.h"
 #include "components/ZtChart.h"
 #include "components/ZtMatrixImage.h"
 #include "components/Ztservicefuncs.h"

@@ -11,8 +11,8 @@
 
 #include "BenchData.h"
 #include "BenchSupport.h"
-#include "app/PaletteMarkerEditor.h"
-#include "app/View2D.h"
+#include "views/PaletteMarkerEditor.h"
+#include "views/View2D.h"
 #include "data/ObjectSPM.h"
 #include "platform/core/Messages.h"
 

@@ -13,7 +13,7 @@
 #include <random>
 
 #include "BenchSupport.h"
-#include "app/View2D.h"
+#include "views/View2D.h"
 #include "data/ObjectSPM.h"
 #include "data/Surfacedata.h"
 #include "platform/core/Messages.h"

@@ -21,7 +21,7 @@
 
 #include "BenchData.h"
 #include "BenchQt.h"
-#include "app/View2D.h"
+#include "views/View2D.h"
 #include "data/ObjectSPM.h"
 #include "data/Surfacedata.h"
 #include "platform/core/Progress.h"

@@ -16,7 +16,7 @@
 #include <GL/gl.h>
 
 #include "BenchSupport.h"
-#include "app/View3D.h"
+#include "views/View3D.h"
 #include "components/OpenGLPanel.h"
 #include "data/ObjectSPM.h"
 #include "data/Spmdata.h"

@@ -176,6 +176,29 @@ void ShowFormatError(TFileFormat*, std::int32_t status)
     platform::ShowError(FormatErrorText(status));
 }
 
+int ReadSPMKind(const std::string& path)
+{
+    using platform::MessageIcon;
+    if (path.empty() || !platform::FileExists(path)) {
+        platform::ShowMessage("File not found", "Error load file", MessageIcon::Error);
+        return -1;
+    }
+    std::uint8_t word[2];
+    {
+        platform::File f;
+        if (!f.Open(path, platform::File::Mode::Read) || !f.ReadExact(word, 2)) {
+            platform::ShowError("Error read file");
+            return -1;
+        }
+    }
+    const int kind = word[0] | (word[1] << 8);
+    if (kind >= 2) {
+        platform::ShowError("Error format file");
+        return -1;
+    }
+    return kind;
+}
+
 std::int32_t ReadInfoWithFormat(TFileFormat* format, int formatIndex, TSurfaceData* data)
 {
     TChannelNameTable names{};

@@ -152,3 +152,6 @@ std::int32_t SaveWithFormat(TFileFormat* format, const std::string& path, TSurfa
                             ChannelSet* channels);
 //! The FormatErrorTexts message of a status, caption "Error".
 void ShowFormatError(TFileFormat* format, std::int32_t status);
+//! The kind of an SPM file from its first 16-bit word: 0 SPM0, 1 SPM1; -1 after telling the
+//! user why it cannot be opened ("File not found", "Error read file", "Error format file").
+int ReadSPMKind(const std::string& path);

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "app/Main.h"
-#include "app/MdiChild.h"
+#include "views/MdiChild.h"
+#include "views/SavableWindow.h"
 #include "data/DocumentHost.h"
 
 class QMdiArea;

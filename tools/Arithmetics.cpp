@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/Main.h"
 #include "components/ZtEdit.h"
 #include "data/Fileformat.h"
 #include "data/ObjectFile.h"
@@ -18,6 +17,7 @@
 #include "platform/gui/Numbers.h"
 #include "processing/Arithmetic.h"
 #include "tools/SelectOneMatrix.h"
+#include "views/ViewHost.h"
 
 using processing::TArithmeticOperation;
 using processing::TArithmeticRefusal;
@@ -140,8 +140,8 @@ TArithmeticForm::TArithmeticForm(QWidget* owner) : QDialog(owner)
     connect(rbFile, &QRadioButton::clicked, this, &TArithmeticForm::rbFileClick);
     edNumber->OnEnterValue = [this](QObject*) { edNumberEnterValue(); };
 
-    if (MainForm)
-        if (TObjectSPM* step = MainForm->CurrentStep(); step && step->SurfaceData)
+    if (IViewHost* host = ViewHost())
+        if (TObjectSPM* step = host->CurrentStep(); step && step->SurfaceData)
             FirstChannel = step->SurfaceData->Channel(0);
     if (FirstChannel)
         stFirstFile->setText(QString::fromStdString(FirstChannel->SourceFile));
@@ -194,11 +194,12 @@ bool TArithmeticForm::OpenFirstFile()
         (dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(0, dot) : path) + ".ppm";
     if (platform::FileExists(ppm))
         path = ppm;
-    if (!MainForm)
+    IViewHost* host = ViewHost();
+    if (!host)
         return false;
-    const std::size_t before = MainForm->Files().size();
-    MainForm->OpenSPMFile(path);
-    if (MainForm->Files().size() == before)
+    const std::size_t before = host->Files().size();
+    host->OpenSPMFile(path);
+    if (host->Files().size() == before)
         return false;  // its messages have been shown
     FirstIsCurrentStep = true;
     return true;
@@ -206,13 +207,14 @@ bool TArithmeticForm::OpenFirstFile()
 
 void TArithmeticForm::Operation(int tag)
 {
-    if (tag < 0 || tag > 3 || !MainForm)
+    IViewHost* host = ViewHost();
+    if (tag < 0 || tag > 3 || !host)
         return;
     const auto operation = static_cast<TArithmeticOperation>(tag);
     if (!FirstIsCurrentStep && !OpenFirstFile())
         return;
-    TObjectFile* file = MainForm->CurrentFile;
-    TSPMData* first = FirstOf(MainForm->CurrentStep());
+    TObjectFile* file = host->ActiveFile();
+    TSPMData* first = FirstOf(host->CurrentStep());
     if (!file || !first)
         return;
     const bool withFile = rbFile->isChecked();

@@ -3,11 +3,11 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/Main.h"
 #include "components/ZtEdit.h"
 #include "platform/gui/Numbers.h"
+#include "views/ViewHost.h"
 
-TFCalibrateLength::TFCalibrateLength(QWidget* owner) : QDialog(owner ? owner : MainForm)
+TFCalibrateLength::TFCalibrateLength(QWidget* owner) : QDialog(owner ? owner : ViewHostWindow())
 {
     setObjectName("FCalibrateLength");
     setWindowTitle("Calculate range");
@@ -42,7 +42,7 @@ TFCalibrateLength::TFCalibrateLength(QWidget* owner) : QDialog(owner ? owner : M
     BitBtn1->setAutoDefault(false);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 
-    if (QWidget* centre = MainForm ? static_cast<QWidget*>(MainForm) : parentWidget()) {
+    if (QWidget* centre = ViewHost() ? ViewHostWindow() : parentWidget()) {
         const QPoint middle = centre->mapToGlobal(centre->rect().center());
         move(middle - QPoint(width() / 2, height() / 2));
     }

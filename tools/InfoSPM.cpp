@@ -17,6 +17,7 @@
 #include "platform/core/Files.h"
 #include "platform/core/Text.h"
 #include "processing/Areas.h"
+#include "views/ViewHost.h"
 
 namespace {
 
@@ -178,10 +179,8 @@ TInfoSPMForm::TInfoSPMForm(TObjectSPM* step, QMdiArea* area)
 TInfoSPMForm::~TInfoSPMForm()
 {
     // The command's button and menu item show the window closed again.
-    if (MainForm) {
-        MainForm->StatisticBtn->setChecked(false);
-        MainForm->StatisticMenu->setChecked(false);
-    }
+    if (IViewHost* host = ViewHost())
+        host->SetStatisticChecked(false);
 }
 
 void TInfoSPMForm::FormCreate()

@@ -19,7 +19,7 @@
 #include <cmath>
 #include <utility>
 
-#include "app/View2D.h"
+#include "views/View2D.h"
 #include "data/ObjectSPM.h"
 #include "data/Spmdata.h"
 #include "data/Surfacedata.h"

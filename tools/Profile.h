@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Main.h"
-#include "app/MdiChild.h"
+#include "views/MdiChild.h"
+#include "views/SavableWindow.h"
 #include "components/ZtImage.h"
 #include "data/DocumentHost.h"
 #include "platform/core/Dialogs.h"

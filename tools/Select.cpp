@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <string>
 
-#include "app/View2D.h"
+#include "views/View2D.h"
 #include "data/ObjectSPM.h"
 #include "data/Surfacedata.h"
 #include "platform/core/Messages.h"

@@ -3,7 +3,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/ListDialog.h"
+#include "tools/ListDialog.h"
 
 TSelectOneMatrixForm* SelectOneMatrixForm = nullptr;
 

@@ -1,6 +1,6 @@
 #include "tools/ViewGrip.h"
 
-#include "app/View2D.h"
+#include "views/View2D.h"
 
 void TViewGrip::Take()
 {

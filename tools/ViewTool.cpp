@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "app/View2D.h"
+#include "views/View2D.h"
 #include "data/ObjectSPM.h"
 #include "platform/core/Messages.h"
 #include "platform/gui/Numbers.h"

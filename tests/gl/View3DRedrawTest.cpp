@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "app/AppFixture.h"
-#include "app/View3D.h"
-#include "app/ViewLayout.h"
+#include "views/View3D.h"
+#include "views/ViewLayout.h"
 #include "components/OpenGLPanel.h"
 #include "data/ObjectSPM.h"
 #include "data/Spmdata.h"

@@ -11,7 +11,7 @@
 #include <set>
 
 #include "app/AppFixture.h"
-#include "app/View3D.h"
+#include "views/View3D.h"
 #include "components/OpenGLPanel.h"
 #include "data/DataFixtures.h"
 #include "data/ObjectFile.h"

@@ -14,7 +14,7 @@
 #include <QStyleOptionViewItem>
 #include <QTest>
 
-#include "app/View2D.h"
+#include "views/View2D.h"
 #include "components/ZtEdit.h"
 #include "tools/Arithmetics.h"
 #include "tools/SelectOneMatrix.h"

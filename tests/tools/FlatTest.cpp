@@ -14,7 +14,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/View2D.h"
+#include "views/View2D.h"
 #include "platform/gui/Numbers.h"
 #include "tools/Flat.h"
 #include "tools/ToolsFixture.h"

@@ -16,7 +16,7 @@
 #include <QTest>
 #include <set>
 
-#include "app/View2D.h"
+#include "views/View2D.h"
 #include "components/ZtImage.h"
 #include "platform/gui/Bitmap.h"
 #include "tools/Heights.h"

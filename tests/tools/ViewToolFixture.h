@@ -14,7 +14,7 @@
 
 #include "app/AppFixture.h"
 #include "tools/ToolsFixture.h"
-#include "app/View2D.h"
+#include "views/View2D.h"
 #include "data/DataFixtures.h"
 #include "data/Fileformat.h"
 #include "data/ObjectSPM.h"

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/View2D.h"
+#include "views/View2D.h"
 #include "data/ObjectSPM.h"
 #include "data/Surfacedata.h"
 #include "platform/core/Messages.h"

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Main.h"
-#include "app/MdiChild.h"
+#include "views/SavableWindow.h"
+#include "views/MdiChild.h"
 #include "processing/View2DMath.h"
 #include "components/ZtImage.h"
 #include "data/DocumentHost.h"

@@ -1,4 +1,4 @@
-#include "app/ViewLayout.h"
+#include "views/ViewLayout.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,9 +19,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/Main.h"
-#include "app/PaletteMarkerEditor.h"
-#include "app/View2D.h"
+#include "views/PaletteMarkerEditor.h"
+#include "views/View2D.h"
+#include "views/ViewHost.h"
 #include "components/ZtImage.h"
 #include "data/ObjectSPM.h"
 #include "data/Surfacedata.h"
@@ -139,8 +139,8 @@ TViewLayoutForm::TViewLayoutForm(QWidget* owner) : QWidget(owner)
 
 TViewLayoutForm::~TViewLayoutForm()
 {
-    if (MainForm)
-        MainForm->SetupSurfaceBtn->setDown(false);
+    if (IViewHost* host = ViewHost())
+        host->ViewLayoutGone();
     if (ViewLayoutForm == this)
         ViewLayoutForm = nullptr;
 }
@@ -583,8 +583,8 @@ bool TViewLayoutForm::Active() const
 void TViewLayoutForm::FormClose()
 {
     hide();
-    if (MainForm && MainForm->Panel2)
-        MainForm->Panel2->hide();
+    if (IViewHost* host = ViewHost())
+        host->HideViewLayoutDock();
 }
 
 void TViewLayoutForm::FormKeyDown(int key)

@@ -18,7 +18,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "Progress.h"
+#include "views/Progress.h"
+#include "views/ViewHost.h"
 #include "data/ObjectSPM.h"
 #include "data/Spmdata.h"
 #include "data/Surfacedata.h"
@@ -329,8 +330,8 @@ void TView2DForm::closeEvent(QCloseEvent* event)
 
 void TView2DForm::contextMenuEvent(QContextMenuEvent* event)
 {
-    if (MainForm && MainForm->PopupMenu2DBtn)
-        MainForm->PopupMenu2DBtn->popup(event->globalPos());
+    if (IViewHost* host = ViewHost())
+        host->PopUpViewMenu(event->globalPos());
     event->accept();
 }
 

@@ -16,8 +16,8 @@
 #include <functional>
 
 #include "app/AppFixture.h"
-#include "app/View3D.h"
-#include "app/ViewLayout.h"
+#include "views/View3D.h"
+#include "views/ViewLayout.h"
 #include "components/OpenGLPanel.h"
 #include "data/DataFixtures.h"
 #include "data/ObjectSPM.h"

@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "app/Main.h"
+#include "views/SavableWindow.h"
 #include "data/DocumentHost.h"
 #include "processing/Mesh3D.h"
 

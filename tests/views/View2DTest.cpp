@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "app/AppFixture.h"
-#include "app/Progress.h"
-#include "app/View2D.h"
+#include "views/Progress.h"
+#include "views/View2D.h"
 #include "data/DataFixtures.h"
 #include "data/Fileformat.h"
 #include "data/ObjectFile.h"

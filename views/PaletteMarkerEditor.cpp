@@ -1,4 +1,4 @@
-#include "app/PaletteMarkerEditor.h"
+#include "views/PaletteMarkerEditor.h"
 
 #include <QComboBox>
 #include <cstdio>
@@ -12,7 +12,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/View2D.h"
+#include "views/View2D.h"
 #include "components/ZtImage.h"
 #include "data/ObjectSPM.h"
 #include "data/Palette.h"

@@ -20,7 +20,7 @@
 
 #include <GL/gl.h>
 
-#include "MdiChild.h"
+#include "views/MdiChild.h"
 #include "components/OpenGLPanel.h"
 #include "data/ObjectSPM.h"
 #include "data/Spmdata.h"

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the tool-bar pictures of the main window as 24 x 24 PNG files.
 
-Run it from anywhere:  python3 app/pictures/draw.py
+Run it from anywhere:  python3 pictures/draw.py
 It needs only the standard library: every shape is sampled 6 x 6 times per pixel and
 blended over the picture, and the PNG is written with zlib.
 """

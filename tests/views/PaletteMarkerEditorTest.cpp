@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "app/AppFixture.h"
-#include "app/PaletteMarkerEditor.h"
-#include "app/View2D.h"
-#include "app/ViewLayout.h"
+#include "views/PaletteMarkerEditor.h"
+#include "views/View2D.h"
+#include "views/ViewLayout.h"
 #include "components/ZtImage.h"
 #include "data/Surfacedata.h"
 #include "platform/core/Dialogs.h"

@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "app/Progress.h"
+#include "views/Progress.h"
 #include "platform/core/Messages.h"
 #include "platform/core/Progress.h"
 

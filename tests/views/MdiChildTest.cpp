@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "app/AppFixture.h"
-#include "app/View2D.h"
-#include "app/View3D.h"
+#include "views/View2D.h"
+#include "views/View3D.h"
 #include "tools/AnalysisWindow.h"
 #include "tools/ToolsFixture.h"
 
