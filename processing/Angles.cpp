@@ -12,6 +12,10 @@
 
 #include <sys/mman.h>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "platform/core/Kernels.h"
 #include "platform/core/Parallel.h"
 #include "processing/Passes.h"
@@ -406,42 +410,97 @@ bool ChangedHeights(const THeights& before, const THeights& after, THeights& cha
     return true;
 }
 
-// Marks (1) the columns of up to SegmentColumns points whose raw height lies in `heights`
-// (not empty, within the 32-bit range), the others 0.
-MORVANE_CLONES void MarkHeights(const std::int32_t* __restrict z, int n, const THeights& heights,
-                                std::uint8_t* __restrict marks)
+// Lists the columns of the points among up to SegmentColumns whose raw height lies in
+// `heights` (not empty, within the 32-bit range) in `changed` (room for SegmentColumns + 8);
+// returns how many. Without a branch on the heights, which the contours of a rough surface
+// would mispredict.
+int ListChangedPlain(const std::int32_t* __restrict z, int from, int n, std::uint32_t first, std::uint32_t span,
+                     int* __restrict changed, int listed)
+{
+    for (int col = from; col < n; ++col) {
+        changed[listed] = col;
+        listed += int(std::uint32_t(z[col]) - first <= span);
+    }
+    return listed;
+}
+
+#if defined(__x86_64__)
+// For each mask of eight lanes, the lanes that are set, in order.
+struct TLanes {
+    alignas(32) std::int32_t Of[256][8];
+    TLanes()
+    {
+        for (int m = 0; m < 256; ++m) {
+            int k = 0;
+            for (int lane = 0; lane < 8; ++lane)
+                if (m & (1 << lane))
+                    Of[m][k++] = lane;
+            while (k < 8)
+                Of[m][k++] = 0;
+        }
+    }
+};
+const TLanes Lanes;
+
+// Eight columns at a time: the marks of their heights pick the columns to store.
+__attribute__((target("avx2,popcnt"))) int ListChangedAvx2(const std::int32_t* __restrict z, int n,
+                                                           std::uint32_t first, std::uint32_t span,
+                                                           int* __restrict changed)
+{
+    // d ≤ span unsigned, as signed numbers with their top bits flipped.
+    const __m256i top = _mm256_set1_epi32(std::int32_t(0x80000000u));
+    const __m256i low = _mm256_set1_epi32(std::int32_t(first));
+    const __m256i limit = _mm256_set1_epi32(std::int32_t(span ^ 0x80000000u));
+    __m256i cols = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i eight = _mm256_set1_epi32(8);
+    int listed = 0, col = 0;
+    for (; col + 8 <= n; col += 8) {
+        const __m256i d = _mm256_xor_si256(
+            _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(z + col)), low), top);
+        const int beyond = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(d, limit)));
+        const int mask = ~beyond & 0xFF;
+        const __m256i lanes = _mm256_load_si256(reinterpret_cast<const __m256i*>(Lanes.Of[mask]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(changed + listed), _mm256_permutevar8x32_epi32(cols, lanes));
+        listed += _mm_popcnt_u32(unsigned(mask));
+        cols = _mm256_add_epi32(cols, eight);
+    }
+    return ListChangedPlain(z, col, n, first, span, changed, listed);
+}
+#endif
+
+int ListChanged(const std::int32_t* __restrict z, int n, const THeights& heights, int* __restrict changed)
 {
     const std::uint32_t first = std::uint32_t(std::int32_t(heights.First));
     const std::uint32_t span = std::uint32_t(heights.Last - heights.First);
-    for (int col = 0; col < n; ++col)
-        marks[col] = std::uint32_t(z[col]) - first <= span ? 1 : 0;
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+    if (avx2)
+        return ListChangedAvx2(z, n, first, span, changed);
+#endif
+    return ListChangedPlain(z, 0, n, first, span, changed, 0);
 }
 
-// Adds `step` to the counters of the marked points among up to SegmentColumns (marks
-// padded with 0 to whole words of eight) whose bar and sector the tables give, and lists
-// the columns of the others (near a boundary) in `near`; returns how many it listed.
-int CountMarked(const std::uint32_t* __restrict codes, const std::uint8_t* __restrict marks, int n,
+// Adds `step` to the counters of the listed points (columns `changed`, n of them) whose bar
+// and sector the tables give, and lists the columns of the others (near a boundary) in
+// `near`; returns how many it listed there.
+int CountListed(const std::uint32_t* __restrict codes, const int* __restrict changed, int n,
                 const std::int16_t* __restrict tilts, const std::int16_t* __restrict orientations,
                 std::uint32_t* __restrict tiltCounters, std::uint32_t* __restrict orientationCounters,
                 std::uint32_t step, int* __restrict near)
 {
     int listed = 0;
-    for (int word = 0; word < n; word += 8) {
-        std::uint64_t marked;
-        std::memcpy(&marked, marks + word, sizeof marked);
-        for (; marked != 0; marked &= marked - 1) {
-            const int col = word + __builtin_ctzll(marked) / 8;
-            const std::uint32_t code = codes[col];
-            const int bar = tilts[code & 0xFFFFu];
-            const int sector = orientations[code >> 16];
-            if ((bar | sector) < 0) [[unlikely]] {
-                near[listed++] = col;
-                continue;
-            }
-            const std::size_t set = std::size_t(col) % CounterSets;
-            tiltCounters[std::size_t(bar) * CounterSets + set] += step;
-            orientationCounters[std::size_t(sector) * CounterSets + set] += step;
+    for (int k = 0; k < n; ++k) {
+        const int col = changed[k];
+        const std::uint32_t code = codes[col];
+        const int bar = tilts[code & 0xFFFFu];
+        const int sector = orientations[code >> 16];
+        if ((bar | sector) < 0) [[unlikely]] {
+            near[listed++] = col;
+            continue;
         }
+        const std::size_t set = std::size_t(k) % CounterSets;
+        tiltCounters[std::size_t(bar) * CounterSets + set] += step;
+        orientationCounters[std::size_t(sector) * CounterSets + set] += step;
     }
     return listed;
 }
@@ -865,8 +924,7 @@ void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinni
             std::fill(counters, counters + piece, 0u);
             std::uint32_t* const tiltCounters = counters;
             std::uint32_t* const orientationCounters = counters + CounterSets * std::size_t(b.Bars);
-            // Marks of a segment's row, padded to whole words of eight.
-            alignas(8) std::uint8_t marks[SegmentColumns + 8];
+            int changed[SegmentColumns + 8];
             int near[SegmentColumns];
             for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band) {
                 if (!meets(bandLow_[band], bandHigh_[band]))
@@ -878,14 +936,13 @@ void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinni
                         continue;
                     const int from = int(g) * SegmentColumns;
                     const int n = std::min(SegmentColumns, cols_ - from);
-                    std::memset(marks + n, 0, 8);
                     for (int row = first; row < last; ++row) {
                         const int j = region_.Y1 + s + row;
                         const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
                         const std::uint32_t* codes = codes_.get() + std::size_t(row) * std::size_t(cols_);
-                        MarkHeights(z + from, n, changes, marks);
-                        const int listed = CountMarked(codes + from, marks, n, tilts, orientations, tiltCounters,
-                                                       orientationCounters, step, near);
+                        const int listed =
+                            CountListed(codes + from, changed, ListChanged(z + from, n, changes, changed), tilts,
+                                        orientations, tiltCounters, orientationCounters, step, near);
                         for (int k = 0; k < listed; ++k) {
                             const int col = from + near[k];
                             const std::uint32_t code = codes[col];
