@@ -172,12 +172,14 @@ MORVANE_INLINE inline void CodeCells(T sx, T sy, double kx, double ky, double c2
 }
 
 // The codes of one row of interior points. `up`, `mid` and `down` point at column X1 of
-// rows j − s, j and j + s; the point of column X1 + s + col gets codes[col]. The Sobel sums
+// rows j − s, j and j + s; the point of column X1 + s + col gets tilts[col] and
+// orientations[col]. The Sobel sums
 // are exact in double (eight raw values stay far below 2^53), in any order. Four points at
 // a time, the last ones again where the row does not divide by four.
 MORVANE_CLONES void CodeRow(const std::int32_t* __restrict up, const std::int32_t* __restrict mid,
                             const std::int32_t* __restrict down, int cols, int s, double kx,
-                            double ky, double c2, std::uint32_t* __restrict codes)
+                            double ky, double c2, std::uint16_t* __restrict tilts,
+                            std::uint16_t* __restrict orientations)
 {
     using platform::LoadDoubles;
     using platform::V4d;
@@ -191,10 +193,11 @@ MORVANE_CLONES void CodeRow(const std::int32_t* __restrict up, const std::int32_
                        (2.0 * LoadDoubles(up + col + s) + upLeft + upRight);
         V4d tilt, orientation;
         CodeCells(sx, sy, kx, ky, c2, tilt, orientation);
-        using V4u = std::uint32_t __attribute__((vector_size(16)));
-        const V4u code = V4u(__builtin_convertvector(tilt, platform::V4i)) |
-                         V4u(__builtin_convertvector(orientation, platform::V4i)) << 16;
-        std::memcpy(codes + col, &code, sizeof code);
+        using V4s = std::uint16_t __attribute__((vector_size(8)));
+        const V4s tiltCode = __builtin_convertvector(__builtin_convertvector(tilt, platform::V4i), V4s);
+        const V4s orientationCode = __builtin_convertvector(__builtin_convertvector(orientation, platform::V4i), V4s);
+        std::memcpy(tilts + col, &tiltCode, sizeof tiltCode);
+        std::memcpy(orientations + col, &orientationCode, sizeof orientationCode);
     };
     if (cols >= 4) {
         int col = 0;
@@ -211,7 +214,8 @@ MORVANE_CLONES void CodeRow(const std::int32_t* __restrict up, const std::int32_
                           (2.0 * double(up[col + s]) + double(up[col]) + double(up[col + s2]));
         double tilt, orientation;
         CodeCells(sx, sy, kx, ky, c2, tilt, orientation);
-        codes[col] = std::uint32_t(std::int32_t(tilt)) | std::uint32_t(std::int32_t(orientation)) << 16;
+        tilts[col] = std::uint16_t(std::int32_t(tilt));
+        orientations[col] = std::uint16_t(std::int32_t(orientation));
     }
 }
 
@@ -332,7 +336,8 @@ struct TPieceCounters {
 // many columns it listed. Kept apart from the exact binning so that the loop keeps its
 // values in registers.
 template <bool CheckLevel, TAngleKinds Kinds>
-int BinChunk(const std::uint32_t* __restrict codes, const std::int32_t* __restrict z, int n,
+int BinChunk(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __restrict orientationCodes,
+             const std::int32_t* __restrict z, int n,
              const std::int16_t* __restrict tilts, const std::int16_t* __restrict orientations,
              const TPieceCounters& counters, const TAngleBinning& b, double zs, int* __restrict near)
 {
@@ -347,9 +352,8 @@ int BinChunk(const std::uint32_t* __restrict codes, const std::int32_t* __restri
             if (!Counted(z[col], b, zs))
                 return;
         }
-        const std::uint32_t code = codes[col];
-        const int bar = tilt ? tilts[code & 0xFFFFu] : 0;
-        const int sector = orientation ? orientations[code >> 16] : 0;
+        const int bar = tilt ? tilts[tiltCodes[col]] : 0;
+        const int sector = orientation ? orientations[orientationCodes[col]] : 0;
         if ((bar | sector) < 0) [[unlikely]] {
             near[listed++] = col;
             return;
@@ -483,7 +487,8 @@ int ListChanged(const std::int32_t* __restrict z, int n, const THeights& heights
 // Adds `step` to the counters of the listed points (columns `changed`, n of them) whose bar
 // and sector the tables give, and lists the columns of the others (near a boundary) in
 // `near`; returns how many it listed there.
-int CountListed(const std::uint32_t* __restrict codes, const int* __restrict changed, int n,
+int CountListed(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __restrict orientationCodes,
+                const int* __restrict changed, int n,
                 const std::int16_t* __restrict tilts, const std::int16_t* __restrict orientations,
                 std::uint32_t* __restrict tiltCounters, std::uint32_t* __restrict orientationCounters,
                 std::uint32_t step, int* __restrict near)
@@ -491,9 +496,8 @@ int CountListed(const std::uint32_t* __restrict codes, const int* __restrict cha
     int listed = 0;
     for (int k = 0; k < n; ++k) {
         const int col = changed[k];
-        const std::uint32_t code = codes[col];
-        const int bar = tilts[code & 0xFFFFu];
-        const int sector = orientations[code >> 16];
+        const int bar = tilts[tiltCodes[col]];
+        const int sector = orientations[orientationCodes[col]];
         if ((bar | sector) < 0) [[unlikely]] {
             near[listed++] = col;
             continue;
@@ -573,7 +577,7 @@ bool CountAngles(const std::int32_t* values, int width, int height, const TAngle
     return true;
 }
 
-void TAngleField::FreeCodes::operator()(std::uint32_t* p) const
+void TAngleField::FreeCodes::operator()(std::uint16_t* p) const
 {
     std::free(p);
 }
@@ -592,7 +596,7 @@ bool TAngleField::Allocate(std::size_t n)
     // In pieces of 2 MiB, which the system may give as huge pages: far fewer page faults
     // on the first pass.
     constexpr std::size_t piece = std::size_t(2) << 20;
-    const std::size_t bytes = (std::max<std::size_t>(n, 1) * sizeof(std::uint32_t) + piece - 1) / piece * piece;
+    const std::size_t bytes = (std::max<std::size_t>(n, 1) * 2 * sizeof(std::uint16_t) + piece - 1) / piece * piece;
     if (codes_ && capacity_ >= bytes)
         return true;
     codes_.reset();
@@ -603,7 +607,7 @@ bool TAngleField::Allocate(std::size_t n)
 #ifdef MADV_HUGEPAGE
     ::madvise(p, bytes, MADV_HUGEPAGE);
 #endif
-    codes_.reset(static_cast<std::uint32_t*>(p));
+    codes_.reset(static_cast<std::uint16_t*>(p));
     capacity_ = bytes;
     return true;
 }
@@ -659,8 +663,9 @@ void TAngleField::CodeBand(const std::int32_t* values, std::size_t band)
     for (int row = first; row < last; ++row) {
         const int j = region_.Y1 + s + row;
         const std::int32_t* mid = values + std::ptrdiff_t(j) * width_ + region_.X1;
+        const std::size_t at = std::size_t(row) * std::size_t(cols_);
         CodeRow(mid - std::ptrdiff_t(s) * width_, mid, mid + std::ptrdiff_t(s) * width_, cols_, s, kx, ky, c * c,
-                codes_.get() + std::size_t(row) * std::size_t(cols_));
+                TiltCodes() + at, OrientationCodes() + at);
         for (std::size_t g = 0; g < segments_; ++g) {
             const int from = int(g) * SegmentColumns;
             RowRange(mid + s + from, std::min(SegmentColumns, cols_ - from), segmentLow[g], segmentHigh[g]);
@@ -829,7 +834,7 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
     const std::int16_t* tilts = tiltTable_.data();
     const std::int16_t* orientations = orientationTable_.data();
     const bool tilt = kinds != TAngleKinds::Orientation, orientation = kinds != TAngleKinds::Tilt;
-    using TChunk = int (*)(const std::uint32_t*, const std::int32_t*, int, const std::int16_t*, const std::int16_t*,
+    using TChunk = int (*)(const std::uint16_t*, const std::uint16_t*, const std::int32_t*, int, const std::int16_t*, const std::int16_t*,
                            const TPieceCounters&, const TAngleBinning&, double, int*);
     constexpr TChunk chunks[2][3] = {
         {BinChunk<false, TAngleKinds::Both>, BinChunk<false, TAngleKinds::Tilt>,
@@ -860,10 +865,12 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
                 for (int row = first; row < last; ++row) {
                     const int j = region_.Y1 + s + row;
                     const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
-                    const std::uint32_t* codes = codes_.get() + std::size_t(row) * std::size_t(cols_);
+                    const std::uint16_t* tiltCodes = TiltCodes() + std::size_t(row) * std::size_t(cols_);
+                    const std::uint16_t* orientationCodes = OrientationCodes() + std::size_t(row) * std::size_t(cols_);
                     for (int from = 0; from < cols_; from += ChunkColumns) {
                         const int n = std::min(ChunkColumns, cols_ - from);
-                        const int listed = chunk(codes + from, z + from, n, tilts, orientations, sets, b, zs, near);
+                        const int listed = chunk(tiltCodes + from, orientationCodes + from, z + from, n, tilts,
+                                                 orientations, sets, b, zs, near);
                         // Near a boundary: bin exactly as the plain analysis does, with the
                         // values of all the chunk's points fetched at once.
                         for (int k = 0; k < listed; ++k) {
@@ -876,9 +883,8 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
                         }
                         for (int k = 0; k < listed; ++k) {
                             const int col = from + near[k];
-                            const std::uint32_t code = codes[col];
-                            int bar = tilt ? tilts[code & 0xFFFFu] : 0;
-                            int sector = orientation ? orientations[code >> 16] : 0;
+                            int bar = tilt ? tilts[tiltCodes[col]] : 0;
+                            int sector = orientation ? orientations[orientationCodes[col]] : 0;
                             ExactBins(values, j, col, b, bar, sector);
                             ++sets.Tilt[std::size_t(bar) * CounterSets];
                             ++sets.Orientation[std::size_t(sector) * CounterSets];
@@ -939,15 +945,16 @@ void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinni
                     for (int row = first; row < last; ++row) {
                         const int j = region_.Y1 + s + row;
                         const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
-                        const std::uint32_t* codes = codes_.get() + std::size_t(row) * std::size_t(cols_);
-                        const int listed =
-                            CountListed(codes + from, changed, ListChanged(z + from, n, changes, changed), tilts,
-                                        orientations, tiltCounters, orientationCounters, step, near);
+                        const std::uint16_t* tiltCodes = TiltCodes() + std::size_t(row) * std::size_t(cols_);
+                        const std::uint16_t* orientationCodes =
+                            OrientationCodes() + std::size_t(row) * std::size_t(cols_);
+                        const int count = ListChanged(z + from, n, changes, changed);
+                        const int listed = CountListed(tiltCodes + from, orientationCodes + from, changed, count, tilts,
+                                                       orientations, tiltCounters, orientationCounters, step, near);
                         for (int k = 0; k < listed; ++k) {
                             const int col = from + near[k];
-                            const std::uint32_t code = codes[col];
-                            int bar = tilts[code & 0xFFFFu];
-                            int sector = orientations[code >> 16];
+                            int bar = tilts[tiltCodes[col]];
+                            int sector = orientations[orientationCodes[col]];
                             ExactBins(values, j, col, b, bar, sector);
                             tiltCounters[std::size_t(bar) * CounterSets] += step;
                             orientationCounters[std::size_t(sector) * CounterSets] += step;

@@ -99,7 +99,7 @@ public:
 
 private:
     struct FreeCodes {
-        void operator()(std::uint32_t* p) const;
+        void operator()(std::uint16_t* p) const;
     };
     //! Room for n codes (kept when there is enough already); false without memory.
     bool Allocate(std::size_t n);
@@ -135,9 +135,11 @@ private:
     int height_ = 0;
     int rows_ = 0;  //!< interior rows
     int cols_ = 0;  //!< interior columns
-    //! Per interior point, row by row: the tilt code (low 16 bits) and the orientation
-    //! code (high 16 bits).
-    std::unique_ptr<std::uint32_t[], FreeCodes> codes_;
+    //! Per interior point, row by row: the tilt codes of all points, then their
+    //! orientation codes (a change of bars or of sectors reads the one kind alone).
+    std::unique_ptr<std::uint16_t[], FreeCodes> codes_;
+    std::uint16_t* TiltCodes() const { return codes_.get(); }
+    std::uint16_t* OrientationCodes() const { return codes_.get() + std::size_t(rows_) * std::size_t(cols_); }
     //! The lowest and highest raw value of the points of each band of rows: a band wholly
     //! above the level is binned without its values, one wholly below it not at all.
     std::vector<std::int32_t> bandLow_, bandHigh_;
