@@ -375,6 +375,19 @@ int BinChunk(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __r
     return listed;
 }
 
+// Asks for the values that the stencils of the listed points (row j, columns `columns`
+// counted from `values`) read, all at once, before they are binned one by one.
+void FetchStencils(const std::int32_t* values, int width, int j, int s, const int* columns, int listed)
+{
+    for (int k = 0; k < listed; ++k) {
+        const std::int32_t* at = values + std::ptrdiff_t(j - s) * width + columns[k];
+        for (int r = 0; r < 3; ++r, at += std::ptrdiff_t(s) * width) {
+            __builtin_prefetch(at);
+            __builtin_prefetch(at + 2 * s);
+        }
+    }
+}
+
 // The raw heights that count at a binning, First..Last (none when First > Last): the
 // count is monotone in the height, so they lie on one side of a threshold.
 struct THeights {
@@ -471,6 +484,55 @@ __attribute__((target("avx2,popcnt"))) int ListChangedAvx2(const std::int32_t* _
     return ListChangedPlain(z, col, n, first, span, changed, listed);
 }
 #endif
+
+// Lists the columns among n of the points whose code is marked in `marks` (a bit for each of
+// the 65536 codes) in `listed` (room for n); returns how many.
+int ListMarkedPlain(const std::uint16_t* __restrict codes, int from, int n, const std::uint32_t* __restrict marks,
+                    int* __restrict listed, int count)
+{
+    for (int col = from; col < n; ++col) {
+        const std::uint32_t c = codes[col];
+        listed[count] = col;
+        count += int((marks[c / 32] >> (c % 32)) & 1u);
+    }
+    return count;
+}
+
+#if defined(__x86_64__)
+// Sixteen codes at a time, their bits gathered: the marked ones are rare.
+__attribute__((target("avx2"))) int ListMarkedAvx2(const std::uint16_t* __restrict codes, int n,
+                                                  const std::uint32_t* __restrict marks, int* __restrict listed)
+{
+    const __m256i low5 = _mm256_set1_epi32(31);
+    const __m256i one = _mm256_set1_epi32(1);
+    int count = 0, col = 0;
+    for (; col + 16 <= n; col += 16) {
+        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(codes + col));
+        const __m256i first = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(c));
+        const __m256i second = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(c, 1));
+        const __m256i a = _mm256_srlv_epi32(
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(marks), _mm256_srli_epi32(first, 5), 4),
+            _mm256_and_si256(first, low5));
+        const __m256i b = _mm256_srlv_epi32(
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(marks), _mm256_srli_epi32(second, 5), 4),
+            _mm256_and_si256(second, low5));
+        if (!_mm256_testz_si256(_mm256_or_si256(a, b), one)) [[unlikely]]
+            count = ListMarkedPlain(codes, col, col + 16, marks, listed, count);
+    }
+    return ListMarkedPlain(codes, col, n, marks, listed, count);
+}
+#endif
+
+int ListMarked(const std::uint16_t* __restrict codes, int n, const std::uint32_t* __restrict marks,
+               int* __restrict listed)
+{
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        return ListMarkedAvx2(codes, n, marks, listed);
+#endif
+    return ListMarkedPlain(codes, 0, n, marks, listed, 0);
+}
 
 int ListChanged(const std::int32_t* __restrict z, int n, const THeights& heights, int* __restrict changed)
 {
@@ -585,6 +647,7 @@ void TAngleField::FreeCodes::operator()(std::uint16_t* p) const
 void TAngleField::Clear()
 {
     lastKept_ = false;
+    tiltCodeCounts_.Kept = orientationCodeCounts_.Kept = false;
     codes_.reset();
     capacity_ = 0;
     rows_ = cols_ = 0;
@@ -620,6 +683,7 @@ bool TAngleField::Start(const std::int32_t* values, int width, int height, const
         return false;
     }
     lastKept_ = false;
+    tiltCodeCounts_.Kept = orientationCodeCounts_.Kept = false;
     region_ = r;
     grid_ = grid;
     width_ = width;
@@ -768,10 +832,10 @@ void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngle
     } else if (sameBars && sameSectors && b.Minimum == last_.Minimum) {
         CountLevelChange(values, b, counts, threads);
     } else if (sameLevel && sameSectors) {
-        Count(values, b, counts, threads, nullptr, TAngleKinds::Tilt);
+        CountOneKind(values, b, counts, threads, TAngleKinds::Tilt);
         counts.Orientation = lastCounts_.Orientation;
     } else if (sameLevel && sameBars) {
-        Count(values, b, counts, threads, nullptr, TAngleKinds::Orientation);
+        CountOneKind(values, b, counts, threads, TAngleKinds::Orientation);
         counts.Tilt = lastCounts_.Tilt;
     } else {
         Count(values, b, counts, threads, nullptr);
@@ -873,14 +937,7 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
                                                  orientations, sets, b, zs, near);
                         // Near a boundary: bin exactly as the plain analysis does, with the
                         // values of all the chunk's points fetched at once.
-                        for (int k = 0; k < listed; ++k) {
-                            const std::int32_t* at =
-                                values + std::ptrdiff_t(j - s) * width_ + region_.X1 + from + near[k];
-                            for (int r = 0; r < 3; ++r, at += std::ptrdiff_t(s) * width_) {
-                                __builtin_prefetch(at);
-                                __builtin_prefetch(at + 2 * s);
-                            }
-                        }
+                        FetchStencils(values + region_.X1 + from, width_, j, s, near, listed);
                         for (int k = 0; k < listed; ++k) {
                             const int col = from + near[k];
                             int bar = tilt ? tilts[tiltCodes[col]] : 0;
@@ -895,6 +952,116 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
         },
         ThreadsFor(std::int64_t(rows_) * cols_, threads));
     AddPieces(b, pieces, counts, kinds);
+}
+
+void TAngleField::CountOneKind(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
+                                unsigned threads, TAngleKinds kind) const
+{
+    constexpr std::size_t codes = 65536;
+    const int s = region_.S;
+    const double zs = grid_.ZScale;
+    const std::size_t bands = bandLow_.size();
+    const bool tilt = kind == TAngleKinds::Tilt;
+    const auto [pieces, piece] = StartPieces(b);
+    const std::int16_t* table = tilt ? tiltTable_.data() : orientationTable_.data();
+    const std::uint16_t* kept = tilt ? TiltCodes() : OrientationCodes();
+    TCodeCounts& held = tilt ? tiltCodeCounts_ : orientationCodeCounts_;
+    const bool make = !held.Kept || held.Minimum != b.Minimum || std::memcmp(&held.Level, &b.Level, sizeof b.Level) != 0;
+    held.Kept = false;  // until they are whole again
+    // The codes near a boundary, of all when the code counts are to be made, else of those
+    // that counted points hold.
+    nearCodes_.assign(codes / 32, 0);
+    bool anyNear = false;
+    for (std::size_t code = 0; code < codes; ++code)
+        if (table[code] < 0 && (make || held.Of[code] != 0)) {
+            nearCodes_[code / 32] |= std::uint32_t(1) << (code % 32);
+            anyNear = true;
+        }
+    const std::uint32_t* near = nearCodes_.data();
+    // Pieces that make the code counts have their own: as many as the pieces of binning
+    // would take too much memory.
+    const std::size_t makers = std::min<std::size_t>(pieces, 8);
+    if (make)
+        pieceCodeCounts_.assign(makers * codes, 0);
+    const std::size_t work = make ? makers : anyNear ? pieces : 0;
+    platform::ParallelBands(
+        work,
+        [&](std::size_t p) {
+            std::uint32_t* counters = partial_.data() + p * piece;
+            std::fill(counters, counters + piece, 0u);
+            std::uint32_t* const bins = tilt ? counters : counters + CounterSets * std::size_t(b.Bars);
+            std::uint32_t* const made = make ? pieceCodeCounts_.data() + p * codes : nullptr;
+            int listed[ChunkColumns];
+            // The points near a boundary are binned exactly some points after they are found,
+            // so that the values of their stencils, far apart in the matrix, have arrived.
+            constexpr std::size_t ahead = 16;
+            std::pair<int, int> pending[ahead];  // row j, column
+            std::size_t found = 0;
+            const auto settle = [&](const std::pair<int, int>& at) {
+                int bar = tilt ? -1 : 0, sector = tilt ? 0 : -1;
+                ExactBins(values, at.first, at.second, b, bar, sector);
+                ++bins[std::size_t(tilt ? bar : sector) * CounterSets];
+            };
+            for (std::size_t band = p * bands / work; band < (p + 1) * bands / work; ++band) {
+                const bool low = Counted(bandLow_[band], b, zs), high = Counted(bandHigh_[band], b, zs);
+                if (!low && !high)
+                    continue;
+                const int first = int(band) * Band;
+                const int last = std::min(rows_, first + Band);
+                for (int row = first; row < last; ++row) {
+                    const int j = region_.Y1 + s + row;
+                    const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
+                    const std::uint16_t* code = kept + std::size_t(row) * std::size_t(cols_);
+                    if (made) {
+                        if (low && high)
+                            for (int col = 0; col < cols_; ++col)
+                                ++made[code[col]];
+                        else
+                            for (int col = 0; col < cols_; ++col)
+                                made[code[col]] += Counted(z[col], b, zs) ? 1u : 0u;
+                    }
+                    if (!anyNear)
+                        continue;
+                    for (int from = 0; from < cols_; from += ChunkColumns) {
+                        const int n = std::min(ChunkColumns, cols_ - from);
+                        const int count = ListMarked(code + from, n, near, listed);
+                        for (int k = 0; k < count; ++k) {
+                            const int col = from + listed[k];
+                            if (!(low && high) && !Counted(z[col], b, zs))
+                                continue;
+                            FetchStencils(values + region_.X1, width_, j, s, &col, 1);
+                            if (found >= ahead)
+                                settle(pending[found % ahead]);
+                            pending[found++ % ahead] = {j, col};
+                        }
+                    }
+                }
+            }
+            for (std::size_t k = found > ahead ? found - ahead : 0; k < found; ++k)
+                settle(pending[k % ahead]);
+        },
+        ThreadsFor(std::int64_t(rows_) * cols_, threads));
+    if (make) {
+        held.Of.assign(codes, 0);
+        for (std::size_t p = 0; p < makers; ++p) {
+            const std::uint32_t* made = pieceCodeCounts_.data() + p * codes;
+            for (std::size_t code = 0; code < codes; ++code)
+                held.Of[code] += made[code];
+        }
+        held.Minimum = b.Minimum;
+        held.Level = b.Level;
+    }
+    held.Kept = true;
+    // Every code away from a boundary counts its points in its bin; the code of a normal
+    // without orientation has the spare counter after the sectors.
+    std::vector<std::uint32_t>& out = tilt ? counts.Tilt : counts.Orientation;
+    const std::size_t binsOf = out.size();
+    for (std::size_t code = 0; code < codes; ++code) {
+        const int bin = table[code];
+        if (bin >= 0 && std::size_t(bin) < binsOf)
+            out[std::size_t(bin)] += held.Of[code];
+    }
+    AddPieces(b, work, counts, kind);
 }
 
 void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,

@@ -126,6 +126,11 @@ private:
     //! returns how many pieces and how many counters each has (a set for each bar, then
     //! for each sector and the spare one).
     std::pair<std::size_t, std::size_t> StartPieces(const TAngleBinning& binning) const;
+    //! The counters of one kind (Tilt or Orientation) of `binning`, from how many counted
+    //! points hold each code of that kind: only the points whose code lies near a boundary
+    //! of the binning's bins are looked at again, one by one.
+    void CountOneKind(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
+                      unsigned threads, TAngleKinds kind) const;
     //! Adds the counters of every piece to `counts`.
     void AddPieces(const TAngleBinning& binning, std::size_t pieces, TAngleCounts& counts, TAngleKinds kinds) const;
 
@@ -157,6 +162,17 @@ private:
     mutable int tableSectors_ = 0;
     mutable std::vector<std::int16_t> tiltTable_, orientationTable_;
     mutable std::vector<std::uint32_t> partial_;
+    // How many of the points counted at a level hold each tilt code and each orientation
+    // code, made at the first change of bars (or of sectors) at that level.
+    struct TCodeCounts {
+        std::vector<std::uint32_t> Of;
+        bool Kept = false;
+        std::int32_t Minimum = 0;
+        double Level = 0;
+    };
+    mutable TCodeCounts tiltCodeCounts_, orientationCodeCounts_;
+    mutable std::vector<std::uint32_t> pieceCodeCounts_;
+    mutable std::vector<std::uint32_t> nearCodes_;
     // The last binning and its counters, while the codes they came from are kept.
     mutable bool lastKept_ = false;
     mutable TAngleBinning last_;
