@@ -90,7 +90,8 @@ public:
     //! Counts the kept points of `values` (the matrix of Compute) as CountAngles does. After
     //! a binning that differs from the last only in the bars, only in the sectors or only in
     //! the level, it counts what changed: the one kind of counter, or the points between
-    //! the two levels.
+    //! the two levels. The one kind of counter comes from how many counted points hold each
+    //! code, counted at the first such change at a level and kept while the level lasts.
     void Bin(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
              unsigned threads = 0) const;
     bool Empty() const { return !codes_; }
