@@ -12,6 +12,10 @@
 
 #include <sys/mman.h>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "platform/core/Kernels.h"
 #include "platform/core/Parallel.h"
 #include "processing/Passes.h"
@@ -168,12 +172,14 @@ MORVANE_INLINE inline void CodeCells(T sx, T sy, double kx, double ky, double c2
 }
 
 // The codes of one row of interior points. `up`, `mid` and `down` point at column X1 of
-// rows j − s, j and j + s; the point of column X1 + s + col gets codes[col]. The Sobel sums
+// rows j − s, j and j + s; the point of column X1 + s + col gets tilts[col] and
+// orientations[col]. The Sobel sums
 // are exact in double (eight raw values stay far below 2^53), in any order. Four points at
 // a time, the last ones again where the row does not divide by four.
 MORVANE_CLONES void CodeRow(const std::int32_t* __restrict up, const std::int32_t* __restrict mid,
                             const std::int32_t* __restrict down, int cols, int s, double kx,
-                            double ky, double c2, std::uint32_t* __restrict codes)
+                            double ky, double c2, std::uint16_t* __restrict tilts,
+                            std::uint16_t* __restrict orientations)
 {
     using platform::LoadDoubles;
     using platform::V4d;
@@ -187,10 +193,11 @@ MORVANE_CLONES void CodeRow(const std::int32_t* __restrict up, const std::int32_
                        (2.0 * LoadDoubles(up + col + s) + upLeft + upRight);
         V4d tilt, orientation;
         CodeCells(sx, sy, kx, ky, c2, tilt, orientation);
-        using V4u = std::uint32_t __attribute__((vector_size(16)));
-        const V4u code = V4u(__builtin_convertvector(tilt, platform::V4i)) |
-                         V4u(__builtin_convertvector(orientation, platform::V4i)) << 16;
-        std::memcpy(codes + col, &code, sizeof code);
+        using V4s = std::uint16_t __attribute__((vector_size(8)));
+        const V4s tiltCode = __builtin_convertvector(__builtin_convertvector(tilt, platform::V4i), V4s);
+        const V4s orientationCode = __builtin_convertvector(__builtin_convertvector(orientation, platform::V4i), V4s);
+        std::memcpy(tilts + col, &tiltCode, sizeof tiltCode);
+        std::memcpy(orientations + col, &orientationCode, sizeof orientationCode);
     };
     if (cols >= 4) {
         int col = 0;
@@ -207,7 +214,8 @@ MORVANE_CLONES void CodeRow(const std::int32_t* __restrict up, const std::int32_
                           (2.0 * double(up[col + s]) + double(up[col]) + double(up[col + s2]));
         double tilt, orientation;
         CodeCells(sx, sy, kx, ky, c2, tilt, orientation);
-        codes[col] = std::uint32_t(std::int32_t(tilt)) | std::uint32_t(std::int32_t(orientation)) << 16;
+        tilts[col] = std::uint16_t(std::int32_t(tilt));
+        orientations[col] = std::uint16_t(std::int32_t(orientation));
     }
 }
 
@@ -328,7 +336,8 @@ struct TPieceCounters {
 // many columns it listed. Kept apart from the exact binning so that the loop keeps its
 // values in registers.
 template <bool CheckLevel, TAngleKinds Kinds>
-int BinChunk(const std::uint32_t* __restrict codes, const std::int32_t* __restrict z, int n,
+int BinChunk(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __restrict orientationCodes,
+             const std::int32_t* __restrict z, int n,
              const std::int16_t* __restrict tilts, const std::int16_t* __restrict orientations,
              const TPieceCounters& counters, const TAngleBinning& b, double zs, int* __restrict near)
 {
@@ -343,9 +352,8 @@ int BinChunk(const std::uint32_t* __restrict codes, const std::int32_t* __restri
             if (!Counted(z[col], b, zs))
                 return;
         }
-        const std::uint32_t code = codes[col];
-        const int bar = tilt ? tilts[code & 0xFFFFu] : 0;
-        const int sector = orientation ? orientations[code >> 16] : 0;
+        const int bar = tilt ? tilts[tiltCodes[col]] : 0;
+        const int sector = orientation ? orientations[orientationCodes[col]] : 0;
         if ((bar | sector) < 0) [[unlikely]] {
             near[listed++] = col;
             return;
@@ -365,6 +373,19 @@ int BinChunk(const std::uint32_t* __restrict codes, const std::int32_t* __restri
     for (; col < n; ++col)
         point(col, std::size_t(col) % CounterSets);
     return listed;
+}
+
+// Asks for the values that the stencils of the listed points (row j, columns `columns`
+// counted from `values`) read, all at once, before they are binned one by one.
+void FetchStencils(const std::int32_t* values, int width, int j, int s, const int* columns, int listed)
+{
+    for (int k = 0; k < listed; ++k) {
+        const std::int32_t* at = values + std::ptrdiff_t(j - s) * width + columns[k];
+        for (int r = 0; r < 3; ++r, at += std::ptrdiff_t(s) * width) {
+            __builtin_prefetch(at);
+            __builtin_prefetch(at + 2 * s);
+        }
+    }
 }
 
 // The raw heights that count at a binning, First..Last (none when First > Last): the
@@ -406,42 +427,146 @@ bool ChangedHeights(const THeights& before, const THeights& after, THeights& cha
     return true;
 }
 
-// Marks (1) the columns of up to SegmentColumns points whose raw height lies in `heights`
-// (not empty, within the 32-bit range), the others 0.
-MORVANE_CLONES void MarkHeights(const std::int32_t* __restrict z, int n, const THeights& heights,
-                                std::uint8_t* __restrict marks)
+// Lists the columns of the points among up to SegmentColumns whose raw height lies in
+// `heights` (not empty, within the 32-bit range) in `changed` (room for SegmentColumns + 8);
+// returns how many. Without a branch on the heights, which the contours of a rough surface
+// would mispredict.
+int ListChangedPlain(const std::int32_t* __restrict z, int from, int n, std::uint32_t first, std::uint32_t span,
+                     int* __restrict changed, int listed)
+{
+    for (int col = from; col < n; ++col) {
+        changed[listed] = col;
+        listed += int(std::uint32_t(z[col]) - first <= span);
+    }
+    return listed;
+}
+
+#if defined(__x86_64__)
+// For each mask of eight lanes, the lanes that are set, in order.
+struct TLanes {
+    alignas(32) std::int32_t Of[256][8];
+    TLanes()
+    {
+        for (int m = 0; m < 256; ++m) {
+            int k = 0;
+            for (int lane = 0; lane < 8; ++lane)
+                if (m & (1 << lane))
+                    Of[m][k++] = lane;
+            while (k < 8)
+                Of[m][k++] = 0;
+        }
+    }
+};
+const TLanes Lanes;
+
+// Eight columns at a time: the marks of their heights pick the columns to store.
+__attribute__((target("avx2,popcnt"))) int ListChangedAvx2(const std::int32_t* __restrict z, int n,
+                                                           std::uint32_t first, std::uint32_t span,
+                                                           int* __restrict changed)
+{
+    // d ≤ span unsigned, as signed numbers with their top bits flipped.
+    const __m256i top = _mm256_set1_epi32(std::int32_t(0x80000000u));
+    const __m256i low = _mm256_set1_epi32(std::int32_t(first));
+    const __m256i limit = _mm256_set1_epi32(std::int32_t(span ^ 0x80000000u));
+    __m256i cols = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i eight = _mm256_set1_epi32(8);
+    int listed = 0, col = 0;
+    for (; col + 8 <= n; col += 8) {
+        const __m256i d = _mm256_xor_si256(
+            _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(z + col)), low), top);
+        const int beyond = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(d, limit)));
+        const int mask = ~beyond & 0xFF;
+        const __m256i lanes = _mm256_load_si256(reinterpret_cast<const __m256i*>(Lanes.Of[mask]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(changed + listed), _mm256_permutevar8x32_epi32(cols, lanes));
+        listed += _mm_popcnt_u32(unsigned(mask));
+        cols = _mm256_add_epi32(cols, eight);
+    }
+    return ListChangedPlain(z, col, n, first, span, changed, listed);
+}
+#endif
+
+// Lists the columns among n of the points whose code is marked in `marks` (a bit for each of
+// the 65536 codes) in `listed` (room for n); returns how many.
+int ListMarkedPlain(const std::uint16_t* __restrict codes, int from, int n, const std::uint32_t* __restrict marks,
+                    int* __restrict listed, int count)
+{
+    for (int col = from; col < n; ++col) {
+        const std::uint32_t c = codes[col];
+        listed[count] = col;
+        count += int((marks[c / 32] >> (c % 32)) & 1u);
+    }
+    return count;
+}
+
+#if defined(__x86_64__)
+// Sixteen codes at a time, their bits gathered: the marked ones are rare.
+__attribute__((target("avx2"))) int ListMarkedAvx2(const std::uint16_t* __restrict codes, int n,
+                                                  const std::uint32_t* __restrict marks, int* __restrict listed)
+{
+    const __m256i low5 = _mm256_set1_epi32(31);
+    const __m256i one = _mm256_set1_epi32(1);
+    int count = 0, col = 0;
+    for (; col + 16 <= n; col += 16) {
+        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(codes + col));
+        const __m256i first = _mm256_cvtepu16_epi32(_mm256_castsi256_si128(c));
+        const __m256i second = _mm256_cvtepu16_epi32(_mm256_extracti128_si256(c, 1));
+        const __m256i a = _mm256_srlv_epi32(
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(marks), _mm256_srli_epi32(first, 5), 4),
+            _mm256_and_si256(first, low5));
+        const __m256i b = _mm256_srlv_epi32(
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(marks), _mm256_srli_epi32(second, 5), 4),
+            _mm256_and_si256(second, low5));
+        if (!_mm256_testz_si256(_mm256_or_si256(a, b), one)) [[unlikely]]
+            count = ListMarkedPlain(codes, col, col + 16, marks, listed, count);
+    }
+    return ListMarkedPlain(codes, col, n, marks, listed, count);
+}
+#endif
+
+int ListMarked(const std::uint16_t* __restrict codes, int n, const std::uint32_t* __restrict marks,
+               int* __restrict listed)
+{
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        return ListMarkedAvx2(codes, n, marks, listed);
+#endif
+    return ListMarkedPlain(codes, 0, n, marks, listed, 0);
+}
+
+int ListChanged(const std::int32_t* __restrict z, int n, const THeights& heights, int* __restrict changed)
 {
     const std::uint32_t first = std::uint32_t(std::int32_t(heights.First));
     const std::uint32_t span = std::uint32_t(heights.Last - heights.First);
-    for (int col = 0; col < n; ++col)
-        marks[col] = std::uint32_t(z[col]) - first <= span ? 1 : 0;
+#if defined(__x86_64__)
+    static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+    if (avx2)
+        return ListChangedAvx2(z, n, first, span, changed);
+#endif
+    return ListChangedPlain(z, 0, n, first, span, changed, 0);
 }
 
-// Adds `step` to the counters of the marked points among up to SegmentColumns (marks
-// padded with 0 to whole words of eight) whose bar and sector the tables give, and lists
-// the columns of the others (near a boundary) in `near`; returns how many it listed.
-int CountMarked(const std::uint32_t* __restrict codes, const std::uint8_t* __restrict marks, int n,
+// Adds `step` to the counters of the listed points (columns `changed`, n of them) whose bar
+// and sector the tables give, and lists the columns of the others (near a boundary) in
+// `near`; returns how many it listed there.
+int CountListed(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __restrict orientationCodes,
+                const int* __restrict changed, int n,
                 const std::int16_t* __restrict tilts, const std::int16_t* __restrict orientations,
                 std::uint32_t* __restrict tiltCounters, std::uint32_t* __restrict orientationCounters,
                 std::uint32_t step, int* __restrict near)
 {
     int listed = 0;
-    for (int word = 0; word < n; word += 8) {
-        std::uint64_t marked;
-        std::memcpy(&marked, marks + word, sizeof marked);
-        for (; marked != 0; marked &= marked - 1) {
-            const int col = word + __builtin_ctzll(marked) / 8;
-            const std::uint32_t code = codes[col];
-            const int bar = tilts[code & 0xFFFFu];
-            const int sector = orientations[code >> 16];
-            if ((bar | sector) < 0) [[unlikely]] {
-                near[listed++] = col;
-                continue;
-            }
-            const std::size_t set = std::size_t(col) % CounterSets;
-            tiltCounters[std::size_t(bar) * CounterSets + set] += step;
-            orientationCounters[std::size_t(sector) * CounterSets + set] += step;
+    for (int k = 0; k < n; ++k) {
+        const int col = changed[k];
+        const int bar = tilts[tiltCodes[col]];
+        const int sector = orientations[orientationCodes[col]];
+        if ((bar | sector) < 0) [[unlikely]] {
+            near[listed++] = col;
+            continue;
         }
+        const std::size_t set = std::size_t(k) % CounterSets;
+        tiltCounters[std::size_t(bar) * CounterSets + set] += step;
+        orientationCounters[std::size_t(sector) * CounterSets + set] += step;
     }
     return listed;
 }
@@ -514,7 +639,7 @@ bool CountAngles(const std::int32_t* values, int width, int height, const TAngle
     return true;
 }
 
-void TAngleField::FreeCodes::operator()(std::uint32_t* p) const
+void TAngleField::FreeCodes::operator()(std::uint16_t* p) const
 {
     std::free(p);
 }
@@ -522,6 +647,7 @@ void TAngleField::FreeCodes::operator()(std::uint32_t* p) const
 void TAngleField::Clear()
 {
     lastKept_ = false;
+    tiltCodeCounts_.Kept = orientationCodeCounts_.Kept = false;
     codes_.reset();
     capacity_ = 0;
     rows_ = cols_ = 0;
@@ -533,7 +659,7 @@ bool TAngleField::Allocate(std::size_t n)
     // In pieces of 2 MiB, which the system may give as huge pages: far fewer page faults
     // on the first pass.
     constexpr std::size_t piece = std::size_t(2) << 20;
-    const std::size_t bytes = (std::max<std::size_t>(n, 1) * sizeof(std::uint32_t) + piece - 1) / piece * piece;
+    const std::size_t bytes = (std::max<std::size_t>(n, 1) * 2 * sizeof(std::uint16_t) + piece - 1) / piece * piece;
     if (codes_ && capacity_ >= bytes)
         return true;
     codes_.reset();
@@ -544,7 +670,7 @@ bool TAngleField::Allocate(std::size_t n)
 #ifdef MADV_HUGEPAGE
     ::madvise(p, bytes, MADV_HUGEPAGE);
 #endif
-    codes_.reset(static_cast<std::uint32_t*>(p));
+    codes_.reset(static_cast<std::uint16_t*>(p));
     capacity_ = bytes;
     return true;
 }
@@ -557,6 +683,7 @@ bool TAngleField::Start(const std::int32_t* values, int width, int height, const
         return false;
     }
     lastKept_ = false;
+    tiltCodeCounts_.Kept = orientationCodeCounts_.Kept = false;
     region_ = r;
     grid_ = grid;
     width_ = width;
@@ -600,8 +727,9 @@ void TAngleField::CodeBand(const std::int32_t* values, std::size_t band)
     for (int row = first; row < last; ++row) {
         const int j = region_.Y1 + s + row;
         const std::int32_t* mid = values + std::ptrdiff_t(j) * width_ + region_.X1;
+        const std::size_t at = std::size_t(row) * std::size_t(cols_);
         CodeRow(mid - std::ptrdiff_t(s) * width_, mid, mid + std::ptrdiff_t(s) * width_, cols_, s, kx, ky, c * c,
-                codes_.get() + std::size_t(row) * std::size_t(cols_));
+                TiltCodes() + at, OrientationCodes() + at);
         for (std::size_t g = 0; g < segments_; ++g) {
             const int from = int(g) * SegmentColumns;
             RowRange(mid + s + from, std::min(SegmentColumns, cols_ - from), segmentLow[g], segmentHigh[g]);
@@ -704,10 +832,10 @@ void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngle
     } else if (sameBars && sameSectors && b.Minimum == last_.Minimum) {
         CountLevelChange(values, b, counts, threads);
     } else if (sameLevel && sameSectors) {
-        Count(values, b, counts, threads, nullptr, TAngleKinds::Tilt);
+        CountOneKind(values, b, counts, threads, TAngleKinds::Tilt);
         counts.Orientation = lastCounts_.Orientation;
     } else if (sameLevel && sameBars) {
-        Count(values, b, counts, threads, nullptr, TAngleKinds::Orientation);
+        CountOneKind(values, b, counts, threads, TAngleKinds::Orientation);
         counts.Tilt = lastCounts_.Tilt;
     } else {
         Count(values, b, counts, threads, nullptr);
@@ -770,7 +898,7 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
     const std::int16_t* tilts = tiltTable_.data();
     const std::int16_t* orientations = orientationTable_.data();
     const bool tilt = kinds != TAngleKinds::Orientation, orientation = kinds != TAngleKinds::Tilt;
-    using TChunk = int (*)(const std::uint32_t*, const std::int32_t*, int, const std::int16_t*, const std::int16_t*,
+    using TChunk = int (*)(const std::uint16_t*, const std::uint16_t*, const std::int32_t*, int, const std::int16_t*, const std::int16_t*,
                            const TPieceCounters&, const TAngleBinning&, double, int*);
     constexpr TChunk chunks[2][3] = {
         {BinChunk<false, TAngleKinds::Both>, BinChunk<false, TAngleKinds::Tilt>,
@@ -801,25 +929,19 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
                 for (int row = first; row < last; ++row) {
                     const int j = region_.Y1 + s + row;
                     const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
-                    const std::uint32_t* codes = codes_.get() + std::size_t(row) * std::size_t(cols_);
+                    const std::uint16_t* tiltCodes = TiltCodes() + std::size_t(row) * std::size_t(cols_);
+                    const std::uint16_t* orientationCodes = OrientationCodes() + std::size_t(row) * std::size_t(cols_);
                     for (int from = 0; from < cols_; from += ChunkColumns) {
                         const int n = std::min(ChunkColumns, cols_ - from);
-                        const int listed = chunk(codes + from, z + from, n, tilts, orientations, sets, b, zs, near);
+                        const int listed = chunk(tiltCodes + from, orientationCodes + from, z + from, n, tilts,
+                                                 orientations, sets, b, zs, near);
                         // Near a boundary: bin exactly as the plain analysis does, with the
                         // values of all the chunk's points fetched at once.
-                        for (int k = 0; k < listed; ++k) {
-                            const std::int32_t* at =
-                                values + std::ptrdiff_t(j - s) * width_ + region_.X1 + from + near[k];
-                            for (int r = 0; r < 3; ++r, at += std::ptrdiff_t(s) * width_) {
-                                __builtin_prefetch(at);
-                                __builtin_prefetch(at + 2 * s);
-                            }
-                        }
+                        FetchStencils(values + region_.X1 + from, width_, j, s, near, listed);
                         for (int k = 0; k < listed; ++k) {
                             const int col = from + near[k];
-                            const std::uint32_t code = codes[col];
-                            int bar = tilt ? tilts[code & 0xFFFFu] : 0;
-                            int sector = orientation ? orientations[code >> 16] : 0;
+                            int bar = tilt ? tilts[tiltCodes[col]] : 0;
+                            int sector = orientation ? orientations[orientationCodes[col]] : 0;
                             ExactBins(values, j, col, b, bar, sector);
                             ++sets.Tilt[std::size_t(bar) * CounterSets];
                             ++sets.Orientation[std::size_t(sector) * CounterSets];
@@ -830,6 +952,116 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
         },
         ThreadsFor(std::int64_t(rows_) * cols_, threads));
     AddPieces(b, pieces, counts, kinds);
+}
+
+void TAngleField::CountOneKind(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
+                                unsigned threads, TAngleKinds kind) const
+{
+    constexpr std::size_t codes = 65536;
+    const int s = region_.S;
+    const double zs = grid_.ZScale;
+    const std::size_t bands = bandLow_.size();
+    const bool tilt = kind == TAngleKinds::Tilt;
+    const auto [pieces, piece] = StartPieces(b);
+    const std::int16_t* table = tilt ? tiltTable_.data() : orientationTable_.data();
+    const std::uint16_t* kept = tilt ? TiltCodes() : OrientationCodes();
+    TCodeCounts& held = tilt ? tiltCodeCounts_ : orientationCodeCounts_;
+    const bool make = !held.Kept || held.Minimum != b.Minimum || std::memcmp(&held.Level, &b.Level, sizeof b.Level) != 0;
+    held.Kept = false;  // until they are whole again
+    // The codes near a boundary, of all when the code counts are to be made, else of those
+    // that counted points hold.
+    nearCodes_.assign(codes / 32, 0);
+    bool anyNear = false;
+    for (std::size_t code = 0; code < codes; ++code)
+        if (table[code] < 0 && (make || held.Of[code] != 0)) {
+            nearCodes_[code / 32] |= std::uint32_t(1) << (code % 32);
+            anyNear = true;
+        }
+    const std::uint32_t* near = nearCodes_.data();
+    // Pieces that make the code counts have their own: as many as the pieces of binning
+    // would take too much memory.
+    const std::size_t makers = std::min<std::size_t>(pieces, 8);
+    if (make)
+        pieceCodeCounts_.assign(makers * codes, 0);
+    const std::size_t work = make ? makers : anyNear ? pieces : 0;
+    platform::ParallelBands(
+        work,
+        [&](std::size_t p) {
+            std::uint32_t* counters = partial_.data() + p * piece;
+            std::fill(counters, counters + piece, 0u);
+            std::uint32_t* const bins = tilt ? counters : counters + CounterSets * std::size_t(b.Bars);
+            std::uint32_t* const made = make ? pieceCodeCounts_.data() + p * codes : nullptr;
+            int listed[ChunkColumns];
+            // The points near a boundary are binned exactly some points after they are found,
+            // so that the values of their stencils, far apart in the matrix, have arrived.
+            constexpr std::size_t ahead = 16;
+            std::pair<int, int> pending[ahead];  // row j, column
+            std::size_t found = 0;
+            const auto settle = [&](const std::pair<int, int>& at) {
+                int bar = tilt ? -1 : 0, sector = tilt ? 0 : -1;
+                ExactBins(values, at.first, at.second, b, bar, sector);
+                ++bins[std::size_t(tilt ? bar : sector) * CounterSets];
+            };
+            for (std::size_t band = p * bands / work; band < (p + 1) * bands / work; ++band) {
+                const bool low = Counted(bandLow_[band], b, zs), high = Counted(bandHigh_[band], b, zs);
+                if (!low && !high)
+                    continue;
+                const int first = int(band) * Band;
+                const int last = std::min(rows_, first + Band);
+                for (int row = first; row < last; ++row) {
+                    const int j = region_.Y1 + s + row;
+                    const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
+                    const std::uint16_t* code = kept + std::size_t(row) * std::size_t(cols_);
+                    if (made) {
+                        if (low && high)
+                            for (int col = 0; col < cols_; ++col)
+                                ++made[code[col]];
+                        else
+                            for (int col = 0; col < cols_; ++col)
+                                made[code[col]] += Counted(z[col], b, zs) ? 1u : 0u;
+                    }
+                    if (!anyNear)
+                        continue;
+                    for (int from = 0; from < cols_; from += ChunkColumns) {
+                        const int n = std::min(ChunkColumns, cols_ - from);
+                        const int count = ListMarked(code + from, n, near, listed);
+                        for (int k = 0; k < count; ++k) {
+                            const int col = from + listed[k];
+                            if (!(low && high) && !Counted(z[col], b, zs))
+                                continue;
+                            FetchStencils(values + region_.X1, width_, j, s, &col, 1);
+                            if (found >= ahead)
+                                settle(pending[found % ahead]);
+                            pending[found++ % ahead] = {j, col};
+                        }
+                    }
+                }
+            }
+            for (std::size_t k = found > ahead ? found - ahead : 0; k < found; ++k)
+                settle(pending[k % ahead]);
+        },
+        ThreadsFor(std::int64_t(rows_) * cols_, threads));
+    if (make) {
+        held.Of.assign(codes, 0);
+        for (std::size_t p = 0; p < makers; ++p) {
+            const std::uint32_t* made = pieceCodeCounts_.data() + p * codes;
+            for (std::size_t code = 0; code < codes; ++code)
+                held.Of[code] += made[code];
+        }
+        held.Minimum = b.Minimum;
+        held.Level = b.Level;
+    }
+    held.Kept = true;
+    // Every code away from a boundary counts its points in its bin; the code of a normal
+    // without orientation has the spare counter after the sectors.
+    std::vector<std::uint32_t>& out = tilt ? counts.Tilt : counts.Orientation;
+    const std::size_t binsOf = out.size();
+    for (std::size_t code = 0; code < codes; ++code) {
+        const int bin = table[code];
+        if (bin >= 0 && std::size_t(bin) < binsOf)
+            out[std::size_t(bin)] += held.Of[code];
+    }
+    AddPieces(b, work, counts, kind);
 }
 
 void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
@@ -865,8 +1097,7 @@ void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinni
             std::fill(counters, counters + piece, 0u);
             std::uint32_t* const tiltCounters = counters;
             std::uint32_t* const orientationCounters = counters + CounterSets * std::size_t(b.Bars);
-            // Marks of a segment's row, padded to whole words of eight.
-            alignas(8) std::uint8_t marks[SegmentColumns + 8];
+            int changed[SegmentColumns + 8];
             int near[SegmentColumns];
             for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band) {
                 if (!meets(bandLow_[band], bandHigh_[band]))
@@ -878,19 +1109,19 @@ void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinni
                         continue;
                     const int from = int(g) * SegmentColumns;
                     const int n = std::min(SegmentColumns, cols_ - from);
-                    std::memset(marks + n, 0, 8);
                     for (int row = first; row < last; ++row) {
                         const int j = region_.Y1 + s + row;
                         const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
-                        const std::uint32_t* codes = codes_.get() + std::size_t(row) * std::size_t(cols_);
-                        MarkHeights(z + from, n, changes, marks);
-                        const int listed = CountMarked(codes + from, marks, n, tilts, orientations, tiltCounters,
-                                                       orientationCounters, step, near);
+                        const std::uint16_t* tiltCodes = TiltCodes() + std::size_t(row) * std::size_t(cols_);
+                        const std::uint16_t* orientationCodes =
+                            OrientationCodes() + std::size_t(row) * std::size_t(cols_);
+                        const int count = ListChanged(z + from, n, changes, changed);
+                        const int listed = CountListed(tiltCodes + from, orientationCodes + from, changed, count, tilts,
+                                                       orientations, tiltCounters, orientationCounters, step, near);
                         for (int k = 0; k < listed; ++k) {
                             const int col = from + near[k];
-                            const std::uint32_t code = codes[col];
-                            int bar = tilts[code & 0xFFFFu];
-                            int sector = orientations[code >> 16];
+                            int bar = tilts[tiltCodes[col]];
+                            int sector = orientations[orientationCodes[col]];
                             ExactBins(values, j, col, b, bar, sector);
                             tiltCounters[std::size_t(bar) * CounterSets] += step;
                             orientationCounters[std::size_t(sector) * CounterSets] += step;

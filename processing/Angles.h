@@ -90,7 +90,8 @@ public:
     //! Counts the kept points of `values` (the matrix of Compute) as CountAngles does. After
     //! a binning that differs from the last only in the bars, only in the sectors or only in
     //! the level, it counts what changed: the one kind of counter, or the points between
-    //! the two levels.
+    //! the two levels. The one kind of counter comes from how many counted points hold each
+    //! code, counted at the first such change at a level and kept while the level lasts.
     void Bin(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
              unsigned threads = 0) const;
     bool Empty() const { return !codes_; }
@@ -99,7 +100,7 @@ public:
 
 private:
     struct FreeCodes {
-        void operator()(std::uint32_t* p) const;
+        void operator()(std::uint16_t* p) const;
     };
     //! Room for n codes (kept when there is enough already); false without memory.
     bool Allocate(std::size_t n);
@@ -126,6 +127,11 @@ private:
     //! returns how many pieces and how many counters each has (a set for each bar, then
     //! for each sector and the spare one).
     std::pair<std::size_t, std::size_t> StartPieces(const TAngleBinning& binning) const;
+    //! The counters of one kind (Tilt or Orientation) of `binning`, from how many counted
+    //! points hold each code of that kind: only the points whose code lies near a boundary
+    //! of the binning's bins are looked at again, one by one.
+    void CountOneKind(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
+                      unsigned threads, TAngleKinds kind) const;
     //! Adds the counters of every piece to `counts`.
     void AddPieces(const TAngleBinning& binning, std::size_t pieces, TAngleCounts& counts, TAngleKinds kinds) const;
 
@@ -135,9 +141,11 @@ private:
     int height_ = 0;
     int rows_ = 0;  //!< interior rows
     int cols_ = 0;  //!< interior columns
-    //! Per interior point, row by row: the tilt code (low 16 bits) and the orientation
-    //! code (high 16 bits).
-    std::unique_ptr<std::uint32_t[], FreeCodes> codes_;
+    //! Per interior point, row by row: the tilt codes of all points, then their
+    //! orientation codes (a change of bars or of sectors reads the one kind alone).
+    std::unique_ptr<std::uint16_t[], FreeCodes> codes_;
+    std::uint16_t* TiltCodes() const { return codes_.get(); }
+    std::uint16_t* OrientationCodes() const { return codes_.get() + std::size_t(rows_) * std::size_t(cols_); }
     //! The lowest and highest raw value of the points of each band of rows: a band wholly
     //! above the level is binned without its values, one wholly below it not at all.
     std::vector<std::int32_t> bandLow_, bandHigh_;
@@ -155,6 +163,17 @@ private:
     mutable int tableSectors_ = 0;
     mutable std::vector<std::int16_t> tiltTable_, orientationTable_;
     mutable std::vector<std::uint32_t> partial_;
+    // How many of the points counted at a level hold each tilt code and each orientation
+    // code, made at the first change of bars (or of sectors) at that level.
+    struct TCodeCounts {
+        std::vector<std::uint32_t> Of;
+        bool Kept = false;
+        std::int32_t Minimum = 0;
+        double Level = 0;
+    };
+    mutable TCodeCounts tiltCodeCounts_, orientationCodeCounts_;
+    mutable std::vector<std::uint32_t> pieceCodeCounts_;
+    mutable std::vector<std::uint32_t> nearCodes_;
     // The last binning and its counters, while the codes they came from are kept.
     mutable bool lastKept_ = false;
     mutable TAngleBinning last_;

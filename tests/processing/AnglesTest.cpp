@@ -279,6 +279,10 @@ TEST(Angles, ReBinningOneFieldEqualsAFreshComputation)
             {lo, top * 0.9, 4, 9},       {lo, -1.0, 4, 9},           {lo, top, 400, 16},
             {lo, 0.0, 400, 16},          {lo, std::nan(""), 400, 16}, {lo, top * 0.5, 400, 16},
             {lo, -sign * top * 0.2, 400, 16}, {lo + 50, -sign * top * 0.2, 400, 16}, {lo + 50, 0.0, 400, 16},
+            // Back and forth at one level, and back to a level left before.
+            {lo + 50, 0.0, 90, 16},      {lo + 50, top * 0.5, 90, 16}, {lo + 50, 0.0, 90, 16},
+            {lo + 50, 0.0, 400, 16},     {lo + 50, 0.0, 400, 360},   {lo + 50, 0.0, 400, 16},
+            {lo + 50, 0.0, 90, 16},
         };
         TAngleField kept;
         ASSERT_TRUE(kept.Compute(m.Values.data(), m.Width, m.Height, region, grid, 0));
@@ -292,6 +296,19 @@ TEST(Angles, ReBinningOneFieldEqualsAFreshComputation)
             EXPECT_EQ(again.Orientation, fresh.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
             EXPECT_EQ(again.Tilt, plain.Tilt) << "bars " << b.Bars << " level " << b.Level << " scale " << zs;
             EXPECT_EQ(again.Orientation, plain.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
+        }
+        // The same field computed again for other heights keeps nothing of the first.
+        Matrix other = m;
+        for (std::int32_t& v : other.Values)
+            v = v / 2 + 17;
+        ASSERT_TRUE(kept.Compute(other.Values.data(), m.Width, m.Height, region, grid, 0));
+        for (const TAngleBinning& b : {TAngleBinning{lo + 50, 0.0, 90, 16}, TAngleBinning{lo + 50, 0.0, 400, 16},
+                                       TAngleBinning{lo + 50, 0.0, 400, 360}}) {
+            TAngleCounts again;
+            kept.Bin(other.Values.data(), b, again, 0);
+            const TAngleCounts plain = Plain(other, grid, b);
+            EXPECT_EQ(again.Tilt, plain.Tilt) << "bars " << b.Bars << " scale " << zs;
+            EXPECT_EQ(again.Orientation, plain.Orientation) << "sectors " << b.Sectors << " scale " << zs;
         }
     }
 }
