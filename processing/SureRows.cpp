@@ -27,14 +27,16 @@ MORVANE_INLINE inline void AffineRow(std::int32_t* values, int n, const double* 
 
 //! SureQuadraticRow with the margin of every lane; the linear rows (a = 0) without their
 //! square terms.
+//! The row's values are those of columns `start` … `start` + n − 1 (x = column + 1), and
+//! the columns it lists are counted from `start`.
 template <bool Quadratic, bool Bounded>
 MORVANE_INLINE inline void QuadraticRow(std::int32_t* values, int n, double a, double b, double c,
                                         double size, V4d margin,
-                                        std::vector<TUnsurePoint>& unsure)
+                                        std::vector<TUnsurePoint>& unsure, int start = 0)
 {
     // The abscissae of the next block (of the next group, on a line); every one is whole, so
     // stepping them is exact.
-    V4d x = {1, 2, 3, 4};
+    V4d x = V4d{1, 2, 3, 4} + double(start);
     // The background at the first block of a group, and what it gains d = 4, 8, 12 columns
     // on: d·b on a line, (2a·d)·x + (a·d² + b·d) on a parabola. A few roundings more than
     // the direct value, of terms at most twice the row's size: far inside the margin.
@@ -43,6 +45,7 @@ MORVANE_INLINE inline void QuadraticRow(std::int32_t* values, int n, double a, d
     const V4d slope[4] = {V4d{}, V4d{} + 8 * a, V4d{} + 16 * a, V4d{} + 24 * a};
     const V4d rise[4] = {V4d{}, V4d{} + (16 * a + 4 * b), V4d{} + (64 * a + 8 * b),
                          V4d{} + (144 * a + 12 * b)};
+    const std::size_t listed = unsure.size();
     SureRow(
         values, n, unsure,
         [&](int j, V4i& raw, int place) MORVANE_INLINE {
@@ -69,9 +72,50 @@ MORVANE_INLINE inline void QuadraticRow(std::int32_t* values, int n, double a, d
             return SureTruncations4<Bounded>(z - background, margin, raw, false);
         },
         [&](int j, std::int32_t& raw) MORVANE_INLINE {
-            const double z = values[j], xj = j + 1;
+            const double z = values[j], xj = start + j + 1;
             return SureRawValue(z - ((a * xj + b) * xj + c), std::fabs(z) + size, raw);
         });
+    if (start != 0)
+        for (std::size_t k = listed; k < unsure.size(); ++k)
+            unsure[k].Column += start;
+}
+
+//! A line b·x + c whose values surely stay inside the range, with the row's margin. Over a
+//! stretch of columns where the background keeps one whole part W further than the margin
+//! from either end (it is monotonic, so its ends tell), z − (W + f) with 0 < f < 1
+//! truncates to k − 1 for k = z − W > 0 and to k else: the stretch is computed in integers,
+//! eight values at a time. The other stretches (and the last values) take the kernel in
+//! double.
+MORVANE_INLINE inline void WholeLinearRow(std::int32_t* values, int n, double b, double c,
+                                          double size, double margin,
+                                          std::vector<TUnsurePoint>& unsure)
+{
+    constexpr int stretch = 32;
+    const V4d margins = V4d{} + margin;
+    // Twice the margin: the ends take a few roundings of their own.
+    const double m = 2 * margin;
+    int j = 0;
+    if (std::fabs(b) * stretch < 1) {  // else every stretch spans a whole number
+        using V8i = std::int32_t __attribute__((vector_size(32)));
+        for (; j + stretch <= n; j += stretch) {
+            const double first = b * (j + 1) + c, last = b * (j + stretch) + c;
+            const double whole = std::floor(std::min(first, last) - m);
+            if (whole == std::floor(std::max(first, last) + m)) {  // never for a NaN
+                const V8i w = V8i{} + static_cast<std::int32_t>(whole);
+                for (int k = 0; k < stretch; k += 8) {
+                    V8i v;
+                    __builtin_memcpy(&v, values + j + k, sizeof v);
+                    v -= w;
+                    v += (V8i)(v > 0);  // −1 where k > 0
+                    __builtin_memcpy(values + j + k, &v, sizeof v);
+                }
+            } else {
+                QuadraticRow<false, true>(values + j, stretch, 0, b, c, size, margins, unsure, j);
+            }
+        }
+    }
+    if (j < n)
+        QuadraticRow<false, true>(values + j, n - j, 0, b, c, size, margins, unsure, j);
 }
 
 }  // namespace
@@ -97,7 +141,7 @@ void SureQuadraticRow(std::int32_t* values, int n, double a, double b, double c,
     const V4d margin = V4d{} + (zSize + size) * kSureMargin;
     const bool bounded = SurelyBounded(zSize, size);
     if (a == 0 && bounded)
-        QuadraticRow<false, true>(values, n, a, b, c, size, margin, unsure);
+        WholeLinearRow(values, n, b, c, size, (zSize + size) * kSureMargin, unsure);
     else if (a == 0)
         QuadraticRow<false, false>(values, n, a, b, c, size, margin, unsure);
     else if (bounded)

@@ -351,10 +351,15 @@ TEST(Flattening, FastPassesMatchTheirPlainTwins)
                 EXPECT_EQ(FitSurface(model, v.data(), w, h, threads), plain)
                     << int(model) << " " << w << "x" << h;
                 // Factors that make every term count; a plane; a plane whose background
-                // is often whole, so that many values are left to the definition.
+                // is often whole, so that many values are left to the definition; gentle
+                // slopes, whose background keeps its whole part over long stretches of a
+                // row and crosses whole numbers (exactly, at every 64th column, for the
+                // last) here and there.
                 for (const TQuadric& q : {TQuadric{0.125L, -3.3L, 17.9L, -0.4L, 0.031L, 12345.6L},
                                           TQuadric{0, 0, 17.9L, -0.4L, 0, 12345.6L},
-                                          TQuadric{0, 0, 0.5L, 0.25L, 0, 3}}) {
+                                          TQuadric{0, 0, 0.5L, 0.25L, 0, 3},
+                                          TQuadric{0, 0, 0.003L, 0.0007L, -0.00002L, -7.49L},
+                                          TQuadric{0, 0, -1.0L / 64, 0, 0, 3}}) {
                     auto fast = v, slow = v;
                     SubtractQuadric(q, fast.data(), w, h, threads);
                     SubtractQuadricPlain(q, slow.data(), w, h);
