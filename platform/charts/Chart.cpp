@@ -1,6 +1,8 @@
 #include "Chart.h"
 
 #include <QBrush>
+#include <QBuffer>
+#include <QFile>
 #include <QGraphicsLayout>
 #include <QGraphicsPixmapItem>
 #include <QLegend>
@@ -16,6 +18,8 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+
+#include "platform/core/Files.h"
 
 namespace charts {
 
@@ -583,6 +587,21 @@ QRectF TChart::PlotAreaF()
     return viewportTransform().mapRect(chart()->mapRectToScene(area));
 }
 
+bool SaveImageAsBmp(const QImage& image, const QString& path)
+{
+    // Encoded in memory and written through the platform's files, which open only regular
+    // files and never wait on a FIFO.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "BMP"))
+        return false;
+    platform::File file;
+    if (!file.Open(QFile::encodeName(path).toStdString(), platform::File::Mode::CreateReplace))
+        return false;
+    const bool written = file.Write(bytes.constData(), bytes.size());
+    return file.Close() && written;
+}
+
 QRect TChart::PlotArea()
 {
     return PlotAreaF().toAlignedRect();
@@ -592,9 +611,7 @@ bool TChart::SaveToBitmapFile(const QString& path)
 {
     Settle();
     const QImage image = grab().toImage().convertToFormat(QImage::Format_RGB32);
-    if (image.isNull())
-        return false;
-    return image.save(path, "BMP");
+    return !image.isNull() && SaveImageAsBmp(image, path);
 }
 
 void TChart::mouseMoveEvent(QMouseEvent* event)

@@ -31,6 +31,10 @@ class QLineSeries;
 
 namespace charts {
 
+//! Writes the image as a BMP file; false when it cannot be encoded or the path is no regular
+//! file that can be written (a FIFO or a device is refused at once).
+bool SaveImageAsBmp(const QImage& image, const QString& path);
+
 class TChart;
 
 //! One axis of a chart panel. An axis is drawn while it is visible (it is at creation) and

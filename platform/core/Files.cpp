@@ -80,7 +80,17 @@ bool File::Open(const std::string& path, Mode mode)
         fd_ = OpenRegularForReading(path, notRegular_, st);
         return fd_ >= 0;
     }
-    int flags = O_CLOEXEC;
+    // Writing never waits in the opening either: a FIFO without a reader would hold a
+    // blocking open for ever, and one with a reader would take a report or a scan away. A
+    // FIFO, folder or socket is refused; a device is written as it always was.
+    const auto refused = [](const struct stat& info) {
+        return S_ISFIFO(info.st_mode) || S_ISDIR(info.st_mode) || S_ISSOCK(info.st_mode);
+    };
+    struct stat st {};
+    notRegular_ = ::stat(path.c_str(), &st) == 0 && refused(st);
+    if (notRegular_)
+        return false;
+    int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
     switch (mode) {
     case Mode::Read: break;
     case Mode::CreateReplace: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
@@ -90,7 +100,20 @@ bool File::Open(const std::string& path, Mode mode)
     do {
         fd_ = ::open(path.c_str(), flags, 0644);
     } while (fd_ < 0 && errno == EINTR);
-    return fd_ >= 0;
+    if (fd_ < 0) {
+        // A FIFO that appeared after the look above answers ENXIO when no one reads it.
+        notRegular_ = errno == ENXIO;
+        return false;
+    }
+    const bool known = ::fstat(fd_, &st) == 0;
+    notRegular_ = known && refused(st);
+    const int kept = known && !notRegular_ ? ::fcntl(fd_, F_GETFL) : -1;
+    if (kept < 0 || ::fcntl(fd_, F_SETFL, kept & ~O_NONBLOCK) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+        return false;
+    }
+    return true;
 }
 
 std::int64_t File::Read(void* buffer, std::int64_t bytes)

@@ -25,12 +25,13 @@ public:
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
 
-    //! Opens the file; false when it cannot be opened or created. Mode::Read opens only
-    //! a regular file and never waits in the opening: a folder, FIFO, device or socket is
-    //! refused (NotRegular() then tells so).
+    //! Opens the file; false when it cannot be opened or created. No mode waits in the
+    //! opening. Mode::Read opens only a regular file: a folder, FIFO, device or socket is
+    //! refused (NotRegular() then tells so); the writing modes refuse a folder, FIFO or
+    //! socket the same way.
     bool Open(const std::string& path, Mode mode);
     bool IsOpen() const { return fd_ >= 0; }
-    //! True when the last Open for reading found something other than a regular file.
+    //! True when the last Open refused what the path named (something other than a file).
     bool NotRegular() const { return notRegular_; }
     //! Reads up to `bytes` bytes; the count read (less at the end of the file), -1 on error.
     std::int64_t Read(void* buffer, std::int64_t bytes);

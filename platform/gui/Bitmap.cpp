@@ -6,7 +6,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -198,12 +197,11 @@ bool TBitmap::SaveToFile(const std::string& path) const
             out.resize(start + static_cast<std::size_t>(stride), 0);
         }
     }
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file)
+    File file;
+    if (!file.Open(path, File::Mode::CreateReplace))
         return false;
-    file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    file.close();
-    return static_cast<bool>(file);
+    const bool written = file.Write(out.data(), static_cast<std::int64_t>(out.size()));
+    return file.Close() && written;
 }
 
 bool TBitmap::LoadFromFile(const std::string& path)

@@ -5,11 +5,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <fstream>
 
 #include "app/Plugins.h"
 #include "components/ZtEdit.h"
 #include "platform/charts/Chart.h"
+#include "platform/core/Files.h"
 #include "platform/gui/Numbers.h"
 
 namespace kwt {
@@ -163,9 +163,9 @@ void TFKWTAnalysis::BBSaveToTextClick()
     if (!Dialogs().Save(this, SaveDialogTXT))
         return;
     const std::string table = ResultsTable(results_, settings_);
-    std::ofstream file(SaveDialogTXT.FileName, std::ios::binary | std::ios::trunc);
-    if (!file || !file.write(table.data(), static_cast<std::streamsize>(table.size())) ||
-        !file.flush())
+    platform::File file;
+    if (!file.Open(SaveDialogTXT.FileName, platform::File::Mode::CreateReplace) ||
+        !file.Write(table.data(), static_cast<std::int64_t>(table.size())) || !file.Close())
         ShowWriteError(this);
 }
 

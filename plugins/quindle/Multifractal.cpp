@@ -1,5 +1,6 @@
 #include "Multifractal.h"
 
+#include "platform/core/Files.h"
 #include "platform/core/Kernels.h"
 #include "platform/core/Parallel.h"
 #include "platform/gui/Numbers.h"
@@ -498,12 +499,7 @@ std::string ReportText(const TReport& report)
 
 bool AppendReport(const std::string& path, const TReport& report)
 {
-    std::FILE* file = std::fopen(path.c_str(), "ab");
-    if (!file)
-        return false;
-    const std::string text = ReportText(report);
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
+    return platform::AppendToFile(path, ReportText(report));
 }
 
 std::string WithDefaultExtension(const std::string& name, const std::string& extension)

@@ -1,13 +1,9 @@
 #include "Dataspm.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <bit>
-#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -28,44 +24,6 @@ constexpr std::size_t kColorTablePoints = 65536;
 
 // The longest file name kept (the original held it in 128 bytes with the zero byte).
 constexpr std::size_t kFileNameChars = 127;
-
-// A file descriptor for writing, closed on every path.
-class TFd {
-public:
-    TFd(const std::string& path, int flags) : fd_(::open(path.c_str(), flags | O_CLOEXEC, 0666)) {}
-    ~TFd() { Close(); }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-
-    bool IsOpen() const { return fd_ >= 0; }
-    //! Writes all `bytes` bytes; false on any failure.
-    bool Write(const void* buffer, std::int64_t bytes)
-    {
-        auto* p = static_cast<const char*>(buffer);
-        while (bytes > 0) {
-            const ssize_t n =
-                ::write(fd_, p, static_cast<std::size_t>(std::min<std::int64_t>(bytes, 1 << 30)));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            p += n;
-            bytes -= n;
-        }
-        return true;
-    }
-    bool Close()
-    {
-        if (fd_ < 0)
-            return true;
-        const bool ok = ::close(fd_) == 0;
-        fd_ = -1;
-        return ok;
-    }
-
-private:
-    int fd_;
-};
 
 // Copies a text into a header field, cut to leave room for its zero byte.
 template <std::size_t N> void PutText(char (&field)[N], const std::string& text)
@@ -458,8 +416,8 @@ template <typename Sample> bool TDataspmT<Sample>::WriteFile(const std::string& 
         Notify(what + fileName + "!\r\n", "", false);
         return false;
     };
-    TFd file(fileName, O_WRONLY | O_CREAT | O_TRUNC);
-    if (!file.IsOpen())
+    platform::File file;
+    if (!file.Open(fileName, platform::File::Mode::CreateReplace))
         return fail("I can't create the file: ");
     if (!file.Write(&header_, sizeof header_))
         return fail("I can't write SPMHEAD to file: ");

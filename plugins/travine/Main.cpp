@@ -770,7 +770,7 @@ void TFMain::Savetobmp1Click()
     if (!Dialogs().Save(this, SaveDialog))
         return;
     const QImage image = ComponentImage(forwardSelected_ ? Data_forward_nl : Data_backward_nl);
-    if (image.isNull() || !image.save(QString::fromStdString(SaveDialog.FileName), "BMP")) {
+    if (image.isNull() || !charts::SaveImageAsBmp(image, QString::fromStdString(SaveDialog.FileName))) {
         Beep();
         Message("I can't create the file: " + SaveDialog.FileName + "!\r\n", "", false);
     }

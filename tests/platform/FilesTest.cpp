@@ -94,6 +94,41 @@ TEST(File, ReadingOpensOnlyRegularFilesWithoutWaiting)
     EXPECT_TRUE(inTime) << "a reader waited on the FIFO";
 }
 
+// Writing, in every mode, never waits for a FIFO's reader: a report, picture or scan saved
+// onto a FIFO or a folder is refused at once and nothing is written there. Devices are
+// written as before.
+TEST(File, WritingOpensOnlyRegularFilesWithoutWaiting)
+{
+    testsupport::ScratchDir dir;
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(dir.File("fifo").c_str(), dir.File("fifo-link").c_str()), 0);
+    ASSERT_EQ(::mkdir(dir.File("folder").c_str(), 0700), 0);
+    const std::string refused[] = {dir.File("fifo"), dir.File("fifo-link"), dir.File("folder")};
+    const File::Mode modes[] = {File::Mode::CreateReplace, File::Mode::Append};
+    const bool inTime = testsupport::EndsWithoutWaitingOn({dir.File("fifo")}, [&] {
+        for (const std::string& path : refused) {
+            for (File::Mode mode : modes) {
+                File f;
+                EXPECT_FALSE(f.Open(path, mode)) << path;
+                EXPECT_TRUE(f.NotRegular()) << path;
+            }
+            EXPECT_FALSE(platform::AppendToFile(path, "report")) << path;
+        }
+        // Regular files are written as before, through a link too, by a reused handle.
+        File f;
+        EXPECT_FALSE(f.Open(dir.File("fifo"), File::Mode::CreateReplace));
+        ASSERT_TRUE(f.Open(dir.File("plain"), File::Mode::CreateReplace));
+        EXPECT_FALSE(f.NotRegular());
+        EXPECT_TRUE(f.Write("abc", 3));
+        EXPECT_TRUE(f.Close());
+        ASSERT_EQ(::symlink(dir.File("plain").c_str(), dir.File("plain-link").c_str()), 0);
+        EXPECT_TRUE(platform::AppendToFile(dir.File("plain-link"), "de"));
+        EXPECT_TRUE(platform::AppendToFile("/dev/null", "report"));
+    });
+    EXPECT_TRUE(inTime) << "a writer waited on the FIFO";
+    EXPECT_EQ(testsupport::ReadBytes(dir.File("plain")), (std::vector<std::uint8_t>{'a', 'b', 'c', 'd', 'e'}));
+}
+
 // Reports are appended: a missing file is created, an existing one grows; a file that
 // cannot be opened gets nothing.
 TEST(File, AppendingCreatesOrExtendsTheFile)

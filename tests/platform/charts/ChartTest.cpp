@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QValueAxis>
 #include <cstring>
+#include <sys/stat.h>
 #include <limits>
 
 #include "platform/charts/Chart.h"
@@ -241,6 +242,14 @@ TEST(Chart, SavesItsPictureAsABitmapWithTheBackgroundPictureInsideTheAxes)
     EXPECT_EQ(QImage(QString::fromStdString(path)).pixel(area.center()), qRgb(0, 128, 0));
 
     EXPECT_FALSE(chart.SaveToBitmapFile(QString::fromStdString(dir.File("missing/chart.bmp"))));
+
+    // A FIFO named as the picture is refused at once, for the chart and a plain image.
+    ASSERT_EQ(::mkfifo(dir.File("fifo.bmp").c_str(), 0600), 0);
+    const QString fifo = QString::fromStdString(dir.File("fifo.bmp"));
+    EXPECT_TRUE(testsupport::EndsWithoutWaitingOn({dir.File("fifo.bmp")}, [&] {
+        EXPECT_FALSE(chart.SaveToBitmapFile(fifo));
+        EXPECT_FALSE(charts::SaveImageAsBmp(saved, fifo));
+    }));
 }
 
 TEST(Chart, ReportsMouseMovesAndButtonsInItsPixels)
