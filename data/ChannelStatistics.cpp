@@ -425,6 +425,8 @@ struct TRawCounts::TState {
     std::size_t Stride;
     TCounterSets Sets;
     std::atomic<bool> Usable{true};
+    //! Values counted by the pieces that have ended.
+    std::atomic<std::int64_t> Counted{0};
 };
 
 TRawCounts::TRawCounts(std::int32_t low, std::int32_t high, std::int64_t count)
@@ -446,8 +448,10 @@ TRawCounts::TPiece::TPiece(TRawCounts& counts)
 
 TRawCounts::TPiece::~TPiece()
 {
-    if (counters_)
+    if (counters_) {
+        state_->Counted.fetch_add(counted_);
         state_->Sets.Give(counters_);
+    }
 }
 
 void TRawCounts::TPiece::Add(const std::int32_t* values, std::int64_t n, const TRawRange& range)
@@ -459,13 +463,15 @@ void TRawCounts::TPiece::Add(const std::int32_t* values, std::int64_t n, const T
         return;
     }
     CountPiece(values, n, state_->Low, state_->Interleaved, state_->Stride, counters_);
+    counted_ += n;
 }
 
 TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, double zScale,
                                 const TRawRange& range, const TRawCounts& counts, unsigned threads)
 {
     const TRawCounts::TState* state = counts.Usable() ? counts.state_.get() : nullptr;
-    if (!state || state->Count != count || range.Count != count || range.Min < state->Low ||
+    // Counts that missed a piece (one handed a range not of its values) are not used either.
+    if (!state || state->Count != count || state->Counted.load() != count || range.Count != count || range.Min < state->Low ||
         std::int64_t(range.Max) - state->Low > state->Span)
         return ComputeRawStatistics(values, count, zScale, range, threads);
     if (!values || count <= 0)

@@ -76,6 +76,7 @@ public:
     private:
         TState* state_;
         std::uint32_t* counters_;
+        std::int64_t counted_ = 0;
     };
 
 private:
