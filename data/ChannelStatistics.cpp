@@ -137,14 +137,21 @@ public:
 
     std::uint32_t* Take()
     {
-        std::lock_guard hold(mutex_);
-        if (free_.empty()) {
-            sets_.push_back(std::make_unique<std::uint32_t[]>(size_));  // zeroed
-            return sets_.back().get();
+        {
+            std::lock_guard hold(mutex_);
+            if (!free_.empty()) {
+                std::uint32_t* set = free_.back();
+                free_.pop_back();
+                return set;
+            }
         }
-        std::uint32_t* set = free_.back();
-        free_.pop_back();
-        return set;
+        // A new set is made and zeroed outside the lock, so that the pieces that start
+        // together do not wait on each other's sets.
+        auto set = std::make_unique<std::uint32_t[]>(size_);  // zeroed
+        std::uint32_t* taken = set.get();
+        std::lock_guard hold(mutex_);
+        sets_.push_back(std::move(set));
+        return taken;
     }
     void Give(std::uint32_t* set)
     {
