@@ -89,6 +89,7 @@ TEST(ChannelStatistics, MatchTheExtendedTwoPassReference)
     const Case cases[] = {
         {"16-bit skewed", 300 * 257, -1000, 4000, 3, 0.37},
         {"16-bit even, negative scale", 70000, 0, 65535, 1, -0.25},
+        {"counted in one set a piece, several pieces", 1 << 20, -20000, 40000, 2, 0.3},
         {"near the top", 200 * 300, 2147480000, 3000, 2, 1.5},
         {"near the bottom", 4000, -2147483648LL, 60000, 4, 0.01},
         {"wide skewed", 1 << 18, -(1LL << 30), 2.0 * (1LL << 30), 3, 0.125},
