@@ -29,9 +29,9 @@ constexpr std::int64_t kValuesPerCounter = 16;
 //! Spans up to this are counted in four interleaved sets of counters, so that runs of
 //! equal values do not wait on their own increments.
 constexpr std::int64_t kInterleavedSpan = 1 << 12;
-//! Counters per piece of the summing of the counts, and per block in which a piece adds up
-//! the counts of every set.
+//! Counters per piece of the summing of the counts.
 constexpr std::int64_t kCounterPiece = 1 << 12;
+//! Counters per block in which a piece of the summing adds up the counts of every set.
 constexpr std::int64_t kCountBlock = 256;
 //! Counters of the counts taken while writing that the calling thread sums alone.
 constexpr std::int64_t kCalledCounters = 1 << 18;
@@ -220,7 +220,8 @@ TSums SumCounts(const TCounterSets& sets, std::int32_t min, std::int64_t span, b
                       std::fill(block, block + m, 0u);
                       for (const auto& set : sets.All())
                           for (std::size_t t = 0; t < (interleaved ? 4u : 1u); ++t) {
-                              const std::uint32_t* counts = set.get() + t * stride + std::size_t(k0);
+                              const std::uint32_t* counts =
+                                  set.get() + t * stride + std::size_t(k0);
                               for (std::size_t j = 0; j < m; ++j)
                                   block[j] += counts[j];
                           }
@@ -495,7 +496,8 @@ TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, 
 {
     const TRawCounts::TState* state = counts.Usable() ? counts.state_.get() : nullptr;
     // Counts that missed a piece (one handed a range not of its values) are not used either.
-    if (!state || state->Count != count || state->Counted.load() != count || range.Count != count || range.Min < state->Low ||
+    if (!state || state->Count != count || state->Counted.load() != count ||
+        range.Count != count || range.Min < state->Low ||
         std::int64_t(range.Max) - state->Low > state->Span)
         return ComputeRawStatistics(values, count, zScale, range, threads);
     if (!values || count <= 0)
