@@ -31,6 +31,10 @@ constexpr std::int64_t kValuesPerCounter = 16;
 constexpr std::int64_t kInterleavedSpan = 1 << 12;
 //! Counters per piece of the summing of the counts.
 constexpr std::int64_t kCounterPiece = 1 << 12;
+//! Counters per block in which a piece of the summing adds up the counts of every set.
+constexpr std::int64_t kCountBlock = 256;
+//! Counters of the counts taken while writing that the calling thread sums alone.
+constexpr std::int64_t kCalledCounters = 1 << 18;
 
 //! A signed sum of 192 bits, two's complement: exact for any number of 128-bit terms that
 //! a matrix can hold.
@@ -137,14 +141,21 @@ public:
 
     std::uint32_t* Take()
     {
-        std::lock_guard hold(mutex_);
-        if (free_.empty()) {
-            sets_.push_back(std::make_unique<std::uint32_t[]>(size_));  // zeroed
-            return sets_.back().get();
+        {
+            std::lock_guard hold(mutex_);
+            if (!free_.empty()) {
+                std::uint32_t* set = free_.back();
+                free_.pop_back();
+                return set;
+            }
         }
-        std::uint32_t* set = free_.back();
-        free_.pop_back();
-        return set;
+        // A new set is made and zeroed outside the lock, so that the pieces that start
+        // together do not wait on each other's sets.
+        auto set = std::make_unique<std::uint32_t[]>(size_);  // zeroed
+        std::uint32_t* taken = set.get();
+        std::lock_guard hold(mutex_);
+        sets_.push_back(std::move(set));
+        return taken;
     }
     void Give(std::uint32_t* set)
     {
@@ -196,30 +207,44 @@ TSums SumCounts(const TCounterSets& sets, std::int32_t min, std::int64_t span, b
     std::vector<TSums> pieces(std::size_t((std::int64_t(stride) + kCounterPiece - 1) / kCounterPiece));
     ForPieces(std::int64_t(stride), kCounterPiece, threads,
               [&](std::size_t p, std::int64_t first, std::int64_t n) {
-                  Int128 s1 = 0, absolute = 0, s3 = 0;
-                  UInt128 s2 = 0, s4 = 0;
-                  std::int64_t above = 0;
-                  for (std::int64_t k = first; k < first + n; ++k) {
-                      std::uint64_t c = 0;
+                  // Σc < 2^32 and |u| < 2^16: Σcu, Σc|u| and Σcu² fit in 64 bits, each
+                  // cu² too, so that the higher powers take one wide product each.
+                  std::int64_t s1 = 0, above = 0;
+                  std::uint64_t absolute = 0, s2 = 0;
+                  Int128 s3 = 0;
+                  UInt128 s4 = 0;
+                  std::uint32_t block[kCountBlock];
+                  for (std::int64_t k0 = first; k0 < first + n; k0 += kCountBlock) {
+                      const std::size_t m = std::size_t(std::min(kCountBlock, first + n - k0));
+                      // The counts of every set, a block of counters at a time.
+                      std::fill(block, block + m, 0u);
                       for (const auto& set : sets.All())
-                          for (std::size_t t = 0; t < (interleaved ? 4u : 1u); ++t)
-                              c += set[t * stride + std::size_t(k)];
-                      if (c == 0)
-                          continue;
-                      const std::int64_t u = std::int64_t(min) + k - pivot;
-                      const std::uint64_t a = std::uint64_t(u < 0 ? -u : u), q = a * a;
-                      s1 += Int128(c) * u;
-                      absolute += Int128(c * a);
-                      if (u > 0)
-                          above += std::int64_t(c);
-                      s2 += UInt128(c) * q;
-                      const Int128 cube = Int128(UInt128(c) * q * a);
-                      s3 += u < 0 ? -cube : cube;
-                      s4 += UInt128(c) * q * q;
+                          for (std::size_t t = 0; t < (interleaved ? 4u : 1u); ++t) {
+                              const std::uint32_t* counts =
+                                  set.get() + t * stride + std::size_t(k0);
+                              for (std::size_t j = 0; j < m; ++j)
+                                  block[j] += counts[j];
+                          }
+                      for (std::size_t j = 0; j < m; ++j) {
+                          const std::uint64_t c = block[j];
+                          if (c == 0)
+                              continue;
+                          const std::int64_t u = std::int64_t(min) + k0 + std::int64_t(j) - pivot;
+                          const std::uint64_t a = std::uint64_t(u < 0 ? -u : u), q = a * a;
+                          const std::uint64_t cq = c * q;
+                          s1 += std::int64_t(c) * u;
+                          absolute += c * a;
+                          if (u > 0)
+                              above += std::int64_t(c);
+                          s2 += cq;
+                          const Int128 cube = Int128(UInt128(cq) * a);
+                          s3 += u < 0 ? -cube : cube;
+                          s4 += UInt128(cq) * q;
+                      }
                   }
                   TSums& s = pieces[p];
                   s.s1 = s1;
-                  s.absolute = absolute;
+                  s.absolute = Int128(absolute);
                   s.above = above;
                   s.s2.Add(Int128(s2));
                   s.s3.Add(s3);
@@ -425,6 +450,8 @@ struct TRawCounts::TState {
     std::size_t Stride;
     TCounterSets Sets;
     std::atomic<bool> Usable{true};
+    //! Values counted by the pieces that have ended.
+    std::atomic<std::int64_t> Counted{0};
 };
 
 TRawCounts::TRawCounts(std::int32_t low, std::int32_t high, std::int64_t count)
@@ -446,8 +473,10 @@ TRawCounts::TPiece::TPiece(TRawCounts& counts)
 
 TRawCounts::TPiece::~TPiece()
 {
-    if (counters_)
+    if (counters_) {
+        state_->Counted.fetch_add(counted_);
         state_->Sets.Give(counters_);
+    }
 }
 
 void TRawCounts::TPiece::Add(const std::int32_t* values, std::int64_t n, const TRawRange& range)
@@ -459,13 +488,16 @@ void TRawCounts::TPiece::Add(const std::int32_t* values, std::int64_t n, const T
         return;
     }
     CountPiece(values, n, state_->Low, state_->Interleaved, state_->Stride, counters_);
+    counted_ += n;
 }
 
 TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, double zScale,
                                 const TRawRange& range, const TRawCounts& counts, unsigned threads)
 {
     const TRawCounts::TState* state = counts.Usable() ? counts.state_.get() : nullptr;
-    if (!state || state->Count != count || range.Count != count || range.Min < state->Low ||
+    // Counts that missed a piece (one handed a range not of its values) are not used either.
+    if (!state || state->Count != count || state->Counted.load() != count ||
+        range.Count != count || range.Min < state->Low ||
         std::int64_t(range.Max) - state->Low > state->Span)
         return ComputeRawStatistics(values, count, zScale, range, threads);
     if (!values || count <= 0)
@@ -473,7 +505,11 @@ TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, 
     const TRoughness r = MeanOf(range, zScale);
     if (range.Min == range.Max)
         return r;  // no spread
+    // Counts of a few hundred kilobytes are summed on the calling thread: it reads them in
+    // less time than handing pieces to the workers and waiting for the last one takes.
+    const std::int64_t counters = std::int64_t(state->Stride) * (state->Interleaved ? 4 : 1) *
+                                  std::int64_t(state->Sets.All().size());
     return StatisticsOf(SumCounts(state->Sets, state->Low, state->Span, state->Interleaved,
-                                  PivotOf(range), threads),
+                                  PivotOf(range), counters <= kCalledCounters ? 1 : threads),
                         count, zScale, r);
 }

@@ -76,6 +76,7 @@ public:
     private:
         TState* state_;
         std::uint32_t* counters_;
+        std::int64_t counted_ = 0;
     };
 
 private:
@@ -86,7 +87,9 @@ private:
 
 //! ComputeRawStatistics of values whose range is `range` and which `counts` counted as they
 //! were written: from the counts without reading the values where the counts are usable
-//! and of every value, else from the values. The same result either way.
+//! and of every value, else from the values. The same result either way. Counts of up to a
+//! few hundred kilobytes are summed on the calling thread; `threads` is for larger ones and
+//! for reading the values.
 TRoughness ComputeRawStatistics(const std::int32_t* values, std::int64_t count, double zScale,
                                 const TRawRange& range, const TRawCounts& counts,
                                 unsigned threads = 0);

@@ -89,6 +89,7 @@ TEST(ChannelStatistics, MatchTheExtendedTwoPassReference)
     const Case cases[] = {
         {"16-bit skewed", 300 * 257, -1000, 4000, 3, 0.37},
         {"16-bit even, negative scale", 70000, 0, 65535, 1, -0.25},
+        {"counted in one set a piece, several pieces", 1 << 20, -20000, 40000, 2, 0.3},
         {"near the top", 200 * 300, 2147480000, 3000, 2, 1.5},
         {"near the bottom", 4000, -2147483648LL, 60000, 4, 0.01},
         {"wide skewed", 1 << 18, -(1LL << 30), 2.0 * (1LL << 30), 3, 0.125},
@@ -220,4 +221,29 @@ TEST(ChannelStatistics, CountsTakenWhileWritingGiveTheSameStatistics)
                   ComputeRawStatistics(v.data(), n - 1, 1.0).Rku)
             << c.what;
     }
+}
+
+// A piece that is handed a range not of its own values counts nothing; counts that miss
+// those values are not used, and the statistics read the values instead.
+TEST(ChannelStatistics, CountsThatMissAPieceAreNotUsed)
+{
+    const auto v = Draw(60000, -300, 800, 1, 11);
+    const std::int64_t n = std::int64_t(v.size()), half = n / 2;
+    const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+    TRawCounts counts(*lo, *hi, n);
+    const TRawRange first = ComputeRawRangeHere(v.data(), half);
+    const TRawRange wrong = ComputeRawRangeHere(v.data() + half, n - half - 1);
+    {
+        TRawCounts::TPiece piece(counts);
+        piece.Add(v.data(), half, first);
+        piece.Add(v.data() + half, n - half, wrong);  // one value short: not counted
+    }
+    const TRawRange range = ComputeRawRange(v.data(), n);
+    const TRoughness a = ComputeRawStatistics(v.data(), n, 0.4);
+    const TRoughness b = ComputeRawStatistics(v.data(), n, 0.4, range, counts);
+    EXPECT_EQ(a.Mean, b.Mean);
+    EXPECT_EQ(a.Ra, b.Ra);
+    EXPECT_EQ(a.Rq, b.Rq);
+    EXPECT_EQ(a.Rsk, b.Rsk);
+    EXPECT_EQ(a.Rku, b.Rku);
 }
