@@ -735,14 +735,12 @@ void AddEllipse(Mask& mask, int l, int t, int r, int b, bool outline, TPenStyle 
 {
     const double cx = (static_cast<double>(l) + r) / 2;
     const double cy = (static_cast<double>(t) + b) / 2;
-    const double ax = (static_cast<double>(r) - l) / 2;
-    const double ay = (static_cast<double>(b) - t) / 2;
+    const std::vector<TPixelSpan> rows = EllipseRows(l, t, r, b);
     auto inside = [&](int x, int y) {
-        if (x < l || x >= r || y < t || y >= b)
+        if (y < t || y >= b)
             return false;
-        const double u = (x + 0.5 - cx) / ax;
-        const double v = (y + 0.5 - cy) / ay;
-        return u * u + v * v <= 1.0;
+        const TPixelSpan& row = rows[static_cast<std::size_t>(y - t)];
+        return x >= row.First && x <= row.Last;
     };
     const QRect area = mask.Box();
     struct Edge {
@@ -750,17 +748,16 @@ void AddEllipse(Mask& mask, int l, int t, int r, int b, bool outline, TPenStyle 
         double Angle;
     };
     std::vector<Edge> edges;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (!inside(x, y))
-                continue;
+    for (int y = std::max(area.top(), t); y <= std::min(area.bottom(), b - 1); ++y) {
+        const TPixelSpan& row = rows[static_cast<std::size_t>(y - t)];
+        for (int x = std::max(area.left(), row.First); x <= std::min(area.right(), row.Last); ++x) {
             if (fill)
                 mask.Set(x, y, Mask::Fill);
-            const bool edge =
-                !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
+            const bool edge = x == row.First || x == row.Last || !inside(x, y - 1) || !inside(x, y + 1);
             if (edge && outline)
                 edges.push_back({x, y, std::atan2(y + 0.5 - cy, x + 0.5 - cx)});
         }
+    }
     if (!outline)
         return;
     // A styled pen counts its pattern around the ellipse.
@@ -779,6 +776,55 @@ void AddEllipse(Mask& mask, int l, int t, int r, int b, bool outline, TPenStyle 
 }
 
 } // namespace
+
+bool InsideEllipse(int l, int t, int r, int b, int x, int y)
+{
+    if (x < l || x >= r || y < t || y >= b)
+        return false;
+    const double cx = (static_cast<double>(l) + r) / 2;
+    const double cy = (static_cast<double>(t) + b) / 2;
+    const double ax = (static_cast<double>(r) - l) / 2;
+    const double ay = (static_cast<double>(b) - t) / 2;
+    const double u = (x + 0.5 - cx) / ax;
+    const double v = (y + 0.5 - cy) / ay;
+    return u * u + v * v <= 1.0;
+}
+
+std::vector<TPixelSpan> EllipseRows(int l, int t, int r, int b)
+{
+    std::vector<TPixelSpan> rows(static_cast<std::size_t>(std::max(0, b - t)));
+    if (r <= l)
+        return rows;
+    // Along a row the test grows with the distance from the centre (every step of it rounds
+    // monotonically), so a row's pixels are one run around the pixel nearest the centre:
+    // found there, its ends are searched for on either side.
+    const int middle = static_cast<int>(std::floor((static_cast<double>(l) + r - 1) / 2));
+    for (int y = t; y < b; ++y) {
+        int seed = middle;
+        if (!InsideEllipse(l, t, r, b, seed, y) && !InsideEllipse(l, t, r, b, ++seed, y))
+            continue;
+        int lo = l, hi = seed;  // the first inside pixel lies in lo..hi
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (InsideEllipse(l, t, r, b, mid, y))
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        TPixelSpan& row = rows[static_cast<std::size_t>(y - t)];
+        row.First = lo;
+        lo = seed, hi = r - 1;  // the last one in lo..hi
+        while (lo < hi) {
+            const int mid = hi - (hi - lo) / 2;
+            if (InsideEllipse(l, t, r, b, mid, y))
+                lo = mid;
+            else
+                hi = mid - 1;
+        }
+        row.Last = lo;
+    }
+    return rows;
+}
 
 void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
 {
