@@ -25,6 +25,8 @@ QIcon TQuietPictureStyle::standardIcon(StandardPixmap icon, const QStyleOption* 
     // The style's own pictures of the horizontal extension button, left to right, when no
     // icon theme may stand in for them.
     if (icon == SP_ToolBarHorizontalExtensionButton && !rightToLeft && QIcon::themeName().isEmpty()) {
+        if (!extensionIcon_.isNull())
+            return extensionIcon_;
         const QString stem = QStringLiteral(":/qt-project.org/styles/commonstyle/images/toolbar-ext-h-");
         QIcon pictures;
         bool whole = true;
@@ -34,8 +36,10 @@ QIcon TQuietPictureStyle::standardIcon(StandardPixmap icon, const QStyleOption* 
             if (whole)
                 pictures.addPixmap(picture);
         }
-        if (whole)
+        if (whole) {
+            extensionIcon_ = pictures;
             return pictures;
+        }
     }
     return QProxyStyle::standardIcon(icon, option, widget);
 }

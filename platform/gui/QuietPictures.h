@@ -5,6 +5,7 @@
 // than the rest of the main window's pictures together. The PNG pictures that a start
 // shows are read here as PNG straight away, pixel for pixel what Qt reads.
 
+#include <QIcon>
 #include <QPixmap>
 #include <QProxyStyle>
 #include <QString>
@@ -24,6 +25,10 @@ public:
 
     QIcon standardIcon(StandardPixmap icon, const QStyleOption* option = nullptr,
                        const QWidget* widget = nullptr) const override;
+
+private:
+    // Read once: the menu bar and every tool bar share it.
+    mutable QIcon extensionIcon_;
 };
 
 //! The style that paints: `style` itself, or the base of a TQuietPictureStyle.
