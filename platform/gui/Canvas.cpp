@@ -259,6 +259,20 @@ public:
         if (c == None)
             c = code;
     }
+    // Set for the pixels first..last of row y.
+    void SetRun(int y, int first, int last, Code code)
+    {
+        if (y < box_.top() || y > box_.bottom())
+            return;
+        first = std::max(first, box_.left());
+        last = std::min(last, box_.right());
+        if (first > last)
+            return;
+        std::uint8_t* cell = &cells_[Index(first, y)];
+        for (int x = first; x <= last; ++x, ++cell)
+            if (*cell == None)
+                *cell = code;
+    }
     Code At(int x, int y) const { return static_cast<Code>(cells_[Index(x, y)]); }
     void AddRect(const QRect& r, Code code)
     {
@@ -750,11 +764,13 @@ void AddEllipse(Mask& mask, int l, int t, int r, int b, bool outline, TPenStyle 
     std::vector<Edge> edges;
     for (int y = std::max(area.top(), t); y <= std::min(area.bottom(), b - 1); ++y) {
         const TPixelSpan& row = rows[static_cast<std::size_t>(y - t)];
+        if (fill)
+            mask.SetRun(y, row.First, row.Last, Mask::Fill);
+        if (!outline)
+            continue;
         for (int x = std::max(area.left(), row.First); x <= std::min(area.right(), row.Last); ++x) {
-            if (fill)
-                mask.Set(x, y, Mask::Fill);
             const bool edge = x == row.First || x == row.Last || !inside(x, y - 1) || !inside(x, y + 1);
-            if (edge && outline)
+            if (edge)
                 edges.push_back({x, y, std::atan2(y + 0.5 - cy, x + 0.5 - cx)});
         }
     }

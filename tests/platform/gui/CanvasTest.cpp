@@ -459,3 +459,29 @@ TEST(EllipseRowsTest, RowsHoldThePixelsInside)
         }
     }
 }
+
+// A thin solid pen draws the ellipse's pixels that have a side neighbour outside it, and the
+// brush the others, on boxes within the bitmap and cut by its edges.
+TEST_F(CanvasTest, EllipsesPaintTheirOutlineAndFillingPixelByPixel)
+{
+    const struct {
+        int l, t, r, b;
+    } boxes[] = {{2, 2, 13, 11}, {0, 0, 64, 48}, {-9, 5, 30, 60}, {40, -3, 41, 20}, {10, 10, 50, 12}};
+    for (const auto& box : boxes) {
+        SCOPED_TRACE(std::to_string(box.l) + "," + std::to_string(box.t) + "," + std::to_string(box.r) + "," +
+                     std::to_string(box.b));
+        Make(64, 48);
+        canvas->Pen.Color = clBlack;
+        canvas->Brush.Color = clRed;
+        canvas->Brush.Style = bsSolid;
+        canvas->Ellipse(box.l, box.t, box.r, box.b);
+        auto inside = [&](int x, int y) { return InsideEllipse(box.l, box.t, box.r, box.b, x, y); };
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const bool in = inside(x, y);
+                const bool rim = in && (!inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1));
+                const TColor expected = rim ? clBlack : in ? clRed : clWhite;
+                ASSERT_EQ(canvas->Pixels(x, y), expected) << "pixel " << x << "," << y;
+            }
+    }
+}
