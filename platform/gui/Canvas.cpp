@@ -744,18 +744,13 @@ namespace {
 // Adds the pixels of the ellipse inscribed in the pixel rectangle l..r-1, t..b-1 (those
 // whose centres lie inside it): with `outline` its outline (the pixels with a side
 // neighbour outside), with `fill` all of them as filling.
-void AddEllipse(Mask& mask, int l, int t, int r, int b, bool outline, TPenStyle style, bool opaque,
-                bool fill)
+// `rows` are EllipseRows(l, t, r, b).
+void AddEllipse(Mask& mask, const std::vector<TPixelSpan>& rows, int l, int t, int r, int b, bool outline,
+                TPenStyle style, bool opaque, bool fill)
 {
     const double cx = (static_cast<double>(l) + r) / 2;
     const double cy = (static_cast<double>(t) + b) / 2;
-    const std::vector<TPixelSpan> rows = EllipseRows(l, t, r, b);
-    auto inside = [&](int x, int y) {
-        if (y < t || y >= b)
-            return false;
-        const TPixelSpan& row = rows[static_cast<std::size_t>(y - t)];
-        return x >= row.First && x <= row.Last;
-    };
+    const TPixelSpan none;
     const QRect area = mask.Box();
     struct Edge {
         int X, Y;
@@ -768,10 +763,19 @@ void AddEllipse(Mask& mask, int l, int t, int r, int b, bool outline, TPenStyle 
             mask.SetRun(y, row.First, row.Last, Mask::Fill);
         if (!outline)
             continue;
+        // The row's pixels whose four neighbours all lie inside: neither end, and within the
+        // rows above and below.
+        const TPixelSpan& above = y > t ? rows[static_cast<std::size_t>(y - 1 - t)] : none;
+        const TPixelSpan& below = y + 1 < b ? rows[static_cast<std::size_t>(y + 1 - t)] : none;
+        const int innerFirst = std::max({row.First + 1, above.First, below.First});
+        const int innerLast = std::min({row.Last - 1, above.Last, below.Last});
+        const bool hasInner = (above.First <= above.Last) && (below.First <= below.Last) && innerFirst <= innerLast;
         for (int x = std::max(area.left(), row.First); x <= std::min(area.right(), row.Last); ++x) {
-            const bool edge = x == row.First || x == row.Last || !inside(x, y - 1) || !inside(x, y + 1);
-            if (edge)
-                edges.push_back({x, y, std::atan2(y + 0.5 - cy, x + 0.5 - cx)});
+            if (hasInner && x >= innerFirst && x <= innerLast) {
+                x = innerLast;
+                continue;
+            }
+            edges.push_back({x, y, std::atan2(y + 0.5 - cy, x + 0.5 - cx)});
         }
     }
     if (!outline)
@@ -854,9 +858,10 @@ void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
             if (Pen.Style == psClear || Pen.Width <= 1) {
                 Mask mask(BoxOf(corners, 0, image.rect()));
                 // The outline goes in first so that the filling keeps off it.
-                AddEllipse(mask, l, t, r, b, Pen.Style != psClear, Pen.Style, opaque, false);
+                const std::vector<TPixelSpan> rows = EllipseRows(l, t, r, b);
+                AddEllipse(mask, rows, l, t, r, b, Pen.Style != psClear, Pen.Style, opaque, false);
                 if (opaque)
-                    AddEllipse(mask, l, t, r, b, false, Pen.Style, opaque, true);
+                    AddEllipse(mask, rows, l, t, r, b, false, Pen.Style, opaque, true);
                 ApplyMask(image, mask, Resolve(Pen.Color), Resolve(Brush.Color),
                           Resolve(Brush.Color), Pen.Mode);
             } else {
@@ -870,7 +875,7 @@ void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
                     p.drawEllipse(shape);
                 });
                 if (opaque)
-                    AddEllipse(mask, l, t, r, b, false, Pen.Style, opaque, true);
+                    AddEllipse(mask, EllipseRows(l, t, r, b), l, t, r, b, false, Pen.Style, opaque, true);
                 ApplyMask(image, mask, Resolve(Pen.Color), Resolve(Brush.Color),
                           Resolve(Brush.Color), Pen.Mode);
             }
