@@ -45,6 +45,7 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/ModalDialogs.h"
 #include "platform/gui/QtServices.h"
+#include "platform/gui/QuietPictures.h"
 #include "platform/gui/TiledPaint.h"
 #include "pictures/Pictures.h"
 #include "tools/AngleAnalysisImpl.h"
@@ -91,7 +92,7 @@ QToolButton* NewToolButton(QWidget* owner, const char* name, const char* text, c
     b->setText(QString::fromUtf8(text));
     b->setToolTip(QString::fromUtf8(hint));
     b->setAutoRaise(true);
-    b->setIcon(QIcon(QPixmap(QStringLiteral(":/toolbar/") + QLatin1String(picture) + QStringLiteral(".png"))));
+    b->setIcon(QIcon(platform::ReadPngPicture(QStringLiteral(":/toolbar/") + QLatin1String(picture) + QStringLiteral(".png"))));
     b->setToolButtonStyle(Qt::ToolButtonIconOnly);
     return b;
 }

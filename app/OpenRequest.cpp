@@ -1,5 +1,7 @@
 #include "OpenRequest.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <memory>
@@ -45,7 +47,10 @@ TOpenRequestServer::TOpenRequestServer(QObject* parent, std::function<void()> on
 
 bool TOpenRequestServer::Listen(const QString& name)
 {
-    if (SocketAnswers(name))
+    // No program can answer where no socket lies: a name without a folder stands for a
+    // socket in the folder for temporary files.
+    const QString path = name.startsWith(u'/') ? name : QDir::cleanPath(QDir::tempPath()) + u'/' + name;
+    if (QFileInfo::exists(path) && SocketAnswers(name))
         return false;
     QLocalServer::removeServer(name);  // refuses connections: nobody listens there any more
     return server_->listen(name);

@@ -259,6 +259,20 @@ public:
         if (c == None)
             c = code;
     }
+    // Set for the pixels first..last of row y.
+    void SetRun(int y, int first, int last, Code code)
+    {
+        if (y < box_.top() || y > box_.bottom())
+            return;
+        first = std::max(first, box_.left());
+        last = std::min(last, box_.right());
+        if (first > last)
+            return;
+        std::uint8_t* cell = &cells_[Index(first, y)];
+        for (int x = first; x <= last; ++x, ++cell)
+            if (*cell == None)
+                *cell = code;
+    }
     Code At(int x, int y) const { return static_cast<Code>(cells_[Index(x, y)]); }
     void AddRect(const QRect& r, Code code)
     {
@@ -730,37 +744,40 @@ namespace {
 // Adds the pixels of the ellipse inscribed in the pixel rectangle l..r-1, t..b-1 (those
 // whose centres lie inside it): with `outline` its outline (the pixels with a side
 // neighbour outside), with `fill` all of them as filling.
-void AddEllipse(Mask& mask, int l, int t, int r, int b, bool outline, TPenStyle style, bool opaque,
-                bool fill)
+// `rows` are EllipseRows(l, t, r, b).
+void AddEllipse(Mask& mask, const std::vector<TPixelSpan>& rows, int l, int t, int r, int b, bool outline,
+                TPenStyle style, bool opaque, bool fill)
 {
     const double cx = (static_cast<double>(l) + r) / 2;
     const double cy = (static_cast<double>(t) + b) / 2;
-    const double ax = (static_cast<double>(r) - l) / 2;
-    const double ay = (static_cast<double>(b) - t) / 2;
-    auto inside = [&](int x, int y) {
-        if (x < l || x >= r || y < t || y >= b)
-            return false;
-        const double u = (x + 0.5 - cx) / ax;
-        const double v = (y + 0.5 - cy) / ay;
-        return u * u + v * v <= 1.0;
-    };
+    const TPixelSpan none;
     const QRect area = mask.Box();
     struct Edge {
         int X, Y;
         double Angle;
     };
     std::vector<Edge> edges;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (!inside(x, y))
+    for (int y = std::max(area.top(), t); y <= std::min(area.bottom(), b - 1); ++y) {
+        const TPixelSpan& row = rows[static_cast<std::size_t>(y - t)];
+        if (fill)
+            mask.SetRun(y, row.First, row.Last, Mask::Fill);
+        if (!outline)
+            continue;
+        // The row's pixels whose four neighbours all lie inside: neither end, and within the
+        // rows above and below.
+        const TPixelSpan& above = y > t ? rows[static_cast<std::size_t>(y - 1 - t)] : none;
+        const TPixelSpan& below = y + 1 < b ? rows[static_cast<std::size_t>(y + 1 - t)] : none;
+        const int innerFirst = std::max({row.First + 1, above.First, below.First});
+        const int innerLast = std::min({row.Last - 1, above.Last, below.Last});
+        const bool hasInner = (above.First <= above.Last) && (below.First <= below.Last) && innerFirst <= innerLast;
+        for (int x = std::max(area.left(), row.First); x <= std::min(area.right(), row.Last); ++x) {
+            if (hasInner && x >= innerFirst && x <= innerLast) {
+                x = innerLast;
                 continue;
-            if (fill)
-                mask.Set(x, y, Mask::Fill);
-            const bool edge =
-                !inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1);
-            if (edge && outline)
-                edges.push_back({x, y, std::atan2(y + 0.5 - cy, x + 0.5 - cx)});
+            }
+            edges.push_back({x, y, std::atan2(y + 0.5 - cy, x + 0.5 - cx)});
         }
+    }
     if (!outline)
         return;
     // A styled pen counts its pattern around the ellipse.
@@ -780,6 +797,55 @@ void AddEllipse(Mask& mask, int l, int t, int r, int b, bool outline, TPenStyle 
 
 } // namespace
 
+bool InsideEllipse(int l, int t, int r, int b, int x, int y)
+{
+    if (x < l || x >= r || y < t || y >= b)
+        return false;
+    const double cx = (static_cast<double>(l) + r) / 2;
+    const double cy = (static_cast<double>(t) + b) / 2;
+    const double ax = (static_cast<double>(r) - l) / 2;
+    const double ay = (static_cast<double>(b) - t) / 2;
+    const double u = (x + 0.5 - cx) / ax;
+    const double v = (y + 0.5 - cy) / ay;
+    return u * u + v * v <= 1.0;
+}
+
+std::vector<TPixelSpan> EllipseRows(int l, int t, int r, int b)
+{
+    std::vector<TPixelSpan> rows(static_cast<std::size_t>(std::max(0, b - t)));
+    if (r <= l)
+        return rows;
+    // Along a row the test grows with the distance from the centre (every step of it rounds
+    // monotonically), so a row's pixels are one run around the pixel nearest the centre:
+    // found there, its ends are searched for on either side.
+    const int middle = static_cast<int>(std::floor((static_cast<double>(l) + r - 1) / 2));
+    for (int y = t; y < b; ++y) {
+        int seed = middle;
+        if (!InsideEllipse(l, t, r, b, seed, y) && !InsideEllipse(l, t, r, b, ++seed, y))
+            continue;
+        int lo = l, hi = seed;  // the first inside pixel lies in lo..hi
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (InsideEllipse(l, t, r, b, mid, y))
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        TPixelSpan& row = rows[static_cast<std::size_t>(y - t)];
+        row.First = lo;
+        lo = seed, hi = r - 1;  // the last one in lo..hi
+        while (lo < hi) {
+            const int mid = hi - (hi - lo) / 2;
+            if (InsideEllipse(l, t, r, b, mid, y))
+                lo = mid;
+            else
+                hi = mid - 1;
+        }
+        row.Last = lo;
+    }
+    return rows;
+}
+
 void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
 {
     {
@@ -792,9 +858,10 @@ void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
             if (Pen.Style == psClear || Pen.Width <= 1) {
                 Mask mask(BoxOf(corners, 0, image.rect()));
                 // The outline goes in first so that the filling keeps off it.
-                AddEllipse(mask, l, t, r, b, Pen.Style != psClear, Pen.Style, opaque, false);
+                const std::vector<TPixelSpan> rows = EllipseRows(l, t, r, b);
+                AddEllipse(mask, rows, l, t, r, b, Pen.Style != psClear, Pen.Style, opaque, false);
                 if (opaque)
-                    AddEllipse(mask, l, t, r, b, false, Pen.Style, opaque, true);
+                    AddEllipse(mask, rows, l, t, r, b, false, Pen.Style, opaque, true);
                 ApplyMask(image, mask, Resolve(Pen.Color), Resolve(Brush.Color),
                           Resolve(Brush.Color), Pen.Mode);
             } else {
@@ -808,7 +875,7 @@ void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
                     p.drawEllipse(shape);
                 });
                 if (opaque)
-                    AddEllipse(mask, l, t, r, b, false, Pen.Style, opaque, true);
+                    AddEllipse(mask, EllipseRows(l, t, r, b), l, t, r, b, false, Pen.Style, opaque, true);
                 ApplyMask(image, mask, Resolve(Pen.Color), Resolve(Brush.Color),
                           Resolve(Brush.Color), Pen.Mode);
             }

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/gui/Colors.h"
 
@@ -92,6 +93,17 @@ struct TFont {
     int Size() const;
     void SetSize(int points);
 };
+
+//! Whether pixel (x, y) lies in the ellipse inscribed in the pixel rectangle l..r-1, t..b-1:
+//! its centre lies inside it (or on it).
+bool InsideEllipse(int l, int t, int r, int b, int x, int y);
+
+//! The pixels of that ellipse row by row: for each row t..b-1 in turn, the first and the last
+//! of its pixels (first > last where a row has none); exactly the pixels InsideEllipse names.
+struct TPixelSpan {
+    int First = 0, Last = -1;
+};
+std::vector<TPixelSpan> EllipseRows(int l, int t, int r, int b);
 
 class TCanvas {
 public:

@@ -1,6 +1,10 @@
 #include "platform/gui/TiledPaint.h"
 
+#include "platform/gui/QuietPictures.h"
+
 #include <QPaintEvent>
+#include <QPixmapCache>
+#include <qdrawutil.h>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
@@ -12,6 +16,21 @@
 namespace platform {
 
 namespace {
+
+// Fusion's group-box frame: its picture and the space it leaves above the title's line.
+constexpr int FusionGroupBoxTopMargin = 3;
+
+QPixmap FusionGroupBoxPicture()
+{
+    static const QString key = QStringLiteral("morvane-fusion-groupbox");
+    QPixmap picture;
+    if (!QPixmapCache::find(key, &picture)) {
+        picture = ReadPngPicture(QStringLiteral(":/qt-project.org/styles/commonstyle/images/fusion_groupbox.png"));
+        if (!picture.isNull())
+            QPixmapCache::insert(key, picture);
+    }
+    return picture;
+}
 
 void PaintClipped(QPainter& painter, const QRegion& piece, const std::function<void()>& paint)
 {
@@ -130,7 +149,8 @@ void TTiledGroupBox::paintEvent(QPaintEvent* event)
     // box over it once, as the style draws them after the frame.
     const QStyle::SubControls parts = opt.subControls;
     opt.subControls = parts & QStyle::SC_GroupBoxFrame;
-    if (opt.subControls && style()->name() == QLatin1String("fusion")) {
+    const bool flat = opt.features & QStyleOptionFrame::Flat;
+    if (opt.subControls && PaintingStyle(style())->name() == QLatin1String("fusion")) {
         // Fusion's box frame is the frame primitive in the frame's rectangle: measured once
         // here rather than in every tile.
         QStyleOptionFrame frame;
@@ -139,9 +159,20 @@ void TTiledGroupBox::paintEvent(QPaintEvent* event)
         frame.lineWidth = opt.lineWidth;
         frame.midLineWidth = opt.midLineWidth;
         frame.rect = style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxFrame, this);
+        // Its picture, stretched around the frame below the title, is read here as a PNG:
+        // the style reads it by name, which loads every image-format plug-in.
+        // A box without a title (and no check box) leaves its frame to the style.
+        const bool titled = isCheckable() || !title().isEmpty();
+        const QPixmap picture = flat || !titled ? QPixmap() : FusionGroupBoxPicture();
+        const int top = std::max(style()->pixelMetric(QStyle::PM_ExclusiveIndicatorHeight, nullptr, this),
+                                 frame.fontMetrics.height()) +
+                        FusionGroupBoxTopMargin;
         PaintInTiles(p, rect(), event->rect(), height(), [&] {
             p.save();
-            p.drawPrimitive(QStyle::PE_FrameGroupBox, frame);
+            if (picture.isNull())
+                p.drawPrimitive(QStyle::PE_FrameGroupBox, frame);
+            else
+                qDrawBorderPixmap(&p, frame.rect.adjusted(0, top, 0, 0), QMargins(6, 6, 6, 6), picture);
             p.restore();
         });
     } else if (opt.subControls) {

@@ -436,3 +436,52 @@ TEST_F(CanvasTest, LockHoldsOtherThreadsOut)
 }
 
 } // namespace
+
+// The ellipse's rows hold exactly the pixels whose centres lie in it, for boxes even and odd,
+// thin, large, off the origin and shifted by fractions that put centres on the rim.
+TEST(EllipseRowsTest, RowsHoldThePixelsInside)
+{
+    struct Box {
+        int l, t, r, b;
+    } boxes[] = {{0, 0, 1, 1},     {0, 0, 2, 1},     {0, 0, 5, 5},      {2, 2, 13, 11},   {-4, 6, 9, 15},
+                 {10, 10, 19, 19}, {0, 0, 100, 100}, {0, 0, 101, 37},   {-50, -3, 1, 400}, {3, 7, 4, 60},
+                 {0, 0, 240, 2},   {5, 5, 5, 9},     {7, 3, 1000, 999}, {-7, -7, 7, 7}};
+    for (const Box& box : boxes) {
+        SCOPED_TRACE(std::to_string(box.l) + "," + std::to_string(box.t) + "," + std::to_string(box.r) + "," +
+                     std::to_string(box.b));
+        const std::vector<TPixelSpan> rows = EllipseRows(box.l, box.t, box.r, box.b);
+        ASSERT_EQ(rows.size(), static_cast<std::size_t>(std::max(0, box.b - box.t)));
+        for (int y = box.t; y < box.b; ++y) {
+            const TPixelSpan row = rows[static_cast<std::size_t>(y - box.t)];
+            for (int x = box.l - 2; x <= box.r + 1; ++x)
+                ASSERT_EQ(x >= row.First && x <= row.Last, InsideEllipse(box.l, box.t, box.r, box.b, x, y))
+                    << "pixel " << x << "," << y;
+        }
+    }
+}
+
+// A thin solid pen draws the ellipse's pixels that have a side neighbour outside it, and the
+// brush the others, on boxes within the bitmap and cut by its edges.
+TEST_F(CanvasTest, EllipsesPaintTheirOutlineAndFillingPixelByPixel)
+{
+    const struct {
+        int l, t, r, b;
+    } boxes[] = {{2, 2, 13, 11}, {0, 0, 64, 48}, {-9, 5, 30, 60}, {40, -3, 41, 20}, {10, 10, 50, 12}};
+    for (const auto& box : boxes) {
+        SCOPED_TRACE(std::to_string(box.l) + "," + std::to_string(box.t) + "," + std::to_string(box.r) + "," +
+                     std::to_string(box.b));
+        Make(64, 48);
+        canvas->Pen.Color = clBlack;
+        canvas->Brush.Color = clRed;
+        canvas->Brush.Style = bsSolid;
+        canvas->Ellipse(box.l, box.t, box.r, box.b);
+        auto inside = [&](int x, int y) { return InsideEllipse(box.l, box.t, box.r, box.b, x, y); };
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const bool in = inside(x, y);
+                const bool rim = in && (!inside(x - 1, y) || !inside(x + 1, y) || !inside(x, y - 1) || !inside(x, y + 1));
+                const TColor expected = rim ? clBlack : in ? clRed : clWhite;
+                ASSERT_EQ(canvas->Pixels(x, y), expected) << "pixel " << x << "," << y;
+            }
+    }
+}

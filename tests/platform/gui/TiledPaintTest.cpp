@@ -95,11 +95,12 @@ TEST(TiledPaintTest, PageControlsAndGroupBoxesPaintAsQtsOwn)
         }
         struct Box {
             bool flat, checkable;
-        } boxes[] = {{false, false}, {true, false}, {false, true}};
+            const char* title;
+        } boxes[] = {{false, false, " Light "}, {true, false, " Light "}, {false, true, " Light "}, {false, false, ""}};
         std::vector<std::unique_ptr<QGroupBox>> plainBoxes, tiledBoxes;
         for (const Box& b : boxes) {
-            plainBoxes.push_back(std::make_unique<QGroupBox>(" Light "));
-            tiledBoxes.push_back(std::make_unique<TTiledGroupBox>(" Light "));
+            plainBoxes.push_back(std::make_unique<QGroupBox>(b.title));
+            tiledBoxes.push_back(std::make_unique<TTiledGroupBox>(b.title));
             for (QGroupBox* g : {plainBoxes.back().get(), tiledBoxes.back().get()}) {
                 g->setFlat(b.flat);
                 g->setCheckable(b.checkable);
