@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 #include <sys/mman.h>
@@ -144,6 +145,34 @@ MORVANE_INLINE inline platform::V4d Root(platform::V4d x)
     return platform::V4d{std::sqrt(x[0]), std::sqrt(x[1]), std::sqrt(x[2]), std::sqrt(x[3])};
 }
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"  // only ever inlined into CodeRow
+// Eight lanes: the processors with 512-bit vectors take a row eight points at a time.
+using V8d = double __attribute__((vector_size(64)));
+using V8l = std::int64_t __attribute__((vector_size(64)));
+using V8i = std::int32_t __attribute__((vector_size(32)));
+using V8s = std::uint16_t __attribute__((vector_size(16)));
+using V4s = std::uint16_t __attribute__((vector_size(8)));
+MORVANE_INLINE inline V8d Pick(V8l m, V8d a, V8d b)
+{
+    return m ? a : b;
+}
+MORVANE_INLINE inline V8d Magnitude(V8d x)
+{
+    return V8d(V8l(x) & std::numeric_limits<std::int64_t>::max());
+}
+MORVANE_INLINE inline V8d Root(V8d x)
+{
+    return V8d{std::sqrt(x[0]), std::sqrt(x[1]), std::sqrt(x[2]), std::sqrt(x[3]),
+               std::sqrt(x[4]), std::sqrt(x[5]), std::sqrt(x[6]), std::sqrt(x[7])};
+}
+MORVANE_INLINE inline V8d LoadEight(const std::int32_t* p)
+{
+    return V8d{double(p[0]), double(p[1]), double(p[2]), double(p[3]),
+               double(p[4]), double(p[5]), double(p[6]), double(p[7])};
+}
+#pragma GCC diagnostic pop
+
 // The tilt and orientation cells (before truncation) of the gradients of Sobel sums sx
 // and sy: gradient x = −sx × kx, y = sy × ky. The selections are arithmetic, not
 // branches: the directions of a rough surface would mispredict them.
@@ -171,52 +200,108 @@ MORVANE_INLINE inline void CodeCells(T sx, T sy, double kx, double ky, double c2
     orientationCell = Pick(q == zero, zero + double(NoOrientation), cell);
 }
 
-// The codes of one row of interior points. `up`, `mid` and `down` point at column X1 of
-// rows j − s, j and j + s; the point of column X1 + s + col gets tilts[col] and
-// orientations[col]. The Sobel sums
-// are exact in double (eight raw values stay far below 2^53), in any order. Four points at
-// a time, the last ones again where the row does not divide by four.
-MORVANE_CLONES void CodeRow(const std::int32_t* __restrict up, const std::int32_t* __restrict mid,
-                            const std::int32_t* __restrict down, int cols, int s, double kx,
-                            double ky, double c2, std::uint16_t* __restrict tilts,
-                            std::uint16_t* __restrict orientations)
+// The codes of points of one row. `up`, `mid` and `down` point at column X1 of rows j − s,
+// j and j + s; the point of column X1 + s + col gets tilts[col] and orientations[col]. The
+// Sobel sums are exact in double (eight raw values stay far below 2^53), in any order.
+struct TCodeRow {
+    const std::int32_t* __restrict Up;
+    const std::int32_t* __restrict Mid;
+    const std::int32_t* __restrict Down;
+    int S;
+    double Kx, Ky, C2;
+    std::uint16_t* __restrict Tilts;
+    std::uint16_t* __restrict Orientations;
+};
+
+// The row of interior row `row` of region r (cols interior columns a row) whose codes go to
+// tilts and orientations (the codes of the whole field).
+TCodeRow CodeRowAt(const std::int32_t* values, int width, const TAngleRegion& r, const TAngleGrid& g, int cols,
+                   int row, std::uint16_t* tilts, std::uint16_t* orientations)
 {
-    using platform::LoadDoubles;
-    using platform::V4d;
-    const int s2 = 2 * s;
-    const auto four = [&](int col) MORVANE_INLINE {
-        const V4d upLeft = LoadDoubles(up + col), upRight = LoadDoubles(up + col + s2);
-        const V4d downLeft = LoadDoubles(down + col), downRight = LoadDoubles(down + col + s2);
-        const V4d sx = (2.0 * LoadDoubles(mid + col + s2) + upRight + downRight) -
-                       (2.0 * LoadDoubles(mid + col) + upLeft + downLeft);
-        const V4d sy = (2.0 * LoadDoubles(down + col + s) + downLeft + downRight) -
-                       (2.0 * LoadDoubles(up + col + s) + upLeft + upRight);
-        V4d tilt, orientation;
-        CodeCells(sx, sy, kx, ky, c2, tilt, orientation);
-        using V4s = std::uint16_t __attribute__((vector_size(8)));
-        const V4s tiltCode = __builtin_convertvector(__builtin_convertvector(tilt, platform::V4i), V4s);
-        const V4s orientationCode = __builtin_convertvector(__builtin_convertvector(orientation, platform::V4i), V4s);
-        std::memcpy(tilts + col, &tiltCode, sizeof tiltCode);
-        std::memcpy(orientations + col, &orientationCode, sizeof orientationCode);
-    };
-    if (cols >= 4) {
+    const int s = r.S;
+    const double c = VerticalOf(g, s);
+    const std::int32_t* mid = values + std::ptrdiff_t(r.Y1 + s + row) * width + r.X1;
+    const std::size_t at = std::size_t(row) * std::size_t(cols);
+    return {mid - std::ptrdiff_t(s) * width,
+            mid,
+            mid + std::ptrdiff_t(s) * width,
+            s,
+            g.ZScale * g.YStep * double(s),
+            g.XStep * g.ZScale * double(s),
+            c * c,
+            tilts + at,
+            orientations + at};
+}
+
+// The codes of the n points from column `col`, n being 8 (V8d, LoadEight), 4 (V4d,
+// LoadDoubles) or 1 (double).
+template <class T, int N, T Load(const std::int32_t*)>
+MORVANE_INLINE inline void CodePoints(const TCodeRow& r, int col)
+{
+    const int s = r.S, s2 = 2 * s;
+    const T upLeft = Load(r.Up + col), upRight = Load(r.Up + col + s2);
+    const T downLeft = Load(r.Down + col), downRight = Load(r.Down + col + s2);
+    const T sx = (2.0 * Load(r.Mid + col + s2) + upRight + downRight) - (2.0 * Load(r.Mid + col) + upLeft + downLeft);
+    const T sy = (2.0 * Load(r.Down + col + s) + downLeft + downRight) - (2.0 * Load(r.Up + col + s) + upLeft + upRight);
+    T tilt, orientation;
+    CodeCells(sx, sy, r.Kx, r.Ky, r.C2, tilt, orientation);
+    if constexpr (N == 1) {
+        r.Tilts[col] = std::uint16_t(std::int32_t(tilt));
+        r.Orientations[col] = std::uint16_t(std::int32_t(orientation));
+    } else {
+        using VNi = std::conditional_t<N == 8, V8i, platform::V4i>;
+        using VNs = std::conditional_t<N == 8, V8s, V4s>;
+        const VNs tiltCode = __builtin_convertvector(__builtin_convertvector(tilt, VNi), VNs);
+        const VNs orientationCode = __builtin_convertvector(__builtin_convertvector(orientation, VNi), VNs);
+        std::memcpy(r.Tilts + col, &tiltCode, sizeof tiltCode);
+        std::memcpy(r.Orientations + col, &orientationCode, sizeof orientationCode);
+    }
+}
+
+inline double LoadOne(const std::int32_t* p)
+{
+    return double(*p);
+}
+
+// The codes of the n points from column 0 eight at a time, calling `made(col)` once the
+// codes of columns col..col + 7 and of every column before them are made; the last points
+// again where n does not divide by eight. Fewer than eight points four or one at a
+// time.
+template <class Made>
+MORVANE_INLINE inline void CodePointsOfRow(const TCodeRow& r, int n, const Made& made)
+{
+    if (n >= 8) {
         int col = 0;
-        for (; col + 4 <= cols; col += 4)
-            four(col);
-        if (col < cols)
-            four(cols - 4);
+        for (; col + 8 <= n; col += 8) {
+            CodePoints<V8d, 8, LoadEight>(r, col);
+            made(col);
+        }
+        if (col < n)
+            CodePoints<V8d, 8, LoadEight>(r, n - 8);
         return;
     }
-    for (int col = 0; col < cols; ++col) {
-        const double sx = (2.0 * double(mid[col + s2]) + double(up[col + s2]) + double(down[col + s2])) -
-                          (2.0 * double(mid[col]) + double(up[col]) + double(down[col]));
-        const double sy = (2.0 * double(down[col + s]) + double(down[col]) + double(down[col + s2])) -
-                          (2.0 * double(up[col + s]) + double(up[col]) + double(up[col + s2]));
-        double tilt, orientation;
-        CodeCells(sx, sy, kx, ky, c2, tilt, orientation);
-        tilts[col] = std::uint16_t(std::int32_t(tilt));
-        orientations[col] = std::uint16_t(std::int32_t(orientation));
+    if (n >= 4) {
+        CodePoints<platform::V4d, 4, platform::LoadDoubles>(r, 0);
+        CodePoints<platform::V4d, 4, platform::LoadDoubles>(r, n - 4);
+        return;
     }
+    for (int col = 0; col < n; ++col)
+        CodePoints<double, 1, LoadOne>(r, col);
+}
+
+// The divisions and roots of a point wait long for their operands: eight points a step keep
+// more of them under way. Products are never fused with sums (the 512-bit processors could):
+// the codes stay those of every other processor.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(MORVANE_NO_CLONES)
+#define ANGLE_CLONES __attribute__((target_clones("avx512f", "avx2", "default"), optimize("fp-contract=off")))
+#else
+#define ANGLE_CLONES
+#endif
+
+// The codes of the n points of a row.
+ANGLE_CLONES void CodeRow(const TCodeRow& r, int n)
+{
+    CodePointsOfRow(r, n, [](int) MORVANE_INLINE {});
 }
 
 // The smallest and largest of n raw values.
@@ -373,6 +458,62 @@ int BinChunk(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __r
     for (; col < n; ++col)
         point(col, std::size_t(col) % CounterSets);
     return listed;
+}
+
+// What the first binning of a piece of work counts with: the tables of the bins, its
+// counters, the binning, and the raw heights of the row (z[col] for the point of col).
+struct TFirstCount {
+    const std::int16_t* Tilts;
+    const std::int16_t* Orientations;
+    TPieceCounters Counters;
+    const TAngleBinning* Binning;
+    double Zs;
+    const std::int32_t* Z;
+};
+
+// Makes the codes of the n points of a row (n ≤ ChunkColumns) and counts each point as
+// BinChunk does, one step of eight behind its codes: the table lookups of the counting then
+// run beside the divisions and roots of the next points. Lists the columns of the points
+// near a boundary in `near`; returns how many.
+template <bool CheckLevel>
+MORVANE_INLINE inline int CodeAndCountPoints(const TCodeRow& r, int n, const TFirstCount& f, int* __restrict near)
+{
+    std::uint32_t* const tiltCounters = f.Counters.Tilt;
+    std::uint32_t* const orientationCounters = f.Counters.Orientation;
+    int listed = 0, counted = 0;
+    const auto point = [&](int col, std::size_t set) MORVANE_INLINE {
+        if constexpr (CheckLevel) {
+            if (!Counted(f.Z[col], *f.Binning, f.Zs))
+                return;
+        }
+        const int bar = f.Tilts[r.Tilts[col]];
+        const int sector = f.Orientations[r.Orientations[col]];
+        if ((bar | sector) < 0) [[unlikely]] {
+            near[listed++] = col;
+            return;
+        }
+        ++tiltCounters[std::size_t(bar) * CounterSets + set];
+        ++orientationCounters[std::size_t(sector) * CounterSets + set];
+    };
+    CodePointsOfRow(r, n, [&](int col) MORVANE_INLINE {
+        if (col >= 8)
+            for (int k = 0; k < 8; ++k)
+                point(col - 8 + k, std::size_t(k) % CounterSets);
+        counted = col;
+    });
+    for (; counted < n; ++counted)
+        point(counted, std::size_t(counted) % CounterSets);
+    return listed;
+}
+
+// The same for a row of a band that every point of counts, and for one that the level cuts.
+ANGLE_CLONES int CodeAndCountRow(const TCodeRow& r, int n, const TFirstCount& f, int* __restrict near)
+{
+    return CodeAndCountPoints<false>(r, n, f, near);
+}
+ANGLE_CLONES int CodeAndCountRowAtLevel(const TCodeRow& r, int n, const TFirstCount& f, int* __restrict near)
+{
+    return CodeAndCountPoints<true>(r, n, f, near);
 }
 
 // Asks for the values that the stencils of the listed points (row j, columns `columns`
@@ -713,11 +854,9 @@ bool TAngleField::Start(const std::int32_t* values, int width, int height, const
     return true;
 }
 
-void TAngleField::CodeBand(const std::int32_t* values, std::size_t band)
+void TAngleField::RangeOfBand(const std::int32_t* values, std::size_t band)
 {
     const int s = region_.S;
-    const double c = VerticalOf(grid_, s);
-    const double kx = grid_.ZScale * grid_.YStep * double(s), ky = grid_.XStep * grid_.ZScale * double(s);
     const int first = int(band) * Band;
     const int last = std::min(rows_, first + Band);
     std::int32_t* const segmentLow = segmentLow_.data() + band * segments_;
@@ -725,20 +864,78 @@ void TAngleField::CodeBand(const std::int32_t* values, std::size_t band)
     std::fill(segmentLow, segmentLow + segments_, std::numeric_limits<std::int32_t>::max());
     std::fill(segmentHigh, segmentHigh + segments_, std::numeric_limits<std::int32_t>::min());
     for (int row = first; row < last; ++row) {
-        const int j = region_.Y1 + s + row;
-        const std::int32_t* mid = values + std::ptrdiff_t(j) * width_ + region_.X1;
-        const std::size_t at = std::size_t(row) * std::size_t(cols_);
-        CodeRow(mid - std::ptrdiff_t(s) * width_, mid, mid + std::ptrdiff_t(s) * width_, cols_, s, kx, ky, c * c,
-                TiltCodes() + at, OrientationCodes() + at);
+        const std::int32_t* z = values + std::ptrdiff_t(region_.Y1 + s + row) * width_ + region_.X1 + s;
         for (std::size_t g = 0; g < segments_; ++g) {
             const int from = int(g) * SegmentColumns;
-            RowRange(mid + s + from, std::min(SegmentColumns, cols_ - from), segmentLow[g], segmentHigh[g]);
+            RowRange(z + from, std::min(SegmentColumns, cols_ - from), segmentLow[g], segmentHigh[g]);
         }
     }
     bandLow_[band] = segments_ ? *std::min_element(segmentLow, segmentLow + segments_)
                                : std::numeric_limits<std::int32_t>::max();
     bandHigh_[band] = segments_ ? *std::max_element(segmentHigh, segmentHigh + segments_)
                                 : std::numeric_limits<std::int32_t>::min();
+}
+
+void TAngleField::CodeBand(const std::int32_t* values, std::size_t band)
+{
+    RangeOfBand(values, band);
+    const int first = int(band) * Band;
+    const int last = std::min(rows_, first + Band);
+    for (int row = first; row < last; ++row)
+        CodeRow(CodeRowAt(values, width_, region_, grid_, cols_, row, TiltCodes(), OrientationCodes()), cols_);
+}
+
+void TAngleField::CodeAndCount(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
+                               unsigned threads)
+{
+    const int s = region_.S;
+    const double zs = grid_.ZScale;
+    const std::size_t bands = bandLow_.size();
+    const auto [pieces, piece] = StartPieces(b);
+    const std::int16_t* tilts = tiltTable_.data();
+    const std::int16_t* orientations = orientationTable_.data();
+    platform::ParallelBands(
+        pieces,
+        [&](std::size_t p) {
+            std::uint32_t* counters = partial_.data() + p * piece;
+            std::fill(counters, counters + piece, 0u);
+            const TPieceCounters sets{counters, counters + CounterSets * std::size_t(b.Bars)};
+            int near[ChunkColumns];
+            for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band) {
+                RangeOfBand(values, band);
+                // As Count decides: the level decides per point only in a band it cuts.
+                const bool low = Counted(bandLow_[band], b, zs), high = Counted(bandHigh_[band], b, zs);
+                const int first = int(band) * Band;
+                const int last = std::min(rows_, first + Band);
+                for (int row = first; row < last; ++row) {
+                    const TCodeRow r = CodeRowAt(values, width_, region_, grid_, cols_, row, TiltCodes(), OrientationCodes());
+                    if (!low && !high) {
+                        CodeRow(r, cols_);
+                        continue;
+                    }
+                    const int j = region_.Y1 + s + row;
+                    for (int from = 0; from < cols_; from += ChunkColumns) {
+                        const int n = std::min(ChunkColumns, cols_ - from);
+                        const TCodeRow chunk{r.Up + from, r.Mid + from, r.Down + from, s, r.Kx, r.Ky, r.C2,
+                                             r.Tilts + from, r.Orientations + from};
+                        const TFirstCount f{tilts, orientations, sets, &b, zs, r.Mid + s + from};
+                        const int listed = low && high ? CodeAndCountRow(chunk, n, f, near)
+                                                       : CodeAndCountRowAtLevel(chunk, n, f, near);
+                        FetchStencils(values + region_.X1 + from, width_, j, s, near, listed);
+                        for (int k = 0; k < listed; ++k) {
+                            const int col = from + near[k];
+                            int bar = tilts[r.Tilts[col]];
+                            int sector = orientations[r.Orientations[col]];
+                            ExactBins(values, j, col, b, bar, sector);
+                            ++sets.Tilt[std::size_t(bar) * CounterSets];
+                            ++sets.Orientation[std::size_t(sector) * CounterSets];
+                        }
+                    }
+                }
+            }
+        },
+        ThreadsFor(std::int64_t(rows_) * cols_, threads));
+    AddPieces(b, pieces, counts, TAngleKinds::Both);
 }
 
 bool TAngleField::Compute(const std::int32_t* values, int width, int height, const TAngleRegion& r,
@@ -771,9 +968,9 @@ bool TAngleField::Compute(const std::int32_t* values, int width, int height, con
         CountAngles(values, width_, height_, region_, grid_, b, counts);
         return true;
     }
-    // Each band is binned right after its codes are made, while they are still at hand.
+    // Each point is binned right after its codes are made, while they are still at hand.
     try {
-        Count(values, b, counts, threads, [&](std::size_t band) { CodeBand(values, band); });
+        CodeAndCount(values, b, counts, threads);
     } catch (...) {
         Clear();
         StartCounters(b, counts);

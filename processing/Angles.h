@@ -112,6 +112,12 @@ private:
                const TAngleGrid& grid);
     //! The codes and the height extremes of one band of rows.
     void CodeBand(const std::int32_t* values, std::size_t band);
+    //! The height extremes of one band of rows and of its segments.
+    void RangeOfBand(const std::int32_t* values, std::size_t band);
+    //! Makes the codes of every band and counts them as Count does, each point right after
+    //! its codes are made.
+    void CodeAndCount(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
+                      unsigned threads);
     //! Counts the kept codes of every band, each band after `before` ran for it (when set).
     void Count(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts, unsigned threads,
                const std::function<void(std::size_t band)>& before, TAngleKinds kinds = TAngleKinds::Both) const;
