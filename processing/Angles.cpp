@@ -175,30 +175,56 @@ MORVANE_INLINE inline V8d LoadEight(const std::int32_t* p)
 
 // The tilt and orientation cells (before truncation) of the gradients of Sobel sums sx
 // and sy: gradient x = −sx × kx, y = sy × ky. The selections are arithmetic, not
-// branches: the directions of a rough surface would mispredict them.
+// branches: the directions of a rough surface would mispredict them. In three steps, so that
+// a row can take the next points' first step while the division and the root of the last
+// ones are under way.
 template <class T>
-MORVANE_INLINE inline void CodeCells(T sx, T sy, double kx, double ky, double c2, T& tiltCell, T& orientationCell)
+struct TCellsStart {
+    T Q, Across, Whole, R, Along, Base;
+};
+template <class T>
+struct TCellsRoot {
+    T Q, Tilt, Orientation;
+};
+
+template <class T>
+MORVANE_INLINE inline TCellsStart<T> StartCells(T sx, T sy, double kx, double ky, double c2)
 {
     const T zero{}, one = zero + 1.0;
     const T x = -sx * kx, y = sy * ky;
     const T q = x * x + y * y;
     const T ax = Magnitude(x), ay = Magnitude(y);
-    const T down2 = Pick(y < zero, one, zero), left = Pick(x < zero, one, zero);
-    const T other = (down2 - left) * (down2 - left);  // 1: signs differ
+    const auto down = y < zero, differ = down != (x < zero);  // the signs of x and y differ
+    const T other = Pick(differ, one, zero);
     const T sum = ax + ay;
     // One division for both keys: q / (q + c²) and (…) / sum share 1 / ((q + c²) × sum).
     const T whole = q + c2, across = Pick(sum > zero, sum, one);
     const T r = 1.0 / (whole * across);
-    const T tilt = Root(q * across * r) * double(TiltCells);
-    const T d = 2.0 * down2 + other + (ay + other * (ax - ay)) * whole * r;
-    const T orientation = d * (OrientationCells / 4.0);
+    // The diamond angle is 2 × down + other + (other ? ay + (ax − ay) : ay) / sum: selected
+    // rather than multiplied by 0 or 1, which gives the same.
+    return {q, across, whole, r, Pick(differ, ay + (ax - ay), ay), Pick(down, zero + 2.0, zero) + other};
+}
+
+template <class T>
+MORVANE_INLINE inline TCellsRoot<T> RootCells(const TCellsStart<T>& c)
+{
+    const T d = c.Base + c.Along * c.Whole * c.R;
+    return {c.Q, Root(c.Q * c.Across * c.R), d * (OrientationCells / 4.0)};
+}
+
+template <class T>
+MORVANE_INLINE inline void EndCells(const TCellsRoot<T>& c, T& tiltCell, T& orientationCell)
+{
+    const T zero{};
+    const T tilt = c.Tilt * double(TiltCells);
     // Clamped to the cells (both keys are never negative: q ≥ 0, and ay + (ax − ay) ≥ 0 as
     // rounding keeps order); a normal standing straight up has no orientation.
     const T lastTilt = zero + double(TiltCells - 1), lastOrientation = zero + double(OrientationCells - 1);
     tiltCell = Pick(tilt < lastTilt, tilt, lastTilt);
-    const T cell = Pick(orientation < lastOrientation, orientation, lastOrientation);
-    orientationCell = Pick(q == zero, zero + double(NoOrientation), cell);
+    const T cell = Pick(c.Orientation < lastOrientation, c.Orientation, lastOrientation);
+    orientationCell = Pick(c.Q == zero, zero + double(NoOrientation), cell);
 }
+
 
 // The codes of points of one row. `up`, `mid` and `down` point at column X1 of rows j − s,
 // j and j + s; the point of column X1 + s + col gets tilts[col] and orientations[col]. The
@@ -233,18 +259,56 @@ TCodeRow CodeRowAt(const std::int32_t* values, int width, const TAngleRegion& r,
             orientations + at};
 }
 
-// The codes of the n points from column `col`, n being 8 (V8d, LoadEight), 4 (V4d,
-// LoadDoubles) or 1 (double).
-template <class T, int N, T Load(const std::int32_t*)>
-MORVANE_INLINE inline void CodePoints(const TCodeRow& r, int col)
+// The Sobel sums of the points from column `col`, as T (double or a vector of them) read
+// by Load.
+template <class T, T Load(const std::int32_t*)>
+MORVANE_INLINE inline void SobelSums(const TCodeRow& r, int col, T& sx, T& sy)
 {
     const int s = r.S, s2 = 2 * s;
     const T upLeft = Load(r.Up + col), upRight = Load(r.Up + col + s2);
     const T downLeft = Load(r.Down + col), downRight = Load(r.Down + col + s2);
-    const T sx = (2.0 * Load(r.Mid + col + s2) + upRight + downRight) - (2.0 * Load(r.Mid + col) + upLeft + downLeft);
-    const T sy = (2.0 * Load(r.Down + col + s) + downLeft + downRight) - (2.0 * Load(r.Up + col + s) + upLeft + upRight);
+    sx = (2 * Load(r.Mid + col + s2) + upRight + downRight) - (2 * Load(r.Mid + col) + upLeft + downLeft);
+    sy = (2 * Load(r.Down + col + s) + downLeft + downRight) - (2 * Load(r.Up + col + s) + upLeft + upRight);
+}
+
+MORVANE_INLINE inline V8i LoadInts(const std::int32_t* p)
+{
+    V8i v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Built lane by lane: one widening instruction, where a conversion of the whole vector is
+// made in halves.
+MORVANE_INLINE inline V8d Widen(V8i v)
+{
+    return V8d{double(v[0]), double(v[1]), double(v[2]), double(v[3]),
+               double(v[4]), double(v[5]), double(v[6]), double(v[7])};
+}
+
+// The Sobel sums of the points from column `col` as T: double or V4d (read by Load), or
+// V8d. With Small every value the stencils read lies within ±2^27: the sums of eight points
+// are then made in 32-bit integers, which hold them exactly, as double does, and are widened
+// once.
+template <class T, T Load(const std::int32_t*), bool Small = false>
+MORVANE_INLINE inline void SumsOf(const TCodeRow& r, int col, T& sx, T& sy)
+{
+    if constexpr (Small) {
+        V8i ix, iy;
+        SobelSums<V8i, LoadInts>(r, col, ix, iy);
+        sx = Widen(ix);
+        sy = Widen(iy);
+    } else {
+        SobelSums<T, Load>(r, col, sx, sy);
+    }
+}
+
+// Stores the codes of N points from column `col`.
+template <class T, int N>
+MORVANE_INLINE inline void StoreCodes(const TCodeRow& r, int col, const TCellsRoot<T>& cells)
+{
     T tilt, orientation;
-    CodeCells(sx, sy, r.Kx, r.Ky, r.C2, tilt, orientation);
+    EndCells(cells, tilt, orientation);
     if constexpr (N == 1) {
         r.Tilts[col] = std::uint16_t(std::int32_t(tilt));
         r.Orientations[col] = std::uint16_t(std::int32_t(orientation));
@@ -258,26 +322,52 @@ MORVANE_INLINE inline void CodePoints(const TCodeRow& r, int col)
     }
 }
 
+// The codes of N points from column `col` (4: V4d, 1: double).
+template <class T, int N, T Load(const std::int32_t*)>
+MORVANE_INLINE inline void CodePoints(const TCodeRow& r, int col)
+{
+    T sx, sy;
+    SumsOf<T, Load>(r, col, sx, sy);
+    StoreCodes<T, N>(r, col, RootCells(StartCells(sx, sy, r.Kx, r.Ky, r.C2)));
+}
+
 inline double LoadOne(const std::int32_t* p)
 {
     return double(*p);
 }
 
-// The codes of the n points from column 0 eight at a time, calling `made(col)` once the
-// codes of columns col..col + 7 and of every column before them are made; the last points
-// again where n does not divide by eight. Fewer than eight points four or one at a
-// time.
-template <class Made>
-MORVANE_INLINE inline void CodePointsOfRow(const TCodeRow& r, int n, const Made& made)
+// The codes of the n points of a row from column 0, eight at a time in three steps: the
+// points of one step of eight start, those of the step before take their root, and those
+// of the step before that are stored, so that none waits for the division or the root it
+// needs. The last points again where n does not divide by eight. Fewer than eight points
+// four or one at a time.
+template <bool Small>
+MORVANE_INLINE inline void CodePointsOfRow(const TCodeRow& row, int n)
 {
+    const TCodeRow r = row;  // held in registers: the codes it stores cannot change it
     if (n >= 8) {
-        int col = 0;
-        for (; col + 8 <= n; col += 8) {
-            CodePoints<V8d, 8, LoadEight>(r, col);
-            made(col);
+        const auto start = [&](int col) MORVANE_INLINE {
+            V8d sx, sy;
+            SumsOf<V8d, LoadEight, Small>(r, col, sx, sy);
+            return StartCells(sx, sy, r.Kx, r.Ky, r.C2);
+        };
+        const int steps = (n + 7) / 8;  // the last at n − 8
+        const auto at = [&](int step) { return std::min(step * 8, n - 8); };
+        TCellsStart<V8d> started = start(0);
+        TCellsRoot<V8d> rooted = RootCells(started);
+        if (steps > 1)
+            started = start(at(1));
+        for (int step = 2; step < steps; ++step) {
+            const TCellsRoot<V8d> next = RootCells(started);
+            started = start(at(step));
+            StoreCodes<V8d, 8>(r, at(step - 2), rooted);
+            rooted = next;
         }
-        if (col < n)
-            CodePoints<V8d, 8, LoadEight>(r, n - 8);
+        if (steps > 1) {
+            StoreCodes<V8d, 8>(r, at(steps - 2), rooted);
+            rooted = RootCells(started);
+        }
+        StoreCodes<V8d, 8>(r, at(steps - 1), rooted);
         return;
     }
     if (n >= 4) {
@@ -298,10 +388,14 @@ MORVANE_INLINE inline void CodePointsOfRow(const TCodeRow& r, int n, const Made&
 #define ANGLE_CLONES
 #endif
 
-// The codes of the n points of a row.
-ANGLE_CLONES void CodeRow(const TCodeRow& r, int n)
+// The codes of the n points of a row; `small` where every value its stencils read lies
+// within ±2^27.
+ANGLE_CLONES void CodeRow(const TCodeRow& r, int n, bool small)
 {
-    CodePointsOfRow(r, n, [](int) MORVANE_INLINE {});
+    if (small)
+        CodePointsOfRow<true>(r, n);
+    else
+        CodePointsOfRow<false>(r, n);
 }
 
 // The smallest and largest of n raw values.
@@ -458,62 +552,6 @@ int BinChunk(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __r
     for (; col < n; ++col)
         point(col, std::size_t(col) % CounterSets);
     return listed;
-}
-
-// What the first binning of a piece of work counts with: the tables of the bins, its
-// counters, the binning, and the raw heights of the row (z[col] for the point of col).
-struct TFirstCount {
-    const std::int16_t* Tilts;
-    const std::int16_t* Orientations;
-    TPieceCounters Counters;
-    const TAngleBinning* Binning;
-    double Zs;
-    const std::int32_t* Z;
-};
-
-// Makes the codes of the n points of a row (n ≤ ChunkColumns) and counts each point as
-// BinChunk does, one step of eight behind its codes: the table lookups of the counting then
-// run beside the divisions and roots of the next points. Lists the columns of the points
-// near a boundary in `near`; returns how many.
-template <bool CheckLevel>
-MORVANE_INLINE inline int CodeAndCountPoints(const TCodeRow& r, int n, const TFirstCount& f, int* __restrict near)
-{
-    std::uint32_t* const tiltCounters = f.Counters.Tilt;
-    std::uint32_t* const orientationCounters = f.Counters.Orientation;
-    int listed = 0, counted = 0;
-    const auto point = [&](int col, std::size_t set) MORVANE_INLINE {
-        if constexpr (CheckLevel) {
-            if (!Counted(f.Z[col], *f.Binning, f.Zs))
-                return;
-        }
-        const int bar = f.Tilts[r.Tilts[col]];
-        const int sector = f.Orientations[r.Orientations[col]];
-        if ((bar | sector) < 0) [[unlikely]] {
-            near[listed++] = col;
-            return;
-        }
-        ++tiltCounters[std::size_t(bar) * CounterSets + set];
-        ++orientationCounters[std::size_t(sector) * CounterSets + set];
-    };
-    CodePointsOfRow(r, n, [&](int col) MORVANE_INLINE {
-        if (col >= 8)
-            for (int k = 0; k < 8; ++k)
-                point(col - 8 + k, std::size_t(k) % CounterSets);
-        counted = col;
-    });
-    for (; counted < n; ++counted)
-        point(counted, std::size_t(counted) % CounterSets);
-    return listed;
-}
-
-// The same for a row of a band that every point of counts, and for one that the level cuts.
-ANGLE_CLONES int CodeAndCountRow(const TCodeRow& r, int n, const TFirstCount& f, int* __restrict near)
-{
-    return CodeAndCountPoints<false>(r, n, f, near);
-}
-ANGLE_CLONES int CodeAndCountRowAtLevel(const TCodeRow& r, int n, const TFirstCount& f, int* __restrict near)
-{
-    return CodeAndCountPoints<true>(r, n, f, near);
 }
 
 // Asks for the values that the stencils of the listed points (row j, columns `columns`
@@ -876,13 +914,34 @@ void TAngleField::RangeOfBand(const std::int32_t* values, std::size_t band)
                                 : std::numeric_limits<std::int32_t>::min();
 }
 
+bool TAngleField::SmallStencils(const std::int32_t* values, std::size_t band) const
+{
+    const int s = region_.S;
+    const int first = int(band) * Band;
+    const int last = std::min(rows_, first + Band);
+    const auto row = [&](int j) { return values + std::ptrdiff_t(region_.Y1 + j) * width_ + region_.X1; };
+    // The band's points, then the rows above and below them and the columns beside them.
+    std::int32_t lo = bandLow_[band], hi = bandHigh_[band];
+    for (int k = 0; k < s; ++k) {
+        RowRange(row(first + k), cols_ + 2 * s, lo, hi);
+        RowRange(row(s + last + k), cols_ + 2 * s, lo, hi);
+    }
+    for (int k = first; k < last; ++k) {
+        RowRange(row(s + k), s, lo, hi);
+        RowRange(row(s + k) + s + cols_, s, lo, hi);
+    }
+    constexpr std::int32_t limit = std::int32_t(1) << 27;
+    return lo >= -limit && hi <= limit;
+}
+
 void TAngleField::CodeBand(const std::int32_t* values, std::size_t band)
 {
     RangeOfBand(values, band);
+    const bool small = SmallStencils(values, band);
     const int first = int(band) * Band;
     const int last = std::min(rows_, first + Band);
     for (int row = first; row < last; ++row)
-        CodeRow(CodeRowAt(values, width_, region_, grid_, cols_, row, TiltCodes(), OrientationCodes()), cols_);
+        CodeRow(CodeRowAt(values, width_, region_, grid_, cols_, row, TiltCodes(), OrientationCodes()), cols_, small);
 }
 
 void TAngleField::CodeAndCount(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
@@ -905,12 +964,13 @@ void TAngleField::CodeAndCount(const std::int32_t* values, const TAngleBinning& 
                 RangeOfBand(values, band);
                 // As Count decides: the level decides per point only in a band it cuts.
                 const bool low = Counted(bandLow_[band], b, zs), high = Counted(bandHigh_[band], b, zs);
+                const bool small = SmallStencils(values, band);
                 const int first = int(band) * Band;
                 const int last = std::min(rows_, first + Band);
                 for (int row = first; row < last; ++row) {
                     const TCodeRow r = CodeRowAt(values, width_, region_, grid_, cols_, row, TiltCodes(), OrientationCodes());
                     if (!low && !high) {
-                        CodeRow(r, cols_);
+                        CodeRow(r, cols_, small);
                         continue;
                     }
                     const int j = region_.Y1 + s + row;
@@ -918,9 +978,11 @@ void TAngleField::CodeAndCount(const std::int32_t* values, const TAngleBinning& 
                         const int n = std::min(ChunkColumns, cols_ - from);
                         const TCodeRow chunk{r.Up + from, r.Mid + from, r.Down + from, s, r.Kx, r.Ky, r.C2,
                                              r.Tilts + from, r.Orientations + from};
-                        const TFirstCount f{tilts, orientations, sets, &b, zs, r.Mid + s + from};
-                        const int listed = low && high ? CodeAndCountRow(chunk, n, f, near)
-                                                       : CodeAndCountRowAtLevel(chunk, n, f, near);
+                        CodeRow(chunk, n, small);
+                        const int listed = (low && high ? BinChunk<false, TAngleKinds::Both>
+                                                        : BinChunk<true, TAngleKinds::Both>)(
+                            chunk.Tilts, chunk.Orientations, r.Mid + s + from, n, tilts, orientations, sets, b, zs,
+                            near);
                         FetchStencils(values + region_.X1 + from, width_, j, s, near, listed);
                         for (int k = 0; k < listed; ++k) {
                             const int col = from + near[k];
