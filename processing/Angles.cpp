@@ -892,28 +892,6 @@ bool TAngleField::Start(const std::int32_t* values, int width, int height, const
     return true;
 }
 
-void TAngleField::RangeOfBand(const std::int32_t* values, std::size_t band)
-{
-    const int s = region_.S;
-    const int first = int(band) * Band;
-    const int last = std::min(rows_, first + Band);
-    std::int32_t* const segmentLow = segmentLow_.data() + band * segments_;
-    std::int32_t* const segmentHigh = segmentHigh_.data() + band * segments_;
-    std::fill(segmentLow, segmentLow + segments_, std::numeric_limits<std::int32_t>::max());
-    std::fill(segmentHigh, segmentHigh + segments_, std::numeric_limits<std::int32_t>::min());
-    for (int row = first; row < last; ++row) {
-        const std::int32_t* z = values + std::ptrdiff_t(region_.Y1 + s + row) * width_ + region_.X1 + s;
-        for (std::size_t g = 0; g < segments_; ++g) {
-            const int from = int(g) * SegmentColumns;
-            RowRange(z + from, std::min(SegmentColumns, cols_ - from), segmentLow[g], segmentHigh[g]);
-        }
-    }
-    bandLow_[band] = segments_ ? *std::min_element(segmentLow, segmentLow + segments_)
-                               : std::numeric_limits<std::int32_t>::max();
-    bandHigh_[band] = segments_ ? *std::max_element(segmentHigh, segmentHigh + segments_)
-                                : std::numeric_limits<std::int32_t>::min();
-}
-
 bool TAngleField::SmallStencils(const std::int32_t* values, std::size_t band) const
 {
     const int s = region_.S;
@@ -936,68 +914,27 @@ bool TAngleField::SmallStencils(const std::int32_t* values, std::size_t band) co
 
 void TAngleField::CodeBand(const std::int32_t* values, std::size_t band)
 {
-    RangeOfBand(values, band);
-    const bool small = SmallStencils(values, band);
+    const int s = region_.S;
     const int first = int(band) * Band;
     const int last = std::min(rows_, first + Band);
+    std::int32_t* const segmentLow = segmentLow_.data() + band * segments_;
+    std::int32_t* const segmentHigh = segmentHigh_.data() + band * segments_;
+    std::fill(segmentLow, segmentLow + segments_, std::numeric_limits<std::int32_t>::max());
+    std::fill(segmentHigh, segmentHigh + segments_, std::numeric_limits<std::int32_t>::min());
+    for (int row = first; row < last; ++row) {
+        const std::int32_t* z = values + std::ptrdiff_t(region_.Y1 + s + row) * width_ + region_.X1 + s;
+        for (std::size_t g = 0; g < segments_; ++g) {
+            const int from = int(g) * SegmentColumns;
+            RowRange(z + from, std::min(SegmentColumns, cols_ - from), segmentLow[g], segmentHigh[g]);
+        }
+    }
+    bandLow_[band] = segments_ ? *std::min_element(segmentLow, segmentLow + segments_)
+                               : std::numeric_limits<std::int32_t>::max();
+    bandHigh_[band] = segments_ ? *std::max_element(segmentHigh, segmentHigh + segments_)
+                                : std::numeric_limits<std::int32_t>::min();
+    const bool small = SmallStencils(values, band);
     for (int row = first; row < last; ++row)
         CodeRow(CodeRowAt(values, width_, region_, grid_, cols_, row, TiltCodes(), OrientationCodes()), cols_, small);
-}
-
-void TAngleField::CodeAndCount(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
-                               unsigned threads)
-{
-    const int s = region_.S;
-    const double zs = grid_.ZScale;
-    const std::size_t bands = bandLow_.size();
-    const auto [pieces, piece] = StartPieces(b);
-    const std::int16_t* tilts = tiltTable_.data();
-    const std::int16_t* orientations = orientationTable_.data();
-    platform::ParallelBands(
-        pieces,
-        [&](std::size_t p) {
-            std::uint32_t* counters = partial_.data() + p * piece;
-            std::fill(counters, counters + piece, 0u);
-            const TPieceCounters sets{counters, counters + CounterSets * std::size_t(b.Bars)};
-            int near[ChunkColumns];
-            for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band) {
-                RangeOfBand(values, band);
-                // As Count decides: the level decides per point only in a band it cuts.
-                const bool low = Counted(bandLow_[band], b, zs), high = Counted(bandHigh_[band], b, zs);
-                const bool small = SmallStencils(values, band);
-                const int first = int(band) * Band;
-                const int last = std::min(rows_, first + Band);
-                for (int row = first; row < last; ++row) {
-                    const TCodeRow r = CodeRowAt(values, width_, region_, grid_, cols_, row, TiltCodes(), OrientationCodes());
-                    if (!low && !high) {
-                        CodeRow(r, cols_, small);
-                        continue;
-                    }
-                    const int j = region_.Y1 + s + row;
-                    for (int from = 0; from < cols_; from += ChunkColumns) {
-                        const int n = std::min(ChunkColumns, cols_ - from);
-                        const TCodeRow chunk{r.Up + from, r.Mid + from, r.Down + from, s, r.Kx, r.Ky, r.C2,
-                                             r.Tilts + from, r.Orientations + from};
-                        CodeRow(chunk, n, small);
-                        const int listed = (low && high ? BinChunk<false, TAngleKinds::Both>
-                                                        : BinChunk<true, TAngleKinds::Both>)(
-                            chunk.Tilts, chunk.Orientations, r.Mid + s + from, n, tilts, orientations, sets, b, zs,
-                            near);
-                        FetchStencils(values + region_.X1 + from, width_, j, s, near, listed);
-                        for (int k = 0; k < listed; ++k) {
-                            const int col = from + near[k];
-                            int bar = tilts[r.Tilts[col]];
-                            int sector = orientations[r.Orientations[col]];
-                            ExactBins(values, j, col, b, bar, sector);
-                            ++sets.Tilt[std::size_t(bar) * CounterSets];
-                            ++sets.Orientation[std::size_t(sector) * CounterSets];
-                        }
-                    }
-                }
-            }
-        },
-        ThreadsFor(std::int64_t(rows_) * cols_, threads));
-    AddPieces(b, pieces, counts, TAngleKinds::Both);
 }
 
 bool TAngleField::Compute(const std::int32_t* values, int width, int height, const TAngleRegion& r,
@@ -1030,9 +967,9 @@ bool TAngleField::Compute(const std::int32_t* values, int width, int height, con
         CountAngles(values, width_, height_, region_, grid_, b, counts);
         return true;
     }
-    // Each point is binned right after its codes are made, while they are still at hand.
+    // Each band is binned right after its codes are made, while they are still at hand.
     try {
-        CodeAndCount(values, b, counts, threads);
+        Count(values, b, counts, threads, [&](std::size_t band) { CodeBand(values, band); });
     } catch (...) {
         Clear();
         StartCounters(b, counts);

@@ -112,15 +112,9 @@ private:
                const TAngleGrid& grid);
     //! The codes and the height extremes of one band of rows.
     void CodeBand(const std::int32_t* values, std::size_t band);
-    //! The height extremes of one band of rows and of its segments.
-    void RangeOfBand(const std::int32_t* values, std::size_t band);
-    //! After RangeOfBand: whether every value that the stencils of the band read lies
-    //! within ±2^27.
+    //! Once the height extremes of a band are made: whether every value that the stencils
+    //! of the band read lies within ±2^27.
     bool SmallStencils(const std::int32_t* values, std::size_t band) const;
-    //! Makes the codes of every band and counts them as Count does, each point right after
-    //! its codes are made.
-    void CodeAndCount(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
-                      unsigned threads);
     //! Counts the kept codes of every band, each band after `before` ran for it (when set).
     void Count(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts, unsigned threads,
                const std::function<void(std::size_t band)>& before, TAngleKinds kinds = TAngleKinds::Both) const;
