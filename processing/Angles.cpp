@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <thread>
 #include <type_traits>
 #include <utility>
 
@@ -1103,14 +1105,21 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
     };
     const TChunk* chunkOf = chunks[0] + int(kinds);
     const TChunk* levelChunkOf = chunks[1] + int(kinds);
+    // A piece of work for each thread, taking bands one at a time until none is left, so
+    // that threads that start late or run slowly (the machine's other work) take fewer.
+    // The counters are sums: who counts which band does not change them.
+    const unsigned workers = ThreadsFor(std::int64_t(rows_) * cols_, threads);
+    const std::size_t takers =
+        std::min<std::size_t>(pieces, workers ? workers : std::max(1u, std::thread::hardware_concurrency()));
+    std::atomic<std::size_t> next{0};
     platform::ParallelBands(
-        pieces,
+        takers,
         [&](std::size_t p) {
             std::uint32_t* counters = partial_.data() + p * piece;
             std::fill(counters, counters + piece, 0u);
             const TPieceCounters sets{counters, counters + CounterSets * std::size_t(b.Bars)};
             int near[ChunkColumns];
-            for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band) {
+            for (std::size_t band = next++; band < bands; band = next++) {
                 if (before)
                     before(band);
                 // The level decides per point only in a band that it cuts through: the
@@ -1146,8 +1155,8 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
                 }
             }
         },
-        ThreadsFor(std::int64_t(rows_) * cols_, threads));
-    AddPieces(b, pieces, counts, kinds);
+        workers);
+    AddPieces(b, takers, counts, kinds);
 }
 
 void TAngleField::CountOneKind(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
