@@ -9,7 +9,6 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <thread>
 #include <type_traits>
 #include <utility>
 
@@ -1105,15 +1104,13 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
     };
     const TChunk* chunkOf = chunks[0] + int(kinds);
     const TChunk* levelChunkOf = chunks[1] + int(kinds);
-    // A piece of work for each thread, taking bands one at a time until none is left, so
-    // that threads that start late or run slowly (the machine's other work) take fewer.
-    // The counters are sums: who counts which band does not change them.
-    const unsigned workers = ThreadsFor(std::int64_t(rows_) * cols_, threads);
-    const std::size_t takers =
-        std::min<std::size_t>(pieces, workers ? workers : std::max(1u, std::thread::hardware_concurrency()));
+    // Each piece of work takes bands one at a time until none is left, so that threads that
+    // start late or run slowly (the machine's other work) take fewer; pieces that start
+    // when all are taken count nothing. The counters are sums: who counts which band does
+    // not change them.
     std::atomic<std::size_t> next{0};
     platform::ParallelBands(
-        takers,
+        pieces,
         [&](std::size_t p) {
             std::uint32_t* counters = partial_.data() + p * piece;
             std::fill(counters, counters + piece, 0u);
@@ -1155,8 +1152,8 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
                 }
             }
         },
-        workers);
-    AddPieces(b, takers, counts, kinds);
+        ThreadsFor(std::int64_t(rows_) * cols_, threads));
+    AddPieces(b, pieces, counts, kinds);
 }
 
 void TAngleField::CountOneKind(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
