@@ -206,7 +206,7 @@ TEST(Angles, TheFieldBinsExactlyAsThePlainAnalysis)
         std::int32_t lo = 0, hi = 0;
         ASSERT_TRUE(FindAngleRange(s.m->Values.data(), s.m->Width, s.m->Height, s.region, lo, hi));
         for (int i = 0; i < 5; ++i)
-            for (const double level : {-1.0, 0.0, (hi - lo) * s.grid.ZScale * 0.5}) {
+            for (const double level : {-1.0, 0.0, (double(hi) - lo) * s.grid.ZScale * 0.5}) {
                 const TAngleBinning b{lo, level, bars[i], sectors[(i * 3 + int(level > 0)) % 5]};
                 TAngleCounts plain, fast;
                 ASSERT_TRUE(CountAngles(s.m->Values.data(), s.m->Width, s.m->Height, s.region, s.grid, b, plain));
