@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 #include <sys/mman.h>
@@ -144,79 +146,257 @@ MORVANE_INLINE inline platform::V4d Root(platform::V4d x)
     return platform::V4d{std::sqrt(x[0]), std::sqrt(x[1]), std::sqrt(x[2]), std::sqrt(x[3])};
 }
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpsabi"  // only ever inlined into CodeRow
+// Eight lanes: the processors with 512-bit vectors take a row eight points at a time.
+using V8d = double __attribute__((vector_size(64)));
+using V8l = std::int64_t __attribute__((vector_size(64)));
+using V8i = std::int32_t __attribute__((vector_size(32)));
+using V8s = std::uint16_t __attribute__((vector_size(16)));
+using V4s = std::uint16_t __attribute__((vector_size(8)));
+MORVANE_INLINE inline V8d Pick(V8l m, V8d a, V8d b)
+{
+    return m ? a : b;
+}
+MORVANE_INLINE inline V8d Magnitude(V8d x)
+{
+    return V8d(V8l(x) & std::numeric_limits<std::int64_t>::max());
+}
+MORVANE_INLINE inline V8d Root(V8d x)
+{
+    return V8d{std::sqrt(x[0]), std::sqrt(x[1]), std::sqrt(x[2]), std::sqrt(x[3]),
+               std::sqrt(x[4]), std::sqrt(x[5]), std::sqrt(x[6]), std::sqrt(x[7])};
+}
+MORVANE_INLINE inline V8d LoadEight(const std::int32_t* p)
+{
+    return V8d{double(p[0]), double(p[1]), double(p[2]), double(p[3]),
+               double(p[4]), double(p[5]), double(p[6]), double(p[7])};
+}
+#pragma GCC diagnostic pop
+
 // The tilt and orientation cells (before truncation) of the gradients of Sobel sums sx
 // and sy: gradient x = −sx × kx, y = sy × ky. The selections are arithmetic, not
-// branches: the directions of a rough surface would mispredict them.
+// branches: the directions of a rough surface would mispredict them. In three steps, so that
+// a row can take the next points' first step while the division and the root of the last
+// ones are under way.
 template <class T>
-MORVANE_INLINE inline void CodeCells(T sx, T sy, double kx, double ky, double c2, T& tiltCell, T& orientationCell)
+struct TCellsStart {
+    T Q, Across, Whole, R, Along, Base;
+};
+template <class T>
+struct TCellsRoot {
+    T Q, Tilt, Orientation;
+};
+
+template <class T>
+MORVANE_INLINE inline TCellsStart<T> StartCells(T sx, T sy, double kx, double ky, double c2)
 {
     const T zero{}, one = zero + 1.0;
     const T x = -sx * kx, y = sy * ky;
     const T q = x * x + y * y;
     const T ax = Magnitude(x), ay = Magnitude(y);
-    const T down2 = Pick(y < zero, one, zero), left = Pick(x < zero, one, zero);
-    const T other = (down2 - left) * (down2 - left);  // 1: signs differ
+    const auto down = y < zero, differ = down != (x < zero);  // the signs of x and y differ
+    const T other = Pick(differ, one, zero);
     const T sum = ax + ay;
     // One division for both keys: q / (q + c²) and (…) / sum share 1 / ((q + c²) × sum).
     const T whole = q + c2, across = Pick(sum > zero, sum, one);
     const T r = 1.0 / (whole * across);
-    const T tilt = Root(q * across * r) * double(TiltCells);
-    const T d = 2.0 * down2 + other + (ay + other * (ax - ay)) * whole * r;
-    const T orientation = d * (OrientationCells / 4.0);
+    // The diamond angle is 2 × down + other + (other ? ay + (ax − ay) : ay) / sum: selected
+    // rather than multiplied by 0 or 1, which gives the same.
+    return {q, across, whole, r, Pick(differ, ay + (ax - ay), ay), Pick(down, zero + 2.0, zero) + other};
+}
+
+template <class T>
+MORVANE_INLINE inline TCellsRoot<T> RootCells(const TCellsStart<T>& c)
+{
+    const T d = c.Base + c.Along * c.Whole * c.R;
+    return {c.Q, Root(c.Q * c.Across * c.R), d * (OrientationCells / 4.0)};
+}
+
+template <class T>
+MORVANE_INLINE inline void EndCells(const TCellsRoot<T>& c, T& tiltCell, T& orientationCell)
+{
+    const T zero{};
+    const T tilt = c.Tilt * double(TiltCells);
     // Clamped to the cells (both keys are never negative: q ≥ 0, and ay + (ax − ay) ≥ 0 as
     // rounding keeps order); a normal standing straight up has no orientation.
     const T lastTilt = zero + double(TiltCells - 1), lastOrientation = zero + double(OrientationCells - 1);
     tiltCell = Pick(tilt < lastTilt, tilt, lastTilt);
-    const T cell = Pick(orientation < lastOrientation, orientation, lastOrientation);
-    orientationCell = Pick(q == zero, zero + double(NoOrientation), cell);
+    const T cell = Pick(c.Orientation < lastOrientation, c.Orientation, lastOrientation);
+    orientationCell = Pick(c.Q == zero, zero + double(NoOrientation), cell);
 }
 
-// The codes of one row of interior points. `up`, `mid` and `down` point at column X1 of
-// rows j − s, j and j + s; the point of column X1 + s + col gets tilts[col] and
-// orientations[col]. The Sobel sums
-// are exact in double (eight raw values stay far below 2^53), in any order. Four points at
-// a time, the last ones again where the row does not divide by four.
-MORVANE_CLONES void CodeRow(const std::int32_t* __restrict up, const std::int32_t* __restrict mid,
-                            const std::int32_t* __restrict down, int cols, int s, double kx,
-                            double ky, double c2, std::uint16_t* __restrict tilts,
-                            std::uint16_t* __restrict orientations)
+
+// The codes of points of one row. `up`, `mid` and `down` point at column X1 of rows j − s,
+// j and j + s; the point of column X1 + s + col gets tilts[col] and orientations[col]. The
+// Sobel sums are exact in double (eight raw values stay far below 2^53), in any order.
+struct TCodeRow {
+    const std::int32_t* __restrict Up;
+    const std::int32_t* __restrict Mid;
+    const std::int32_t* __restrict Down;
+    int S;
+    double Kx, Ky, C2;
+    std::uint16_t* __restrict Tilts;
+    std::uint16_t* __restrict Orientations;
+};
+
+// The row of interior row `row` of region r (cols interior columns a row) whose codes go to
+// tilts and orientations (the codes of the whole field).
+TCodeRow CodeRowAt(const std::int32_t* values, int width, const TAngleRegion& r, const TAngleGrid& g, int cols,
+                   int row, std::uint16_t* tilts, std::uint16_t* orientations)
 {
-    using platform::LoadDoubles;
-    using platform::V4d;
-    const int s2 = 2 * s;
-    const auto four = [&](int col) MORVANE_INLINE {
-        const V4d upLeft = LoadDoubles(up + col), upRight = LoadDoubles(up + col + s2);
-        const V4d downLeft = LoadDoubles(down + col), downRight = LoadDoubles(down + col + s2);
-        const V4d sx = (2.0 * LoadDoubles(mid + col + s2) + upRight + downRight) -
-                       (2.0 * LoadDoubles(mid + col) + upLeft + downLeft);
-        const V4d sy = (2.0 * LoadDoubles(down + col + s) + downLeft + downRight) -
-                       (2.0 * LoadDoubles(up + col + s) + upLeft + upRight);
-        V4d tilt, orientation;
-        CodeCells(sx, sy, kx, ky, c2, tilt, orientation);
-        using V4s = std::uint16_t __attribute__((vector_size(8)));
-        const V4s tiltCode = __builtin_convertvector(__builtin_convertvector(tilt, platform::V4i), V4s);
-        const V4s orientationCode = __builtin_convertvector(__builtin_convertvector(orientation, platform::V4i), V4s);
-        std::memcpy(tilts + col, &tiltCode, sizeof tiltCode);
-        std::memcpy(orientations + col, &orientationCode, sizeof orientationCode);
-    };
-    if (cols >= 4) {
-        int col = 0;
-        for (; col + 4 <= cols; col += 4)
-            four(col);
-        if (col < cols)
-            four(cols - 4);
+    const int s = r.S;
+    const double c = VerticalOf(g, s);
+    const std::int32_t* mid = values + std::ptrdiff_t(r.Y1 + s + row) * width + r.X1;
+    const std::size_t at = std::size_t(row) * std::size_t(cols);
+    return {mid - std::ptrdiff_t(s) * width,
+            mid,
+            mid + std::ptrdiff_t(s) * width,
+            s,
+            g.ZScale * g.YStep * double(s),
+            g.XStep * g.ZScale * double(s),
+            c * c,
+            tilts + at,
+            orientations + at};
+}
+
+// The Sobel sums of the points from column `col`, as T (double or a vector of them) read
+// by Load.
+template <class T, T Load(const std::int32_t*)>
+MORVANE_INLINE inline void SobelSums(const TCodeRow& r, int col, T& sx, T& sy)
+{
+    const int s = r.S, s2 = 2 * s;
+    const T upLeft = Load(r.Up + col), upRight = Load(r.Up + col + s2);
+    const T downLeft = Load(r.Down + col), downRight = Load(r.Down + col + s2);
+    sx = (2 * Load(r.Mid + col + s2) + upRight + downRight) - (2 * Load(r.Mid + col) + upLeft + downLeft);
+    sy = (2 * Load(r.Down + col + s) + downLeft + downRight) - (2 * Load(r.Up + col + s) + upLeft + upRight);
+}
+
+MORVANE_INLINE inline V8i LoadInts(const std::int32_t* p)
+{
+    V8i v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Built lane by lane: one widening instruction, where a conversion of the whole vector is
+// made in halves.
+MORVANE_INLINE inline V8d Widen(V8i v)
+{
+    return V8d{double(v[0]), double(v[1]), double(v[2]), double(v[3]),
+               double(v[4]), double(v[5]), double(v[6]), double(v[7])};
+}
+
+// The Sobel sums of the points from column `col` as T: double or V4d (read by Load), or
+// V8d. With Small every value the stencils read lies within ±2^27: the sums of eight points
+// are then made in 32-bit integers, which hold them exactly, as double does, and are widened
+// once.
+template <class T, T Load(const std::int32_t*), bool Small = false>
+MORVANE_INLINE inline void SumsOf(const TCodeRow& r, int col, T& sx, T& sy)
+{
+    if constexpr (Small) {
+        V8i ix, iy;
+        SobelSums<V8i, LoadInts>(r, col, ix, iy);
+        sx = Widen(ix);
+        sy = Widen(iy);
+    } else {
+        SobelSums<T, Load>(r, col, sx, sy);
+    }
+}
+
+// Stores the codes of N points from column `col`.
+template <class T, int N>
+MORVANE_INLINE inline void StoreCodes(const TCodeRow& r, int col, const TCellsRoot<T>& cells)
+{
+    T tilt, orientation;
+    EndCells(cells, tilt, orientation);
+    if constexpr (N == 1) {
+        r.Tilts[col] = std::uint16_t(std::int32_t(tilt));
+        r.Orientations[col] = std::uint16_t(std::int32_t(orientation));
+    } else {
+        using VNi = std::conditional_t<N == 8, V8i, platform::V4i>;
+        using VNs = std::conditional_t<N == 8, V8s, V4s>;
+        const VNs tiltCode = __builtin_convertvector(__builtin_convertvector(tilt, VNi), VNs);
+        const VNs orientationCode = __builtin_convertvector(__builtin_convertvector(orientation, VNi), VNs);
+        std::memcpy(r.Tilts + col, &tiltCode, sizeof tiltCode);
+        std::memcpy(r.Orientations + col, &orientationCode, sizeof orientationCode);
+    }
+}
+
+// The codes of N points from column `col` (4: V4d, 1: double).
+template <class T, int N, T Load(const std::int32_t*)>
+MORVANE_INLINE inline void CodePoints(const TCodeRow& r, int col)
+{
+    T sx, sy;
+    SumsOf<T, Load>(r, col, sx, sy);
+    StoreCodes<T, N>(r, col, RootCells(StartCells(sx, sy, r.Kx, r.Ky, r.C2)));
+}
+
+inline double LoadOne(const std::int32_t* p)
+{
+    return double(*p);
+}
+
+// The codes of the n points of a row from column 0, eight at a time in three steps: the
+// points of one step of eight start, those of the step before take their root, and those
+// of the step before that are stored, so that none waits for the division or the root it
+// needs. The last points again where n does not divide by eight. Fewer than eight points
+// four or one at a time.
+template <bool Small>
+MORVANE_INLINE inline void CodePointsOfRow(const TCodeRow& row, int n)
+{
+    const TCodeRow r = row;  // held in registers: the codes it stores cannot change it
+    if (n >= 8) {
+        const auto start = [&](int col) MORVANE_INLINE {
+            V8d sx, sy;
+            SumsOf<V8d, LoadEight, Small>(r, col, sx, sy);
+            return StartCells(sx, sy, r.Kx, r.Ky, r.C2);
+        };
+        const int steps = (n + 7) / 8;  // the last at n − 8
+        const auto at = [&](int step) { return std::min(step * 8, n - 8); };
+        TCellsStart<V8d> started = start(0);
+        TCellsRoot<V8d> rooted = RootCells(started);
+        if (steps > 1)
+            started = start(at(1));
+        for (int step = 2; step < steps; ++step) {
+            const TCellsRoot<V8d> next = RootCells(started);
+            started = start(at(step));
+            StoreCodes<V8d, 8>(r, at(step - 2), rooted);
+            rooted = next;
+        }
+        if (steps > 1) {
+            StoreCodes<V8d, 8>(r, at(steps - 2), rooted);
+            rooted = RootCells(started);
+        }
+        StoreCodes<V8d, 8>(r, at(steps - 1), rooted);
         return;
     }
-    for (int col = 0; col < cols; ++col) {
-        const double sx = (2.0 * double(mid[col + s2]) + double(up[col + s2]) + double(down[col + s2])) -
-                          (2.0 * double(mid[col]) + double(up[col]) + double(down[col]));
-        const double sy = (2.0 * double(down[col + s]) + double(down[col]) + double(down[col + s2])) -
-                          (2.0 * double(up[col + s]) + double(up[col]) + double(up[col + s2]));
-        double tilt, orientation;
-        CodeCells(sx, sy, kx, ky, c2, tilt, orientation);
-        tilts[col] = std::uint16_t(std::int32_t(tilt));
-        orientations[col] = std::uint16_t(std::int32_t(orientation));
+    if (n >= 4) {
+        CodePoints<platform::V4d, 4, platform::LoadDoubles>(r, 0);
+        CodePoints<platform::V4d, 4, platform::LoadDoubles>(r, n - 4);
+        return;
     }
+    for (int col = 0; col < n; ++col)
+        CodePoints<double, 1, LoadOne>(r, col);
+}
+
+// The divisions and roots of a point wait long for their operands: eight points a step keep
+// more of them under way. Products are never fused with sums (the 512-bit processors could):
+// the codes stay those of every other processor.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && !defined(MORVANE_NO_CLONES)
+#define ANGLE_CLONES __attribute__((target_clones("avx512f", "avx2", "default"), optimize("fp-contract=off")))
+#else
+#define ANGLE_CLONES
+#endif
+
+// The codes of the n points of a row; `small` where every value its stencils read lies
+// within ±2^27.
+ANGLE_CLONES void CodeRow(const TCodeRow& r, int n, bool small)
+{
+    if (small)
+        CodePointsOfRow<true>(r, n);
+    else
+        CodePointsOfRow<false>(r, n);
 }
 
 // The smallest and largest of n raw values.
@@ -713,11 +893,29 @@ bool TAngleField::Start(const std::int32_t* values, int width, int height, const
     return true;
 }
 
+bool TAngleField::SmallStencils(const std::int32_t* values, std::size_t band) const
+{
+    const int s = region_.S;
+    const int first = int(band) * Band;
+    const int last = std::min(rows_, first + Band);
+    const auto row = [&](int j) { return values + std::ptrdiff_t(region_.Y1 + j) * width_ + region_.X1; };
+    // The band's points, then the rows above and below them and the columns beside them.
+    std::int32_t lo = bandLow_[band], hi = bandHigh_[band];
+    for (int k = 0; k < s; ++k) {
+        RowRange(row(first + k), cols_ + 2 * s, lo, hi);
+        RowRange(row(s + last + k), cols_ + 2 * s, lo, hi);
+    }
+    for (int k = first; k < last; ++k) {
+        RowRange(row(s + k), s, lo, hi);
+        RowRange(row(s + k) + s + cols_, s, lo, hi);
+    }
+    constexpr std::int32_t limit = std::int32_t(1) << 27;
+    return lo >= -limit && hi <= limit;
+}
+
 void TAngleField::CodeBand(const std::int32_t* values, std::size_t band)
 {
     const int s = region_.S;
-    const double c = VerticalOf(grid_, s);
-    const double kx = grid_.ZScale * grid_.YStep * double(s), ky = grid_.XStep * grid_.ZScale * double(s);
     const int first = int(band) * Band;
     const int last = std::min(rows_, first + Band);
     std::int32_t* const segmentLow = segmentLow_.data() + band * segments_;
@@ -725,20 +923,19 @@ void TAngleField::CodeBand(const std::int32_t* values, std::size_t band)
     std::fill(segmentLow, segmentLow + segments_, std::numeric_limits<std::int32_t>::max());
     std::fill(segmentHigh, segmentHigh + segments_, std::numeric_limits<std::int32_t>::min());
     for (int row = first; row < last; ++row) {
-        const int j = region_.Y1 + s + row;
-        const std::int32_t* mid = values + std::ptrdiff_t(j) * width_ + region_.X1;
-        const std::size_t at = std::size_t(row) * std::size_t(cols_);
-        CodeRow(mid - std::ptrdiff_t(s) * width_, mid, mid + std::ptrdiff_t(s) * width_, cols_, s, kx, ky, c * c,
-                TiltCodes() + at, OrientationCodes() + at);
+        const std::int32_t* z = values + std::ptrdiff_t(region_.Y1 + s + row) * width_ + region_.X1 + s;
         for (std::size_t g = 0; g < segments_; ++g) {
             const int from = int(g) * SegmentColumns;
-            RowRange(mid + s + from, std::min(SegmentColumns, cols_ - from), segmentLow[g], segmentHigh[g]);
+            RowRange(z + from, std::min(SegmentColumns, cols_ - from), segmentLow[g], segmentHigh[g]);
         }
     }
     bandLow_[band] = segments_ ? *std::min_element(segmentLow, segmentLow + segments_)
                                : std::numeric_limits<std::int32_t>::max();
     bandHigh_[band] = segments_ ? *std::max_element(segmentHigh, segmentHigh + segments_)
                                 : std::numeric_limits<std::int32_t>::min();
+    const bool small = SmallStencils(values, band);
+    for (int row = first; row < last; ++row)
+        CodeRow(CodeRowAt(values, width_, region_, grid_, cols_, row, TiltCodes(), OrientationCodes()), cols_, small);
 }
 
 bool TAngleField::Compute(const std::int32_t* values, int width, int height, const TAngleRegion& r,
@@ -907,6 +1104,11 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
     };
     const TChunk* chunkOf = chunks[0] + int(kinds);
     const TChunk* levelChunkOf = chunks[1] + int(kinds);
+    // Each piece of work takes bands one at a time until none is left, so that threads that
+    // start late or run slowly (the machine's other work) take fewer; pieces that start
+    // when all are taken count nothing. The counters are sums: who counts which band does
+    // not change them.
+    std::atomic<std::size_t> next{0};
     platform::ParallelBands(
         pieces,
         [&](std::size_t p) {
@@ -914,7 +1116,7 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
             std::fill(counters, counters + piece, 0u);
             const TPieceCounters sets{counters, counters + CounterSets * std::size_t(b.Bars)};
             int near[ChunkColumns];
-            for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band) {
+            for (std::size_t band = next++; band < bands; band = next++) {
                 if (before)
                     before(band);
                 // The level decides per point only in a band that it cuts through: the

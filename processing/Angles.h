@@ -112,6 +112,9 @@ private:
                const TAngleGrid& grid);
     //! The codes and the height extremes of one band of rows.
     void CodeBand(const std::int32_t* values, std::size_t band);
+    //! Once the height extremes of a band are made: whether every value that the stencils
+    //! of the band read lies within ±2^27.
+    bool SmallStencils(const std::int32_t* values, std::size_t band) const;
     //! Counts the kept codes of every band, each band after `before` ran for it (when set).
     void Count(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts, unsigned threads,
                const std::function<void(std::size_t band)>& before, TAngleKinds kinds = TAngleKinds::Both) const;

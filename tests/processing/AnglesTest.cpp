@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -163,6 +164,12 @@ TEST(Angles, TheFieldBinsExactlyAsThePlainAnalysis)
     const Matrix narrow = Make(5, 12, [&](int, int) { return noise(rng); });
     const Matrix five = Make(7, 12, [&](int, int) { return noise(rng); });
     const Matrix tilted = Make(300, 260, [&](int r, int c) { return 40 * r + ((r * 7 + c * 13) % 11) * 3 - c; });
+    // Heights whose stencil sums leave 32 bits in the lower rows only (some bands of rows
+    // small, some not, one with both), and heights over the whole 32-bit range.
+    const Matrix steep = Make(75, 90, [&](int r, int) { return r < 40 ? noise(rng) : std::int64_t(noise(rng)) << 21; });
+    std::uniform_int_distribution<std::int32_t> anyHeight(std::numeric_limits<std::int32_t>::min(),
+                                                          std::numeric_limits<std::int32_t>::max());
+    const Matrix wild = Make(41, 20, [&](int, int) { return anyHeight(rng); });
     struct Surface {
         const Matrix* m;
         TAngleGrid grid;
@@ -180,6 +187,9 @@ TEST(Angles, TheFieldBinsExactlyAsThePlainAnalysis)
         {&dome, {-5, 5, 0.2}, {10, 10, 80, 60, 3}},
         {&tilted, {2, 3, 0.05}, WholeRegion(300, 260)},
         {&tilted, {2, 3, -0.05}, WholeRegion(300, 260)},
+        {&steep, {1, 1, 1e-6}, WholeRegion(75, 90)},
+        {&steep, {2, 1, 1e-6}, {3, 20, 70, 89, 2}},
+        {&wild, {1, 1, 1e-9}, WholeRegion(41, 20)},
         // Scales far from 1 either way: within what the codes hold, then beyond it, binned
         // without the codes.
         {&rough, {1e40, 1e40, 1e-5}, WholeRegion(131, 97)},
@@ -196,7 +206,7 @@ TEST(Angles, TheFieldBinsExactlyAsThePlainAnalysis)
         std::int32_t lo = 0, hi = 0;
         ASSERT_TRUE(FindAngleRange(s.m->Values.data(), s.m->Width, s.m->Height, s.region, lo, hi));
         for (int i = 0; i < 5; ++i)
-            for (const double level : {-1.0, 0.0, (hi - lo) * s.grid.ZScale * 0.5}) {
+            for (const double level : {-1.0, 0.0, (double(hi) - lo) * s.grid.ZScale * 0.5}) {
                 const TAngleBinning b{lo, level, bars[i], sectors[(i * 3 + int(level > 0)) % 5]};
                 TAngleCounts plain, fast;
                 ASSERT_TRUE(CountAngles(s.m->Values.data(), s.m->Width, s.m->Height, s.region, s.grid, b, plain));
