@@ -375,6 +375,35 @@ int BinChunk(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __r
     return listed;
 }
 
+// Counts the codes of up to ChunkColumns points into the counters of their raw heights
+// (`per` of them for each height, from `low` up: the bars, then the sectors and the spare
+// one), where the tables give their bar and sector, and lists the columns of the others in
+// `near`; returns how many it listed.
+int HeightChunk(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __restrict orientationCodes,
+                const std::int32_t* __restrict z, int n, const std::int16_t* __restrict tilts,
+                const std::int16_t* __restrict orientations, std::uint32_t* __restrict table, std::size_t per,
+                std::size_t bars, std::int32_t low, int* __restrict near)
+{
+    int listed = 0;
+    for (int col = 0; col < n; ++col) {
+        const int bar = tilts[tiltCodes[col]];
+        const int sector = orientations[orientationCodes[col]];
+        if ((bar | sector) < 0) [[unlikely]] {
+            near[listed++] = col;
+            continue;
+        }
+        std::uint32_t* const at = table + std::size_t(std::int64_t(z[col]) - low) * per;
+        ++at[bar];
+        ++at[bars + std::size_t(sector)];
+    }
+    return listed;
+}
+
+// Counters of the height counts at most (4 bytes each), and the counters that the pieces
+// making them may take besides.
+constexpr std::size_t HeightCounters = std::size_t(1) << 22;
+constexpr std::size_t HeightScratch = std::size_t(1) << 24;
+
 // Asks for the values that the stencils of the listed points (row j, columns `columns`
 // counted from `values`) read, all at once, before they are binned one by one.
 void FetchStencils(const std::int32_t* values, int width, int j, int s, const int* columns, int listed)
@@ -647,7 +676,7 @@ void TAngleField::FreeCodes::operator()(std::uint16_t* p) const
 void TAngleField::Clear()
 {
     lastKept_ = false;
-    tiltCodeCounts_.Kept = orientationCodeCounts_.Kept = false;
+    tiltCodeCounts_.Kept = orientationCodeCounts_.Kept = heightCounts_.Kept = false;
     codes_.reset();
     capacity_ = 0;
     rows_ = cols_ = 0;
@@ -683,7 +712,7 @@ bool TAngleField::Start(const std::int32_t* values, int width, int height, const
         return false;
     }
     lastKept_ = false;
-    tiltCodeCounts_.Kept = orientationCodeCounts_.Kept = false;
+    tiltCodeCounts_.Kept = orientationCodeCounts_.Kept = heightCounts_.Kept = false;
     region_ = r;
     grid_ = grid;
     width_ = width;
@@ -829,6 +858,8 @@ void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngle
     lastKept_ = false;  // until the counters are whole again
     if (sameBars && sameSectors && sameLevel) {
         counts = lastCounts_;
+    } else if (sameBars && sameSectors && CountFromHeights(values, b, counts, threads)) {
+        // A change of level (or of the minimum) alone: from the counts of each height.
     } else if (sameBars && sameSectors && b.Minimum == last_.Minimum) {
         CountLevelChange(values, b, counts, threads);
     } else if (sameLevel && sameSectors) {
@@ -1062,6 +1093,123 @@ void TAngleField::CountOneKind(const std::int32_t* values, const TAngleBinning& 
             out[std::size_t(bin)] += held.Of[code];
     }
     AddPieces(b, work, counts, kind);
+}
+
+bool TAngleField::MakeHeightCounts(const std::int32_t* values, const TAngleBinning& b, unsigned threads) const
+{
+    THeightCounts& made = heightCounts_;
+    made.Kept = false;  // until they are whole again
+    const std::size_t bands = bandLow_.size();
+    std::int32_t low = std::numeric_limits<std::int32_t>::max(), high = std::numeric_limits<std::int32_t>::min();
+    for (std::size_t band = 0; band < bands; ++band) {
+        low = std::min(low, bandLow_[band]);
+        high = std::max(high, bandHigh_[band]);
+    }
+    const std::size_t bars = std::size_t(b.Bars), per = bars + std::size_t(b.Sectors) + 1;
+    const std::size_t heights = low <= high ? std::size_t(std::int64_t(high) - low + 1) : 0;
+    if (heights > HeightCounters / per)
+        return false;
+    PrepareTables(b.Bars, b.Sectors);
+    const std::size_t entries = heights * per;
+    const std::size_t makers =
+        std::max<std::size_t>(1, std::min({bands, std::size_t(8), HeightScratch / std::max<std::size_t>(entries, 1)}));
+    std::unique_ptr<std::uint32_t[]> scratch;
+    try {
+        made.Upto.assign(entries, 0);
+        // Left unset here: each piece clears its own, on its own core.
+        scratch.reset(new std::uint32_t[(makers - 1) * entries]);
+    } catch (const std::bad_alloc&) {
+        made.Upto = {};
+        return false;
+    }
+    const std::int16_t* tilts = tiltTable_.data();
+    const std::int16_t* orientations = orientationTable_.data();
+    const int s = region_.S;
+    platform::ParallelBands(
+        makers,
+        [&](std::size_t p) {
+            std::uint32_t* const table = p == 0 ? made.Upto.data() : scratch.get() + (p - 1) * entries;
+            if (p != 0)
+                std::fill(table, table + entries, 0u);
+            int near[ChunkColumns];
+            for (std::size_t band = p * bands / makers; band < (p + 1) * bands / makers; ++band) {
+                if (bandLow_[band] > bandHigh_[band])
+                    continue;  // no points
+                const int first = int(band) * Band;
+                const int last = std::min(rows_, first + Band);
+                for (int row = first; row < last; ++row) {
+                    const int j = region_.Y1 + s + row;
+                    const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
+                    const std::uint16_t* tiltCodes = TiltCodes() + std::size_t(row) * std::size_t(cols_);
+                    const std::uint16_t* orientationCodes = OrientationCodes() + std::size_t(row) * std::size_t(cols_);
+                    for (int from = 0; from < cols_; from += ChunkColumns) {
+                        const int n = std::min(ChunkColumns, cols_ - from);
+                        const int listed = HeightChunk(tiltCodes + from, orientationCodes + from, z + from, n, tilts,
+                                                       orientations, table, per, bars, low, near);
+                        FetchStencils(values + region_.X1 + from, width_, j, s, near, listed);
+                        for (int k = 0; k < listed; ++k) {
+                            const int col = from + near[k];
+                            int bar = tilts[tiltCodes[col]];
+                            int sector = orientations[orientationCodes[col]];
+                            ExactBins(values, j, col, b, bar, sector);
+                            std::uint32_t* const at = table + std::size_t(std::int64_t(z[col]) - low) * per;
+                            ++at[bar];
+                            ++at[bars + std::size_t(sector)];
+                        }
+                    }
+                }
+            }
+        },
+        ThreadsFor(std::int64_t(rows_) * cols_, threads));
+    // The pieces' counts summed, a slice of the heights at a time; then each height's
+    // counters summed with those of all heights below it.
+    std::uint32_t* const upto = made.Upto.data();
+    if (makers > 1) {
+        constexpr std::size_t slices = 32;
+        platform::ParallelBands(
+            slices,
+            [&](std::size_t k) {
+                const std::size_t from = k * heights / slices * per, to = (k + 1) * heights / slices * per;
+                for (std::size_t q = 0; q + 1 < makers; ++q) {
+                    const std::uint32_t* other = scratch.get() + q * entries;
+                    for (std::size_t i = from; i < to; ++i)
+                        upto[i] += other[i];
+                }
+            },
+            ThreadsFor(std::int64_t(entries), threads));
+    }
+    for (std::size_t h = 1; h < heights; ++h)
+        for (std::size_t i = 0; i < per; ++i)
+            upto[h * per + i] += upto[(h - 1) * per + i];
+    made.Low = low;
+    made.High = high;
+    made.Bars = b.Bars;
+    made.Sectors = b.Sectors;
+    made.Kept = true;
+    return true;
+}
+
+bool TAngleField::CountFromHeights(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
+                                   unsigned threads) const
+{
+    const THeightCounts& made = heightCounts_;
+    if ((!made.Kept || made.Bars != b.Bars || made.Sectors != b.Sectors) && !MakeHeightCounts(values, b, threads))
+        return false;
+    const THeights counted = CountedHeights(b, grid_.ZScale);
+    const std::int64_t first = std::max<std::int64_t>(counted.First, made.Low);
+    const std::int64_t last = std::min<std::int64_t>(counted.Last, made.High);
+    if (first > last)
+        return true;
+    // The counters of the heights first..last: those up to last less those below first
+    // (both may have wrapped past 2^32 as the counters do; their difference has not).
+    const std::size_t bars = std::size_t(b.Bars), per = bars + std::size_t(b.Sectors) + 1;
+    const std::uint32_t* const top = made.Upto.data() + std::size_t(last - made.Low) * per;
+    const std::uint32_t* const below = first > made.Low ? top - std::size_t(last - first + 1) * per : nullptr;
+    for (std::size_t i = 0; i < bars; ++i)
+        counts.Tilt[i] += top[i] - (below ? below[i] : 0u);
+    for (std::size_t i = 0; i < std::size_t(b.Sectors); ++i)
+        counts.Orientation[i] += top[bars + i] - (below ? below[bars + i] : 0u);
+    return true;
 }
 
 void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,

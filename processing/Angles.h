@@ -132,6 +132,15 @@ private:
     //! of the binning's bins are looked at again, one by one.
     void CountOneKind(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
                       unsigned threads, TAngleKinds kind) const;
+    //! The counters of `binning` from how many points of each raw height fall into each bar
+    //! and each sector, made for the binning's bars and sectors at the first change of
+    //! level that they see and kept while they last. False, and nothing done, where the
+    //! heights span more than these counts may take.
+    bool CountFromHeights(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
+                          unsigned threads) const;
+    //! Makes the height counts of the binning's bars and sectors; false where they would
+    //! be too large.
+    bool MakeHeightCounts(const std::int32_t* values, const TAngleBinning& binning, unsigned threads) const;
     //! Adds the counters of every piece to `counts`.
     void AddPieces(const TAngleBinning& binning, std::size_t pieces, TAngleCounts& counts, TAngleKinds kinds) const;
 
@@ -174,6 +183,15 @@ private:
     mutable TCodeCounts tiltCodeCounts_, orientationCodeCounts_;
     mutable std::vector<std::uint32_t> pieceCodeCounts_;
     mutable std::vector<std::uint32_t> nearCodes_;
+    // For each raw height Low..High, summed over all heights up to it: how many points
+    // fall into each bar (Bars counters), then into each sector and the spare one.
+    struct THeightCounts {
+        std::vector<std::uint32_t> Upto;
+        bool Kept = false;
+        std::int32_t Low = 0, High = 0;
+        int Bars = 0, Sectors = 0;
+    };
+    mutable THeightCounts heightCounts_;
     // The last binning and its counters, while the codes they came from are kept.
     mutable bool lastKept_ = false;
     mutable TAngleBinning last_;
