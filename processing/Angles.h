@@ -183,6 +183,24 @@ private:
     mutable TCodeCounts tiltCodeCounts_, orientationCodeCounts_;
     mutable std::vector<std::uint32_t> pieceCodeCounts_;
     mutable std::vector<std::uint32_t> nearCodes_;
+    // The points of codes that lay near a boundary of an earlier binning, grouped by code,
+    // with their raw height and their exact tilt (or direction, -1 for none): a later
+    // change of bars (or of sectors) bins them without looking at their values again. The
+    // codes' points are kept whole, whatever the level.
+    struct TNearPoint {
+        std::uint32_t At;  //!< row × interior columns + column
+        std::int32_t Z;
+        double Angle;
+    };
+    struct TNearPoints {
+        bool Kept = false;
+        std::vector<std::uint32_t> First;  //!< per code: its first point, or ~0 when not kept
+        std::vector<std::uint32_t> Count;
+        std::vector<TNearPoint> Points;
+    };
+    mutable TNearPoints tiltNear_, orientationNear_;
+    mutable std::vector<std::vector<std::uint32_t>> pieceFound_;
+    mutable std::vector<std::uint16_t> neededCodes_;
     // For each raw height Low..High, summed over all heights up to it: how many points
     // fall into each bar (Bars counters), then into each sector and the spare one.
     struct THeightCounts {

@@ -393,3 +393,33 @@ TEST(Angles, AChangeOfLevelCountsAsThePlainAnalysisForAnySpanOfHeights)
             }
         }
 }
+
+// A change of bars or of sectors alone bins the points near a boundary exactly, both where
+// they are few and where they are too many to keep: on a plane every normal is the same,
+// and its direction (45°) lies on a boundary of 4 and of 12 sectors, its tilt on one of 2
+// and of 6 bars.
+TEST(Angles, AChangeOfBarsOrSectorsBinsPointsOnABoundaryExactly)
+{
+    std::mt19937 rng(24);
+    std::uniform_int_distribution<int> noise(-3, 3);
+    const Matrix plane = Make(60, 50, [](int r, int c) { return 5 * c + 5 * r; });
+    const Matrix rough = Make(90, 80, [&](int r, int c) { return 5 * c + 5 * r + noise(rng); });
+    for (const Matrix* m : {&plane, &rough}) {
+        // Sobel sums of 40 in x and y: at steps of 0.1 the plane rises at 45° in a direction of 45°.
+        const TAngleGrid grid{0.1, 0.1, 0.02 * std::sqrt(0.5)};
+        const TAngleRegion region = WholeRegion(m->Width, m->Height);
+        TAngleField field;
+        ASSERT_TRUE(field.Compute(m->Values.data(), m->Width, m->Height, region, grid, 0));
+        const TAngleBinning steps[] = {
+            {0, -1.0, 400, 16}, {0, -1.0, 400, 4}, {0, -1.0, 400, 12}, {0, -1.0, 400, 4}, {0, -1.0, 2, 4},
+            {0, -1.0, 6, 4},    {0, -1.0, 2, 4},   {0, 20.0, 2, 4},    {0, 20.0, 6, 4},   {0, 20.0, 6, 12},
+        };
+        for (const TAngleBinning& b : steps) {
+            TAngleCounts counts;
+            field.Bin(m->Values.data(), b, counts, 0);
+            const TAngleCounts plain = Plain(*m, grid, b);
+            EXPECT_EQ(counts.Tilt, plain.Tilt) << "bars " << b.Bars << " level " << b.Level;
+            EXPECT_EQ(counts.Orientation, plain.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
+        }
+    }
+}
