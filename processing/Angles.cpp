@@ -635,6 +635,26 @@ void StartCounters(const TAngleBinning& b, TAngleCounts& counts)
     counts.Orientation.assign(std::size_t(std::max(b.Sectors, 0)), 1u);
 }
 
+// Memory in pieces of 2 MiB, which the system may give as huge pages: far fewer page
+// faults on the first pass, which several cores would otherwise wait for in turn.
+constexpr std::size_t HugePiece = std::size_t(2) << 20;
+
+std::size_t HugeBytes(std::size_t bytes)
+{
+    return (std::max<std::size_t>(bytes, 1) + HugePiece - 1) / HugePiece * HugePiece;
+}
+
+//! `bytes` rounded up by HugeBytes; null without memory. Freed with std::free.
+void* AllocateHuge(std::size_t bytes)
+{
+    void* p = std::aligned_alloc(HugePiece, HugeBytes(bytes));
+#ifdef MADV_HUGEPAGE
+    if (p)
+        ::madvise(p, HugeBytes(bytes), MADV_HUGEPAGE);
+#endif
+    return p;
+}
+
 }  // namespace
 
 TAngleRegion WholeRegion(int width, int height)
@@ -692,7 +712,7 @@ bool CountAngles(const std::int32_t* values, int width, int height, const TAngle
     return true;
 }
 
-void TAngleField::FreeCodes::operator()(std::uint16_t* p) const
+void TAngleField::FreeCodes::operator()(void* p) const
 {
     std::free(p);
 }
@@ -710,20 +730,14 @@ void TAngleField::Clear()
 
 bool TAngleField::Allocate(std::size_t n)
 {
-    // In pieces of 2 MiB, which the system may give as huge pages: far fewer page faults
-    // on the first pass.
-    constexpr std::size_t piece = std::size_t(2) << 20;
-    const std::size_t bytes = (std::max<std::size_t>(n, 1) * 2 * sizeof(std::uint16_t) + piece - 1) / piece * piece;
+    const std::size_t bytes = HugeBytes(std::max<std::size_t>(n, 1) * 2 * sizeof(std::uint16_t));
     if (codes_ && capacity_ >= bytes)
         return true;
     codes_.reset();
     capacity_ = 0;
-    void* p = std::aligned_alloc(piece, bytes);
+    void* p = AllocateHuge(bytes);
     if (!p)
         return false;
-#ifdef MADV_HUGEPAGE
-    ::madvise(p, bytes, MADV_HUGEPAGE);
-#endif
     codes_.reset(static_cast<std::uint16_t*>(p));
     capacity_ = bytes;
     return true;
@@ -1295,13 +1309,13 @@ bool TAngleField::MakeHeightCounts(const std::int32_t* values, const TAngleBinni
     const std::size_t entries = heights * per;
     const std::size_t makers =
         std::max<std::size_t>(1, std::min({bands, std::size_t(8), HeightScratch / std::max<std::size_t>(entries, 1)}));
-    std::unique_ptr<std::uint32_t[]> scratch;
-    try {
-        made.Upto.assign(entries, 0);
-        // Left unset here: each piece clears its own, on its own core.
-        scratch.reset(new std::uint32_t[(makers - 1) * entries]);
-    } catch (const std::bad_alloc&) {
-        made.Upto = {};
+    // Left unset here: each piece clears its own, on its own core.
+    made.Upto.reset(static_cast<std::uint32_t*>(AllocateHuge(entries * sizeof(std::uint32_t))));
+    const std::unique_ptr<std::uint32_t[], FreeCodes> scratch(
+        makers > 1 ? static_cast<std::uint32_t*>(AllocateHuge((makers - 1) * entries * sizeof(std::uint32_t)))
+                   : nullptr);
+    if (!made.Upto || (makers > 1 && !scratch)) {
+        made.Upto.reset();
         return false;
     }
     const std::int16_t* tilts = tiltTable_.data();
@@ -1310,9 +1324,8 @@ bool TAngleField::MakeHeightCounts(const std::int32_t* values, const TAngleBinni
     platform::ParallelBands(
         makers,
         [&](std::size_t p) {
-            std::uint32_t* const table = p == 0 ? made.Upto.data() : scratch.get() + (p - 1) * entries;
-            if (p != 0)
-                std::fill(table, table + entries, 0u);
+            std::uint32_t* const table = p == 0 ? made.Upto.get() : scratch.get() + (p - 1) * entries;
+            std::fill(table, table + entries, 0u);
             int near[ChunkColumns];
             for (std::size_t band = p * bands / makers; band < (p + 1) * bands / makers; ++band) {
                 if (bandLow_[band] > bandHigh_[band])
@@ -1345,7 +1358,7 @@ bool TAngleField::MakeHeightCounts(const std::int32_t* values, const TAngleBinni
         ThreadsFor(std::int64_t(rows_) * cols_, threads));
     // The pieces' counts summed, a slice of the heights at a time; then each height's
     // counters summed with those of all heights below it.
-    std::uint32_t* const upto = made.Upto.data();
+    std::uint32_t* const upto = made.Upto.get();
     if (makers > 1) {
         constexpr std::size_t slices = 32;
         platform::ParallelBands(
@@ -1385,7 +1398,7 @@ bool TAngleField::CountFromHeights(const std::int32_t* values, const TAngleBinni
     // The counters of the heights first..last: those up to last less those below first
     // (both may have wrapped past 2^32 as the counters do; their difference has not).
     const std::size_t bars = std::size_t(b.Bars), per = bars + std::size_t(b.Sectors) + 1;
-    const std::uint32_t* const top = made.Upto.data() + std::size_t(last - made.Low) * per;
+    const std::uint32_t* const top = made.Upto.get() + std::size_t(last - made.Low) * per;
     const std::uint32_t* const below = first > made.Low ? top - std::size_t(last - first + 1) * per : nullptr;
     for (std::size_t i = 0; i < bars; ++i)
         counts.Tilt[i] += top[i] - (below ? below[i] : 0u);

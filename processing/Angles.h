@@ -100,7 +100,7 @@ public:
 
 private:
     struct FreeCodes {
-        void operator()(std::uint16_t* p) const;
+        void operator()(void* p) const;
     };
     //! Room for n codes (kept when there is enough already); false without memory.
     bool Allocate(std::size_t n);
@@ -204,7 +204,7 @@ private:
     // For each raw height Low..High, summed over all heights up to it: how many points
     // fall into each bar (Bars counters), then into each sector and the spare one.
     struct THeightCounts {
-        std::vector<std::uint32_t> Upto;
+        std::unique_ptr<std::uint32_t[], FreeCodes> Upto;
         bool Kept = false;
         std::int32_t Low = 0, High = 0;
         int Bars = 0, Sectors = 0;
