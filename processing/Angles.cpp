@@ -399,35 +399,6 @@ int BinChunk(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __r
     return listed;
 }
 
-// Counts the codes of up to ChunkColumns points into the counters of their raw heights
-// (`per` of them for each height, from `low` up: the bars, then the sectors and the spare
-// one), where the tables give their bar and sector, and lists the columns of the others in
-// `near`; returns how many it listed.
-int HeightChunk(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __restrict orientationCodes,
-                const std::int32_t* __restrict z, int n, const std::int16_t* __restrict tilts,
-                const std::int16_t* __restrict orientations, std::uint32_t* __restrict table, std::size_t per,
-                std::size_t bars, std::int32_t low, int* __restrict near)
-{
-    int listed = 0;
-    for (int col = 0; col < n; ++col) {
-        const int bar = tilts[tiltCodes[col]];
-        const int sector = orientations[orientationCodes[col]];
-        if ((bar | sector) < 0) [[unlikely]] {
-            near[listed++] = col;
-            continue;
-        }
-        std::uint32_t* const at = table + std::size_t(std::int64_t(z[col]) - low) * per;
-        ++at[bar];
-        ++at[bars + std::size_t(sector)];
-    }
-    return listed;
-}
-
-// Counters of the height counts at most (4 bytes each), and the counters that the pieces
-// making them may take besides.
-constexpr std::size_t HeightCounters = std::size_t(1) << 22;
-constexpr std::size_t HeightScratch = std::size_t(1) << 24;
-
 // Asks for the values that the stencils of the listed points (row j, columns `columns`
 // counted from `values`) read, all at once, before they are binned one by one.
 void FetchStencils(const std::int32_t* values, int width, int j, int s, const int* columns, int listed)
@@ -624,6 +595,37 @@ int CountListed(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* 
     return listed;
 }
 
+// Adds one to the counters of the raw heights of the listed points (columns `changed`, n of
+// them) whose bar and sector the tables give: `per` counters for each height from `low`
+// up, the bars, then the sectors and the spare one. Lists the columns of the others (near
+// a boundary) in `near`; returns how many it listed there.
+int CountListedByHeight(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __restrict orientationCodes,
+                        const std::int32_t* __restrict z, const int* __restrict changed, int n,
+                        const std::int16_t* __restrict tilts, const std::int16_t* __restrict orientations,
+                        std::uint32_t* __restrict table, std::size_t per, std::size_t bars, std::int64_t low,
+                        int* __restrict near)
+{
+    int listed = 0;
+    for (int k = 0; k < n; ++k) {
+        const int col = changed[k];
+        const int bar = tilts[tiltCodes[col]];
+        const int sector = orientations[orientationCodes[col]];
+        if ((bar | sector) < 0) [[unlikely]] {
+            near[listed++] = col;
+            continue;
+        }
+        std::uint32_t* const at = table + std::size_t(z[col] - low) * per;
+        ++at[bar];
+        ++at[bars + std::size_t(sector)];
+    }
+    return listed;
+}
+
+// Counters of the height counts at most (4 bytes each), and the counters that the pieces
+// counting a run of heights may take together.
+constexpr std::size_t HeightCounters = std::size_t(1) << 22;
+constexpr std::size_t HeightScratch = std::size_t(1) << 22;
+
 bool BinningUsable(const TAngleBinning& b)
 {
     return b.Bars >= 1 && b.Sectors >= 1 && b.Bars <= 0x7FFF && b.Sectors <= 0x7FFF;
@@ -720,8 +722,10 @@ void TAngleField::FreeCodes::operator()(void* p) const
 void TAngleField::Clear()
 {
     lastKept_ = false;
-    tiltCodeCounts_.Kept = orientationCodeCounts_.Kept = heightCounts_.Kept = false;
-    tiltNear_.Kept = orientationNear_.Kept = false;
+    tiltCodeCounts_.Kept = orientationCodeCounts_.Kept = false;
+    heightCounts_ = {};
+    tiltNear_ = {};
+    orientationNear_ = {};
     codes_.reset();
     capacity_ = 0;
     rows_ = cols_ = 0;
@@ -1291,63 +1295,63 @@ void TAngleField::CountOneKind(const std::int32_t* values, const TAngleBinning& 
     }
 }
 
-bool TAngleField::MakeHeightCounts(const std::int32_t* values, const TAngleBinning& b, unsigned threads) const
+bool TAngleField::CountHeights(const std::int32_t* values, const TAngleBinning& b, std::int64_t first,
+                                std::int64_t last, unsigned threads) const
 {
     THeightCounts& made = heightCounts_;
-    made.Kept = false;  // until they are whole again
+    const int s = region_.S;
     const std::size_t bands = bandLow_.size();
-    std::int32_t low = std::numeric_limits<std::int32_t>::max(), high = std::numeric_limits<std::int32_t>::min();
-    for (std::size_t band = 0; band < bands; ++band) {
-        low = std::min(low, bandLow_[band]);
-        high = std::max(high, bandHigh_[band]);
-    }
     const std::size_t bars = std::size_t(b.Bars), per = bars + std::size_t(b.Sectors) + 1;
-    const std::size_t heights = low <= high ? std::size_t(std::int64_t(high) - low + 1) : 0;
-    if (heights > HeightCounters / per)
-        return false;
-    PrepareTables(b.Bars, b.Sectors);
-    const std::size_t entries = heights * per;
-    const std::size_t makers =
-        std::max<std::size_t>(1, std::min({bands, std::size_t(8), HeightScratch / std::max<std::size_t>(entries, 1)}));
-    // Left unset here: each piece clears its own, on its own core.
-    made.Upto.reset(static_cast<std::uint32_t*>(AllocateHuge(entries * sizeof(std::uint32_t))));
-    const std::unique_ptr<std::uint32_t[], FreeCodes> scratch(
-        makers > 1 ? static_cast<std::uint32_t*>(AllocateHuge((makers - 1) * entries * sizeof(std::uint32_t)))
-                   : nullptr);
-    if (!made.Upto || (makers > 1 && !scratch)) {
-        made.Upto.reset();
-        return false;
+    const std::size_t entries = std::size_t(last - first + 1) * per;
+    // Each piece counts into rows of its own, summed after.
+    const std::size_t pieces = std::max<std::size_t>(1, std::min({bands, std::size_t(16), HeightScratch / entries}));
+    const std::size_t bytes = pieces * entries * sizeof(std::uint32_t);
+    if (made.ScratchBytes < bytes) {
+        made.Scratch.reset(static_cast<std::uint32_t*>(AllocateHuge(bytes)));
+        made.ScratchBytes = made.Scratch ? HugeBytes(bytes) : 0;
+        if (!made.Scratch)
+            return false;
     }
     const std::int16_t* tilts = tiltTable_.data();
     const std::int16_t* orientations = orientationTable_.data();
-    const int s = region_.S;
+    const THeights heights{first, last};
+    const auto meets = [&](std::int32_t low, std::int32_t high) {
+        return low <= high && high >= first && low <= last;
+    };
     platform::ParallelBands(
-        makers,
+        pieces,
         [&](std::size_t p) {
-            std::uint32_t* const table = p == 0 ? made.Upto.get() : scratch.get() + (p - 1) * entries;
+            std::uint32_t* const table = made.Scratch.get() + p * entries;
             std::fill(table, table + entries, 0u);
-            int near[ChunkColumns];
-            for (std::size_t band = p * bands / makers; band < (p + 1) * bands / makers; ++band) {
-                if (bandLow_[band] > bandHigh_[band])
-                    continue;  // no points
-                const int first = int(band) * Band;
-                const int last = std::min(rows_, first + Band);
-                for (int row = first; row < last; ++row) {
-                    const int j = region_.Y1 + s + row;
-                    const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
-                    const std::uint16_t* tiltCodes = TiltCodes() + std::size_t(row) * std::size_t(cols_);
-                    const std::uint16_t* orientationCodes = OrientationCodes() + std::size_t(row) * std::size_t(cols_);
-                    for (int from = 0; from < cols_; from += ChunkColumns) {
-                        const int n = std::min(ChunkColumns, cols_ - from);
-                        const int listed = HeightChunk(tiltCodes + from, orientationCodes + from, z + from, n, tilts,
-                                                       orientations, table, per, bars, low, near);
-                        FetchStencils(values + region_.X1 + from, width_, j, s, near, listed);
+            int changed[SegmentColumns + 8];
+            int near[SegmentColumns];
+            // Every so many bands, so that each piece meets as many changed heights.
+            for (std::size_t band = p; band < bands; band += pieces) {
+                if (!meets(bandLow_[band], bandHigh_[band]))
+                    continue;
+                const int top = int(band) * Band;
+                const int bottom = std::min(rows_, top + Band);
+                for (std::size_t g = 0; g < segments_; ++g) {
+                    if (!meets(segmentLow_[band * segments_ + g], segmentHigh_[band * segments_ + g]))
+                        continue;
+                    const int from = int(g) * SegmentColumns;
+                    const int n = std::min(SegmentColumns, cols_ - from);
+                    for (int row = top; row < bottom; ++row) {
+                        const int j = region_.Y1 + s + row;
+                        const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
+                        const std::uint16_t* tiltCodes = TiltCodes() + std::size_t(row) * std::size_t(cols_);
+                        const std::uint16_t* orientationCodes =
+                            OrientationCodes() + std::size_t(row) * std::size_t(cols_);
+                        const int count = ListChanged(z + from, n, heights, changed);
+                        const int listed = CountListedByHeight(tiltCodes + from, orientationCodes + from, z + from,
+                                                               changed, count, tilts, orientations, table, per, bars,
+                                                               first, near);
                         for (int k = 0; k < listed; ++k) {
                             const int col = from + near[k];
                             int bar = tilts[tiltCodes[col]];
                             int sector = orientations[orientationCodes[col]];
                             ExactBins(values, j, col, b, bar, sector);
-                            std::uint32_t* const at = table + std::size_t(std::int64_t(z[col]) - low) * per;
+                            std::uint32_t* const at = table + std::size_t(z[col] - first) * per;
                             ++at[bar];
                             ++at[bars + std::size_t(sector)];
                         }
@@ -1356,54 +1360,101 @@ bool TAngleField::MakeHeightCounts(const std::int32_t* values, const TAngleBinni
             }
         },
         ThreadsFor(std::int64_t(rows_) * cols_, threads));
-    // The pieces' counts summed, a slice of the heights at a time; then each height's
-    // counters summed with those of all heights below it.
-    std::uint32_t* const upto = made.Upto.get();
-    if (makers > 1) {
-        constexpr std::size_t slices = 32;
-        platform::ParallelBands(
-            slices,
-            [&](std::size_t k) {
-                const std::size_t from = k * heights / slices * per, to = (k + 1) * heights / slices * per;
-                for (std::size_t q = 0; q + 1 < makers; ++q) {
-                    const std::uint32_t* other = scratch.get() + q * entries;
-                    for (std::size_t i = from; i < to; ++i)
-                        upto[i] += other[i];
-                }
-            },
-            ThreadsFor(std::int64_t(entries), threads));
-    }
-    for (std::size_t h = 1; h < heights; ++h)
-        for (std::size_t i = 0; i < per; ++i)
-            upto[h * per + i] += upto[(h - 1) * per + i];
-    made.Low = low;
-    made.High = high;
-    made.Bars = b.Bars;
-    made.Sectors = b.Sectors;
-    made.Kept = true;
+    std::uint32_t* const rows = made.Rows.get() + std::size_t(first - made.Low) * per;
+    constexpr std::size_t slices = 32;
+    platform::ParallelBands(
+        slices,
+        [&](std::size_t k) {
+            const std::size_t from = k * entries / slices, to = (k + 1) * entries / slices;
+            std::copy(made.Scratch.get() + from, made.Scratch.get() + to, rows + from);
+            for (std::size_t q = 1; q < pieces; ++q) {
+                const std::uint32_t* other = made.Scratch.get() + q * entries;
+                for (std::size_t i = from; i < to; ++i)
+                    rows[i] += other[i];
+            }
+        },
+        ThreadsFor(std::int64_t(entries * pieces), threads));
     return true;
 }
 
 bool TAngleField::CountFromHeights(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
                                    unsigned threads) const
 {
-    const THeightCounts& made = heightCounts_;
-    if ((!made.Kept || made.Bars != b.Bars || made.Sectors != b.Sectors) && !MakeHeightCounts(values, b, threads))
+    THeightCounts& made = heightCounts_;
+    const double zs = grid_.ZScale;
+    const THeights counted = CountedHeights(b, zs);
+    THeights changes;
+    if (!ChangedHeights(CountedHeights(last_, zs), counted, changes))
         return false;
-    const THeights counted = CountedHeights(b, grid_.ZScale);
-    const std::int64_t first = std::max<std::int64_t>(counted.First, made.Low);
-    const std::int64_t last = std::min<std::int64_t>(counted.Last, made.High);
-    if (first > last)
-        return true;
-    // The counters of the heights first..last: those up to last less those below first
-    // (both may have wrapped past 2^32 as the counters do; their difference has not).
     const std::size_t bars = std::size_t(b.Bars), per = bars + std::size_t(b.Sectors) + 1;
-    const std::uint32_t* const top = made.Upto.get() + std::size_t(last - made.Low) * per;
-    const std::uint32_t* const below = first > made.Low ? top - std::size_t(last - first + 1) * per : nullptr;
-    for (std::size_t i = 0; i < bars; ++i)
-        counts.Tilt[i] += top[i] - (below ? below[i] : 0u);
-    for (std::size_t i = 0; i < std::size_t(b.Sectors); ++i)
-        counts.Orientation[i] += top[bars + i] - (below ? below[bars + i] : 0u);
+    if (!made.Kept || made.Bars != b.Bars || made.Sectors != b.Sectors) {
+        made.Kept = false;
+        std::int32_t low = std::numeric_limits<std::int32_t>::max();
+        std::int32_t high = std::numeric_limits<std::int32_t>::min();
+        for (std::size_t band = 0; band < bandLow_.size(); ++band) {
+            low = std::min(low, bandLow_[band]);
+            high = std::max(high, bandHigh_[band]);
+        }
+        const std::size_t heights = low <= high ? std::size_t(std::int64_t(high) - low + 1) : 1;
+        if (heights > HeightCounters / per)
+            return false;
+        // Left unset: only the rows of the heights counted so far are read.
+        const std::size_t bytes = heights * per * sizeof(std::uint32_t);
+        if (made.RowsBytes < bytes) {
+            made.Rows.reset(static_cast<std::uint32_t*>(AllocateHuge(bytes)));
+            made.RowsBytes = made.Rows ? HugeBytes(bytes) : 0;
+            if (!made.Rows)
+                return false;
+        }
+        made.Low = low;
+        made.High = high;
+        made.First = 1;
+        made.Last = 0;
+        made.Bars = b.Bars;
+        made.Sectors = b.Sectors;
+        made.Kept = true;
+    }
+    const std::int64_t first = std::max<std::int64_t>(changes.First, made.Low);
+    const std::int64_t last = std::min<std::int64_t>(changes.Last, made.High);
+    if (changes.Empty() || first > last) {
+        counts = lastCounts_;
+        return true;
+    }
+    PrepareTables(b.Bars, b.Sectors);
+    // The heights counted so far grow by the changed ones; where these lie apart from them,
+    // they start again.
+    if (made.First <= made.Last && (last + 1 < made.First || first > made.Last + 1)) {
+        made.First = 1;
+        made.Last = 0;
+    }
+    if (made.First > made.Last) {
+        if (!CountHeights(values, b, first, last, threads))
+            return false;
+        made.First = first;
+        made.Last = last;
+    } else {
+        if (first < made.First) {
+            if (!CountHeights(values, b, first, made.First - 1, threads))
+                return false;
+            made.First = first;
+        }
+        if (last > made.Last) {
+            if (!CountHeights(values, b, made.Last + 1, last, threads))
+                return false;
+            made.Last = last;
+        }
+    }
+    // Every changed point counts at the new level, or every one stops counting there: one
+    // more, or one less (the counters wrap below 0 and come right once added).
+    const std::uint32_t step = counted.Holds(changes.First) ? 1u : ~0u;
+    counts = lastCounts_;
+    for (std::int64_t h = first; h <= last; ++h) {
+        const std::uint32_t* const row = made.Rows.get() + std::size_t(h - made.Low) * per;
+        for (std::size_t i = 0; i < bars; ++i)
+            counts.Tilt[i] += step * row[i];
+        for (std::size_t i = 0; i < std::size_t(b.Sectors); ++i)
+            counts.Orientation[i] += step * row[bars + i];
+    }
     return true;
 }
 

@@ -132,15 +132,17 @@ private:
     //! of the binning's bins are looked at again, one by one.
     void CountOneKind(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
                       unsigned threads, TAngleKinds kind) const;
-    //! The counters of `binning` from how many points of each raw height fall into each bar
-    //! and each sector, made for the binning's bars and sectors at the first change of
-    //! level that they see and kept while they last. False, and nothing done, where the
-    //! heights span more than these counts may take.
+    //! The counters of `binning` from those of the last binning, which differs from it only
+    //! in the level (or the minimum), from how many points of each raw height fall into
+    //! each bar and each sector: counted for the heights between the two levels where they
+    //! were not counted before, and kept while the bars and sectors last. False, and
+    //! nothing done, where the heights span more than these counts may take.
     bool CountFromHeights(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
                           unsigned threads) const;
-    //! Makes the height counts of the binning's bars and sectors; false where they would
-    //! be too large.
-    bool MakeHeightCounts(const std::int32_t* values, const TAngleBinning& binning, unsigned threads) const;
+    //! Counts the points of the raw heights first..last into the height counts' rows; false
+    //! without memory for it.
+    bool CountHeights(const std::int32_t* values, const TAngleBinning& binning, std::int64_t first,
+                      std::int64_t last, unsigned threads) const;
     //! Adds the counters of every piece to `counts`.
     void AddPieces(const TAngleBinning& binning, std::size_t pieces, TAngleCounts& counts, TAngleKinds kinds) const;
 
@@ -201,13 +203,16 @@ private:
     mutable TNearPoints tiltNear_, orientationNear_;
     mutable std::vector<std::vector<std::uint32_t>> pieceFound_;
     mutable std::vector<std::uint16_t> neededCodes_;
-    // For each raw height Low..High, summed over all heights up to it: how many points
-    // fall into each bar (Bars counters), then into each sector and the spare one.
+    // For each raw height Low..High of the field: how many points fall into each bar (Bars
+    // counters), then into each sector and the spare one, counted for the heights
+    // First..Last so far (none when First > Last).
     struct THeightCounts {
-        std::unique_ptr<std::uint32_t[], FreeCodes> Upto;
         bool Kept = false;
         std::int32_t Low = 0, High = 0;
+        std::int64_t First = 1, Last = 0;
         int Bars = 0, Sectors = 0;
+        std::unique_ptr<std::uint32_t[], FreeCodes> Rows, Scratch;  //!< the rows; the pieces' rows
+        std::size_t RowsBytes = 0, ScratchBytes = 0;
     };
     mutable THeightCounts heightCounts_;
     // The last binning and its counters, while the codes they came from are kept.
