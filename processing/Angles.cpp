@@ -1079,9 +1079,10 @@ void TAngleField::CountOneKind(const std::int32_t* values, const TAngleBinning& 
     // not kept yet; `collect` keeps their positions, else they are binned at once.
     const auto pass = [&](bool counting, bool collect, std::size_t work) {
         if (collect) {
+            // Every list cleared: those of pieces beyond `work` are read with the others.
             pieceFound_.resize(std::max(pieceFound_.size(), work));
-            for (std::size_t p = 0; p < work; ++p)
-                pieceFound_[p].clear();
+            for (std::vector<std::uint32_t>& found : pieceFound_)
+                found.clear();
         }
         const std::size_t room = (NearLimit - std::min(NearLimit, cache.Points.size())) / std::max<std::size_t>(work, 1);
         std::vector<char> full(work, 0);

@@ -91,7 +91,11 @@ public:
     //! a binning that differs from the last only in the bars, only in the sectors or only in
     //! the level, it counts what changed: the one kind of counter, or the points between
     //! the two levels. The one kind of counter comes from how many counted points hold each
-    //! code, counted at the first such change at a level and kept while the level lasts.
+    //! code, counted at the first such change at a level and kept while the level lasts; the
+    //! points whose code lies near a boundary are kept with their exact angles, for the next
+    //! such change. The points between two levels are counted by raw height and bin once
+    //! while the bars and sectors last: a level moved back over heights met before costs a
+    //! sum of their counts.
     void Bin(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
              unsigned threads = 0) const;
     bool Empty() const { return !codes_; }

@@ -423,3 +423,30 @@ TEST(Angles, AChangeOfBarsOrSectorsBinsPointsOnABoundaryExactly)
         }
     }
 }
+
+// Points near a boundary kept by one change of sectors (or bars) serve the next ones, at
+// other levels too, on a field of more bands of rows than the pieces that count per code.
+TEST(Angles, PointsKeptNearABoundaryServeLaterChanges)
+{
+    std::mt19937 rng(2424);
+    std::uniform_int_distribution<int> noise(-300, 300);
+    const Matrix m = Make(120, 420, [&](int r, int) { return r * 3 + noise(rng); });
+    const TAngleGrid grid{1, 1, 0.01};
+    const TAngleRegion region = WholeRegion(m.Width, m.Height);
+    TAngleField field;
+    ASSERT_TRUE(field.Compute(m.Values.data(), m.Width, m.Height, region, grid, 0));
+    const std::int32_t lo = -400;
+    const TAngleBinning steps[] = {
+        {lo, 2.0, 400, 16}, {lo, 2.0, 400, 360}, {lo, 2.0, 400, 16},  {lo, 2.0, 400, 45},  {lo, 2.0, 400, 360},
+        {lo, 9.0, 400, 360}, {lo, 9.0, 400, 9},  {lo, 9.0, 400, 45},  {lo, 9.0, 400, 360}, {lo, 2.0, 400, 360},
+        {lo, 2.0, 400, 9},  {lo, 2.0, 90, 9},    {lo, 2.0, 400, 9},   {lo, 9.0, 400, 9},   {lo, 9.0, 90, 9},
+        {lo, 9.0, 7, 9},    {lo, 2.0, 7, 9},     {lo, 2.0, 90, 9},
+    };
+    for (const TAngleBinning& b : steps) {
+        TAngleCounts counts;
+        field.Bin(m.Values.data(), b, counts, 0);
+        const TAngleCounts plain = Plain(m, grid, b);
+        EXPECT_EQ(counts.Tilt, plain.Tilt) << "bars " << b.Bars << " level " << b.Level;
+        EXPECT_EQ(counts.Orientation, plain.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
+    }
+}
