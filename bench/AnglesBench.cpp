@@ -6,6 +6,9 @@
 // - binning the kept codes again after a change of one of the window's controls, against
 //   the same pass: the bar count, the sector count, the level by one step of its slider
 //   (and by two, no limit);
+// - the first step of the level after each change of the bars, with that change (no limit),
+//   and a change of sectors to a count not binned before, stepping through them all (no
+//   limit): what the kept counts of heights and points near a boundary cost to make;
 // - binning them again for another bar count, sector count and level all at once, which
 //   the window never asks for (no limit); once more with levels that cut through the
 //   surface (no limit);
@@ -128,6 +131,34 @@ void BM_AngleSectors4096(benchmark::State& state) { RebinOne(state, {-3000, 0.0,
 void BM_AngleLevel4096(benchmark::State& state) { RebinOne(state, {-3000, 300.0, 400, 16}, {-3000, 260.0, 400, 16}); }
 // Two steps (the slider's page step, no limit).
 void BM_AngleLevelPage4096(benchmark::State& state) { RebinOne(state, {-3000, 300.0, 400, 16}, {-3000, 220.0, 400, 16}); }
+// Bars 400 and 401 in turn, each followed by one step of the level.
+void BM_AngleLevelFirst4096(benchmark::State& state)
+{
+    const std::vector<std::int32_t>& v = Surface();
+    processing::TAngleField& field = Field();
+    processing::TAngleCounts counts;
+    int turn = 0;
+    for (auto _ : state) {
+        const int bars = 400 + (++turn & 1);
+        field.Bin(v.data(), {-3000, 260.0, bars, 16}, counts, 0);
+        field.Bin(v.data(), {-3000, 300.0, bars, 16}, counts, 0);
+        benchmark::DoNotOptimize(counts.Tilt.data());
+    }
+}
+// Sectors 8, 9, … 360, then again from 8.
+void BM_AngleSectorsNew4096(benchmark::State& state)
+{
+    const std::vector<std::int32_t>& v = Surface();
+    processing::TAngleField& field = Field();
+    processing::TAngleCounts counts;
+    field.Bin(v.data(), {-3000, 0.0, 400, 16}, counts, 0);
+    int sectors = 8;
+    for (auto _ : state) {
+        field.Bin(v.data(), {-3000, 0.0, 400, sectors}, counts, 0);
+        sectors = sectors == 360 ? 8 : sectors + 1;
+        benchmark::DoNotOptimize(counts.Orientation.data());
+    }
+}
 void BM_AngleCompute4096OneThread(benchmark::State& state) { Compute(state, 1); }
 void BM_AngleRebin4096(benchmark::State& state) { Rebin(state, 0); }
 void BM_AngleRebin4096OneThread(benchmark::State& state) { Rebin(state, 1); }
@@ -156,6 +187,8 @@ BENCHMARK(BM_AngleBars4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRea
 BENCHMARK(BM_AngleSectors4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AngleLevel4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AngleLevelPage4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_AngleLevelFirst4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(BM_AngleSectorsNew4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AngleRebinCut4096)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AngleCompute4096OneThread)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 BENCHMARK(BM_AngleRebin4096OneThread)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
@@ -170,6 +203,8 @@ int main(int argc, char** argv)
                                        {"BM_AngleSectors4096", "BM_OnePass4096", 1.0},
                                        {"BM_AngleLevel4096", "BM_OnePass4096", 1.0},
                                        {"BM_AngleLevelPage4096", "BM_OnePass4096", 0.0},
+                                       {"BM_AngleLevelFirst4096", "BM_OnePass4096", 0.0},
+                                       {"BM_AngleSectorsNew4096", "BM_OnePass4096", 0.0},
                                        {"BM_AngleRebin4096", "BM_OnePass4096", 0.0},
                                        {"BM_AngleRebinCut4096", "BM_OnePass4096", 0.0},
                                        {"BM_AngleCompute4096OneThread", "BM_OnePass4096", 0.0},

@@ -82,22 +82,32 @@ inline double VerticalOf(const TAngleGrid& g, int s)
     return -8 * g.XStep * g.YStep * double(s) * double(s);
 }
 
-// The bar of a normal as the analysis defines it, clamped to the bars.
-inline int ExactTiltBar(const TGradient& g, double c, double barWidth, int bars)
+// The tilt of a normal against the vertical as the analysis defines it, 0..π/2.
+inline double TiltOf(const TGradient& g, double c)
 {
     const double n = std::sqrt(g.Gx * g.Gx + g.Gy * g.Gy + c * c);
     double tilt = std::acos(std::clamp(c / n, -1.0, 1.0));
     if (tilt > HalfPi)
         tilt = Pi - tilt;
+    return tilt;
+}
+
+// The bar of a tilt, clamped to the bars.
+inline int TiltBarOf(double tilt, double barWidth, int bars)
+{
     const double q = tilt / barWidth;
     if (!(q >= 0))
         return 0;
     return q >= double(bars - 1) ? bars - 1 : int(q);
 }
 
-// The sector of a normal's direction in the plane; -1 when it has none (m = 0). A
-// direction that lands on 2π counts in sector 0.
-inline int ExactSector(const TGradient& g, double sectorWidth, int sectors)
+inline int ExactTiltBar(const TGradient& g, double c, double barWidth, int bars)
+{
+    return TiltBarOf(TiltOf(g, c), barWidth, bars);
+}
+
+// The direction of a normal in the plane, 0..2π; -1 when it has none (m = 0).
+inline double DirectionOf(const TGradient& g)
 {
     const double m = std::sqrt(g.Gx * g.Gx + g.Gy * g.Gy);
     if (m == 0)
@@ -105,6 +115,14 @@ inline int ExactSector(const TGradient& g, double sectorWidth, int sectors)
     double a = std::acos(std::clamp(g.Gx / m, -1.0, 1.0));
     if (g.Gy < 0)
         a = TwoPi - a;
+    return a;
+}
+
+// The sector of a direction; -1 for none. A direction that lands on 2π counts in sector 0.
+inline int SectorOf(double a, double sectorWidth, int sectors)
+{
+    if (a == -1)
+        return -1;
     a = a + sectorWidth * 0.5;
     if (a > TwoPi)
         a = a - TwoPi;
@@ -112,6 +130,12 @@ inline int ExactSector(const TGradient& g, double sectorWidth, int sectors)
     if (!(q >= 0) || q >= double(sectors))
         return 0;
     return int(q);
+}
+
+// The sector of a normal's direction in the plane; -1 when it has none.
+inline int ExactSector(const TGradient& g, double sectorWidth, int sectors)
+{
+    return SectorOf(DirectionOf(g), sectorWidth, sectors);
 }
 
 inline bool Counted(std::int32_t z, const TAngleBinning& b, double zScale)
@@ -751,6 +775,37 @@ int CountListed(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* 
     return listed;
 }
 
+// Adds one to the counters of the raw heights of the listed points (columns `changed`, n of
+// them) whose bar and sector the tables give: `per` counters for each height from `low`
+// up, the bars, then the sectors and the spare one. Lists the columns of the others (near
+// a boundary) in `near`; returns how many it listed there.
+int CountListedByHeight(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __restrict orientationCodes,
+                        const std::int32_t* __restrict z, const int* __restrict changed, int n,
+                        const std::int16_t* __restrict tilts, const std::int16_t* __restrict orientations,
+                        std::uint32_t* __restrict table, std::size_t per, std::size_t bars, std::int64_t low,
+                        int* __restrict near)
+{
+    int listed = 0;
+    for (int k = 0; k < n; ++k) {
+        const int col = changed[k];
+        const int bar = tilts[tiltCodes[col]];
+        const int sector = orientations[orientationCodes[col]];
+        if ((bar | sector) < 0) [[unlikely]] {
+            near[listed++] = col;
+            continue;
+        }
+        std::uint32_t* const at = table + std::size_t(z[col] - low) * per;
+        ++at[bar];
+        ++at[bars + std::size_t(sector)];
+    }
+    return listed;
+}
+
+// Counters of the height counts at most (4 bytes each), and the counters that the pieces
+// counting a run of heights may take together.
+constexpr std::size_t HeightCounters = std::size_t(1) << 22;
+constexpr std::size_t HeightScratch = std::size_t(1) << 22;
+
 bool BinningUsable(const TAngleBinning& b)
 {
     return b.Bars >= 1 && b.Sectors >= 1 && b.Bars <= 0x7FFF && b.Sectors <= 0x7FFF;
@@ -760,6 +815,26 @@ void StartCounters(const TAngleBinning& b, TAngleCounts& counts)
 {
     counts.Tilt.assign(std::size_t(std::max(b.Bars, 0)), 1u);
     counts.Orientation.assign(std::size_t(std::max(b.Sectors, 0)), 1u);
+}
+
+// Memory in pieces of 2 MiB, which the system may give as huge pages: far fewer page
+// faults on the first pass, which several cores would otherwise wait for in turn.
+constexpr std::size_t HugePiece = std::size_t(2) << 20;
+
+std::size_t HugeBytes(std::size_t bytes)
+{
+    return (std::max<std::size_t>(bytes, 1) + HugePiece - 1) / HugePiece * HugePiece;
+}
+
+//! `bytes` rounded up by HugeBytes; null without memory. Freed with std::free.
+void* AllocateHuge(std::size_t bytes)
+{
+    void* p = std::aligned_alloc(HugePiece, HugeBytes(bytes));
+#ifdef MADV_HUGEPAGE
+    if (p)
+        ::madvise(p, HugeBytes(bytes), MADV_HUGEPAGE);
+#endif
+    return p;
 }
 
 }  // namespace
@@ -819,7 +894,7 @@ bool CountAngles(const std::int32_t* values, int width, int height, const TAngle
     return true;
 }
 
-void TAngleField::FreeCodes::operator()(std::uint16_t* p) const
+void TAngleField::FreeCodes::operator()(void* p) const
 {
     std::free(p);
 }
@@ -828,6 +903,9 @@ void TAngleField::Clear()
 {
     lastKept_ = false;
     tiltCodeCounts_.Kept = orientationCodeCounts_.Kept = false;
+    heightCounts_ = {};
+    tiltNear_ = {};
+    orientationNear_ = {};
     codes_.reset();
     capacity_ = 0;
     rows_ = cols_ = 0;
@@ -836,20 +914,14 @@ void TAngleField::Clear()
 
 bool TAngleField::Allocate(std::size_t n)
 {
-    // In pieces of 2 MiB, which the system may give as huge pages: far fewer page faults
-    // on the first pass.
-    constexpr std::size_t piece = std::size_t(2) << 20;
-    const std::size_t bytes = (std::max<std::size_t>(n, 1) * 2 * sizeof(std::uint16_t) + piece - 1) / piece * piece;
+    const std::size_t bytes = HugeBytes(std::max<std::size_t>(n, 1) * 2 * sizeof(std::uint16_t));
     if (codes_ && capacity_ >= bytes)
         return true;
     codes_.reset();
     capacity_ = 0;
-    void* p = std::aligned_alloc(piece, bytes);
+    void* p = AllocateHuge(bytes);
     if (!p)
         return false;
-#ifdef MADV_HUGEPAGE
-    ::madvise(p, bytes, MADV_HUGEPAGE);
-#endif
     codes_.reset(static_cast<std::uint16_t*>(p));
     capacity_ = bytes;
     return true;
@@ -863,7 +935,8 @@ bool TAngleField::Start(const std::int32_t* values, int width, int height, const
         return false;
     }
     lastKept_ = false;
-    tiltCodeCounts_.Kept = orientationCodeCounts_.Kept = false;
+    tiltCodeCounts_.Kept = orientationCodeCounts_.Kept = heightCounts_.Kept = false;
+    tiltNear_.Kept = orientationNear_.Kept = false;
     region_ = r;
     grid_ = grid;
     width_ = width;
@@ -1026,6 +1099,8 @@ void TAngleField::Bin(const std::int32_t* values, const TAngleBinning& b, TAngle
     lastKept_ = false;  // until the counters are whole again
     if (sameBars && sameSectors && sameLevel) {
         counts = lastCounts_;
+    } else if (sameBars && sameSectors && CountFromHeights(values, b, counts, threads)) {
+        // A change of level (or of the minimum) alone: from the counts of each height.
     } else if (sameBars && sameSectors && b.Minimum == last_.Minimum) {
         CountLevelChange(values, b, counts, threads);
     } else if (sameLevel && sameSectors) {
@@ -1160,6 +1235,10 @@ void TAngleField::CountOneKind(const std::int32_t* values, const TAngleBinning& 
                                 unsigned threads, TAngleKinds kind) const
 {
     constexpr std::size_t codes = 65536;
+    constexpr std::uint32_t Absent = ~std::uint32_t(0);
+    // Points kept near boundaries at most, for each kind (16 bytes each): one in eight of
+    // the field's, half as much memory as their codes.
+    const std::size_t NearLimit = std::size_t(rows_) * std::size_t(cols_) / 8;
     const int s = region_.S;
     const double zs = grid_.ZScale;
     const std::size_t bands = bandLow_.size();
@@ -1168,81 +1247,131 @@ void TAngleField::CountOneKind(const std::int32_t* values, const TAngleBinning& 
     const std::int16_t* table = tilt ? tiltTable_.data() : orientationTable_.data();
     const std::uint16_t* kept = tilt ? TiltCodes() : OrientationCodes();
     TCodeCounts& held = tilt ? tiltCodeCounts_ : orientationCodeCounts_;
+    TNearPoints& cache = tilt ? tiltNear_ : orientationNear_;
+    if (!cache.Kept) {
+        cache.First.assign(codes, Absent);
+        cache.Count.assign(codes, 0);
+        cache.Points.clear();
+        cache.Kept = true;
+    }
     const bool make = !held.Kept || held.Minimum != b.Minimum || std::memcmp(&held.Level, &b.Level, sizeof b.Level) != 0;
     held.Kept = false;  // until they are whole again
     // The codes near a boundary, of all when the code counts are to be made, else of those
-    // that counted points hold.
+    // that counted points hold; marked where their points are not kept yet.
     nearCodes_.assign(codes / 32, 0);
-    bool anyNear = false;
+    neededCodes_.clear();
+    bool missing = false;
     for (std::size_t code = 0; code < codes; ++code)
         if (table[code] < 0 && (make || held.Of[code] != 0)) {
-            nearCodes_[code / 32] |= std::uint32_t(1) << (code % 32);
-            anyNear = true;
+            neededCodes_.push_back(std::uint16_t(code));
+            if (cache.First[code] == Absent) {
+                nearCodes_[code / 32] |= std::uint32_t(1) << (code % 32);
+                missing = true;
+            }
         }
     const std::uint32_t* near = nearCodes_.data();
+    // Points are kept with positions of 32 bits, and as many as the limit takes.
+    const bool keepable = std::uint64_t(rows_) * std::uint64_t(cols_) <= Absent;
     // Pieces that make the code counts have their own: as many as the pieces of binning
     // would take too much memory.
     const std::size_t makers = std::min<std::size_t>(pieces, 8);
     if (make)
         pieceCodeCounts_.assign(makers * codes, 0);
-    const std::size_t work = make ? makers : anyNear ? pieces : 0;
-    platform::ParallelBands(
-        work,
-        [&](std::size_t p) {
-            std::uint32_t* counters = partial_.data() + p * piece;
-            std::fill(counters, counters + piece, 0u);
-            std::uint32_t* const bins = tilt ? counters : counters + CounterSets * std::size_t(b.Bars);
-            std::uint32_t* const made = make ? pieceCodeCounts_.data() + p * codes : nullptr;
-            int listed[ChunkColumns];
-            // The points near a boundary are binned exactly some points after they are found,
-            // so that the values of their stencils, far apart in the matrix, have arrived.
-            constexpr std::size_t ahead = 16;
-            std::pair<int, int> pending[ahead];  // row j, column
-            std::size_t found = 0;
-            const auto settle = [&](const std::pair<int, int>& at) {
-                int bar = tilt ? -1 : 0, sector = tilt ? 0 : -1;
-                ExactBins(values, at.first, at.second, b, bar, sector);
-                ++bins[std::size_t(tilt ? bar : sector) * CounterSets];
-            };
-            for (std::size_t band = p * bands / work; band < (p + 1) * bands / work; ++band) {
-                const bool low = Counted(bandLow_[band], b, zs), high = Counted(bandHigh_[band], b, zs);
-                if (!low && !high)
-                    continue;
-                const int first = int(band) * Band;
-                const int last = std::min(rows_, first + Band);
-                for (int row = first; row < last; ++row) {
-                    const int j = region_.Y1 + s + row;
-                    const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
-                    const std::uint16_t* code = kept + std::size_t(row) * std::size_t(cols_);
-                    if (made) {
-                        if (low && high)
-                            for (int col = 0; col < cols_; ++col)
-                                ++made[code[col]];
-                        else
-                            for (int col = 0; col < cols_; ++col)
-                                made[code[col]] += Counted(z[col], b, zs) ? 1u : 0u;
-                    }
-                    if (!anyNear)
+    // One pass over the codes: it makes the code counts and finds the points of the codes
+    // not kept yet; `collect` keeps their positions, else they are binned at once.
+    const auto pass = [&](bool counting, bool collect, std::size_t work) {
+        if (collect) {
+            // Every list cleared: those of pieces beyond `work` are read with the others.
+            pieceFound_.resize(std::max(pieceFound_.size(), work));
+            for (std::vector<std::uint32_t>& found : pieceFound_)
+                found.clear();
+        }
+        const std::size_t room = (NearLimit - std::min(NearLimit, cache.Points.size())) / std::max<std::size_t>(work, 1);
+        std::vector<char> full(work, 0);
+        platform::ParallelBands(
+            work,
+            [&](std::size_t p) {
+                std::uint32_t* counters = partial_.data() + p * piece;
+                std::fill(counters, counters + piece, 0u);
+                std::uint32_t* const bins = tilt ? counters : counters + CounterSets * std::size_t(b.Bars);
+                std::uint32_t* const made = counting ? pieceCodeCounts_.data() + p * codes : nullptr;
+                std::vector<std::uint32_t>* const found = collect ? &pieceFound_[p] : nullptr;
+                int listed[ChunkColumns];
+                // The points near a boundary are binned exactly some points after they are
+                // found, so that the values of their stencils, far apart in the matrix, have
+                // arrived.
+                constexpr std::size_t ahead = 16;
+                std::pair<int, int> pending[ahead];  // row j, column
+                std::size_t settled = 0;
+                const auto settle = [&](const std::pair<int, int>& at) {
+                    int bar = tilt ? -1 : 0, sector = tilt ? 0 : -1;
+                    ExactBins(values, at.first, at.second, b, bar, sector);
+                    ++bins[std::size_t(tilt ? bar : sector) * CounterSets];
+                };
+                for (std::size_t band = p * bands / work; band < (p + 1) * bands / work; ++band) {
+                    const bool low = Counted(bandLow_[band], b, zs), high = Counted(bandHigh_[band], b, zs);
+                    // The kept points of a code are all of them, whatever the level.
+                    if (!low && !high && !collect)
                         continue;
-                    for (int from = 0; from < cols_; from += ChunkColumns) {
-                        const int n = std::min(ChunkColumns, cols_ - from);
-                        const int count = ListMarked(code + from, n, near, listed);
-                        for (int k = 0; k < count; ++k) {
-                            const int col = from + listed[k];
-                            if (!(low && high) && !Counted(z[col], b, zs))
-                                continue;
-                            FetchStencils(values + region_.X1, width_, j, s, &col, 1);
-                            if (found >= ahead)
-                                settle(pending[found % ahead]);
-                            pending[found++ % ahead] = {j, col};
+                    const int first = int(band) * Band;
+                    const int last = std::min(rows_, first + Band);
+                    for (int row = first; row < last; ++row) {
+                        const int j = region_.Y1 + s + row;
+                        const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
+                        const std::uint16_t* code = kept + std::size_t(row) * std::size_t(cols_);
+                        if (made) {
+                            if (low && high)
+                                for (int col = 0; col < cols_; ++col)
+                                    ++made[code[col]];
+                            else if (low || high)
+                                for (int col = 0; col < cols_; ++col)
+                                    made[code[col]] += Counted(z[col], b, zs) ? 1u : 0u;
+                        }
+                        if (!missing)
+                            continue;
+                        for (int from = 0; from < cols_; from += ChunkColumns) {
+                            const int n = std::min(ChunkColumns, cols_ - from);
+                            const int count = ListMarked(code + from, n, near, listed);
+                            for (int k = 0; k < count; ++k) {
+                                const int col = from + listed[k];
+                                if (found) {
+                                    if (found->size() < room)
+                                        found->push_back(std::uint32_t(row) * std::uint32_t(cols_) + std::uint32_t(col));
+                                    else
+                                        full[p] = 1;
+                                    continue;
+                                }
+                                if (!(low && high) && !Counted(z[col], b, zs))
+                                    continue;
+                                FetchStencils(values + region_.X1, width_, j, s, &col, 1);
+                                if (settled >= ahead)
+                                    settle(pending[settled % ahead]);
+                                pending[settled++ % ahead] = {j, col};
+                            }
                         }
                     }
                 }
-            }
-            for (std::size_t k = found > ahead ? found - ahead : 0; k < found; ++k)
-                settle(pending[k % ahead]);
-        },
-        ThreadsFor(std::int64_t(rows_) * cols_, threads));
+                for (std::size_t k = settled > ahead ? settled - ahead : 0; k < settled; ++k)
+                    settle(pending[k % ahead]);
+            },
+            ThreadsFor(std::int64_t(rows_) * cols_, threads));
+        return std::find(full.begin(), full.end(), char(1)) == full.end();
+    };
+    bool counted = false;  // the points of the missing codes binned by the pass
+    bool forget = false;   // the kept points given up after this binning
+    if (make || missing) {
+        const std::size_t work = make ? makers : pieces;
+        if (!pass(make, keepable, work)) {
+            // Too many to keep: they are binned one by one, and the kept ones are given up
+            // after this binning, to make room for the next.
+            pass(false, false, pieces);
+            counted = forget = true;
+            AddPieces(b, pieces, counts, kind);
+        } else if (!keepable) {
+            counted = true;
+            AddPieces(b, work, counts, kind);
+        }
+    }
     if (make) {
         held.Of.assign(codes, 0);
         for (std::size_t p = 0; p < makers; ++p) {
@@ -1254,6 +1383,110 @@ void TAngleField::CountOneKind(const std::int32_t* values, const TAngleBinning& 
         held.Level = b.Level;
     }
     held.Kept = true;
+    if (missing && !counted) {
+        // The found points grouped by code after those kept already, with their exact
+        // angles, worked out on every core.
+        cache.Kept = false;  // until the angles are whole
+        const std::size_t start = cache.Points.size();
+        std::size_t total = start;
+        for (const std::vector<std::uint32_t>& found : pieceFound_)
+            for (const std::uint32_t at : found)
+                ++cache.Count[kept[at]];
+        for (const std::uint16_t code : neededCodes_)
+            if (cache.First[code] == Absent) {
+                cache.First[code] = std::uint32_t(total);
+                total += cache.Count[code];
+            }
+        cache.Points.resize(total);
+        {
+            std::vector<std::uint32_t> fill(codes, 0);
+            for (const std::vector<std::uint32_t>& found : pieceFound_)
+                for (const std::uint32_t at : found) {
+                    const std::uint16_t code = kept[at];
+                    cache.Points[cache.First[code] + fill[code]++].At = at;
+                }
+        }
+        const double c = VerticalOf(grid_, s);
+        const std::size_t added = total - start;
+        constexpr std::size_t slices = 64;
+        platform::ParallelBands(
+            slices,
+            [&](std::size_t k) {
+                const std::size_t from = start + k * added / slices, to = start + (k + 1) * added / slices;
+                constexpr std::size_t ahead = 16;
+                const auto fetch = [&](std::size_t i) {
+                    const int row = int(cache.Points[i].At / std::uint32_t(cols_));
+                    const int col = int(cache.Points[i].At % std::uint32_t(cols_));
+                    FetchStencils(values + region_.X1, width_, region_.Y1 + s + row, s, &col, 1);
+                };
+                for (std::size_t i = from; i < std::min(to, from + ahead); ++i)
+                    fetch(i);
+                for (std::size_t i = from; i < to; ++i) {
+                    if (i + ahead < to)
+                        fetch(i + ahead);
+                    TNearPoint& point = cache.Points[i];
+                    const int row = int(point.At / std::uint32_t(cols_));
+                    const int col = int(point.At % std::uint32_t(cols_));
+                    const int j = region_.Y1 + s + row;
+                    std::int64_t sx, sy;
+                    SobelSums(values, width_, j, region_.X1 + s + col, s, sx, sy);
+                    const TGradient g = GradientOf(sx, sy, grid_, s);
+                    point.Z = values[std::ptrdiff_t(j) * width_ + region_.X1 + s + col];
+                    point.Angle = tilt ? TiltOf(g, c) : DirectionOf(g);
+                }
+            },
+            ThreadsFor(std::int64_t(added) * 64, threads));
+        cache.Kept = true;
+    }
+    {
+        // The kept points of the codes near a boundary, binned from their angles, the codes
+        // shared out among the pieces by how many points they keep.
+        std::size_t keptPoints = 0;
+        for (const std::uint16_t code : neededCodes_)
+            if (cache.First[code] != Absent)
+                keptPoints += cache.Count[code];
+        const bool all = !bands || (Counted(*std::min_element(bandLow_.begin(), bandLow_.end()), b, zs) &&
+                                    Counted(*std::max_element(bandHigh_.begin(), bandHigh_.end()), b, zs));
+        const double width = tilt ? Pi / (2.0 * b.Bars) : TwoPi / b.Sectors;
+        const std::size_t work = keptPoints < 8192 ? 1 : pieces;
+        platform::ParallelBands(
+            work,
+            [&](std::size_t p) {
+                std::uint32_t* counters = partial_.data() + p * piece;
+                std::fill(counters, counters + piece, 0u);
+                std::uint32_t* const bins = tilt ? counters : counters + CounterSets * std::size_t(b.Bars);
+                const std::size_t from = p * keptPoints / work, to = (p + 1) * keptPoints / work;
+                std::size_t before = 0;  // kept points of the codes before this one
+                for (const std::uint16_t code : neededCodes_) {
+                    if (cache.First[code] == Absent)
+                        continue;
+                    const std::size_t n = cache.Count[code];
+                    const std::size_t a = std::max(from, before), e = std::min(to, before + n);
+                    const TNearPoint* points = cache.Points.data() + cache.First[code];
+                    for (std::size_t i = a; i < e; ++i) {
+                        const TNearPoint& point = points[i - before];
+                        if (!all && !Counted(point.Z, b, zs))
+                            continue;
+                        int bin;
+                        if (tilt) {
+                            bin = TiltBarOf(point.Angle, width, b.Bars);
+                        } else {
+                            bin = SectorOf(point.Angle, width, b.Sectors);
+                            if (bin < 0)
+                                bin = b.Sectors;  // the spare counter
+                        }
+                        ++bins[std::size_t(bin) * CounterSets + i % CounterSets];
+                    }
+                    before += n;
+                    if (before >= to)
+                        break;
+                }
+            },
+            ThreadsFor(std::int64_t(keptPoints) * 64, threads));
+        AddPieces(b, work, counts, kind);
+    }
+    if (forget)
+        cache.Kept = false;
     // Every code away from a boundary counts its points in its bin; the code of a normal
     // without orientation has the spare counter after the sectors.
     std::vector<std::uint32_t>& out = tilt ? counts.Tilt : counts.Orientation;
@@ -1263,7 +1496,169 @@ void TAngleField::CountOneKind(const std::int32_t* values, const TAngleBinning& 
         if (bin >= 0 && std::size_t(bin) < binsOf)
             out[std::size_t(bin)] += held.Of[code];
     }
-    AddPieces(b, work, counts, kind);
+}
+
+bool TAngleField::CountHeights(const std::int32_t* values, const TAngleBinning& b, std::int64_t first,
+                                std::int64_t last, unsigned threads) const
+{
+    THeightCounts& made = heightCounts_;
+    const int s = region_.S;
+    const std::size_t bands = bandLow_.size();
+    const std::size_t bars = std::size_t(b.Bars), per = bars + std::size_t(b.Sectors) + 1;
+    const std::size_t entries = std::size_t(last - first + 1) * per;
+    // Each piece counts into rows of its own, summed after.
+    const std::size_t pieces = std::max<std::size_t>(1, std::min({bands, std::size_t(16), HeightScratch / entries}));
+    const std::size_t bytes = pieces * entries * sizeof(std::uint32_t);
+    if (made.ScratchBytes < bytes) {
+        made.Scratch.reset(static_cast<std::uint32_t*>(AllocateHuge(bytes)));
+        made.ScratchBytes = made.Scratch ? HugeBytes(bytes) : 0;
+        if (!made.Scratch)
+            return false;
+    }
+    const std::int16_t* tilts = tiltTable_.data();
+    const std::int16_t* orientations = orientationTable_.data();
+    const THeights heights{first, last};
+    const auto meets = [&](std::int32_t low, std::int32_t high) {
+        return low <= high && high >= first && low <= last;
+    };
+    platform::ParallelBands(
+        pieces,
+        [&](std::size_t p) {
+            std::uint32_t* const table = made.Scratch.get() + p * entries;
+            std::fill(table, table + entries, 0u);
+            int changed[SegmentColumns + 8];
+            int near[SegmentColumns];
+            // Every so many bands, so that each piece meets as many changed heights.
+            for (std::size_t band = p; band < bands; band += pieces) {
+                if (!meets(bandLow_[band], bandHigh_[band]))
+                    continue;
+                const int top = int(band) * Band;
+                const int bottom = std::min(rows_, top + Band);
+                for (std::size_t g = 0; g < segments_; ++g) {
+                    if (!meets(segmentLow_[band * segments_ + g], segmentHigh_[band * segments_ + g]))
+                        continue;
+                    const int from = int(g) * SegmentColumns;
+                    const int n = std::min(SegmentColumns, cols_ - from);
+                    for (int row = top; row < bottom; ++row) {
+                        const int j = region_.Y1 + s + row;
+                        const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
+                        const std::uint16_t* tiltCodes = TiltCodes() + std::size_t(row) * std::size_t(cols_);
+                        const std::uint16_t* orientationCodes =
+                            OrientationCodes() + std::size_t(row) * std::size_t(cols_);
+                        const int count = ListChanged(z + from, n, heights, changed);
+                        const int listed = CountListedByHeight(tiltCodes + from, orientationCodes + from, z + from,
+                                                               changed, count, tilts, orientations, table, per, bars,
+                                                               first, near);
+                        for (int k = 0; k < listed; ++k) {
+                            const int col = from + near[k];
+                            int bar = tilts[tiltCodes[col]];
+                            int sector = orientations[orientationCodes[col]];
+                            ExactBins(values, j, col, b, bar, sector);
+                            std::uint32_t* const at = table + std::size_t(z[col] - first) * per;
+                            ++at[bar];
+                            ++at[bars + std::size_t(sector)];
+                        }
+                    }
+                }
+            }
+        },
+        ThreadsFor(std::int64_t(rows_) * cols_, threads));
+    std::uint32_t* const rows = made.Rows.get() + std::size_t(first - made.Low) * per;
+    constexpr std::size_t slices = 32;
+    platform::ParallelBands(
+        slices,
+        [&](std::size_t k) {
+            const std::size_t from = k * entries / slices, to = (k + 1) * entries / slices;
+            std::copy(made.Scratch.get() + from, made.Scratch.get() + to, rows + from);
+            for (std::size_t q = 1; q < pieces; ++q) {
+                const std::uint32_t* other = made.Scratch.get() + q * entries;
+                for (std::size_t i = from; i < to; ++i)
+                    rows[i] += other[i];
+            }
+        },
+        ThreadsFor(std::int64_t(entries * pieces), threads));
+    return true;
+}
+
+bool TAngleField::CountFromHeights(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
+                                   unsigned threads) const
+{
+    THeightCounts& made = heightCounts_;
+    const double zs = grid_.ZScale;
+    const THeights counted = CountedHeights(b, zs);
+    THeights changes;
+    if (!ChangedHeights(CountedHeights(last_, zs), counted, changes))
+        return false;
+    const std::size_t bars = std::size_t(b.Bars), per = bars + std::size_t(b.Sectors) + 1;
+    if (!made.Kept || made.Bars != b.Bars || made.Sectors != b.Sectors) {
+        made.Kept = false;
+        std::int32_t low = std::numeric_limits<std::int32_t>::max();
+        std::int32_t high = std::numeric_limits<std::int32_t>::min();
+        for (std::size_t band = 0; band < bandLow_.size(); ++band) {
+            low = std::min(low, bandLow_[band]);
+            high = std::max(high, bandHigh_[band]);
+        }
+        const std::size_t heights = low <= high ? std::size_t(std::int64_t(high) - low + 1) : 1;
+        if (heights > HeightCounters / per)
+            return false;
+        // Left unset: only the rows of the heights counted so far are read.
+        const std::size_t bytes = heights * per * sizeof(std::uint32_t);
+        if (made.RowsBytes < bytes) {
+            made.Rows.reset(static_cast<std::uint32_t*>(AllocateHuge(bytes)));
+            made.RowsBytes = made.Rows ? HugeBytes(bytes) : 0;
+            if (!made.Rows)
+                return false;
+        }
+        made.Low = low;
+        made.High = high;
+        made.First = 1;
+        made.Last = 0;
+        made.Bars = b.Bars;
+        made.Sectors = b.Sectors;
+        made.Kept = true;
+    }
+    const std::int64_t first = std::max<std::int64_t>(changes.First, made.Low);
+    const std::int64_t last = std::min<std::int64_t>(changes.Last, made.High);
+    if (changes.Empty() || first > last) {
+        counts = lastCounts_;
+        return true;
+    }
+    PrepareTables(b.Bars, b.Sectors);
+    // The heights counted so far grow by the changed ones; where these lie apart from them,
+    // they start again.
+    if (made.First <= made.Last && (last + 1 < made.First || first > made.Last + 1)) {
+        made.First = 1;
+        made.Last = 0;
+    }
+    if (made.First > made.Last) {
+        if (!CountHeights(values, b, first, last, threads))
+            return false;
+        made.First = first;
+        made.Last = last;
+    } else {
+        if (first < made.First) {
+            if (!CountHeights(values, b, first, made.First - 1, threads))
+                return false;
+            made.First = first;
+        }
+        if (last > made.Last) {
+            if (!CountHeights(values, b, made.Last + 1, last, threads))
+                return false;
+            made.Last = last;
+        }
+    }
+    // Every changed point counts at the new level, or every one stops counting there: one
+    // more, or one less (the counters wrap below 0 and come right once added).
+    const std::uint32_t step = counted.Holds(changes.First) ? 1u : ~0u;
+    counts = lastCounts_;
+    for (std::int64_t h = first; h <= last; ++h) {
+        const std::uint32_t* const row = made.Rows.get() + std::size_t(h - made.Low) * per;
+        for (std::size_t i = 0; i < bars; ++i)
+            counts.Tilt[i] += step * row[i];
+        for (std::size_t i = 0; i < std::size_t(b.Sectors); ++i)
+            counts.Orientation[i] += step * row[bars + i];
+    }
+    return true;
 }
 
 void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,

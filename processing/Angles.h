@@ -91,7 +91,11 @@ public:
     //! a binning that differs from the last only in the bars, only in the sectors or only in
     //! the level, it counts what changed: the one kind of counter, or the points between
     //! the two levels. The one kind of counter comes from how many counted points hold each
-    //! code, counted at the first such change at a level and kept while the level lasts.
+    //! code, counted at the first such change at a level and kept while the level lasts; the
+    //! points whose code lies near a boundary are kept with their exact angles, for the next
+    //! such change. The points between two levels are counted by raw height and bin once
+    //! while the bars and sectors last: a level moved back over heights met before costs a
+    //! sum of their counts.
     void Bin(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
              unsigned threads = 0) const;
     bool Empty() const { return !codes_; }
@@ -100,7 +104,7 @@ public:
 
 private:
     struct FreeCodes {
-        void operator()(std::uint16_t* p) const;
+        void operator()(void* p) const;
     };
     //! Room for n codes (kept when there is enough already); false without memory.
     bool Allocate(std::size_t n);
@@ -135,6 +139,17 @@ private:
     //! of the binning's bins are looked at again, one by one.
     void CountOneKind(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
                       unsigned threads, TAngleKinds kind) const;
+    //! The counters of `binning` from those of the last binning, which differs from it only
+    //! in the level (or the minimum), from how many points of each raw height fall into
+    //! each bar and each sector: counted for the heights between the two levels where they
+    //! were not counted before, and kept while the bars and sectors last. False, and
+    //! nothing done, where the heights span more than these counts may take.
+    bool CountFromHeights(const std::int32_t* values, const TAngleBinning& binning, TAngleCounts& counts,
+                          unsigned threads) const;
+    //! Counts the points of the raw heights first..last into the height counts' rows; false
+    //! without memory for it.
+    bool CountHeights(const std::int32_t* values, const TAngleBinning& binning, std::int64_t first,
+                      std::int64_t last, unsigned threads) const;
     //! Adds the counters of every piece to `counts`.
     void AddPieces(const TAngleBinning& binning, std::size_t pieces, TAngleCounts& counts, TAngleKinds kinds) const;
 
@@ -177,6 +192,36 @@ private:
     mutable TCodeCounts tiltCodeCounts_, orientationCodeCounts_;
     mutable std::vector<std::uint32_t> pieceCodeCounts_;
     mutable std::vector<std::uint32_t> nearCodes_;
+    // The points of codes that lay near a boundary of an earlier binning, grouped by code,
+    // with their raw height and their exact tilt (or direction, -1 for none): a later
+    // change of bars (or of sectors) bins them without looking at their values again. The
+    // codes' points are kept whole, whatever the level.
+    struct TNearPoint {
+        std::uint32_t At;  //!< row × interior columns + column
+        std::int32_t Z;
+        double Angle;
+    };
+    struct TNearPoints {
+        bool Kept = false;
+        std::vector<std::uint32_t> First;  //!< per code: its first point, or ~0 when not kept
+        std::vector<std::uint32_t> Count;
+        std::vector<TNearPoint> Points;
+    };
+    mutable TNearPoints tiltNear_, orientationNear_;
+    mutable std::vector<std::vector<std::uint32_t>> pieceFound_;
+    mutable std::vector<std::uint16_t> neededCodes_;
+    // For each raw height Low..High of the field: how many points fall into each bar (Bars
+    // counters), then into each sector and the spare one, counted for the heights
+    // First..Last so far (none when First > Last).
+    struct THeightCounts {
+        bool Kept = false;
+        std::int32_t Low = 0, High = 0;
+        std::int64_t First = 1, Last = 0;
+        int Bars = 0, Sectors = 0;
+        std::unique_ptr<std::uint32_t[], FreeCodes> Rows, Scratch;  //!< the rows; the pieces' rows
+        std::size_t RowsBytes = 0, ScratchBytes = 0;
+    };
+    mutable THeightCounts heightCounts_;
     // The last binning and its counters, while the codes they came from are kept.
     mutable bool lastKept_ = false;
     mutable TAngleBinning last_;

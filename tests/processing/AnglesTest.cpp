@@ -345,3 +345,118 @@ TEST(Angles, AFailingPieceOfWorkLeavesTheFieldEmpty)
         EXPECT_EQ(counts.Tilt, Plain(m, grid, b).Tilt);
     }
 }
+
+// A change of level alone counts as the plain analysis whether the heights span few raw
+// values (counted from the counts of each height) or very many (the points between the two
+// levels looked at one by one), across changes of the minimum, of the bars and sectors in
+// between, levels beyond every height and one that is not a number, and after the field is
+// computed again for other heights.
+TEST(Angles, AChangeOfLevelCountsAsThePlainAnalysisForAnySpanOfHeights)
+{
+    std::mt19937 rng(2412);
+    std::uniform_int_distribution<int> noise(-50, 50);
+    const auto surface = [&](std::int64_t scale, std::int64_t shift) {
+        return Make(203, 151, [&, scale, shift](int r, int c) {
+            return (std::int64_t(std::lround(800 * std::sin(r / 19.0) * std::cos(c / 27.0))) + noise(rng)) * scale +
+                   shift;
+        });
+    };
+    const Matrix few = surface(1, 0), many = surface(60000, 0), moved = surface(1, 123);
+    const Matrix extremes = Make(203, 151, [&](int r, int c) {
+        return (r * 7 + c * 13) % 5 == 0 ? std::int64_t(INT32_MIN) : (r + c) % 9 == 0 ? INT32_MAX : noise(rng) * 1000;
+    });
+    for (const Matrix* m : {&few, &many, &extremes})
+        for (const double zs : {0.5, -0.5}) {
+            const TAngleGrid grid{3, 4, zs / double(m == &many ? 60000 : 1)};
+            const TAngleRegion region = WholeRegion(m->Width, m->Height);
+            std::int32_t lo = 0, hi = 0;
+            ASSERT_TRUE(FindAngleRange(m->Values.data(), m->Width, m->Height, region, lo, hi));
+            const double top = (double(hi) - lo) * std::fabs(grid.ZScale), sign = zs < 0 ? -1 : 1;
+            const TAngleBinning steps[] = {
+                {lo, top * 0.5, 500, 360},  {lo, top * 0.55, 500, 360}, {lo, top * 0.45, 500, 360},
+                {lo, top * 0.55, 500, 360}, {lo, -1.0, 500, 360},       {lo, top * 2, 500, 360},
+                {lo, top * 0.3, 500, 360},  {lo + 40, top * 0.3, 500, 360}, {lo + 40, sign * top * 0.3, 500, 360},
+                {lo, std::nan(""), 500, 360}, {lo, top * 0.6, 500, 360}, {lo, top * 0.6, 7, 360},
+                {lo, top * 0.2, 7, 360},    {lo, top * 0.2, 7, 9},      {lo, top * 0.7, 7, 9},
+                {lo, top * 0.5, 500, 360},  {lo, top * 0.25, 500, 360},
+            };
+            TAngleField field;
+            ASSERT_TRUE(field.Compute(m->Values.data(), m->Width, m->Height, region, grid, 0));
+            for (const TAngleBinning& b : steps) {
+                TAngleCounts counts;
+                field.Bin(m->Values.data(), b, counts, 0);
+                const TAngleCounts plain = Plain(*m, grid, b);
+                EXPECT_EQ(counts.Tilt, plain.Tilt) << "level " << b.Level << " bars " << b.Bars << " scale " << zs;
+                EXPECT_EQ(counts.Orientation, plain.Orientation) << "level " << b.Level << " scale " << zs;
+            }
+            if (m != &few)
+                continue;
+            // Computed again for the same heights moved up: nothing of the first is kept.
+            ASSERT_TRUE(field.Compute(moved.Values.data(), m->Width, m->Height, region, grid, 0));
+            for (const double level : {top * 0.5, top * 0.4}) {
+                const TAngleBinning b{lo, level, 500, 360};
+                TAngleCounts counts;
+                field.Bin(moved.Values.data(), b, counts, 0);
+                const TAngleCounts plain = Plain(moved, grid, b);
+                EXPECT_EQ(counts.Tilt, plain.Tilt) << "level " << level << " scale " << zs;
+                EXPECT_EQ(counts.Orientation, plain.Orientation) << "level " << level << " scale " << zs;
+            }
+        }
+}
+
+// A change of bars or of sectors alone bins the points near a boundary exactly, both where
+// they are few and where they are too many to keep: on a plane every normal is the same,
+// and its direction (45°) lies on a boundary of 4 and of 12 sectors, its tilt on one of 2
+// and of 6 bars.
+TEST(Angles, AChangeOfBarsOrSectorsBinsPointsOnABoundaryExactly)
+{
+    std::mt19937 rng(24);
+    std::uniform_int_distribution<int> noise(-3, 3);
+    const Matrix plane = Make(60, 50, [](int r, int c) { return 5 * c + 5 * r; });
+    const Matrix rough = Make(90, 80, [&](int r, int c) { return 5 * c + 5 * r + noise(rng); });
+    for (const Matrix* m : {&plane, &rough}) {
+        // Sobel sums of 40 in x and y: at steps of 0.1 the plane rises at 45° in a direction of 45°.
+        const TAngleGrid grid{0.1, 0.1, 0.02 * std::sqrt(0.5)};
+        const TAngleRegion region = WholeRegion(m->Width, m->Height);
+        TAngleField field;
+        ASSERT_TRUE(field.Compute(m->Values.data(), m->Width, m->Height, region, grid, 0));
+        const TAngleBinning steps[] = {
+            {0, -1.0, 400, 16}, {0, -1.0, 400, 4}, {0, -1.0, 400, 12}, {0, -1.0, 400, 4}, {0, -1.0, 2, 4},
+            {0, -1.0, 6, 4},    {0, -1.0, 2, 4},   {0, 20.0, 2, 4},    {0, 20.0, 6, 4},   {0, 20.0, 6, 12},
+        };
+        for (const TAngleBinning& b : steps) {
+            TAngleCounts counts;
+            field.Bin(m->Values.data(), b, counts, 0);
+            const TAngleCounts plain = Plain(*m, grid, b);
+            EXPECT_EQ(counts.Tilt, plain.Tilt) << "bars " << b.Bars << " level " << b.Level;
+            EXPECT_EQ(counts.Orientation, plain.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
+        }
+    }
+}
+
+// Points near a boundary kept by one change of sectors (or bars) serve the next ones, at
+// other levels too, on a field of more bands of rows than the pieces that count per code.
+TEST(Angles, PointsKeptNearABoundaryServeLaterChanges)
+{
+    std::mt19937 rng(2424);
+    std::uniform_int_distribution<int> noise(-300, 300);
+    const Matrix m = Make(120, 420, [&](int r, int) { return r * 3 + noise(rng); });
+    const TAngleGrid grid{1, 1, 0.01};
+    const TAngleRegion region = WholeRegion(m.Width, m.Height);
+    TAngleField field;
+    ASSERT_TRUE(field.Compute(m.Values.data(), m.Width, m.Height, region, grid, 0));
+    const std::int32_t lo = -400;
+    const TAngleBinning steps[] = {
+        {lo, 2.0, 400, 16}, {lo, 2.0, 400, 360}, {lo, 2.0, 400, 16},  {lo, 2.0, 400, 45},  {lo, 2.0, 400, 360},
+        {lo, 9.0, 400, 360}, {lo, 9.0, 400, 9},  {lo, 9.0, 400, 45},  {lo, 9.0, 400, 360}, {lo, 2.0, 400, 360},
+        {lo, 2.0, 400, 9},  {lo, 2.0, 90, 9},    {lo, 2.0, 400, 9},   {lo, 9.0, 400, 9},   {lo, 9.0, 90, 9},
+        {lo, 9.0, 7, 9},    {lo, 2.0, 7, 9},     {lo, 2.0, 90, 9},
+    };
+    for (const TAngleBinning& b : steps) {
+        TAngleCounts counts;
+        field.Bin(m.Values.data(), b, counts, 0);
+        const TAngleCounts plain = Plain(m, grid, b);
+        EXPECT_EQ(counts.Tilt, plain.Tilt) << "bars " << b.Bars << " level " << b.Level;
+        EXPECT_EQ(counts.Orientation, plain.Orientation) << "sectors " << b.Sectors << " level " << b.Level;
+    }
+}
