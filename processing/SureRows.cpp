@@ -80,27 +80,45 @@ MORVANE_INLINE inline void QuadraticRow(std::int32_t* values, int n, double a, d
             unsure[k].Column += start;
 }
 
-//! A line b·x + c whose values surely stay inside the range, with the row's margin. Over a
-//! stretch of columns where the background keeps one whole part W further than the margin
-//! from either end (it is monotonic, so its ends tell), z − (W + f) with 0 < f < 1
-//! truncates to k − 1 for k = z − W > 0 and to k else: the stretch is computed in integers,
-//! eight values at a time. The other stretches (and the last values) take the kernel in
-//! double.
-MORVANE_INLINE inline void WholeLinearRow(std::int32_t* values, int n, double b, double c,
-                                          double size, double margin,
-                                          std::vector<TUnsurePoint>& unsure)
+//! A background (a·x + b)·x + c (a line b·x + c unless `Quadratic`) whose values surely stay
+//! inside the range, with the row's margin. Over a stretch of columns where the background
+//! keeps one whole part W further than the margin from either end (between the ends it
+//! moves one way, or on a parabola also to its vertex, which the range then takes in),
+//! z − (W + f) with 0 < f < 1 truncates to k − 1 for k = z − W > 0 and to k else: the
+//! stretch is computed in integers, eight values at a time. The other stretches (and the
+//! last values) take the kernel in double.
+template <bool Quadratic>
+MORVANE_INLINE inline void WholeRow(std::int32_t* values, int n, double a, double b, double c,
+                                    double size, double margin, std::vector<TUnsurePoint>& unsure)
 {
     constexpr int stretch = 32;
     const V4d margins = V4d{} + margin;
     // Twice the margin: the ends take a few roundings of their own.
     const double m = 2 * margin;
+    const auto background = [&](double x) MORVANE_INLINE {
+        if constexpr (Quadratic)
+            return (a * x + b) * x + c;
+        else
+            return b * x + c;
+    };
+    // The steepest step of the background from one column to the next: at an end of the row.
+    const double steepest = Quadratic ? std::max(std::fabs(2 * a + b), std::fabs(2 * a * n + b))
+                                      : std::fabs(b);
     int j = 0;
-    if (std::fabs(b) * stretch < 1) {  // else every stretch spans a whole number
+    if (steepest * stretch < 1) {  // else every stretch spans a whole number
         using V8i = std::int32_t __attribute__((vector_size(32)));
         for (; j + stretch <= n; j += stretch) {
-            const double first = b * (j + 1) + c, last = b * (j + stretch) + c;
-            const double whole = std::floor(std::min(first, last) - m);
-            if (whole == std::floor(std::max(first, last) + m)) {  // never for a NaN
+            const double x0 = j + 1, x1 = j + stretch;
+            const double first = background(x0), last = background(x1);
+            double lo = std::min(first, last), hi = std::max(first, last);
+            if constexpr (Quadratic) {
+                // The vertex, where it lies inside the stretch (a NaN stays NaN).
+                const double vertex = background(std::min(std::max(-b / (2 * a), x0), x1));
+                lo = std::min(lo, vertex);
+                hi = std::max(hi, vertex);
+            }
+            const double whole = std::floor(lo - m);
+            if (whole == std::floor(hi + m)) {  // never for a NaN
                 const V8i w = V8i{} + static_cast<std::int32_t>(whole);
                 for (int k = 0; k < stretch; k += 8) {
                     V8i v;
@@ -110,12 +128,12 @@ MORVANE_INLINE inline void WholeLinearRow(std::int32_t* values, int n, double b,
                     __builtin_memcpy(values + j + k, &v, sizeof v);
                 }
             } else {
-                QuadraticRow<false, true>(values + j, stretch, 0, b, c, size, margins, unsure, j);
+                QuadraticRow<Quadratic, true>(values + j, stretch, a, b, c, size, margins, unsure, j);
             }
         }
     }
     if (j < n)
-        QuadraticRow<false, true>(values + j, n - j, 0, b, c, size, margins, unsure, j);
+        QuadraticRow<Quadratic, true>(values + j, n - j, a, b, c, size, margins, unsure, j);
 }
 
 }  // namespace
@@ -141,11 +159,11 @@ void SureQuadraticRow(std::int32_t* values, int n, double a, double b, double c,
     const V4d margin = V4d{} + (zSize + size) * kSureMargin;
     const bool bounded = SurelyBounded(zSize, size);
     if (a == 0 && bounded)
-        WholeLinearRow(values, n, b, c, size, (zSize + size) * kSureMargin, unsure);
+        WholeRow<false>(values, n, a, b, c, size, (zSize + size) * kSureMargin, unsure);
     else if (a == 0)
         QuadraticRow<false, false>(values, n, a, b, c, size, margin, unsure);
     else if (bounded)
-        QuadraticRow<true, true>(values, n, a, b, c, size, margin, unsure);
+        WholeRow<true>(values, n, a, b, c, size, (zSize + size) * kSureMargin, unsure);
     else
         QuadraticRow<true, false>(values, n, a, b, c, size, margin, unsure);
 }

@@ -354,12 +354,17 @@ TEST(Flattening, FastPassesMatchTheirPlainTwins)
                 // is often whole, so that many values are left to the definition; gentle
                 // slopes, whose background keeps its whole part over long stretches of a
                 // row and crosses whole numbers (exactly, at every 64th column, for the
-                // last) here and there.
+                // last) here and there; gentle paraboloids, one with every term and one
+                // whose rows dip to exactly 3 at column 112, inside a stretch whose ends
+                // both lie above 3.
                 for (const TQuadric& q : {TQuadric{0.125L, -3.3L, 17.9L, -0.4L, 0.031L, 12345.6L},
                                           TQuadric{0, 0, 17.9L, -0.4L, 0, 12345.6L},
                                           TQuadric{0, 0, 0.5L, 0.25L, 0, 3},
                                           TQuadric{0, 0, 0.003L, 0.0007L, -0.00002L, -7.49L},
-                                          TQuadric{0, 0, -1.0L / 64, 0, 0, 3}}) {
+                                          TQuadric{0, 0, -1.0L / 64, 0, 0, 3},
+                                          TQuadric{1e-6L, -2e-7L, -0.0002L, 0.00003L, 1e-6L, 2.5L},
+                                          TQuadric{1.0L / 65536, 0, -7.0L / 2048, 0, 0,
+                                                   3 + 112.0L * 112 / 65536}}) {
                     auto fast = v, slow = v;
                     SubtractQuadric(q, fast.data(), w, h, threads);
                     SubtractQuadricPlain(q, slow.data(), w, h);
