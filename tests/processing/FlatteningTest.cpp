@@ -230,6 +230,38 @@ TEST(Flattening, ResidualsAreTruncatedTowardZeroAndSaturate)
     }
 }
 
+// Values at and near the ends of the 32-bit range under backgrounds that keep one whole part
+// over the whole row (between 0 and 1, between −1 and 0, and further out on either side,
+// also on a parabola): the fast pass gives what its plain twin gives, saturating where the
+// residual leaves the range. Each row of 100 holds one such value, in a step of 32 values
+// and among the last values.
+TEST(Flattening, RangeEndsUnderABackgroundOfOneWholePartMatchThePlainTwin)
+{
+    constexpr std::int32_t least = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t most = std::numeric_limits<std::int32_t>::max();
+    const std::int32_t ends[] = {least,        least + 1,   least + 2,   least + 3,
+                                 least + 999,  least + 1000, least + 1001, -2,
+                                 -1,           0,           1,           2,
+                                 most - 1001,  most - 1000, most - 999,  most - 3,
+                                 most - 2,     most - 1,    most};
+    constexpr int w = 100, h = int(std::size(ends));
+    std::vector<std::int32_t> v = RandomValues(w * h, -1000, 1000, 7);
+    for (int i = 0; i < h; ++i) {
+        v[std::size_t(i * w + 40)] = ends[i];
+        v[std::size_t(i * w + 98)] = ends[i];
+    }
+    for (const TQuadric& q : {TQuadric{0, 0, 1e-5L, 0, 0, 0.3L}, TQuadric{0, 0, 1e-5L, 0, 0, -0.3L},
+                              TQuadric{0, 0, -1e-5L, 0, 0, 2.6L}, TQuadric{0, 0, 1e-5L, 0, 0, -2.6L},
+                              TQuadric{0, 0, 0, 0, 0, 1000.5L}, TQuadric{0, 0, 0, 0, 0, -1000.5L},
+                              TQuadric{1e-7L, 0, -1e-5L, 0, 0, 999.5L},
+                              TQuadric{-1e-7L, 0, 1e-5L, 0, 0, -999.5L}}) {
+        auto fast = v, slow = v;
+        SubtractQuadric(q, fast.data(), w, h, 1);
+        SubtractQuadricPlain(q, slow.data(), w, h);
+        EXPECT_EQ(fast, slow) << double(q.F);
+    }
+}
+
 // Each row (column) loses its own line: the result is the truncated residual of the line
 // computed here by the textbook formula, and every row (column) then has a mean within
 // one raw unit of 0.
