@@ -109,24 +109,27 @@ MORVANE_INLINE inline void BackgroundRange(double a, double b, double c, double 
 //! keeps one whole part W further than the margin from either end, z − (W + f) with
 //! 0 < f < 1 truncates to k − 1 for k = z − W > 0 and to k else: the stretch is computed in
 //! integers, eight values at a time. The other stretches (and the last values) take the
-//! kernel in double.
+//! kernel in double. The values are those of columns `start` … `start` + n − 1, and the
+//! columns listed are counted from `start`.
 template <bool Quadratic>
 MORVANE_INLINE inline void WholeRow(std::int32_t* values, int n, double a, double b, double c,
-                                    double size, double margin, std::vector<TUnsurePoint>& unsure)
+                                    double size, double margin, std::vector<TUnsurePoint>& unsure,
+                                    int start)
 {
     constexpr int stretch = 32;
     const V4d margins = V4d{} + margin;
     // Twice the margin: the ends take a few roundings of their own.
     const double m = 2 * margin;
-    // The steepest step of the background from one column to the next: at an end of the row.
-    const double steepest = Quadratic ? std::max(std::fabs(2 * a + b), std::fabs(2 * a * n + b))
-                                      : std::fabs(b);
+    // The steepest step of the background from one column to the next: at an end.
+    const double steepest =
+        Quadratic ? std::max(std::fabs(2 * a * (start + 1) + b), std::fabs(2 * a * (start + n) + b))
+                  : std::fabs(b);
     int j = 0;
     if (steepest * stretch < 1) {  // else every stretch spans a whole number
         using V8i = std::int32_t __attribute__((vector_size(32)));
         for (; j + stretch <= n; j += stretch) {
             double lo, hi;
-            BackgroundRange<Quadratic>(a, b, c, j + 1, j + stretch, lo, hi);
+            BackgroundRange<Quadratic>(a, b, c, start + j + 1, start + j + stretch, lo, hi);
             const double whole = std::floor(lo - m);
             if (whole == std::floor(hi + m)) {  // never for a NaN
                 const V8i w = V8i{} + static_cast<std::int32_t>(whole);
@@ -139,20 +142,21 @@ MORVANE_INLINE inline void WholeRow(std::int32_t* values, int n, double a, doubl
                 }
             } else {
                 QuadraticRow<Quadratic, true>(values + j, stretch, a, b, c, size, margins,
-                                              unsure, j);
+                                              unsure, start + j);
             }
         }
     }
     if (j < n)
-        QuadraticRow<Quadratic, true>(values + j, n - j, a, b, c, size, margins, unsure, j);
+        QuadraticRow<Quadratic, true>(values + j, n - j, a, b, c, size, margins, unsure, start + j);
 }
 
-//! Every z of the row becomes z − w − 1 where z > w and z − w else, in integers, 32 values
-//! a step. With `Checked` (w other than 0 or −1) a value for which that might leave the
-//! 32-bit range is listed with its old value, with the others of its step.
+//! Every z of the values (of columns `start` on) becomes z − w − 1 where z > w and z − w
+//! else, in integers, 32 values a step. With `Checked` (w other than 0 or −1) a value for
+//! which that might leave the 32-bit range is listed with its old value, with the others of
+//! its step.
 template <bool Checked>
 MORVANE_INLINE inline void OneWholePartPass(std::int32_t* values, int n, std::int32_t w,
-                                            std::vector<TUnsurePoint>& unsure)
+                                            std::vector<TUnsurePoint>& unsure, int start)
 {
     using V8i = std::int32_t __attribute__((vector_size(32)));
     using V8u = std::uint32_t __attribute__((vector_size(32)));
@@ -180,7 +184,7 @@ MORVANE_INLINE inline void OneWholePartPass(std::int32_t* values, int n, std::in
             __builtin_memcpy(words, &out, sizeof words);
             if ((words[0] | words[1] | words[2] | words[3]) != 0) {
                 for (int k = 0; k < step; ++k)
-                    unsure.push_back({j + k, values[j + k]});
+                    unsure.push_back({start + j + k, values[j + k]});
                 continue;
             }
             z0 = result(z0);
@@ -203,24 +207,24 @@ MORVANE_INLINE inline void OneWholePartPass(std::int32_t* values, int n, std::in
     for (; j < n; ++j) {
         const std::int32_t z = values[j];
         if (Checked && (z < lowest || z > highest))
-            unsure.push_back({j, z});
+            unsure.push_back({start + j, z});
         else
             values[j] = static_cast<std::int32_t>(std::uint32_t(z) - std::uint32_t(w) -
                                                   std::uint32_t(z > w));
     }
 }
 
-//! A row over which the background keeps one whole part W further than the margin of every
-//! 32-bit value from either end: z − (W + f) truncates as in WholeRow, so that the row is
-//! computed in integers in one pass, with no bound of its values found first. Whether the
-//! row was taken (else it is as it was).
+//! Values (of columns `start` … `start` + n − 1) over which the background keeps one whole
+//! part W further than the margin of every 32-bit value from either end: z − (W + f)
+//! truncates as in WholeRow, so that they are computed in integers in one pass, with no
+//! bound of the values found first. Whether they were taken (else they are as they were).
 template <bool Quadratic>
-MORVANE_INLINE inline bool OneWholePartRow(std::int32_t* values, int n, double a, double b,
-                                           double c, double size,
-                                           std::vector<TUnsurePoint>& unsure)
+MORVANE_INLINE inline bool OneWholePart(std::int32_t* values, int n, double a, double b,
+                                        double c, double size, std::vector<TUnsurePoint>& unsure,
+                                        int start)
 {
     double lo, hi;
-    BackgroundRange<Quadratic>(a, b, c, 1, n, lo, hi);
+    BackgroundRange<Quadratic>(a, b, c, start + 1, start + n, lo, hi);
     // Twice the margin of the largest magnitude a raw value has.
     const double m = 2 * (2147483648.0 + size) * kSureMargin;
     const double whole = std::floor(lo - m);
@@ -228,10 +232,43 @@ MORVANE_INLINE inline bool OneWholePartRow(std::int32_t* values, int n, double a
         return false;
     const auto w = static_cast<std::int32_t>(whole);
     if (w == 0 || w == -1)
-        OneWholePartPass<false>(values, n, w, unsure);
+        OneWholePartPass<false>(values, n, w, unsure, start);
     else
-        OneWholePartPass<true>(values, n, w, unsure);
+        OneWholePartPass<true>(values, n, w, unsure, start);
     return true;
+}
+
+//! SureQuadraticRow over the values of columns `start` … `start` + n − 1 (the columns listed
+//! counted from 0): in one integer pass where the background keeps one whole part over
+//! them all, else with the margin of their own largest value.
+template <bool Quadratic>
+MORVANE_INLINE inline void QuadraticPiece(std::int32_t* values, int n, double a, double b,
+                                          double c, double size,
+                                          std::vector<TUnsurePoint>& unsure, int start)
+{
+    if (OneWholePart<Quadratic>(values, n, a, b, c, size, unsure, start))
+        return;
+    const double zSize = LargestRawMagnitude(values, n);
+    const double margin = (zSize + size) * kSureMargin;
+    if (SurelyBounded(zSize, size))
+        WholeRow<Quadratic>(values, n, a, b, c, size, margin, unsure, start);
+    else
+        QuadraticRow<Quadratic, false>(values, n, a, b, c, size, V4d{} + margin, unsure, start);
+}
+
+//! SureQuadraticRow: the whole row as one piece where it keeps one whole part, else in
+//! pieces of 512 values, so that only those around a change of the whole part take a
+//! bound of their values and the stretches.
+template <bool Quadratic>
+MORVANE_INLINE inline void QuadraticPieces(std::int32_t* values, int n, double a, double b,
+                                           double c, double size,
+                                           std::vector<TUnsurePoint>& unsure)
+{
+    constexpr int piece = 512;
+    if (n > piece && OneWholePart<Quadratic>(values, n, a, b, c, size, unsure, 0))
+        return;
+    for (int j = 0; j < n; j += piece)
+        QuadraticPiece<Quadratic>(values + j, std::min(piece, n - j), a, b, c, size, unsure, j);
 }
 
 }  // namespace
@@ -253,20 +290,10 @@ MORVANE_CLONES
 void SureQuadraticRow(std::int32_t* values, int n, double a, double b, double c, double size,
                       std::vector<TUnsurePoint>& unsure)
 {
-    if (a == 0 ? OneWholePartRow<false>(values, n, a, b, c, size, unsure)
-               : OneWholePartRow<true>(values, n, a, b, c, size, unsure))
-        return;
-    const double zSize = LargestRawMagnitude(values, n);
-    const V4d margin = V4d{} + (zSize + size) * kSureMargin;
-    const bool bounded = SurelyBounded(zSize, size);
-    if (a == 0 && bounded)
-        WholeRow<false>(values, n, a, b, c, size, (zSize + size) * kSureMargin, unsure);
-    else if (a == 0)
-        QuadraticRow<false, false>(values, n, a, b, c, size, margin, unsure);
-    else if (bounded)
-        WholeRow<true>(values, n, a, b, c, size, (zSize + size) * kSureMargin, unsure);
+    if (a == 0)
+        QuadraticPieces<false>(values, n, a, b, c, size, unsure);
     else
-        QuadraticRow<true, false>(values, n, a, b, c, size, margin, unsure);
+        QuadraticPieces<true>(values, n, a, b, c, size, unsure);
 }
 
 double LargestMagnitude(const double* v, std::size_t n)
