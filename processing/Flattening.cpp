@@ -104,6 +104,16 @@ template <bool Squares> MORVANE_CLONES TRowSums RowSums(const std::int32_t* row,
 //! Σ t^p for t = 1 … n, p = 0 … 4, exact.
 void PowerSums(int n, Int128 (&sums)[5])
 {
+    if (n >= 0 && n <= 1 << 20) {
+        // The closed forms, whose products stay far inside 128 bits at these n.
+        const Int128 t = n;
+        sums[0] = t;
+        sums[1] = t * (t + 1) / 2;
+        sums[2] = t * (t + 1) * (2 * t + 1) / 6;
+        sums[3] = sums[1] * sums[1];
+        sums[4] = sums[2] * (3 * t * t + 3 * t - 1) / 5;
+        return;
+    }
     for (Int128& s : sums)
         s = 0;
     for (Int128 t = 1; t <= n; ++t) {

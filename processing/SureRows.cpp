@@ -80,27 +80,58 @@ MORVANE_INLINE inline void QuadraticRow(std::int32_t* values, int n, double a, d
             unsure[k].Column += start;
 }
 
-//! A line b·x + c whose values surely stay inside the range, with the row's margin. Over a
-//! stretch of columns where the background keeps one whole part W further than the margin
-//! from either end (it is monotonic, so its ends tell), z − (W + f) with 0 < f < 1
-//! truncates to k − 1 for k = z − W > 0 and to k else: the stretch is computed in integers,
-//! eight values at a time. The other stretches (and the last values) take the kernel in
-//! double.
-MORVANE_INLINE inline void WholeLinearRow(std::int32_t* values, int n, double b, double c,
-                                          double size, double margin,
-                                          std::vector<TUnsurePoint>& unsure)
+//! The least and the greatest value of the background (a·x + b)·x + c (a line b·x + c unless
+//! `Quadratic`) over the columns x0 … x1, in double: between the ends it moves one way, or on
+//! a parabola also to its vertex, which the range then takes in. NaN where a factor is NaN.
+template <bool Quadratic>
+MORVANE_INLINE inline void BackgroundRange(double a, double b, double c, double x0, double x1,
+                                           double& lo, double& hi)
+{
+    const auto background = [&](double x) MORVANE_INLINE {
+        if constexpr (Quadratic)
+            return (a * x + b) * x + c;
+        else
+            return b * x + c;
+    };
+    const double first = background(x0), last = background(x1);
+    lo = std::min(first, last);
+    hi = std::max(first, last);
+    if constexpr (Quadratic) {
+        // The vertex, where it lies inside the columns.
+        const double vertex = background(std::min(std::max(-b / (2 * a), x0), x1));
+        lo = std::min(lo, vertex);
+        hi = std::max(hi, vertex);
+    }
+}
+
+//! A background (a·x + b)·x + c (a line b·x + c unless `Quadratic`) whose values surely stay
+//! inside the range, with the row's margin. Over a stretch of columns where the background
+//! keeps one whole part W further than the margin from either end, z − (W + f) with
+//! 0 < f < 1 truncates to k − 1 for k = z − W > 0 and to k else: the stretch is computed in
+//! integers, eight values at a time. The other stretches (and the last values) take the
+//! kernel in double. The values are those of columns `start` … `start` + n − 1, and the
+//! columns listed are counted from `start`.
+template <bool Quadratic>
+MORVANE_INLINE inline void WholeRow(std::int32_t* values, int n, double a, double b, double c,
+                                    double size, double margin, std::vector<TUnsurePoint>& unsure,
+                                    int start)
 {
     constexpr int stretch = 32;
     const V4d margins = V4d{} + margin;
     // Twice the margin: the ends take a few roundings of their own.
     const double m = 2 * margin;
+    // The steepest step of the background from one column to the next: at an end.
+    const double steepest =
+        Quadratic ? std::max(std::fabs(2 * a * (start + 1) + b), std::fabs(2 * a * (start + n) + b))
+                  : std::fabs(b);
     int j = 0;
-    if (std::fabs(b) * stretch < 1) {  // else every stretch spans a whole number
+    if (steepest * stretch < 1) {  // else every stretch spans a whole number
         using V8i = std::int32_t __attribute__((vector_size(32)));
         for (; j + stretch <= n; j += stretch) {
-            const double first = b * (j + 1) + c, last = b * (j + stretch) + c;
-            const double whole = std::floor(std::min(first, last) - m);
-            if (whole == std::floor(std::max(first, last) + m)) {  // never for a NaN
+            double lo, hi;
+            BackgroundRange<Quadratic>(a, b, c, start + j + 1, start + j + stretch, lo, hi);
+            const double whole = std::floor(lo - m);
+            if (whole == std::floor(hi + m)) {  // never for a NaN
                 const V8i w = V8i{} + static_cast<std::int32_t>(whole);
                 for (int k = 0; k < stretch; k += 8) {
                     V8i v;
@@ -110,12 +141,134 @@ MORVANE_INLINE inline void WholeLinearRow(std::int32_t* values, int n, double b,
                     __builtin_memcpy(values + j + k, &v, sizeof v);
                 }
             } else {
-                QuadraticRow<false, true>(values + j, stretch, 0, b, c, size, margins, unsure, j);
+                QuadraticRow<Quadratic, true>(values + j, stretch, a, b, c, size, margins,
+                                              unsure, start + j);
             }
         }
     }
     if (j < n)
-        QuadraticRow<false, true>(values + j, n - j, 0, b, c, size, margins, unsure, j);
+        QuadraticRow<Quadratic, true>(values + j, n - j, a, b, c, size, margins, unsure, start + j);
+}
+
+//! Every z of the values (of columns `start` on) becomes z − w − 1 where z > w and z − w
+//! else, in integers, 32 values a step. With `Checked` (w other than 0 or −1) a value for
+//! which that might leave the 32-bit range is listed with its old value, with the others of
+//! its step.
+template <bool Checked>
+MORVANE_INLINE inline void OneWholePartPass(std::int32_t* values, int n, std::int32_t w,
+                                            std::vector<TUnsurePoint>& unsure, int start)
+{
+    using V8i = std::int32_t __attribute__((vector_size(32)));
+    using V8u = std::uint32_t __attribute__((vector_size(32)));
+    // z − w stays inside for z ≥ INT32_MIN + w, z − (w + 1) for z ≤ INT32_MAX + w + 1.
+    constexpr std::int32_t least = INT32_MIN, most = INT32_MAX;
+    const std::int32_t lowest = w > 0 ? least + w : least;
+    const std::int32_t highest = w < 0 ? most + w + 1 : most;
+    const V8i wv = V8i{} + w;
+    // z − w − 1 where z > w, z − w else (wrapping arithmetic, whose results stay inside).
+    const auto result = [&](V8i z) MORVANE_INLINE {
+        return (V8i)((V8u)z - (V8u)wv + (V8u)(z > wv));
+    };
+    constexpr int step = 32;
+    int j = 0;
+    for (; j + step <= n; j += step) {
+        if constexpr (Checked) {
+            V8i z0, z1, z2, z3;
+            __builtin_memcpy(&z0, values + j, sizeof z0);
+            __builtin_memcpy(&z1, values + j + 8, sizeof z1);
+            __builtin_memcpy(&z2, values + j + 16, sizeof z2);
+            __builtin_memcpy(&z3, values + j + 24, sizeof z3);
+            const V8i out = (z0 < lowest) | (z0 > highest) | (z1 < lowest) | (z1 > highest) |
+                            (z2 < lowest) | (z2 > highest) | (z3 < lowest) | (z3 > highest);
+            std::uint64_t words[4];
+            __builtin_memcpy(words, &out, sizeof words);
+            if ((words[0] | words[1] | words[2] | words[3]) != 0) {
+                for (int k = 0; k < step; ++k)
+                    unsure.push_back({start + j + k, values[j + k]});
+                continue;
+            }
+            z0 = result(z0);
+            z1 = result(z1);
+            z2 = result(z2);
+            z3 = result(z3);
+            __builtin_memcpy(values + j, &z0, sizeof z0);
+            __builtin_memcpy(values + j + 8, &z1, sizeof z1);
+            __builtin_memcpy(values + j + 16, &z2, sizeof z2);
+            __builtin_memcpy(values + j + 24, &z3, sizeof z3);
+        } else {
+            for (int k = 0; k < step; k += 8) {
+                V8i z;
+                __builtin_memcpy(&z, values + j + k, sizeof z);
+                z = result(z);
+                __builtin_memcpy(values + j + k, &z, sizeof z);
+            }
+        }
+    }
+    for (; j < n; ++j) {
+        const std::int32_t z = values[j];
+        if (Checked && (z < lowest || z > highest))
+            unsure.push_back({start + j, z});
+        else
+            values[j] = static_cast<std::int32_t>(std::uint32_t(z) - std::uint32_t(w) -
+                                                  std::uint32_t(z > w));
+    }
+}
+
+//! Values (of columns `start` … `start` + n − 1) over which the background keeps one whole
+//! part W further than the margin of every 32-bit value from either end: z − (W + f)
+//! truncates as in WholeRow, so that they are computed in integers in one pass, with no
+//! bound of the values found first. Whether they were taken (else they are as they were).
+template <bool Quadratic>
+MORVANE_INLINE inline bool OneWholePart(std::int32_t* values, int n, double a, double b,
+                                        double c, double size, std::vector<TUnsurePoint>& unsure,
+                                        int start)
+{
+    double lo, hi;
+    BackgroundRange<Quadratic>(a, b, c, start + 1, start + n, lo, hi);
+    // Twice the margin of the largest magnitude a raw value has.
+    const double m = 2 * (2147483648.0 + size) * kSureMargin;
+    const double whole = std::floor(lo - m);
+    if (!(whole == std::floor(hi + m) && std::fabs(whole) < 1 << 30))  // never for a NaN
+        return false;
+    const auto w = static_cast<std::int32_t>(whole);
+    if (w == 0 || w == -1)
+        OneWholePartPass<false>(values, n, w, unsure, start);
+    else
+        OneWholePartPass<true>(values, n, w, unsure, start);
+    return true;
+}
+
+//! SureQuadraticRow over the values of columns `start` … `start` + n − 1 (the columns listed
+//! counted from 0): in one integer pass where the background keeps one whole part over
+//! them all, else with the margin of their own largest value.
+template <bool Quadratic>
+MORVANE_INLINE inline void QuadraticPiece(std::int32_t* values, int n, double a, double b,
+                                          double c, double size,
+                                          std::vector<TUnsurePoint>& unsure, int start)
+{
+    if (OneWholePart<Quadratic>(values, n, a, b, c, size, unsure, start))
+        return;
+    const double zSize = LargestRawMagnitude(values, n);
+    const double margin = (zSize + size) * kSureMargin;
+    if (SurelyBounded(zSize, size))
+        WholeRow<Quadratic>(values, n, a, b, c, size, margin, unsure, start);
+    else
+        QuadraticRow<Quadratic, false>(values, n, a, b, c, size, V4d{} + margin, unsure, start);
+}
+
+//! SureQuadraticRow: the whole row as one piece where it keeps one whole part, else in
+//! pieces of 512 values, so that only those around a change of the whole part take a
+//! bound of their values and the stretches.
+template <bool Quadratic>
+MORVANE_INLINE inline void QuadraticPieces(std::int32_t* values, int n, double a, double b,
+                                           double c, double size,
+                                           std::vector<TUnsurePoint>& unsure)
+{
+    constexpr int piece = 512;
+    if (n > piece && OneWholePart<Quadratic>(values, n, a, b, c, size, unsure, 0))
+        return;
+    for (int j = 0; j < n; j += piece)
+        QuadraticPiece<Quadratic>(values + j, std::min(piece, n - j), a, b, c, size, unsure, j);
 }
 
 }  // namespace
@@ -137,17 +290,10 @@ MORVANE_CLONES
 void SureQuadraticRow(std::int32_t* values, int n, double a, double b, double c, double size,
                       std::vector<TUnsurePoint>& unsure)
 {
-    const double zSize = LargestRawMagnitude(values, n);
-    const V4d margin = V4d{} + (zSize + size) * kSureMargin;
-    const bool bounded = SurelyBounded(zSize, size);
-    if (a == 0 && bounded)
-        WholeLinearRow(values, n, b, c, size, (zSize + size) * kSureMargin, unsure);
-    else if (a == 0)
-        QuadraticRow<false, false>(values, n, a, b, c, size, margin, unsure);
-    else if (bounded)
-        QuadraticRow<true, true>(values, n, a, b, c, size, margin, unsure);
+    if (a == 0)
+        QuadraticPieces<false>(values, n, a, b, c, size, unsure);
     else
-        QuadraticRow<true, false>(values, n, a, b, c, size, margin, unsure);
+        QuadraticPieces<true>(values, n, a, b, c, size, unsure);
 }
 
 double LargestMagnitude(const double* v, std::size_t n)

@@ -230,6 +230,41 @@ TEST(Flattening, ResidualsAreTruncatedTowardZeroAndSaturate)
     }
 }
 
+// Values at and near the ends of the 32-bit range under backgrounds that keep one whole part
+// over the whole row (between 0 and 1, between −1 and 0, and further out on either side,
+// also on a parabola): the fast pass gives what its plain twin gives, saturating where the
+// residual leaves the range. Each row of 1100 holds one such value in steps of 32 values of
+// its first and second 512 columns and among its last values; the last two backgrounds
+// change their whole part in the first 512 columns only.
+TEST(Flattening, RangeEndsUnderABackgroundOfOneWholePartMatchThePlainTwin)
+{
+    constexpr std::int32_t least = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t most = std::numeric_limits<std::int32_t>::max();
+    const std::int32_t ends[] = {least,        least + 1,   least + 2,   least + 3,
+                                 least + 999,  least + 1000, least + 1001, -2,
+                                 -1,           0,           1,           2,
+                                 most - 1001,  most - 1000, most - 999,  most - 3,
+                                 most - 2,     most - 1,    most};
+    constexpr int w = 1100, h = int(std::size(ends));
+    std::vector<std::int32_t> v = RandomValues(w * h, -1000, 1000, 7);
+    for (int i = 0; i < h; ++i) {
+        for (int column : {40, 600, 1098})
+            v[std::size_t(i * w + column)] = ends[i];
+    }
+    for (const TQuadric& q : {TQuadric{0, 0, 1e-5L, 0, 0, 0.3L}, TQuadric{0, 0, 1e-5L, 0, 0, -0.3L},
+                              TQuadric{0, 0, -1e-5L, 0, 0, 2.6L}, TQuadric{0, 0, 1e-5L, 0, 0, -2.6L},
+                              TQuadric{0, 0, 0, 0, 0, 1000.5L}, TQuadric{0, 0, 0, 0, 0, -1000.5L},
+                              TQuadric{1e-7L, 0, -1e-5L, 0, 0, 999.5L},
+                              TQuadric{-1e-7L, 0, 1e-5L, 0, 0, -999.5L},
+                              TQuadric{0, 0, 1.0L / 1024, 0, 0, 999.75L},
+                              TQuadric{0, 0, -1.0L / 1024, 0, 0, -999.75L}}) {
+        auto fast = v, slow = v;
+        SubtractQuadric(q, fast.data(), w, h, 1);
+        SubtractQuadricPlain(q, slow.data(), w, h);
+        EXPECT_EQ(fast, slow) << double(q.F);
+    }
+}
+
 // Each row (column) loses its own line: the result is the truncated residual of the line
 // computed here by the textbook formula, and every row (column) then has a mean within
 // one raw unit of 0.
@@ -343,7 +378,8 @@ TEST(Flattening, ParaboloidOfLongAndLargeGridsIsDetermined)
 // that make several bands, blocks and strips with a partial last one.
 TEST(Flattening, FastPassesMatchTheirPlainTwins)
 {
-    for (const auto& [w, h] : {std::pair{257, 131}, std::pair{70, 300}, std::pair{1, 40}, std::pair{40, 1}}) {
+    for (const auto& [w, h] : {std::pair{257, 131}, std::pair{70, 300}, std::pair{1, 40}, std::pair{40, 1},
+                               std::pair{1100, 5}}) {
         const auto v = RandomValues(w * h, -(1 << 20), 1 << 20, std::uint32_t(w * 31 + h));
         for (TSurfaceModel model : AllModels) {
             const TFactors plain = FitSurfacePlain(model, v.data(), w, h);
@@ -354,12 +390,19 @@ TEST(Flattening, FastPassesMatchTheirPlainTwins)
                 // is often whole, so that many values are left to the definition; gentle
                 // slopes, whose background keeps its whole part over long stretches of a
                 // row and crosses whole numbers (exactly, at every 64th column, for the
-                // last) here and there.
+                // last) here and there; gentle paraboloids, one with every term and one
+                // whose rows dip to exactly 3 at column 112, inside a stretch whose ends
+                // both lie above 3; a slope that keeps one whole part over the first 512
+                // columns and reaches exactly 1 at column 1024.
                 for (const TQuadric& q : {TQuadric{0.125L, -3.3L, 17.9L, -0.4L, 0.031L, 12345.6L},
                                           TQuadric{0, 0, 17.9L, -0.4L, 0, 12345.6L},
                                           TQuadric{0, 0, 0.5L, 0.25L, 0, 3},
                                           TQuadric{0, 0, 0.003L, 0.0007L, -0.00002L, -7.49L},
-                                          TQuadric{0, 0, -1.0L / 64, 0, 0, 3}}) {
+                                          TQuadric{0, 0, -1.0L / 64, 0, 0, 3},
+                                          TQuadric{1e-6L, -2e-7L, -0.0002L, 0.00003L, 1e-6L, 2.5L},
+                                          TQuadric{1.0L / 65536, 0, -7.0L / 2048, 0, 0,
+                                                   3 + 112.0L * 112 / 65536},
+                                          TQuadric{0, 0, 1.0L / 2048, 0, 0, 0.5L}}) {
                     auto fast = v, slow = v;
                     SubtractQuadric(q, fast.data(), w, h, threads);
                     SubtractQuadricPlain(q, slow.data(), w, h);
