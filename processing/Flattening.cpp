@@ -20,6 +20,9 @@ using Real = long double;
 //! Rows per piece of a parallel pass.
 constexpr int kBandRows = 16;
 
+//! Bytes from which a pass that writes a matrix writes it past the caches.
+constexpr std::size_t kStreamedBytes = std::size_t(32) << 20;
+
 //! Sums over every point of the matrix that the fits are formed from.
 struct TMoments {
     Real N = 0;
@@ -421,6 +424,9 @@ void SubtractQuadric(const TQuadric& q, std::int32_t* values, int width, int hei
     // Along a row the background is Axx·x² + (Cx + Exy·y)·x + (Byy·y² + Dy·y + F).
     const double a = double(q.Axx);
     const Real n = width;
+    // A matrix larger than the caches goes back to memory anyway: written past them, its
+    // values do not first evict the lines that the pass still has to read.
+    const bool stream = Count(width, height) * sizeof(std::int32_t) >= kStreamedBytes;
     // From the last rows up: the fit has just read the matrix from the top down, so that its
     // last rows are still in the caches (and the next pass from the top finds the first ones).
     ForRowBands(width, height, threads, [&](int first, int last) {
@@ -434,10 +440,12 @@ void SubtractQuadric(const TQuadric& q, std::int32_t* values, int width, int hei
             std::int32_t* row = values + std::size_t(i) * std::size_t(width);
             unsure.clear();
             SureQuadraticRow(row, width, a, double(q.Cx + q.Exy * y),
-                             double(q.Byy * (y * y) + q.Dy * y + q.F), size, unsure);
+                             double(q.Byy * (y * y) + q.Dy * y + q.F), size, unsure, stream);
             for (const TUnsurePoint& u : unsure)
                 row[u.Column] = Residual(q, u.Value, Real(u.Column + 1), y);
         }
+        if (stream)
+            StreamFence();
     }, true);
 }
 

@@ -1,5 +1,11 @@
 #include "processing/SureRows.h"
 
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace processing {
 
 namespace {
@@ -150,11 +156,29 @@ MORVANE_INLINE inline void WholeRow(std::int32_t* values, int n, double a, doubl
         QuadraticRow<Quadratic, true>(values + j, n - j, a, b, c, size, margins, unsure, start + j);
 }
 
+//! Writes eight values to `to`, past the caches where `Stream` (`to` then 32-byte aligned).
+template <bool Stream>
+MORVANE_INLINE inline void StoreEight(std::int32_t* to, const std::int32_t __attribute__((vector_size(32))) & v)
+{
+#if defined(__SSE2__)
+    if constexpr (Stream) {
+        using V4w = long long __attribute__((vector_size(16)));
+        V4w halves[2];
+        __builtin_memcpy(halves, &v, sizeof halves);
+        _mm_stream_si128(reinterpret_cast<__m128i*>(to), halves[0]);
+        _mm_stream_si128(reinterpret_cast<__m128i*>(to + 4), halves[1]);
+        return;
+    }
+#endif
+    __builtin_memcpy(to, &v, sizeof v);
+}
+
 //! Every z of the values (of columns `start` on) becomes z − w − 1 where z > w and z − w
 //! else, in integers, 32 values a step. With `Checked` (w other than 0 or −1) a value for
 //! which that might leave the 32-bit range is listed with its old value, with the others of
-//! its step.
-template <bool Checked>
+//! its step. With `Stream` the steps from the first whole cache line on are written past
+//! the caches (the caller fences).
+template <bool Checked, bool Stream>
 MORVANE_INLINE inline void OneWholePartPass(std::int32_t* values, int n, std::int32_t w,
                                             std::vector<TUnsurePoint>& unsure, int start)
 {
@@ -171,6 +195,14 @@ MORVANE_INLINE inline void OneWholePartPass(std::int32_t* values, int n, std::in
     };
     constexpr int step = 32;
     int j = 0;
+    if constexpr (Stream) {
+        // The values before the first whole cache line take ordinary stores.
+        const int head = int((64 - (reinterpret_cast<std::uintptr_t>(values) & 63)) & 63);
+        if (head % 4 != 0 || head > n)
+            return OneWholePartPass<Checked, false>(values, n, w, unsure, start);
+        OneWholePartPass<Checked, false>(values, head / 4, w, unsure, start);
+        j = head / 4;
+    }
     for (; j + step <= n; j += step) {
         if constexpr (Checked) {
             V8i z0, z1, z2, z3;
@@ -191,16 +223,15 @@ MORVANE_INLINE inline void OneWholePartPass(std::int32_t* values, int n, std::in
             z1 = result(z1);
             z2 = result(z2);
             z3 = result(z3);
-            __builtin_memcpy(values + j, &z0, sizeof z0);
-            __builtin_memcpy(values + j + 8, &z1, sizeof z1);
-            __builtin_memcpy(values + j + 16, &z2, sizeof z2);
-            __builtin_memcpy(values + j + 24, &z3, sizeof z3);
+            StoreEight<Stream>(values + j, z0);
+            StoreEight<Stream>(values + j + 8, z1);
+            StoreEight<Stream>(values + j + 16, z2);
+            StoreEight<Stream>(values + j + 24, z3);
         } else {
             for (int k = 0; k < step; k += 8) {
                 V8i z;
                 __builtin_memcpy(&z, values + j + k, sizeof z);
-                z = result(z);
-                __builtin_memcpy(values + j + k, &z, sizeof z);
+                StoreEight<Stream>(values + j + k, result(z));
             }
         }
     }
@@ -221,7 +252,7 @@ MORVANE_INLINE inline void OneWholePartPass(std::int32_t* values, int n, std::in
 template <bool Quadratic>
 MORVANE_INLINE inline bool OneWholePart(std::int32_t* values, int n, double a, double b,
                                         double c, double size, std::vector<TUnsurePoint>& unsure,
-                                        int start)
+                                        int start, bool stream)
 {
     double lo, hi;
     BackgroundRange<Quadratic>(a, b, c, start + 1, start + n, lo, hi);
@@ -231,10 +262,16 @@ MORVANE_INLINE inline bool OneWholePart(std::int32_t* values, int n, double a, d
     if (!(whole == std::floor(hi + m) && std::fabs(whole) < 1 << 30))  // never for a NaN
         return false;
     const auto w = static_cast<std::int32_t>(whole);
-    if (w == 0 || w == -1)
-        OneWholePartPass<false>(values, n, w, unsure, start);
-    else
-        OneWholePartPass<true>(values, n, w, unsure, start);
+    if (w == 0 || w == -1) {
+        if (stream)
+            OneWholePartPass<false, true>(values, n, w, unsure, start);
+        else
+            OneWholePartPass<false, false>(values, n, w, unsure, start);
+    } else if (stream) {
+        OneWholePartPass<true, true>(values, n, w, unsure, start);
+    } else {
+        OneWholePartPass<true, false>(values, n, w, unsure, start);
+    }
     return true;
 }
 
@@ -244,9 +281,10 @@ MORVANE_INLINE inline bool OneWholePart(std::int32_t* values, int n, double a, d
 template <bool Quadratic>
 MORVANE_INLINE inline void QuadraticPiece(std::int32_t* values, int n, double a, double b,
                                           double c, double size,
-                                          std::vector<TUnsurePoint>& unsure, int start)
+                                          std::vector<TUnsurePoint>& unsure, int start,
+                                          bool stream)
 {
-    if (OneWholePart<Quadratic>(values, n, a, b, c, size, unsure, start))
+    if (OneWholePart<Quadratic>(values, n, a, b, c, size, unsure, start, stream))
         return;
     const double zSize = LargestRawMagnitude(values, n);
     const double margin = (zSize + size) * kSureMargin;
@@ -262,13 +300,14 @@ MORVANE_INLINE inline void QuadraticPiece(std::int32_t* values, int n, double a,
 template <bool Quadratic>
 MORVANE_INLINE inline void QuadraticPieces(std::int32_t* values, int n, double a, double b,
                                            double c, double size,
-                                           std::vector<TUnsurePoint>& unsure)
+                                           std::vector<TUnsurePoint>& unsure, bool stream)
 {
     constexpr int piece = 512;
-    if (n > piece && OneWholePart<Quadratic>(values, n, a, b, c, size, unsure, 0))
+    if (n > piece && OneWholePart<Quadratic>(values, n, a, b, c, size, unsure, 0, stream))
         return;
     for (int j = 0; j < n; j += piece)
-        QuadraticPiece<Quadratic>(values + j, std::min(piece, n - j), a, b, c, size, unsure, j);
+        QuadraticPiece<Quadratic>(values + j, std::min(piece, n - j), a, b, c, size, unsure, j,
+                                  stream);
 }
 
 }  // namespace
@@ -288,12 +327,12 @@ void SureAffineRow(std::int32_t* values, int n, const double* p, const double* q
 
 MORVANE_CLONES
 void SureQuadraticRow(std::int32_t* values, int n, double a, double b, double c, double size,
-                      std::vector<TUnsurePoint>& unsure)
+                      std::vector<TUnsurePoint>& unsure, bool stream)
 {
     if (a == 0)
-        QuadraticPieces<false>(values, n, a, b, c, size, unsure);
+        QuadraticPieces<false>(values, n, a, b, c, size, unsure, stream);
     else
-        QuadraticPieces<true>(values, n, a, b, c, size, unsure);
+        QuadraticPieces<true>(values, n, a, b, c, size, unsure, stream);
 }
 
 double LargestMagnitude(const double* v, std::size_t n)

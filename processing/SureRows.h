@@ -60,9 +60,10 @@ void SureAffineRow(std::int32_t* values, int n, const double* p, const double* q
 //! the double computation vouches for it, `size` bounding the sum of the sizes of the terms
 //! that the background a·x² + b·x + c is defined from, over the row. The others are
 //! appended to `unsure` (their place holds a guess) for the caller to compute by the
-//! definition.
+//! definition. With `stream` most values are written past the caches, for a matrix larger
+//! than they hold; the caller then fences (StreamFence) before others read them.
 void SureQuadraticRow(std::int32_t* values, int n, double a, double b, double c, double size,
-                      std::vector<TUnsurePoint>& unsure);
+                      std::vector<TUnsurePoint>& unsure, bool stream = false);
 
 //! The largest |v[j]| of n values (0 for none).
 double LargestMagnitude(const double* v, std::size_t n);
