@@ -265,6 +265,29 @@ TEST(Flattening, RangeEndsUnderABackgroundOfOneWholePartMatchThePlainTwin)
     }
 }
 
+// A matrix larger than the caches is written past them: rows of an odd width start at every
+// alignment, and the values at the ends of the range, the backgrounds of whole part 0, of
+// another whole part and of one that changes along the rows, on all cores, equal the plain twin.
+TEST(Flattening, MatricesLargerThanTheCachesMatchThePlainTwin)
+{
+    constexpr int w = 4099, h = 2100;  // over 32 MB
+    std::vector<std::int32_t> v = RandomValues(w * h, -1000, 1000, 11);
+    const std::int32_t ends[] = {std::numeric_limits<std::int32_t>::min(), -1, 0, 1,
+                                 std::numeric_limits<std::int32_t>::max()};
+    for (int i = 0; i < h; i += 97)
+        for (int column : {0, 5, 70, 2000, w - 1})
+            v[std::size_t(i) * w + std::size_t(column)] = ends[(i + column) % 5];
+    for (const TQuadric& q : {TQuadric{0, 0, 1e-9L, 1e-9L, 0, 0.25L},
+                              TQuadric{0, 0, 0, 0, 0, -700.5L},
+                              TQuadric{0, 0, 1e-3L, -2e-3L, 0, 3.5L},
+                              TQuadric{1e-8L, 1e-8L, 0, 0, 0, -0.5L}}) {
+        auto fast = v, slow = v;
+        SubtractQuadric(q, fast.data(), w, h, 0);
+        SubtractQuadricPlain(q, slow.data(), w, h);
+        EXPECT_EQ(fast, slow) << double(q.F);
+    }
+}
+
 // Each row (column) loses its own line: the result is the truncated residual of the line
 // computed here by the textbook formula, and every row (column) then has a mean within
 // one raw unit of 0.
