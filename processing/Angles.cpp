@@ -1498,11 +1498,33 @@ void TAngleField::CountOneKind(const std::int32_t* values, const TAngleBinning& 
     }
 }
 
+template <typename Meets, typename Row>
+void TAngleField::ForMeetingRows(const std::int32_t* values, std::size_t band, const Meets& meets,
+                                 const Row& row) const
+{
+    if (!meets(bandLow_[band], bandHigh_[band]))
+        return;
+    const int s = region_.S;
+    const int top = int(band) * Band;
+    const int bottom = std::min(rows_, top + Band);
+    for (std::size_t g = 0; g < segments_; ++g) {
+        if (!meets(segmentLow_[band * segments_ + g], segmentHigh_[band * segments_ + g]))
+            continue;
+        const int from = int(g) * SegmentColumns;
+        const int n = std::min(SegmentColumns, cols_ - from);
+        for (int i = top; i < bottom; ++i) {
+            const int j = region_.Y1 + s + i;
+            row(j, values + std::ptrdiff_t(j) * width_ + region_.X1 + s,
+                TiltCodes() + std::size_t(i) * std::size_t(cols_),
+                OrientationCodes() + std::size_t(i) * std::size_t(cols_), from, n);
+        }
+    }
+}
+
 bool TAngleField::CountHeights(const std::int32_t* values, const TAngleBinning& b, std::int64_t first,
                                 std::int64_t last, unsigned threads) const
 {
     THeightCounts& made = heightCounts_;
-    const int s = region_.S;
     const std::size_t bands = bandLow_.size();
     const std::size_t bars = std::size_t(b.Bars), per = bars + std::size_t(b.Sectors) + 1;
     const std::size_t entries = std::size_t(last - first + 1) * per;
@@ -1529,38 +1551,24 @@ bool TAngleField::CountHeights(const std::int32_t* values, const TAngleBinning& 
             int changed[SegmentColumns + 8];
             int near[SegmentColumns];
             // Every so many bands, so that each piece meets as many changed heights.
-            for (std::size_t band = p; band < bands; band += pieces) {
-                if (!meets(bandLow_[band], bandHigh_[band]))
-                    continue;
-                const int top = int(band) * Band;
-                const int bottom = std::min(rows_, top + Band);
-                for (std::size_t g = 0; g < segments_; ++g) {
-                    if (!meets(segmentLow_[band * segments_ + g], segmentHigh_[band * segments_ + g]))
-                        continue;
-                    const int from = int(g) * SegmentColumns;
-                    const int n = std::min(SegmentColumns, cols_ - from);
-                    for (int row = top; row < bottom; ++row) {
-                        const int j = region_.Y1 + s + row;
-                        const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
-                        const std::uint16_t* tiltCodes = TiltCodes() + std::size_t(row) * std::size_t(cols_);
-                        const std::uint16_t* orientationCodes =
-                            OrientationCodes() + std::size_t(row) * std::size_t(cols_);
-                        const int count = ListChanged(z + from, n, heights, changed);
-                        const int listed = CountListedByHeight(tiltCodes + from, orientationCodes + from, z + from,
-                                                               changed, count, tilts, orientations, table, per, bars,
-                                                               first, near);
-                        for (int k = 0; k < listed; ++k) {
-                            const int col = from + near[k];
-                            int bar = tilts[tiltCodes[col]];
-                            int sector = orientations[orientationCodes[col]];
-                            ExactBins(values, j, col, b, bar, sector);
-                            std::uint32_t* const at = table + std::size_t(z[col] - first) * per;
-                            ++at[bar];
-                            ++at[bars + std::size_t(sector)];
-                        }
-                    }
-                }
-            }
+            for (std::size_t band = p; band < bands; band += pieces)
+                ForMeetingRows(values, band, meets,
+                               [&](int j, const std::int32_t* z, const std::uint16_t* tiltCodes,
+                                   const std::uint16_t* orientationCodes, int from, int n) {
+                                   const int count = ListChanged(z + from, n, heights, changed);
+                                   const int listed = CountListedByHeight(
+                                       tiltCodes + from, orientationCodes + from, z + from, changed, count,
+                                       tilts, orientations, table, per, bars, first, near);
+                                   for (int k = 0; k < listed; ++k) {
+                                       const int col = from + near[k];
+                                       int bar = tilts[tiltCodes[col]];
+                                       int sector = orientations[orientationCodes[col]];
+                                       ExactBins(values, j, col, b, bar, sector);
+                                       std::uint32_t* const at = table + std::size_t(z[col] - first) * per;
+                                       ++at[bar];
+                                       ++at[bars + std::size_t(sector)];
+                                   }
+                               });
         },
         ThreadsFor(std::int64_t(rows_) * cols_, threads));
     std::uint32_t* const rows = made.Rows.get() + std::size_t(first - made.Low) * per;
@@ -1664,7 +1672,6 @@ bool TAngleField::CountFromHeights(const std::int32_t* values, const TAngleBinni
 void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinning& b, TAngleCounts& counts,
                                    unsigned threads) const
 {
-    const int s = region_.S;
     const double zs = grid_.ZScale;
     const std::size_t bands = bandLow_.size();
     const auto [pieces, piece] = StartPieces(b);
@@ -1696,36 +1703,23 @@ void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinni
             std::uint32_t* const orientationCounters = counters + CounterSets * std::size_t(b.Bars);
             int changed[SegmentColumns + 8];
             int near[SegmentColumns];
-            for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band) {
-                if (!meets(bandLow_[band], bandHigh_[band]))
-                    continue;
-                const int first = int(band) * Band;
-                const int last = std::min(rows_, first + Band);
-                for (std::size_t g = 0; g < segments_; ++g) {
-                    if (!meets(segmentLow_[band * segments_ + g], segmentHigh_[band * segments_ + g]))
-                        continue;
-                    const int from = int(g) * SegmentColumns;
-                    const int n = std::min(SegmentColumns, cols_ - from);
-                    for (int row = first; row < last; ++row) {
-                        const int j = region_.Y1 + s + row;
-                        const std::int32_t* z = values + std::ptrdiff_t(j) * width_ + region_.X1 + s;
-                        const std::uint16_t* tiltCodes = TiltCodes() + std::size_t(row) * std::size_t(cols_);
-                        const std::uint16_t* orientationCodes =
-                            OrientationCodes() + std::size_t(row) * std::size_t(cols_);
-                        const int count = ListChanged(z + from, n, changes, changed);
-                        const int listed = CountListed(tiltCodes + from, orientationCodes + from, changed, count, tilts,
-                                                       orientations, tiltCounters, orientationCounters, step, near);
-                        for (int k = 0; k < listed; ++k) {
-                            const int col = from + near[k];
-                            int bar = tilts[tiltCodes[col]];
-                            int sector = orientations[orientationCodes[col]];
-                            ExactBins(values, j, col, b, bar, sector);
-                            tiltCounters[std::size_t(bar) * CounterSets] += step;
-                            orientationCounters[std::size_t(sector) * CounterSets] += step;
-                        }
-                    }
-                }
-            }
+            for (std::size_t band = p * bands / pieces; band < (p + 1) * bands / pieces; ++band)
+                ForMeetingRows(values, band, meets,
+                               [&](int j, const std::int32_t* z, const std::uint16_t* tiltCodes,
+                                   const std::uint16_t* orientationCodes, int from, int n) {
+                                   const int count = ListChanged(z + from, n, changes, changed);
+                                   const int listed =
+                                       CountListed(tiltCodes + from, orientationCodes + from, changed, count, tilts,
+                                                   orientations, tiltCounters, orientationCounters, step, near);
+                                   for (int k = 0; k < listed; ++k) {
+                                       const int col = from + near[k];
+                                       int bar = tilts[tiltCodes[col]];
+                                       int sector = orientations[orientationCodes[col]];
+                                       ExactBins(values, j, col, b, bar, sector);
+                                       tiltCounters[std::size_t(bar) * CounterSets] += step;
+                                       orientationCounters[std::size_t(sector) * CounterSets] += step;
+                                   }
+                               });
         },
         ThreadsFor(std::int64_t(rows_) * cols_, threads));
     counts = lastCounts_;

@@ -150,6 +150,12 @@ private:
     //! without memory for it.
     bool CountHeights(const std::int32_t* values, const TAngleBinning& binning, std::int64_t first,
                       std::int64_t last, unsigned threads) const;
+    //! Calls row(j, z, tiltCodes, orientationCodes, from, n) for every row of `band`, in the
+    //! segments of columns from..from + n − 1 whose heights `meets(low, high)` accepts (and
+    //! none where the band's heights are refused): j is the row in the matrix, z its values
+    //! and the code pointers its codes, each at the region's first interior column.
+    template <typename Meets, typename Row>
+    void ForMeetingRows(const std::int32_t* values, std::size_t band, const Meets& meets, const Row& row) const;
     //! Adds the counters of every piece to `counts`.
     void AddPieces(const TAngleBinning& binning, std::size_t pieces, TAngleCounts& counts, TAngleKinds kinds) const;
 
