@@ -2,6 +2,7 @@
 
 #include "BenchData.h"
 #include "platform/core/Files.h"
+#include "platform/core/Parallel.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,7 +12,6 @@
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <thread>
 
 namespace benchsupport {
 
@@ -96,7 +96,7 @@ int RunAndReport(int argc, char** argv, const std::vector<Ratio>& ratios, bool i
     benchmark::Initialize(&count, args.data());
     // A ratio measured on a busy machine is seen as such.
     std::printf("load average %s; %u workers\n", LoadAverage().c_str(),
-                std::max(1u, std::thread::hardware_concurrency()));
+                platform::CoreCount());
     std::fflush(stdout);
     RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -653,7 +653,7 @@ int Pieces(int height)
 
 int ZoomWorkRows(int height, int zoom, unsigned threads)
 {
-    const unsigned cores = threads ? threads : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned cores = threads ? threads : platform::CoreCount();
     const unsigned workers = std::min(cores, unsigned(std::max(1, Pieces(height))));
     return RingRows(height, zoom) * int(workers);
 }
@@ -702,7 +702,7 @@ bool ZoomIndexesInBands(const std::int32_t* values, int width, int height, int z
 
     const int bands = height - 1;
     const int pieces = Pieces(height);
-    unsigned workers = threads ? threads : std::max(1u, std::thread::hardware_concurrency());
+    unsigned workers = threads ? threads : platform::CoreCount();
     workers = ThreadsFor(total, workers);
     workers = std::min({workers, unsigned(pieces), unsigned(rings.Height() / ringRows)});
     const int levels = Levels(zoom);

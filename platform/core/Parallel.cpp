@@ -20,11 +20,17 @@
 
 namespace platform {
 
+unsigned CoreCount()
+{
+    static const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    return cores;
+}
+
 namespace {
 // Threads for `count` items: at most `maxThreads` (0: one per core), never more than items.
 unsigned ThreadsFor(std::size_t count, unsigned maxThreads)
 {
-    const unsigned threads = maxThreads ? maxThreads : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned threads = maxThreads ? maxThreads : CoreCount();
     return static_cast<unsigned>(std::min<std::size_t>(threads, count));
 }
 
@@ -201,7 +207,7 @@ private:
 
     void Start(unsigned wanted)
     {
-        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        const unsigned cores = CoreCount();
         wanted = std::min(wanted, cores - 1);
         while (started_ < wanted) {
             const std::uint64_t seen = generation_.load();

@@ -6,6 +6,10 @@
 
 namespace platform {
 
+//! The number of the machine's cores (at least 1), found once: the system answers it from
+//! a file each time it is asked, which a pass started on every redraw would pay for.
+unsigned CoreCount();
+
 //! Runs body(i) for i in 0..count-1 on up to `maxThreads` threads (0: one per core)
 //! and returns when every call has ended. The calls must be independent. When a call
 //! throws, the items not yet started are skipped and the first exception is thrown again
