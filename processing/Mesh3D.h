@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/core/LogicalPalette.h"
+#include "platform/core/UnsetVector.h"
 
 namespace processing {
 
@@ -121,22 +122,9 @@ struct TSurfaceInput {
     bool DrawLateralFace = false;
 };
 
-//! The allocator of the mesh's arrays: sizing an array leaves its new values unset, for
-//! the build writes every one of them (on the workers, which so also take the first touch
-//! of its pages) and a zero fill before would be a pass of its own.
-template <typename T> struct TUnsetAllocator : std::allocator<T> {
-    template <typename U> struct rebind {
-        using other = TUnsetAllocator<U>;
-    };
-    TUnsetAllocator() = default;
-    template <typename U> TUnsetAllocator(const TUnsetAllocator<U>&) noexcept {}
-    template <typename U> void construct(U* p) noexcept { ::new (static_cast<void*>(p)) U; }
-    template <typename U, typename... A> void construct(U* p, A&&... args)
-    {
-        ::new (static_cast<void*>(p)) U(std::forward<A>(args)...);
-    }
-};
-template <typename T> using TMeshArray = std::vector<T, TUnsetAllocator<T>>;
+//! The mesh's arrays: sizing an array leaves its new values unset, for the build writes
+//! every one of them on the workers.
+template <typename T> using TMeshArray = platform::TUnsetVector<T>;
 
 //! One run of vertices drawn as one primitive.
 struct TMeshRun {

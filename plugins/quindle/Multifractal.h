@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/core/Progress.h"
+#include "platform/core/UnsetVector.h"
 
 namespace quindle {
 
@@ -30,7 +31,7 @@ struct TLevels {
     std::int32_t Height = 0;
     std::int32_t Minimum = 0;  //!< raw minimum of the channel
     std::int32_t Maximum = 0;  //!< raw maximum of the channel
-    std::vector<std::uint8_t> Level;  //!< point (x, y) at y * Width + x
+    platform::TUnsetVector<std::uint8_t> Level;  //!< point (x, y) at y * Width + x
     std::int32_t Mean = 0;  //!< mean level, truncated
     float Sigma = 0;        //!< standard deviation of the levels
     std::int32_t R = 0;     //!< integer part of Sigma

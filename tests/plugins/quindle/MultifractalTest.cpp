@@ -46,7 +46,8 @@ TEST(Levels, OfAKnownMatrix)
     EXPECT_EQ(levels.Height, 2);
     EXPECT_EQ(levels.Minimum, -10);
     EXPECT_EQ(levels.Maximum, 245);
-    EXPECT_EQ(levels.Level, (std::vector<std::uint8_t>{0, 10, 100, 255, 255, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(levels.Level.begin(), levels.Level.end()),
+              (std::vector<std::uint8_t>{0, 10, 100, 255, 255, 0}));
     EXPECT_EQ(levels.At(2, 0), 100);
     EXPECT_EQ(levels.At(0, 1), 255);
     EXPECT_EQ(levels.Mean, 103);
@@ -188,7 +189,7 @@ TEST(ClusterCounts, OnePassEqualsLevelByLevelOnEveryShapeAndThreadCount)
         TLevels levels;
         levels.Width = w;
         levels.Height = h;
-        levels.Level = raw;
+        levels.Level.assign(raw.begin(), raw.end());
         const TCountTable single = CountAllLevels(levels, 1);
         for (int a = 0; a < TableSize; ++a)
             ASSERT_EQ(single[a], CountLevel(levels, a)) << w << "x" << h << " level " << a;
