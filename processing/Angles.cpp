@@ -750,55 +750,62 @@ int ListChanged(const std::int32_t* __restrict z, int n, const THeights& heights
     return ListChangedPlain(z, 0, n, first, span, changed, 0);
 }
 
-// Adds `step` to the counters of the listed points (columns `changed`, n of them) whose bar
-// and sector the tables give, and lists the columns of the others (near a boundary) in
-// `near`; returns how many it listed there.
+// Hands each listed point (columns `changed`, n of them) whose bar and sector the tables
+// give to add(k, col, bar, sector), and lists the columns of the others (near a boundary)
+// in `near`; returns how many it listed there.
+template <typename Add>
+MORVANE_INLINE inline int AddOrListNear(const std::uint16_t* __restrict tiltCodes,
+                                        const std::uint16_t* __restrict orientationCodes,
+                                        const int* __restrict changed, int n,
+                                        const std::int16_t* __restrict tilts,
+                                        const std::int16_t* __restrict orientations, int* __restrict near,
+                                        const Add& add)
+{
+    int listed = 0;
+    for (int k = 0; k < n; ++k) {
+        const int col = changed[k];
+        const int bar = tilts[tiltCodes[col]];
+        const int sector = orientations[orientationCodes[col]];
+        if ((bar | sector) < 0) [[unlikely]] {
+            near[listed++] = col;
+            continue;
+        }
+        add(k, col, bar, sector);
+    }
+    return listed;
+}
+
+// Adds `step` to the counters of the listed points whose bar and sector the tables give, and
+// lists the others in `near` (AddOrListNear).
 int CountListed(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __restrict orientationCodes,
                 const int* __restrict changed, int n,
                 const std::int16_t* __restrict tilts, const std::int16_t* __restrict orientations,
                 std::uint32_t* __restrict tiltCounters, std::uint32_t* __restrict orientationCounters,
                 std::uint32_t step, int* __restrict near)
 {
-    int listed = 0;
-    for (int k = 0; k < n; ++k) {
-        const int col = changed[k];
-        const int bar = tilts[tiltCodes[col]];
-        const int sector = orientations[orientationCodes[col]];
-        if ((bar | sector) < 0) [[unlikely]] {
-            near[listed++] = col;
-            continue;
-        }
-        const std::size_t set = std::size_t(k) % CounterSets;
-        tiltCounters[std::size_t(bar) * CounterSets + set] += step;
-        orientationCounters[std::size_t(sector) * CounterSets + set] += step;
-    }
-    return listed;
+    return AddOrListNear(tiltCodes, orientationCodes, changed, n, tilts, orientations, near,
+                         [&](int k, int, int bar, int sector) {
+                             const std::size_t set = std::size_t(k) % CounterSets;
+                             tiltCounters[std::size_t(bar) * CounterSets + set] += step;
+                             orientationCounters[std::size_t(sector) * CounterSets + set] += step;
+                         });
 }
 
-// Adds one to the counters of the raw heights of the listed points (columns `changed`, n of
-// them) whose bar and sector the tables give: `per` counters for each height from `low`
-// up, the bars, then the sectors and the spare one. Lists the columns of the others (near
-// a boundary) in `near`; returns how many it listed there.
+// Adds one to the counters of the raw heights of the listed points whose bar and sector the
+// tables give: `per` counters for each height from `low` up, the bars, then the sectors and
+// the spare one. Lists the others in `near` (AddOrListNear).
 int CountListedByHeight(const std::uint16_t* __restrict tiltCodes, const std::uint16_t* __restrict orientationCodes,
                         const std::int32_t* __restrict z, const int* __restrict changed, int n,
                         const std::int16_t* __restrict tilts, const std::int16_t* __restrict orientations,
                         std::uint32_t* __restrict table, std::size_t per, std::size_t bars, std::int64_t low,
                         int* __restrict near)
 {
-    int listed = 0;
-    for (int k = 0; k < n; ++k) {
-        const int col = changed[k];
-        const int bar = tilts[tiltCodes[col]];
-        const int sector = orientations[orientationCodes[col]];
-        if ((bar | sector) < 0) [[unlikely]] {
-            near[listed++] = col;
-            continue;
-        }
-        std::uint32_t* const at = table + std::size_t(z[col] - low) * per;
-        ++at[bar];
-        ++at[bars + std::size_t(sector)];
-    }
-    return listed;
+    return AddOrListNear(tiltCodes, orientationCodes, changed, n, tilts, orientations, near,
+                         [&](int, int col, int bar, int sector) {
+                             std::uint32_t* const at = table + std::size_t(z[col] - low) * per;
+                             ++at[bar];
+                             ++at[bars + std::size_t(sector)];
+                         });
 }
 
 // Counters of the height counts at most (4 bytes each), and the counters that the pieces
