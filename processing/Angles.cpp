@@ -1150,6 +1150,13 @@ std::pair<std::size_t, std::size_t> TAngleField::StartPieces(const TAngleBinning
     return {pieces, piece};
 }
 
+std::uint32_t* TAngleField::ClearedCounters(std::size_t p, std::size_t piece) const
+{
+    std::uint32_t* const counters = partial_.data() + p * piece;
+    std::fill(counters, counters + piece, 0u);
+    return counters;
+}
+
 void TAngleField::AddPieces(const TAngleBinning& b, std::size_t pieces, TAngleCounts& counts, TAngleKinds kinds) const
 {
     const std::size_t piece = CounterSets * (std::size_t(b.Bars) + std::size_t(b.Sectors) + 1);
@@ -1194,8 +1201,7 @@ void TAngleField::Count(const std::int32_t* values, const TAngleBinning& b, TAng
     platform::ParallelBands(
         pieces,
         [&](std::size_t p) {
-            std::uint32_t* counters = partial_.data() + p * piece;
-            std::fill(counters, counters + piece, 0u);
+            std::uint32_t* const counters = ClearedCounters(p, piece);
             const TPieceCounters sets{counters, counters + CounterSets * std::size_t(b.Bars)};
             int near[ChunkColumns];
             for (std::size_t band = next++; band < bands; band = next++) {
@@ -1298,8 +1304,7 @@ void TAngleField::CountOneKind(const std::int32_t* values, const TAngleBinning& 
         platform::ParallelBands(
             work,
             [&](std::size_t p) {
-                std::uint32_t* counters = partial_.data() + p * piece;
-                std::fill(counters, counters + piece, 0u);
+                std::uint32_t* const counters = ClearedCounters(p, piece);
                 std::uint32_t* const bins = tilt ? counters : counters + CounterSets * std::size_t(b.Bars);
                 std::uint32_t* const made = counting ? pieceCodeCounts_.data() + p * codes : nullptr;
                 std::vector<std::uint32_t>* const found = collect ? &pieceFound_[p] : nullptr;
@@ -1459,8 +1464,7 @@ void TAngleField::CountOneKind(const std::int32_t* values, const TAngleBinning& 
         platform::ParallelBands(
             work,
             [&](std::size_t p) {
-                std::uint32_t* counters = partial_.data() + p * piece;
-                std::fill(counters, counters + piece, 0u);
+                std::uint32_t* const counters = ClearedCounters(p, piece);
                 std::uint32_t* const bins = tilt ? counters : counters + CounterSets * std::size_t(b.Bars);
                 const std::size_t from = p * keptPoints / work, to = (p + 1) * keptPoints / work;
                 std::size_t before = 0;  // kept points of the codes before this one
@@ -1704,8 +1708,7 @@ void TAngleField::CountLevelChange(const std::int32_t* values, const TAngleBinni
         [&](std::size_t p) {
             // A point that stops counting takes one off its counters: they wrap below 0 here
             // and come right once added to the last binning's.
-            std::uint32_t* counters = partial_.data() + p * piece;
-            std::fill(counters, counters + piece, 0u);
+            std::uint32_t* const counters = ClearedCounters(p, piece);
             std::uint32_t* const tiltCounters = counters;
             std::uint32_t* const orientationCounters = counters + CounterSets * std::size_t(b.Bars);
             int changed[SegmentColumns + 8];

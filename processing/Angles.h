@@ -156,6 +156,8 @@ private:
     //! and the code pointers its codes, each at the region's first interior column.
     template <typename Meets, typename Row>
     void ForMeetingRows(const std::int32_t* values, std::size_t band, const Meets& meets, const Row& row) const;
+    //! The counters of piece p of the pieces of `piece` counters each (StartPieces), zeroed.
+    std::uint32_t* ClearedCounters(std::size_t p, std::size_t piece) const;
     //! Adds the counters of every piece to `counts`.
     void AddPieces(const TAngleBinning& binning, std::size_t pieces, TAngleCounts& counts, TAngleKinds kinds) const;
 
