@@ -10,10 +10,7 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
-#include <new>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/core/LogicalPalette.h"
