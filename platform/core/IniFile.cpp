@@ -107,10 +107,9 @@ bool ParseProfileInteger(std::string_view text, std::int32_t& value)
 bool TIniFile::Load(const std::string& path)
 {
     Parse({});
-    std::vector<std::uint8_t> bytes;
-    if (!ReadRegularFile(path, bytes, MaxFileBytes))
+    if (!ReadRegularFile(path, text_, MaxFileBytes))
         return false;
-    Parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    ParseKept(0);
     return true;
 }
 
@@ -145,13 +144,6 @@ void TIniFile::THashIndex::Place(Slot slot)
     slots_[i] = slot;
 }
 
-TIniFile::TPiece TIniFile::Keep(std::string_view piece)
-{
-    const TPiece kept{static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(piece.size())};
-    text_.append(piece);
-    return kept;
-}
-
 std::int64_t TIniFile::FindSection(std::string_view lowered, std::uint64_t hash) const
 {
     return sectionIndex_.Find(hash, [&](std::size_t n) { return Text(sections_[n]) == lowered; });
@@ -166,66 +158,124 @@ std::int64_t TIniFile::FindKey(std::uint32_t section, std::string_view lowered, 
 
 void TIniFile::Parse(std::string_view text)
 {
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);
+    text_.assign(text.begin(), text.end());
+    ParseKept(0);
+}
+
+void TIniFile::ParseKept(std::size_t start)
+{
+    std::string_view text(reinterpret_cast<const char*>(text_.data()), text_.size());
+    if (text.substr(start, 3) == "\xEF\xBB\xBF")
+        start += 3;
     // Pieces are counted in 32 bits: a larger text is read as empty (files are far smaller).
     if (text.size() > std::numeric_limits<std::uint32_t>::max())
-        text = {};
-    // Names and values are pieces of the text (at most its size together); the indexes get
-    // room for as many sections and keys as there can be (one a line, a bracket or an equals
-    // sign in each), so that nothing grows while the text is read.
+        start = text.size();
+    // The indexes get room for as many sections and keys as there can be (one a line, a
+    // bracket or an equals sign in each), so that nothing grows while the text is read.
     std::size_t lines = 1, brackets = 0, equalSigns = 0;
-    for (const char c : text) {
+    for (std::size_t i = start; i < text.size(); ++i) {
+        const char c = text[i];
         lines += c == '\n' || c == '\r';
         brackets += c == '[';
         equalSigns += c == '=';
     }
     brackets = std::min(brackets, lines);
     equalSigns = std::min(equalSigns, lines);
-    text_.clear();
-    text_.reserve(text.size());
     sections_.clear();
     sections_.reserve(brackets);
     keys_.clear();
     keys_.reserve(equalSigns);
     sectionIndex_.Clear(brackets);
     keyIndex_.Clear(equalSigns);
+
+    // Lines that may count, taken a few ahead of the one being read, so that the index slot
+    // of each section header is on its way from memory before it is looked at.
+    struct TLine {
+        bool Header = false;
+        TPiece Name;
+        TPiece Value;
+        std::uint64_t Hash = 0;
+    };
+    const auto piece = [&](std::string_view part) {
+        return TPiece{static_cast<std::uint32_t>(part.data() - text.data()), static_cast<std::uint32_t>(part.size())};
+    };
+    const auto lowerInPlace = [&](std::string_view part) {
+        for (std::size_t i = 0; i < part.size(); ++i) {
+            std::uint8_t& c = text_[static_cast<std::size_t>(part.data() - text.data()) + i];
+            c = static_cast<std::uint8_t>(Lower(static_cast<char>(c)));
+        }
+    };
+    std::size_t position = start;
+    const auto nextLine = [&](TLine& out) {
+        while (position < text.size()) {
+            std::size_t end = position;
+            while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+                ++end;
+            const std::string_view line = Trim(text.substr(position, end - position));
+            position = end + 1;
+            if (line.empty() || line.front() == ';')
+                continue;
+            if (line.front() == '[') {
+                const std::size_t close = line.find(']');
+                const std::string_view name =
+                    Trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1));
+                lowerInPlace(name);
+                out.Header = true;
+                out.Name = piece(name);
+                out.Hash = NameHash(name);
+                sectionIndex_.Prefetch(out.Hash);
+                return true;
+            }
+            const std::size_t equals = line.find('=');
+            if (equals == std::string_view::npos)
+                continue;
+            const std::string_view name = Trim(line.substr(0, equals));
+            lowerInPlace(name);
+            std::string_view value = Trim(line.substr(equals + 1));
+            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+                value = value.substr(1, value.size() - 2);
+            out.Header = false;
+            out.Name = piece(name);
+            out.Value = piece(value);
+            return true;
+        }
+        return false;
+    };
+    constexpr std::size_t ahead = 16;
+    TLine waiting[ahead];
+    std::size_t first = 0, count = 0;
+    while (count < ahead && nextLine(waiting[count]))
+        ++count;
+
     // The section the key lines go to; none before the first section header and under a
     // repeated one, whose keys are never looked at.
     std::int64_t current = -1;
-    std::string name;
-    while (!text.empty()) {
-        const std::size_t end = text.find_first_of("\r\n");
-        std::string_view line = Trim(text.substr(0, end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (line.empty() || line.front() == ';')
-            continue;
-        if (line.front() == '[') {
-            const std::size_t close = line.find(']');
-            name = Lowered(Trim(line.substr(1, close == std::string_view::npos ? line.npos : close - 1)));
-            const std::uint64_t hash = NameHash(name);
+    while (count > 0) {
+        const TLine line = waiting[first];
+        if (nextLine(waiting[first]))
+            first = (first + 1) % ahead;
+        else {
+            first = (first + 1) % ahead;
+            --count;
+        }
+        const std::string_view name = Text(line.Name);
+        if (line.Header) {
             current = -1;
-            if (FindSection(name, hash) < 0) {
+            if (FindSection(name, line.Hash) < 0) {
                 current = static_cast<std::int64_t>(sections_.size());
-                sectionIndex_.Insert(hash, static_cast<std::uint32_t>(current));
-                sections_.push_back(Keep(name));
+                sectionIndex_.Insert(line.Hash, static_cast<std::uint32_t>(current));
+                sections_.push_back(line.Name);
             }
             continue;
         }
-        const std::size_t equals = line.find('=');
-        if (current < 0 || equals == std::string_view::npos)
+        if (current < 0)
             continue;
         const auto section = static_cast<std::uint32_t>(current);
-        name = Lowered(Trim(line.substr(0, equals)));
         const std::uint64_t hash = KeyHash(section, name);
         if (FindKey(section, name, hash) >= 0)
             continue;  // the first key of a name counts
-        std::string_view value = Trim(line.substr(equals + 1));
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-            value = value.substr(1, value.size() - 2);
         keyIndex_.Insert(hash, static_cast<std::uint32_t>(keys_.size()));
-        const TPiece keptName = Keep(name);
-        keys_.push_back({section, keptName, Keep(value)});
+        keys_.push_back({section, line.Name, line.Value});
     }
 }
 

@@ -55,6 +55,12 @@ private:
             }
         }
         void Insert(std::uint64_t hash, std::uint32_t entry);
+        //! Asks for the slot where a search for this hash starts to be fetched.
+        void Prefetch(std::uint64_t hash) const
+        {
+            if (!slots_.empty())
+                __builtin_prefetch(&slots_[static_cast<std::uint32_t>(hash >> 32) & (slots_.size() - 1)]);
+        }
         //! Empties the index and makes room for `entries` entries.
         void Clear(std::size_t entries);
 
@@ -77,16 +83,21 @@ private:
         TPiece Name;
         TPiece Value;
     };
-    TPiece Keep(std::string_view piece);
-    std::string_view Text(TPiece piece) const { return {text_.data() + piece.Offset, piece.Length}; }
+    //! Reads the text in `text_` from `start` on.
+    void ParseKept(std::size_t start);
+    std::string_view Text(TPiece piece) const
+    {
+        return {reinterpret_cast<const char*>(text_.data()) + piece.Offset, piece.Length};
+    }
     std::int64_t FindSection(std::string_view lowered, std::uint64_t hash) const;
     std::int64_t FindKey(std::uint32_t section, std::string_view lowered, std::uint64_t hash) const;
     //! The value, or false when the section or key is missing.
     bool Find(std::string_view section, std::string_view key, std::string_view& value) const;
 
-    // Section and key names are kept in lower case (ASCII letters only, as the file's
-    // names are compared), and with the values in one text.
-    std::string text_;
+    // The whole text, with the names of sections and keys turned to lower case where they
+    // stand (ASCII letters only, as the file's names are compared); names and values are
+    // pieces of it.
+    std::vector<std::uint8_t> text_;
     std::vector<TPiece> sections_;
     std::vector<TKey> keys_;
     THashIndex sectionIndex_;
