@@ -109,7 +109,7 @@ bool TIniFile::Load(const std::string& path)
     Parse({});
     if (!ReadRegularFile(path, text_, MaxFileBytes))
         return false;
-    ParseKept(0);
+    ParseKept();
     return true;
 }
 
@@ -159,14 +159,13 @@ std::int64_t TIniFile::FindKey(std::uint32_t section, std::string_view lowered, 
 void TIniFile::Parse(std::string_view text)
 {
     text_.assign(text.begin(), text.end());
-    ParseKept(0);
+    ParseKept();
 }
 
-void TIniFile::ParseKept(std::size_t start)
+void TIniFile::ParseKept()
 {
-    std::string_view text(reinterpret_cast<const char*>(text_.data()), text_.size());
-    if (text.substr(start, 3) == "\xEF\xBB\xBF")
-        start += 3;
+    const std::string_view text(reinterpret_cast<const char*>(text_.data()), text_.size());
+    std::size_t start = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
     // Pieces are counted in 32 bits: a larger text is read as empty (files are far smaller).
     if (text.size() > std::numeric_limits<std::uint32_t>::max())
         start = text.size();
@@ -200,10 +199,9 @@ void TIniFile::ParseKept(std::size_t start)
         return TPiece{static_cast<std::uint32_t>(part.data() - text.data()), static_cast<std::uint32_t>(part.size())};
     };
     const auto lowerInPlace = [&](std::string_view part) {
-        for (std::size_t i = 0; i < part.size(); ++i) {
-            std::uint8_t& c = text_[static_cast<std::size_t>(part.data() - text.data()) + i];
-            c = static_cast<std::uint8_t>(Lower(static_cast<char>(c)));
-        }
+        std::uint8_t* c = text_.data() + (part.data() - text.data());
+        for (std::uint8_t* end = c + part.size(); c != end; ++c)
+            *c = static_cast<std::uint8_t>(Lower(static_cast<char>(*c)));
     };
     std::size_t position = start;
     const auto nextLine = [&](TLine& out) {
@@ -252,12 +250,9 @@ void TIniFile::ParseKept(std::size_t start)
     std::int64_t current = -1;
     while (count > 0) {
         const TLine line = waiting[first];
-        if (nextLine(waiting[first]))
-            first = (first + 1) % ahead;
-        else {
-            first = (first + 1) % ahead;
-            --count;
-        }
+        if (!nextLine(waiting[first]))
+            --count;  // the text has ended: the slot stays empty
+        first = (first + 1) % ahead;
         const std::string_view name = Text(line.Name);
         if (line.Header) {
             current = -1;

@@ -83,8 +83,8 @@ private:
         TPiece Name;
         TPiece Value;
     };
-    //! Reads the text in `text_` from `start` on.
-    void ParseKept(std::size_t start);
+    //! Reads the text that `text_` holds.
+    void ParseKept();
     std::string_view Text(TPiece piece) const
     {
         return {reinterpret_cast<const char*>(text_.data()) + piece.Offset, piece.Length};
